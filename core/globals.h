@@ -1,0 +1,83 @@
+#pragma once
+// Process-wide globals of the core and their initial values. Values that
+// several threads read are atomics of the same width as the device's plain
+// variables.
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+
+// ---- start-up table ----
+extern uint8_t g_debugSwitch;                       // 254: diagnostics printed
+extern std::atomic<uint32_t> g_port;                // TCP control port
+extern std::atomic<uint32_t> g_int_tcp_port;        // TCP port as configured
+extern uint32_t g_BPS;                              // PC serial baud rate
+extern uint32_t g_dataLen;                          // PC serial read size in KiB
+extern uint8_t g_networkMode;                       // open the TCP control server
+extern uint8_t g_udpnetmode;                        // open the UDP servers
+extern std::atomic<uint8_t> g_passby_trans_port;    // transport of the next card answer; 255 none
+extern std::atomic<uint8_t> ScreenState;            // LED output state (FPGA manager)
+extern uint32_t g_auto_lock_time;
+extern uint32_t g_back_to_mainwindow_time;
+extern QString g_str_wifi_ip;
+extern QString g_Ryxa_cloudserverip;
+extern QString g_Ryxa_clouduserid;
+extern QString g_Ryxa_controllername;
+extern QString g_usb_grade_path;
+extern QString g_check_edid;
+extern QString g_imagelayoutpassword;
+extern QString g_rcv_sync_led;
+extern QStringList factoryage_log;
+
+// The state of the current PC file transfer.
+struct VYX_FILE_DEAL_PARA {
+    uint8_t file_type = 0;
+    QString path;
+};
+extern VYX_FILE_DEAL_PARA g_vyx_file_deal_para;
+
+// ---- configuration globals (filled from the configuration store) ----
+extern QString g_str_ip;
+extern QString g_str_gateway;
+extern QString g_srt_mask;
+extern QString g_str_barcode;
+extern std::atomic<uint8_t> g_check_source;
+extern uint32_t g_Ryxa_cloudserverport;
+extern uint8_t g_Ryxa_cloud;
+extern int32_t g_vyx_max_pixel;
+extern std::atomic<uint32_t> g_lcd_lang_valid;      // bit n: language n offered
+extern uint8_t g_pid[32];                           // device id from the SoC
+extern std::atomic<uint8_t> g_update_status;        // application loader state
+
+// ---- shell, panel and time base ----
+extern std::atomic<uint32_t> G_timeTicks;           // 10 ms ticks since start
+extern std::atomic<uint32_t> G_reboot_tickTicks;    // stamp of the reboot request
+extern std::atomic<uint8_t> g_app_reset_flag;       // reboot 300 ticks after the stamp
+extern std::atomic<uint8_t> g_delay_usbserver;      // USB watcher gate, opened 10 s after start
+extern std::atomic<uint32_t> g_delay_usbserver_ticks;
+extern std::atomic<uint8_t> g_vyx_keys;             // 1: the USB keypad was found at start
+extern std::atomic<uint8_t> g_page_focus;           // page code of the screen on top
+extern std::atomic<uint8_t> g_language;             // 0 zh-CN, 1 en, 2 ru, 3 vi, 4 zh-TW
+extern std::atomic<uint8_t> g_image_current;        // image the keypad keys act on (0..3)
+extern std::atomic<uint8_t> g_update_flag;          // firmware update running (keypad LEDs)
+
+class QTimer;
+class MainWindow;
+class LockWindow;
+class NumberKeyboard;
+extern QTimer* g_timer;
+extern MainWindow* g_mainwindow;
+extern LockWindow* g_lockwindow;
+extern NumberKeyboard* g_numberkeyboard;
+
+// Diagnostic output, printed only while g_debugSwitch is 254.
+#define VYX_DEBUG(...)                                                                             \
+    do {                                                                                           \
+        if (g_debugSwitch == 254)                                                                  \
+            std::printf(__VA_ARGS__);                                                              \
+    } while (0)
+
+// Restores every global above to its start-up value (tests only).
+void resetGlobalsForTest();

@@ -1,0 +1,32 @@
+#pragma once
+// The manager of the two sending FPGAs and the receiving cards behind them.
+
+#include <cstdint>
+#include <pthread.h>
+
+class fpga_manage {
+public:
+    static fpga_manage* pInstance();
+    static fpga_manage* p_fpga_manage;
+
+    // Starts the worker thread; 0, or 255 when it cannot be created.
+    int initialize_start();
+    // 1 when FPGA 0 is up and ready.
+    int get_fpga_status();
+    int read_from_register(int reg, int fpga);
+    int write_to_register(int reg, uint8_t mask, uint8_t value, int fpga);
+
+    // PC frames for the receiving cards and the receive poll that brings
+    // their answers back into the transports' reply lists.
+    int Dealwith1_PC_to_eth(int length, unsigned char* frame);
+    int reg_IRQ_Dealwith(int a, int b);
+
+    pthread_mutex_t reg_mutex; // register shadow
+    pthread_mutex_t rcv_mutex; // receive poll
+    uint8_t answer_arrived = 0;
+
+    static void destroyForTest();
+
+private:
+    fpga_manage();
+};

@@ -1,0 +1,47 @@
+#pragma once
+// The device layer: everything that touches the machine goes through here.
+// On the device the root is "/" and the linux back-end talks to the real
+// hardware; on a host the root is a scratch directory and the sim back-end
+// stands in for the chips, so nothing outside that directory ever changes.
+
+#include <QString>
+#include <string>
+
+namespace platform {
+
+enum class Backend { Device, Sim };
+
+// Parses "--root DIR" / "--device" / "--sim" out of argv (removing them so
+// Qt never sees them) and VYX_ROOT, chooses the back-end and prepares the
+// root. Call once, first thing in main.
+void init(int& argc, char** argv);
+
+// For tests: a fresh root and the simulated back-end.
+void initForTest(const std::string& root);
+
+Backend backend();
+inline bool isDevice() { return backend() == Backend::Device; }
+
+// The root all absolute system paths are resolved under ("/" on the device,
+// no trailing slash on a host).
+const std::string& root();
+
+// "/data/x" -> "<root>/data/x". Relative paths are returned unchanged.
+std::string sysPath(const std::string& absPath);
+QString sysPath(const QString& absPath);
+inline std::string sysPath(const char* absPath) { return sysPath(std::string(absPath)); }
+
+// Creates the "/data" tree the system expects (host only; the device image
+// ships it).
+void makeDataTree();
+
+// Fixed pauses of the start-up and the file writes. Tests shorten them with
+// setPauseScale(0); thread pacing does not use these.
+void pause_ms(unsigned int ms);
+void pause_us(unsigned int us);
+void setPauseScale(double scale);
+
+// Exit code of the application when the simulated shell ran "reboot".
+constexpr int kSimRebootExitCode = 42;
+
+} // namespace platform

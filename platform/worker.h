@@ -1,0 +1,40 @@
+#pragma once
+// A POSIX thread with a stop request. Production code never asks a thread to
+// stop; tests and a clean exit on a host do, then join it.
+
+#include <atomic>
+#include <pthread.h>
+
+namespace platform {
+
+class Worker {
+public:
+    using Body = void* (*)(void*);
+
+    // pthread_create's result (0 on success).
+    int start(Body body, void* arg)
+    {
+        m_stop.store(false);
+        int rc = pthread_create(&m_thread, nullptr, body, arg);
+        m_running = rc == 0;
+        return rc;
+    }
+    bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
+    void stopAndJoin()
+    {
+        m_stop.store(true);
+        if (m_running) {
+            pthread_join(m_thread, nullptr);
+            m_running = false;
+        }
+    }
+    bool running() const { return m_running; }
+    pthread_t handle() const { return m_thread; }
+
+private:
+    pthread_t m_thread{};
+    bool m_running = false;
+    std::atomic<bool> m_stop{false};
+};
+
+} // namespace platform

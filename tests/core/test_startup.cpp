@@ -1,0 +1,82 @@
+#include "tests/support/sandbox.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include "core/globals.h"
+#include "platform/shell.h"
+#include "ui/shell/mainwindow.h"
+
+namespace {
+QProcess* startApp(const std::string& root)
+{
+    auto* app = new QProcess();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VYX_PAUSE_SCALE", "0");
+    env.remove("VYX_ROOT");
+    app->setProcessEnvironment(env);
+    app->setProcessChannelMode(QProcess::MergedChannels);
+    app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
+    return app;
+}
+} // namespace
+
+using StartUp = Sandbox;
+
+TEST_F(StartUp, RunsOnAnEmptyRootAndSurvivesAKill)
+{
+    std::string appRoot = root + "/app-root";
+    std::unique_ptr<QProcess> app(startApp(appRoot));
+    ASSERT_TRUE(app->waitForStarted(5000));
+    // Still running after start-up: it is in its event loop.
+    EXPECT_FALSE(app->waitForFinished(1500));
+    for (const char* dir : {"/data/configs", "/data/modes", "/data/edidramtable", "/mnt/usb1"})
+        EXPECT_TRUE(exists("/app-root" + std::string(dir))) << dir;
+    app->kill();
+    app->waitForFinished(5000);
+}
+
+using Tick = Sandbox;
+
+TEST_F(Tick, AdvancesTimeOpensUsbGateAndRebootsOnce)
+{
+    MainWindow w;
+    int reboots = 0;
+    platform::simShell().setRebootHandler([&] { ++reboots; });
+
+    for (int i = 0; i < 999; ++i)
+        w.slot_update_timer_ticks();
+    EXPECT_EQ(G_timeTicks.load(), 999u);
+    EXPECT_EQ(g_delay_usbserver.load(), 0);
+    w.slot_update_timer_ticks();
+    EXPECT_EQ(g_delay_usbserver.load(), 1);
+
+    G_reboot_tickTicks = G_timeTicks.load();
+    g_app_reset_flag = 1;
+    for (int i = 0; i < 299; ++i)
+        w.slot_update_timer_ticks();
+    EXPECT_EQ(reboots, 0);
+    w.slot_update_timer_ticks();
+    EXPECT_EQ(reboots, 1);
+    for (int i = 0; i < 10; ++i)
+        w.slot_update_timer_ticks();
+    EXPECT_EQ(reboots, 1);
+    EXPECT_EQ(platform::simShell().log(), std::vector<std::string>{"reboot"});
+}
+
+TEST(Globals, StartUpValues)
+{
+    resetGlobalsForTest();
+    EXPECT_EQ(g_debugSwitch, 254);
+    EXPECT_EQ(g_port.load(), 5005u);
+    EXPECT_EQ(g_int_tcp_port.load(), 5005u);
+    EXPECT_EQ(g_BPS, 115200u);
+    EXPECT_EQ(g_dataLen, 32u);
+    EXPECT_EQ(g_passby_trans_port.load(), 255);
+    EXPECT_EQ(ScreenState.load(), 1);
+    EXPECT_EQ(g_auto_lock_time, 30000u);
+    EXPECT_EQ(g_back_to_mainwindow_time, 3000u);
+    EXPECT_EQ(g_str_wifi_ip, "192.168.22.101");
+    EXPECT_TRUE(g_check_edid.isEmpty());
+}

@@ -1,0 +1,92 @@
+#include "tests/support/sandbox.h"
+
+#include "platform/platform.h"
+#include "platform/shell.h"
+
+#include <QFileInfo>
+
+using SimShellTest = Sandbox;
+
+TEST_F(SimShellTest, FileCommandsActInsideTheRoot)
+{
+    platform::Shell& sh = platform::shell();
+    writeFile("/data/modes/custom_mode10", "slot");
+    EXPECT_EQ(sh.run("cp /data/modes/custom_mode10  /data/modes/MO0a.json"), 0);
+    EXPECT_EQ(readFile("/data/modes/MO0a.json"), "slot");
+    EXPECT_EQ(sh.run("mv /data/modes/MO0a.json /data/modes/MO0b.json"), 0);
+    EXPECT_FALSE(exists("/data/modes/MO0a.json"));
+    EXPECT_TRUE(exists("/data/modes/MO0b.json"));
+    EXPECT_EQ(sh.run("mkdir -p /data/a/b/c"), 0);
+    EXPECT_TRUE(exists("/data/a/b/c"));
+    EXPECT_EQ(sh.run("chmod 755 /data/modes/MO0b.json"), 0);
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(path("/data/modes/MO0b.json"))).isExecutable());
+    writeFile("/data/rcvrecovery/a.bin", "1");
+    writeFile("/data/rcvrecovery/b.bin", "2");
+    EXPECT_EQ(sh.run("rm -rf /data/rcvrecovery/*"), 0);
+    EXPECT_FALSE(exists("/data/rcvrecovery/a.bin"));
+    EXPECT_TRUE(exists("/data/rcvrecovery"));
+    EXPECT_EQ(sh.run("rm /data/modes/custom_mode10 ; sync"), 0);
+    EXPECT_FALSE(exists("/data/modes/custom_mode10"));
+    EXPECT_EQ(sh.run("chattr +S /data/configs/tcpip.ini"), 0);
+
+    auto log = platform::simShell().log();
+    ASSERT_EQ(log.size(), 7u);
+    EXPECT_EQ(log[0], "cp /data/modes/custom_mode10  /data/modes/MO0a.json"); // verbatim, blanks and all
+    EXPECT_EQ(readFile("/sim/shell.log").count('\n'), 7);
+}
+
+TEST_F(SimShellTest, NothingLeavesTheRoot)
+{
+    writeFile("/data/x", "1");
+    platform::Shell& sh = platform::shell();
+    sh.run("cp /data/x /data/../../escaped");
+    sh.run("rm -rf /data/../..");
+    sh.run("rm -rf /");
+    sh.run("cp /data/x relative-target");
+    EXPECT_TRUE(exists("/data/x"));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(root + "/../escaped")));
+    EXPECT_FALSE(QFileInfo::exists("relative-target"));
+}
+
+TEST_F(SimShellTest, HostCommandsAreOnlyRecorded)
+{
+    int reboots = 0;
+    platform::simShell().setRebootHandler([&] { ++reboots; });
+    platform::Shell& sh = platform::shell();
+    EXPECT_EQ(sh.run("ifconfig eth0 192.168.0.199 netmask 255.255.255.0 up"), 0);
+    EXPECT_EQ(sh.run("hwclock -w"), 0);
+    EXPECT_EQ(sh.run("reboot"), 0);
+    EXPECT_EQ(reboots, 1);
+    EXPECT_EQ(platform::simShell().log().size(), 3u);
+}
+
+TEST_F(SimShellTest, ScriptedStatusAndOutput)
+{
+    platform::simShell().script("ifconfig eth0 &>/dev/null", 256);
+    platform::simShell().script("cat /proc/version", 0, "Linux\n");
+    writeFile("/data/keep", "1");
+    platform::simShell().script("rm /data/keep", 256);
+    platform::Shell& sh = platform::shell();
+    EXPECT_EQ(sh.run("ifconfig eth0 &>/dev/null"), 256);
+    bool started = false;
+    EXPECT_EQ(sh.capture("cat /proc/version", 100, &started), "Linux\n");
+    EXPECT_TRUE(started);
+    EXPECT_EQ(sh.run("rm /data/keep"), 256);
+    EXPECT_TRUE(exists("/data/keep")); // a command scripted to fail does nothing
+}
+
+TEST(ShellWords, QuotesAndRedirections)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(platform::shellWords("ifconfig eth0 &>/dev/null"), (V{"ifconfig", "eth0"}));
+    EXPECT_EQ(platform::shellWords("echo 'a b' \"c\" > /dev/null 2>&1"), (V{"echo", "a b", "c"}));
+}
+
+TEST_F(SimShellTest, PathsMapUnderTheRoot)
+{
+    EXPECT_EQ(platform::sysPath("/data/ram_device_info"), root + "/data/ram_device_info");
+    EXPECT_EQ(platform::sysPath(QString("/etc/udhcpd.conf")), QString::fromStdString(root + "/etc/udhcpd.conf"));
+    EXPECT_EQ(platform::sysPath("relative"), "relative");
+    EXPECT_TRUE(exists("/data/configs"));
+    EXPECT_TRUE(exists("/data/modes"));
+}

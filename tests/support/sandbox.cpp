@@ -1,0 +1,116 @@
+#include "tests/support/sandbox.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <cstdlib>
+
+#include "core/config_engine.h"
+#include "core/globals.h"
+#include "core/syncupdate.h"
+#include "core/usbserver.h"
+#include "core/vyxrampara.h"
+#include "fpga/fpga_manage.h"
+#include "platform/hid.h"
+#include "platform/mtd.h"
+#include "platform/platform.h"
+#include "platform/shell.h"
+#include "remote/message_deal_cloud_4g.h"
+#include "remote/networkmanage.h"
+#include "remote/q58_wifi_config.h"
+#include "remote/uart_inout.h"
+#include "remote/udpnetmanage.h"
+#include "scaler/c331_manage.h"
+#include "video_io/zevlosource.h"
+
+void destroySingletonsForTest()
+{
+    // Links first (they call into the managers), then the managers, then
+    // the core.
+    udpnetManage::destroyForTest();
+    Q58_WIFI_CONFIG::destroyForTest();
+    networkclient_Manage::destroyForTest();
+    Tz_uart_inout_4G::destroyForTest();
+    networkManage::destroyForTest();
+    Tz_uart_inout::destroyForTest();
+    UsbServer::destroyForTest();
+    c331_manage::destroyForTest();
+    fpga_manage::destroyForTest();
+    zevlosource::destroyForTest();
+    SyncUpdate::destroyForTest();
+    VyxRamPara::destroyForTest();
+    ConfigEngine::destroyForTest();
+}
+
+void Sandbox::SetUp()
+{
+    destroySingletonsForTest();
+    char tmpl[] = "/tmp/vyx-test-XXXXXX";
+    char* dir = mkdtemp(tmpl);
+    ASSERT_NE(dir, nullptr);
+    root = dir;
+    platform::initForTest(root);
+    platform::setPauseScale(0);
+    platform::simShell().clearLog();
+    platform::simShell().clearScript();
+    platform::simShell().setRebootHandler(nullptr);
+    platform::simShell().setObserver(nullptr);
+    platform::simMtd().reset();
+    platform::simHid().reset();
+    resetGlobalsForTest();
+}
+
+void Sandbox::TearDown()
+{
+    destroySingletonsForTest();
+    pumpEvents();
+    QDir(QString::fromStdString(root)).removeRecursively();
+}
+
+std::string Sandbox::path(const std::string& absPath) const { return root + absPath; }
+
+QByteArray Sandbox::readFile(const std::string& absPath) const
+{
+    QFile f(QString::fromStdString(path(absPath)));
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return f.readAll();
+}
+
+void Sandbox::writeFile(const std::string& absPath, const QByteArray& data) const
+{
+    QString p = QString::fromStdString(path(absPath));
+    QDir().mkpath(QFileInfo(p).absolutePath());
+    QFile f(p);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(data);
+}
+
+bool Sandbox::exists(const std::string& absPath) const { return QFile::exists(QString::fromStdString(path(absPath))); }
+
+void pumpEvents(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (ms > 0)
+            QThread::msleep(1);
+    } while (t.elapsed() < ms);
+}
+
+bool waitFor(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return true;
+}

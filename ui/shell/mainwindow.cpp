@@ -1,0 +1,35 @@
+#include "ui/shell/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "core/globals.h"
+#include "core/utils.h"
+#include "fpga/fpga_manage.h"
+#include "ui/shell/numberkeyboard.h"
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    g_numberkeyboard = new NumberKeyboard(nullptr);
+    g_numberkeyboard->setWindowFlags(g_numberkeyboard->windowFlags() | Qt::FramelessWindowHint);
+}
+
+MainWindow::~MainWindow() { delete ui; }
+
+void MainWindow::slot_update_timer_ticks()
+{
+    G_timeTicks.fetch_add(1, std::memory_order_relaxed);
+
+    // The USB watcher waits 10 s after start (the stamp is never set).
+    if (g_delay_usbserver == 0 && Utils::getTimeSpace(g_delay_usbserver_ticks) >= 1000)
+        g_delay_usbserver = 1;
+
+    if (g_app_reset_flag && !m_rebootSent && Utils::getTimeSpace(G_reboot_tickTicks) >= 300) {
+        m_rebootSent = true;
+        Utils::system_mutex("reboot");
+    }
+
+    if (fpga_manage::p_fpga_manage)
+        fpga_manage::p_fpga_manage->get_fpga_status();
+}

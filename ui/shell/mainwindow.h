@@ -1,0 +1,28 @@
+#pragma once
+// The main screen (page code 1), bottom of the screen stack, and the owner
+// of the 10 ms tick that advances the time base.
+
+#include <QMainWindow>
+#include <cstdint>
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Set after a user mode was saved or recalled; the dispatcher shows the
+    // confirmation and clears it.
+    uint8_t pending_notice = 0;
+
+public slots:
+    void slot_update_timer_ticks();
+
+private:
+    Ui::MainWindow* ui;
+    bool m_rebootSent = false;
+};
