@@ -14,9 +14,9 @@ ConfigEngine* ConfigEngine::pInstance()
     return p_config;
 }
 
-QVariant ConfigEngine::read_config_variant(int) { return QVariant(); }
+QVariant ConfigEngine::read_config_variant(ConfigItem::ConfigName) { return QVariant(); }
 
-void ConfigEngine::write_config_variant(int, const QVariant&) {}
+void ConfigEngine::write_config_variant(ConfigItem::ConfigName, QVariant) {}
 
 void ConfigEngine::destroyForTest()
 {

@@ -34,3 +34,24 @@ void VyxRamPara::destroyForTest()
     delete p_vyxrampara_config;
     p_vyxrampara_config = nullptr;
 }
+
+unsigned int VyxRamPara::VyxRamParaDeal(unsigned char* data, unsigned short length, unsigned int address)
+{
+    if (address + length > unsigned(kImageSize))
+        return 1;
+    std::memcpy(ram_para + address, data, length);
+    return 0;
+}
+
+unsigned int VyxRamPara::VyxModeUserRamParaDeal(unsigned char* data, unsigned short length, unsigned int address)
+{
+    unsigned int slot = (address >> 12) & 0xFF;
+    if (slot < 1 || slot > unsigned(kModeSlots))
+        return 1;
+    unsigned int offset = address & 0xFFF;
+    // A write stays inside the slot's first 4096 bytes.
+    if (offset + length > 4096u)
+        return 1;
+    std::memcpy(user_mode[slot - 1] + offset, data, length);
+    return 0;
+}

@@ -24,6 +24,11 @@ public:
     // at once from the GUI thread). Returns 1.
     int test_signal(int code);
 
+    // PC writes into the image (address < 0x1000) and into the user-mode
+    // slots (0x1000..0x10FFF); 0 done, 1 refused.
+    unsigned int VyxRamParaDeal(unsigned char* data, unsigned short length, unsigned int address);
+    unsigned int VyxModeUserRamParaDeal(unsigned char* data, unsigned short length, unsigned int address);
+
     pthread_mutex_t store_mutex;            // guards the input timing records (256..291)
     uint8_t ram_para[kImageSize];           // live image
     uint8_t ram_para_bak[kImageSize];       // snapshot of the last persisted state
