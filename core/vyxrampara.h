@@ -29,6 +29,9 @@ public:
     unsigned int VyxRamParaDeal(unsigned char* data, unsigned short length, unsigned int address);
     unsigned int VyxModeUserRamParaDeal(unsigned char* data, unsigned short length, unsigned int address);
 
+    // 1 when an enabled image shows the given input device (1..3).
+    unsigned char VyxSourceId_is_on(unsigned char device);
+
     pthread_mutex_t store_mutex;            // guards the input timing records (256..291)
     uint8_t ram_para[kImageSize];           // live image
     uint8_t ram_para_bak[kImageSize];       // snapshot of the last persisted state
