@@ -5,6 +5,7 @@
 
 #include "core/config_engine.h"
 #include "core/globals.h"
+#include "core/shutdown.h"
 #include "core/syncupdate.h"
 #include "core/usbserver.h"
 #include "core/vyxrampara.h"
@@ -78,5 +79,8 @@ int main(int argc, char* argv[])
     Q58_WIFI_CONFIG::pInstance();
     udpnetManage::pInstance();
 
-    return app.exec();
+    int rc = app.exec();
+    if (!platform::isDevice())
+        stopAllForExit();
+    return rc;
 }

@@ -8,42 +8,14 @@
 #include <QThread>
 #include <cstdlib>
 
-#include "core/config_engine.h"
 #include "core/globals.h"
-#include "core/syncupdate.h"
-#include "core/usbserver.h"
-#include "core/vyxrampara.h"
-#include "fpga/fpga_manage.h"
+#include "core/shutdown.h"
 #include "platform/hid.h"
 #include "platform/mtd.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
-#include "remote/message_deal_cloud_4g.h"
-#include "remote/networkmanage.h"
-#include "remote/q58_wifi_config.h"
-#include "remote/uart_inout.h"
-#include "remote/udpnetmanage.h"
-#include "scaler/c331_manage.h"
-#include "video_io/zevlosource.h"
 
-void destroySingletonsForTest()
-{
-    // Links first (they call into the managers), then the managers, then
-    // the core.
-    udpnetManage::destroyForTest();
-    Q58_WIFI_CONFIG::destroyForTest();
-    networkclient_Manage::destroyForTest();
-    Tz_uart_inout_4G::destroyForTest();
-    networkManage::destroyForTest();
-    Tz_uart_inout::destroyForTest();
-    UsbServer::destroyForTest();
-    c331_manage::destroyForTest();
-    fpga_manage::destroyForTest();
-    zevlosource::destroyForTest();
-    SyncUpdate::destroyForTest();
-    VyxRamPara::destroyForTest();
-    ConfigEngine::destroyForTest();
-}
+void destroySingletonsForTest() { stopAllForExit(); }
 
 void Sandbox::SetUp()
 {
