@@ -18,6 +18,7 @@
 #include "platform/mtd.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
+#include "platform/uevent.h"
 #include "remote/message_deal_cloud_4g.h"
 #include "remote/networkmanage.h"
 #include "remote/q58_wifi_config.h"
@@ -60,6 +61,7 @@ void Sandbox::SetUp()
     platform::simShell().setObserver(nullptr);
     platform::simMtd().reset();
     platform::simHid().reset();
+    platform::simUevents().reset();
     resetGlobalsForTest();
 }
 
