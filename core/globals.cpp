@@ -20,6 +20,7 @@ QString g_check_edid;
 QString g_imagelayoutpassword;
 QString g_rcv_sync_led;
 QStringList factoryage_log;
+int factoryage_log_num = 0;
 VYX_FILE_DEAL_PARA g_vyx_file_deal_para;
 
 QString g_str_ip;
@@ -72,6 +73,7 @@ void resetGlobalsForTest()
     g_imagelayoutpassword.clear();
     g_rcv_sync_led.clear();
     factoryage_log.clear();
+    factoryage_log_num = 0;
     g_vyx_file_deal_para = VYX_FILE_DEAL_PARA();
     g_str_ip.clear();
     g_str_gateway.clear();

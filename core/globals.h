@@ -30,6 +30,7 @@ extern QString g_check_edid;
 extern QString g_imagelayoutpassword;
 extern QString g_rcv_sync_led;
 extern QStringList factoryage_log;
+extern int factoryage_log_num;                     // records in factoryage_log
 
 // The state of the current PC file transfer.
 struct VYX_FILE_DEAL_PARA {

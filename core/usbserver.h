@@ -2,12 +2,28 @@
 // The USB-stick watcher: kernel uevents and the storage-present check.
 
 #include <QObject>
+#include <functional>
+
+#include "platform/worker.h"
 
 class UsbServer : public QObject {
     Q_OBJECT
 public:
     static UsbServer* pInstance();
     static UsbServer* p_UsbServer;
+
+    // 0 when the watcher runs, 255 when the event socket or the thread
+    // could not be started.
+    int initialize();
+    // Emits sig_usb_update(code); returns 1.
+    int usb_signal(int code);
+    // One poll of the event socket: 255 when waiting failed, else 0.
+    int recvData();
+    static void* acceptThread(void* arg);
+
+    // Closes the settings menu; run in the GUI thread when the storage is
+    // ready while the menu (page 5) is on top. Set by the menu's owner.
+    static void setSettingsMenuCloser(std::function<void()> closer);
 
     static void destroyForTest();
 
@@ -16,4 +32,14 @@ signals:
 
 private:
     UsbServer();
+    ~UsbServer() override;
+
+    void handleEvent(const QString& header);
+    // Waits for "/proc/scsi/usb-storage", then about 3 s more; false when
+    // it never appeared or the thread is asked to stop.
+    bool waitForStorage();
+    bool pauseTick();
+
+    platform::Worker m_worker;
+    bool m_open = false;
 };

@@ -14,6 +14,7 @@
 #include "platform/mtd.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
+#include "platform/uevent.h"
 
 void destroySingletonsForTest() { stopAllForExit(); }
 
@@ -32,6 +33,7 @@ void Sandbox::SetUp()
     platform::simShell().setObserver(nullptr);
     platform::simMtd().reset();
     platform::simHid().reset();
+    platform::simUevents().reset();
     resetGlobalsForTest();
 }
 
