@@ -55,5 +55,3 @@ unsigned int VyxRamPara::VyxModeUserRamParaDeal(unsigned char* data, unsigned sh
     std::memcpy(user_mode[slot - 1] + offset, data, length);
     return 0;
 }
-
-unsigned char VyxRamPara::VyxSourceId_is_on(unsigned char) { return 0; }

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <pthread.h>
 
-constexpr int kImageSize = 4096;
-constexpr int kPersistStart = 768;  // bytes 768..4095 are stored
-constexpr int kModeStart = 896;     // bytes 896..4095 are what a user mode keeps
-constexpr int kModeSlots = 16;
-constexpr int kModeSlotSize = 4098;
+#include "core/ram_map.h"
+
+using ram::kImageSize;
+using ram::kModeSlots;
+using ram::kModeSlotSize;
+using ram::kModeStart;    // bytes 896..4095 are what a user mode keeps
+using ram::kPersistStart; // bytes 768..4095 are stored
 constexpr int kLocalRegs = 1064;
 
 class VyxRamPara : public QObject {
@@ -29,7 +31,16 @@ public:
     unsigned int VyxRamParaDeal(unsigned char* data, unsigned short length, unsigned int address);
     unsigned int VyxModeUserRamParaDeal(unsigned char* data, unsigned short length, unsigned int address);
 
-    // 1 when an enabled image shows the given input device (1..3).
+    // Source id shown by image `image` of `buffer`: the live image (inSlot 0)
+    // or a user-mode slot's data part starting with image byte 896 (inSlot 1).
+    // A crop is resolved through the crop table of the same buffer;
+    // *isCrop tells which, *cropIndex gets the crop entry. 0xFF for an image
+    // index above 15.
+    int VyxGetImageSource(unsigned char* buffer, unsigned char image, short* isCrop, char* cropIndex,
+                          unsigned char inSlot);
+
+    // 1 when an enabled image 0..5 shows the given input device: sources
+    // 1..3 are devices 1..3, every other source counts as device 0.
     unsigned char VyxSourceId_is_on(unsigned char device);
 
     pthread_mutex_t store_mutex;            // guards the input timing records (256..291)
