@@ -6,6 +6,7 @@
 //   768..895   device settings, stored in the parameter file
 //   896..4095  settings that also form a user mode
 
+#include <array>
 #include <cstdint>
 
 namespace ram {
@@ -117,6 +118,11 @@ constexpr int kImgAudio = 20;    // bit 15: sound on
 constexpr int kImgDotMode = 22;
 constexpr int kImgStored24 = 24;
 constexpr uint16_t kImageEnabled = 0x0001;
+inline bool imageEnabled(const uint8_t* image, int w)
+{
+    // The enable bit lives in the low byte of the little-endian word.
+    return w >= 0 && w < kImageRecordCount && (image[imageRecord(w) + kImgEnable] & kImageEnabled);
+}
 constexpr uint16_t kSourceIsCrop = 0x8000;
 constexpr uint16_t kOutBlack = 0x0001;
 constexpr uint16_t kOutFreeze = 0x0002;
@@ -145,3 +151,7 @@ constexpr int kSlotData = 2;
 constexpr int slotOffset(int imageOffset) { return imageOffset - kModeStart + kSlotData; }
 
 } // namespace ram
+
+// The default parameter file: marker 0xAA 0xAA, the defaults of image bytes
+// 768..4095 (image byte N at table byte N - 766), then 766 zero bytes.
+extern const std::array<uint8_t, ram::kParamFileSize> default_para_ramlist;
