@@ -1,7 +1,71 @@
 #pragma once
-// The change dispatcher: runs in the GUI thread for every change code.
+// The change dispatcher: runs in the GUI thread for every change code and
+// turns it into what must follow a change: the keypad LEDs, the refresh of
+// the screen on top, user-mode saving and file sync, saving the parameter
+// file and the network reset.
 
 #include <QObject>
+#include <cstdint>
+#include <functional>
+
+// Change codes of VyxRamPara::test_signal and SyncUpdate::para_sync.
+enum ChangeCode : int {
+    kChangeRefresh = 1,
+    kChangeModeSync = 2,
+    kChangeNetworkReset = 3,
+    kChangePortState = 11,
+    kChangeInputTiming = 12,
+    kChangeRecovery = 99,
+    kChangeDeviceAdded = 100,
+    kChangeDeviceRemoved = 101,
+    kChangeStorageReady = 102,
+    kChangeTransferEnd = 103,
+    kChangeUsbUpgrade = 104,
+    kChangeKeyLedsStart = 105,
+    kChangeKeyLedsEnd = 106,
+};
+
+// Page codes (g_page_focus) of the screens.
+enum PageCode : int {
+    kPageLockWindow = 0,
+    kPageMainWindow = 1,
+    kPageMachineState = 2,
+    kPageInputChoose = 3,
+    kPageCustomMode = 4,
+    kPageOption = 5,
+    kPageOutputSet = 6,
+    kPageInputCut = 7,
+    kPageEDIDset = 8,
+    kPageImageLayout = 9,
+    kPageLinkOption = 10,
+    kPageImageQuality = 11,
+    kPageAdvancedOption = 12,
+    kPageLedset = 13,
+    kPageNetset = 14,
+    kPageLcdshow = 15,
+    kPageTestChart = 16,
+    kPageOthersetup = 17,
+    kPageFactory = 18,
+    kPageQuality = 19,
+    kPageTemperature = 20,
+    kPageLinkcom = 21,
+    kPageLinkwlan = 22,
+    kPageFactoryage = 23,
+    kPageSmartMapping = 24,
+    kPageRcvRecovery = 25,
+    kPageFirmwareUsbgrade = 26,
+    kPageCount = 27,
+};
+
+// Kinds of the pop-up notice.
+enum NoticeKind : int {
+    kNoticeDone = 1,
+    kNoticeUsbConnected = 3,
+    kNoticeUsbUnplugged = 4,
+    kNoticeReading = 5,
+};
+
+constexpr int kKeyLedReportSize = 5;
 
 class SyncUpdate : public QObject {
     Q_OBJECT
@@ -9,6 +73,18 @@ public:
     static SyncUpdate* pInstance();
     static SyncUpdate* p_SyncUpdate;
 
+    // Refresh of the screen with a page code: redraws what differs between
+    // the image and the snapshot. Screens fill in their own entry; the
+    // function is called with the change code. Returns the previous entry.
+    using PageRefresh = std::function<void(int code)>;
+    static PageRefresh setPageRefresh(int page, PageRefresh refresh);
+    // The modal pop-up notice (returns when it closed). Returns the
+    // previous hook.
+    using NoticeHook = std::function<void(int kind)>;
+    static NoticeHook setNoticeHook(NoticeHook notice);
+
+    // Builds the keypad LED report and sends it when it differs from the
+    // last one sent.
     void update_usb_keyLed();
 
     static void destroyForTest();
@@ -18,4 +94,10 @@ public slots:
 
 private:
     SyncUpdate();
+    void refreshPage(int page, int code);
+    void saveRequestedMode();
+    void syncModeFiles();
+    void resetNetwork();
+
+    uint8_t m_lastKeyLed[kKeyLedReportSize] = {};
 };

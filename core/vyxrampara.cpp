@@ -1,13 +1,94 @@
 #include "core/vyxrampara.h"
-#include "core/utils.h"
 
+#include <QThread>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
+
+#include "core/globals.h"
+#include "core/utils.h"
+#include "platform/platform.h"
+
+using namespace ram;
 
 VyxRamPara* VyxRamPara::p_vyxrampara_config = nullptr;
+
+namespace {
+
+const char* const kParamFile = "/data/ram_device_info";
+
+// Writes a whole 4096-byte parameter file.
+bool writeWholeFile(const std::string& file, const uint8_t* data)
+{
+    FILE* f = std::fopen(file.c_str(), "wb+");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(data, 1, kParamFileSize, f) == size_t(kParamFileSize);
+    ok = (std::fclose(f) == 0) && ok;
+    return ok;
+}
+
+// Reads the stored part into image bytes 768..4095; a short file leaves the
+// bytes it lacks as they were.
+bool readPersisted(const std::string& file, uint8_t* image)
+{
+    FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f)
+        return false;
+    bool ok = std::fseek(f, kFileMarkerLength, SEEK_SET) == 0;
+    if (ok)
+        std::fread(image + kPersistStart, 1, kPersistLength, f);
+    std::fclose(f);
+    return ok;
+}
+
+// Rewrites bytes 768..4095 in place; a missing file is recreated in the
+// layout of the default file.
+bool writePersisted(const std::string& file, const uint8_t* image)
+{
+    FILE* f = std::fopen(file.c_str(), "rb+");
+    if (!f) {
+        if (errno != ENOENT)
+            return false;
+        uint8_t whole[kParamFileSize] = {};
+        whole[0] = whole[1] = kMarkerSaved;
+        std::memcpy(whole + kFileMarkerLength, image + kPersistStart, kPersistLength);
+        return writeWholeFile(file, whole);
+    }
+    bool ok = std::fseek(f, kFileMarkerLength, SEEK_SET) == 0 &&
+              std::fwrite(image + kPersistStart, 1, kPersistLength, f) == size_t(kPersistLength);
+    ok = (std::fclose(f) == 0) && ok;
+    return ok;
+}
+
+void useDefaults(uint8_t* image)
+{
+    std::memcpy(image + kPersistStart, default_para_ramlist.data() + kFileMarkerLength, kPersistLength);
+}
+
+void syncAndSettle()
+{
+    Utils::system_mutex("sync");
+    platform::pause_ms(100);
+}
+
+struct RegisterInit {
+    int first;
+    int last;
+    uint8_t value;
+};
+const RegisterInit kRegisterInit[] = {
+    {37, 37, 0x80}, {38, 38, 0x1F}, {39, 39, 0x07}, {40, 52, 0x00}, {53, 53, 0xC3},
+    {54, 54, 0x10}, {55, 58, 0xFF}, {59, 59, 0xC0}, {60, 1060, 0xFF},
+};
+
+} // namespace
 
 VyxRamPara::VyxRamPara()
     : QObject(nullptr)
 {
+    // Nothing starts undefined: the registers the table does not list read 0.
     std::memset(ram_para, 0, sizeof ram_para);
     std::memset(ram_para_bak, 0, sizeof ram_para_bak);
     std::memset(user_mode, 0, sizeof user_mode);
@@ -17,16 +98,140 @@ VyxRamPara::VyxRamPara()
 
 VyxRamPara* VyxRamPara::pInstance()
 {
-    if (!p_vyxrampara_config)
+    // Loaded once: a second call must not throw away live changes.
+    if (!p_vyxrampara_config) {
         p_vyxrampara_config = new VyxRamPara();
+        p_vyxrampara_config->load();
+    }
     return p_vyxrampara_config;
+}
+
+void VyxRamPara::load()
+{
+    const std::string file = platform::sysPath(kParamFile);
+    // Defaults first, so a short or unreadable file leaves defaults behind.
+    useDefaults(ram_para);
+
+    bool loaded = false;
+    struct stat st;
+    if (::stat(file.c_str(), &st) == 0) {
+        FILE* f = std::fopen(file.c_str(), "rb");
+        if (!f) {
+            platform::pause_ms(100);
+        } else {
+            uint8_t marker[2] = {0, 0};
+            size_t got = std::fread(marker, 1, 2, f);
+            if (got == 2 && marker[0] == kMarkerSaved && marker[1] == kMarkerSaved) {
+                std::fread(ram_para + kPersistStart, 1, kPersistLength, f);
+                std::fclose(f);
+                loaded = true;
+            } else {
+                std::fclose(f);
+                VYX_DEBUG("\n ram_valid = %#x,%#x \n", marker[0], marker[1]);
+                std::remove(file.c_str());
+                VYX_DEBUG("\n delete %s ,use the default para\n", kParamFile);
+                platform::pause_ms(100);
+            }
+        }
+    } else {
+        VYX_DEBUG("\n %s file un exist \n", kParamFile);
+    }
+    if (!loaded) {
+        writeWholeFile(file, default_para_ramlist.data());
+        syncAndSettle();
+        readPersisted(file, ram_para);
+    }
+    platform::pause_ms(100);
+
+    // Language: keep it within the offered set.
+    uint32_t mask = g_lcd_lang_valid.load();
+    if ((mask & 0x1) && (mask & (1u << 17)))
+        g_lcd_lang_valid = mask & 0xFFFE;
+    forceOfferedLanguage();
+
+    // What must not survive a restart.
+    for (int w = 0; w < kWindowImages; ++w) {
+        uint8_t* out = ram_para + imageRecord(w) + kImgOutput;
+        putLe16(out, le16(out) & ~kOutFreeze);
+    }
+    putLe16(ram_para + kLedOff, 0);
+    ram_para[kModeSaveRequest + 1] = 0;
+    std::memset(ram_para + kTestPattern, 0, 4); // test pattern, 865, current user mode
+    putLe16(ram_para + kSpliceMode, 0);
+    for (int w = 0; w < kImageRecordCount; ++w) {
+        ram_para[kFadeIn + kFadeStride * w] = kFadeAtStart;
+        ram_para[kFadeOut + kFadeStride * w] = kFadeAtStart;
+    }
+
+    VyxCropSourceInit();
+    std::memcpy(ram_para_bak, ram_para, kImageSize);
+
+    for (int k = 0; k < kModeSlots; ++k) {
+        mode_file_deal(k, 0);
+        platform::pause_us(100);
+    }
+
+    std::memset(local_reg + 37, 0, 1061 - 37);
+    for (const RegisterInit& r : kRegisterInit)
+        std::memset(local_reg + r.first, r.value, size_t(r.last - r.first + 1));
 }
 
 int VyxRamPara::test_signal(int code)
 {
+    // From the GUI thread the dispatcher runs inside this call and may open
+    // a modal notice with its own event loop; holding the mutex then would
+    // block every worker that signals meanwhile.
+    if (QThread::currentThread() == thread()) {
+        emit sig_update_para(code);
+        return 1;
+    }
     QMutexLocker lock(&Utils::_test_signal_mutex);
     emit sig_update_para(code);
     return 1;
+}
+
+int VyxRamPara::ram_para_save() { return test_signal(1); }
+
+void VyxRamPara::ram_para_reset()
+{
+    const std::string file = platform::sysPath(kParamFile);
+    {
+        QMutexLocker lock(&Utils::_file_deal_mutex);
+        if (writeWholeFile(file, default_para_ramlist.data())) {
+            m_persist_pending = false;
+            syncAndSettle();
+        }
+        useDefaults(ram_para);
+        if (readPersisted(file, ram_para))
+            syncAndSettle();
+    }
+    std::memcpy(ram_para_bak, ram_para, kImageSize);
+}
+
+int VyxRamPara::ram_para_persist()
+{
+    // Work on one copy so that a change made while the file is written is
+    // neither half-written nor hidden by the new snapshot.
+    uint8_t image[kImageSize];
+    std::memcpy(image, ram_para, kImageSize);
+    bool changed = std::memcmp(image + kPersistStart, ram_para_bak + kPersistStart, kPersistLength) != 0;
+    if (!changed && !m_persist_pending)
+        return 0;
+
+    bool written;
+    {
+        QMutexLocker lock(&Utils::_file_deal_mutex);
+        written = writePersisted(platform::sysPath(kParamFile), image);
+        syncAndSettle();
+    }
+    if (!written)
+        VYX_DEBUG("\n save %s failed, retried at the next change \n", kParamFile);
+    m_persist_pending = !written;
+    // Screens compare against the snapshot, so it follows the image even
+    // when the file could not be written.
+    if (changed)
+        std::memcpy(ram_para_bak, image, kImageSize);
+    return written ? 1 : 0;
 }
 
 void VyxRamPara::destroyForTest()
@@ -37,7 +242,7 @@ void VyxRamPara::destroyForTest()
 
 unsigned int VyxRamPara::VyxRamParaDeal(unsigned char* data, unsigned short length, unsigned int address)
 {
-    if (address + length > unsigned(kImageSize))
+    if (uint64_t(address) + length > uint64_t(kImageSize))
         return 1;
     std::memcpy(ram_para + address, data, length);
     return 0;
@@ -50,10 +255,8 @@ unsigned int VyxRamPara::VyxModeUserRamParaDeal(unsigned char* data, unsigned sh
         return 1;
     unsigned int offset = address & 0xFFF;
     // A write stays inside the slot's first 4096 bytes.
-    if (offset + length > 4096u)
+    if (offset + length > unsigned(kModeFileSize))
         return 1;
     std::memcpy(user_mode[slot - 1] + offset, data, length);
     return 0;
 }
-
-unsigned char VyxRamPara::VyxSourceId_is_on(unsigned char) { return 0; }
