@@ -17,9 +17,11 @@
 #include "platform/hid.h"
 #include "platform/mtd.h"
 #include "platform/platform.h"
+#include "platform/serial.h"
 #include "platform/shell.h"
 #include "remote/message_deal_cloud_4g.h"
 #include "remote/networkmanage.h"
+#include "remote/pclink.h"
 #include "remote/q58_wifi_config.h"
 #include "remote/uart_inout.h"
 #include "remote/udpnetmanage.h"
@@ -60,7 +62,10 @@ void Sandbox::SetUp()
     platform::simShell().setObserver(nullptr);
     platform::simMtd().reset();
     platform::simHid().reset();
+    platform::simSerial().reset();
     resetGlobalsForTest();
+    pc_cmd_valid = 0;
+    pc_cmd_time = 0;
 }
 
 void Sandbox::TearDown()
