@@ -170,44 +170,33 @@ bool networkManage::Server::receive(Client& c)
 
 void networkManage::Server::handleFrame(Client& c)
 {
-    int length = 0;
-    switch (pclink::deal_frame(c.phy, handler, buf, &length)) {
-    case pclink::Outcome::Reply:
-        if (!pclink::write_all(c.fd, buf.out.data(), length, true))
+    auto reply = [&](const uint8_t* data, int length) {
+        if (!pclink::write_all(c.fd, data, length, true))
             c.broken = true;
-        break;
-    case pclink::Outcome::Cards:
-        if (pclink::pass_to_cards(pclink::kTransportTcp, buf.body.data(), length, [&] {
-                owner->ReplyList.clear();
-                owner->client_fd = c.fd;
-            })) {
-            waiting = true;
-            waitingFd = c.fd;
-            owner->m_passbyServer = index;
-        }
-        break;
-    case pclink::Outcome::Dropped: break;
+    };
+    auto prepare = [&] {
+        owner->ReplyList.clear();
+        owner->client_fd = c.fd;
+        return true;
+    };
+    if (pclink::handle_frame(c.phy, handler, buf, pclink::kTransportTcp, reply, prepare)) {
+        waiting = true;
+        waitingFd = c.fd;
+        owner->m_passbyServer = index;
     }
 }
 
 void networkManage::Server::deliverAnswer()
 {
-    if (!waiting)
-        return;
-    if (owner->m_passbyServer != index) {
-        waiting = false;
-        return;
-    }
-    std::unique_ptr<TcpReplyRecord> answer = pclink::take_answer(owner->ReplyList);
+    std::unique_ptr<TcpReplyRecord> answer
+        = pclink::await_answer(&waiting, owner->m_passbyServer == index, &owner->ReplyList);
     if (!answer)
         return;
-    waiting = false;
     auto it = std::find_if(clients.begin(), clients.end(),
                            [&](const std::unique_ptr<Client>& c) { return c->fd == answer->client_fd; });
     if (it == clients.end())
         return;
-    uint32_t length = std::min<uint32_t>(answer->length, sizeof answer->frame);
-    if (!pclink::write_all((*it)->fd, answer->frame, int(length), true)) {
+    if (!pclink::write_all((*it)->fd, answer->frame, pclink::answer_length(*answer), true)) {
         closeClient(**it);
         clients.erase(it);
     }

@@ -59,14 +59,28 @@ Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
     return Outcome::Reply;
 }
 
-bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::function<void()>& prepare)
+bool handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, uint8_t transport,
+                  const std::function<void(const uint8_t*, int)>& reply, const std::function<bool()>& prepare)
+{
+    int length = 0;
+    switch (deal_frame(phy, handler, buf, &length)) {
+    case Outcome::Reply: reply(buf.out.data(), length); return false;
+    case Outcome::Cards: return pass_to_cards(transport, buf.body.data(), length, prepare);
+    case Outcome::Dropped: break;
+    }
+    return false;
+}
+
+bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::function<bool()>& prepare)
 {
     fpga_manage* fpga = fpga_manage::p_fpga_manage;
     if (!fpga)
         return false;
     pthread_mutex_lock(&fpga->rcv_mutex);
-    if (prepare)
-        prepare();
+    if (prepare && !prepare()) {
+        pthread_mutex_unlock(&fpga->rcv_mutex);
+        return false;
+    }
     g_passby_trans_port = transport;
     fpga->answer_arrived = 0;
     fpga->Dealwith1_PC_to_eth(length, body);

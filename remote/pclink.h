@@ -70,10 +70,18 @@ enum class Outcome {
 // Takes the frame `phy` has just collected through the road.
 Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, int* length);
 
+// The whole road for one collected frame: a reply goes to `reply`; a card
+// frame is passed on (see pass_to_cards). True when the link now waits for
+// the cards' answer.
+bool handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, uint8_t transport,
+                  const std::function<void(const uint8_t* data, int length)>& reply,
+                  const std::function<bool()>& prepare);
+
 // Hands a receiving-card frame to the FPGA manager on behalf of `transport`.
 // `prepare` runs under the receive mutex first (empty the reply list, save
-// where the answer goes). False when there is no FPGA manager.
-bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::function<void()>& prepare);
+// where the answer goes) and returns false when there is nowhere to queue
+// an answer. False when the frame was not passed on.
+bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::function<bool()>& prepare);
 
 // One receive poll while a link waits for the cards' answer; returns the
 // answer when the FPGA manager has queued one.
@@ -93,6 +101,31 @@ std::unique_ptr<Record> take_answer(ReplyListOf<Record>& list)
     }
     pthread_mutex_unlock(&fpga->rcv_mutex);
     return record;
+}
+
+// One step of a link's wait for the cards' answer. `stillMine` turns false
+// once another link or server has passed a newer frame on, which ends the
+// wait, as does a missing list.
+template <class Record>
+std::unique_ptr<Record> await_answer(bool* waiting, bool stillMine, ReplyListOf<Record>* list)
+{
+    if (!*waiting)
+        return nullptr;
+    if (!stillMine || !list) {
+        *waiting = false;
+        return nullptr;
+    }
+    std::unique_ptr<Record> answer = take_answer(*list);
+    if (answer)
+        *waiting = false;
+    return answer;
+}
+
+// The encoded length of a queued answer, never beyond its record.
+template <class Record>
+int answer_length(const Record& record)
+{
+    return int(record.length < sizeof record.frame ? record.length : sizeof record.frame);
 }
 
 // A bound, non-blocking UDP or TCP (listening) socket: 127.0.0.1 on a host,

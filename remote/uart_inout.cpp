@@ -47,7 +47,16 @@ SerialPcLink::~SerialPcLink()
         platform::serial().close(uart_fd);
 }
 
-void SerialPcLink::start(platform::Worker::Body body) { m_worker.start(body, this); }
+void SerialPcLink::start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers)
+{
+    m_ownList = answers;
+    m_worker.start(body, this);
+}
+
+ReplyListOf<SerialReplyRecord>* SerialPcLink::answerList() const
+{
+    return m_ownList ? m_ownList : serialReplyList();
+}
 
 void SerialPcLink::stop()
 {
@@ -83,39 +92,28 @@ void SerialPcLink::run()
 
 void SerialPcLink::handleFrame()
 {
-    int length = 0;
-    switch (pclink::deal_frame(phy, m_work->handler, m_work->buf, &length)) {
-    case pclink::Outcome::Reply: send(m_work->buf.out.data(), length); break;
-    case pclink::Outcome::Cards: {
-        // Answers for both serial links are queued on the PC serial link.
-        ReplyListOf<SerialReplyRecord>* list = serialReplyList();
-        if (list && pclink::pass_to_cards(pclink::kTransportSerial, m_work->buf.body.data(), length, [&] {
-                list->clear();
-                s_answerOwner = m_owner;
-            }))
-            m_waiting = true;
-        break;
-    }
-    case pclink::Outcome::Dropped: break;
-    }
+    // Answers for both serial links are queued on the PC serial link.
+    ReplyListOf<SerialReplyRecord>* list = answerList();
+    auto reply = [&](const uint8_t* data, int length) { send(data, length); };
+    auto prepare = [&] {
+        if (!list)
+            return false;
+        list->clear();
+        s_answerOwner = m_owner;
+        return true;
+    };
+    if (pclink::handle_frame(phy, m_work->handler, m_work->buf, pclink::kTransportSerial, reply, prepare))
+        m_waiting = true;
 }
 
 void SerialPcLink::deliverAnswer()
 {
-    if (!m_waiting)
-        return;
-    ReplyListOf<SerialReplyRecord>* list = serialReplyList();
-    if (!list || s_answerOwner != m_owner) {
-        m_waiting = false;
-        return;
-    }
     // Polled under the receive mutex like the network links: the FPGA
     // worker polls the same receive side.
-    std::unique_ptr<SerialReplyRecord> answer = pclink::take_answer(*list);
-    if (!answer)
-        return;
-    m_waiting = false;
-    send(answer->frame, int(std::min<uint32_t>(answer->length, sizeof answer->frame)));
+    std::unique_ptr<SerialReplyRecord> answer
+        = pclink::await_answer(&m_waiting, s_answerOwner == m_owner, answerList());
+    if (answer)
+        send(answer->frame, pclink::answer_length(*answer));
 }
 
 // RS-485: the driver transmits only while RTS says so.
@@ -133,7 +131,7 @@ Tz_uart_inout* Tz_uart_inout::p_uart_inout = nullptr;
 Tz_uart_inout::Tz_uart_inout()
     : SerialPcLink(kPort, g_BPS, kOwnerSerial)
 {
-    start(receive_thread);
+    start(receive_thread, &ReplyList);
 }
 
 Tz_uart_inout::~Tz_uart_inout() { stop(); }

@@ -23,7 +23,9 @@ protected:
     // `owner` tells the two links apart on the shared reply list.
     SerialPcLink(int port, unsigned int baud, uint8_t owner);
     ~SerialPcLink();
-    void start(platform::Worker::Body body);
+    // `answers`: the reply list the link owns, if any (else the PC serial
+    // link's).
+    void start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers = nullptr);
     // Derived destructors stop the thread before their members go.
     void stop();
     void run();
@@ -33,8 +35,10 @@ private:
     void handleFrame();
     void deliverAnswer();
     void send(const uint8_t* data, int length);
+    ReplyListOf<SerialReplyRecord>* answerList() const;
 
     std::unique_ptr<Work> m_work;
+    ReplyListOf<SerialReplyRecord>* m_ownList = nullptr;
     int m_port;
     unsigned int m_baud;
     uint8_t m_owner;

@@ -6,7 +6,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -130,37 +129,27 @@ void udpnetManage::Server::run()
 
 void udpnetManage::Server::handleFrame(const sockaddr_in& from)
 {
-    int length = 0;
-    switch (pclink::deal_frame(collector, handler, buf, &length)) {
-    case pclink::Outcome::Reply: reply(from, buf.out.data(), length); break;
-    case pclink::Outcome::Cards:
-        if (pclink::pass_to_cards(pclink::kTransportUdp, buf.body.data(), length, [&] {
-                owner->ReplyList.clear();
-                std::memcpy(owner->sender, &from, sizeof owner->sender);
-            })) {
-            waiting = true;
-            owner->m_passbyServer = index;
-        }
-        break;
-    case pclink::Outcome::Dropped: break;
+    auto answer = [&](const uint8_t* data, int length) { reply(from, data, length); };
+    auto prepare = [&] {
+        owner->ReplyList.clear();
+        std::memcpy(owner->sender, &from, sizeof owner->sender);
+        return true;
+    };
+    if (pclink::handle_frame(collector, handler, buf, pclink::kTransportUdp, answer, prepare)) {
+        waiting = true;
+        owner->m_passbyServer = index;
     }
 }
 
 void udpnetManage::Server::deliverAnswer()
 {
-    if (!waiting)
-        return;
-    if (owner->m_passbyServer != index) {
-        waiting = false;
-        return;
-    }
-    std::unique_ptr<UdpReplyRecord> answer = pclink::take_answer(owner->ReplyList);
+    std::unique_ptr<UdpReplyRecord> answer
+        = pclink::await_answer(&waiting, owner->m_passbyServer == index, &owner->ReplyList);
     if (!answer)
         return;
-    waiting = false;
     sockaddr_in to{};
     std::memcpy(&to, answer->sender, sizeof to);
-    reply(to, answer->frame, int(std::min<uint32_t>(answer->length, sizeof answer->frame)));
+    reply(to, answer->frame, pclink::answer_length(*answer));
 }
 
 void udpnetManage::Server::reply(const sockaddr_in& sender, const uint8_t* data, int length)

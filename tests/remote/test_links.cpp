@@ -336,3 +336,13 @@ TEST_F(Links, ServersAreClosedWhenSwitchedOff)
     pc::TcpClient tcp(5005, 100);
     EXPECT_FALSE(tcp.ok());
 }
+
+TEST_F(Links, ModemWithoutThePcSerialLinkPassesNothingOn)
+{
+    // Its answers could only be queued on the PC serial link.
+    Tz_uart_inout_4G::pInstance();
+    pc::SerialClient modem(platform::simSerial().farEnd(1));
+    ASSERT_TRUE(modem.send(cardFrame(1)));
+    EXPECT_EQ(modem.ask(pc::readRam(0, 1)).size(), 2u);
+    EXPECT_TRUE(cards.all().empty());
+}
