@@ -1,6 +1,11 @@
 #include "fpga/fpga_manage.h"
 
+#include <cstdio>
+
+#include "core/globals.h"
+
 fpga_manage* fpga_manage::p_fpga_manage = nullptr;
+std::function<void(const unsigned char*, int, uint8_t)> fpga_manage::pc_frame_hook;
 
 fpga_manage::fpga_manage()
 {
@@ -23,7 +28,15 @@ int fpga_manage::read_from_register(int, int) { return 0; }
 
 int fpga_manage::write_to_register(int, uint8_t, uint8_t, int) { return 0; }
 
-int fpga_manage::Dealwith1_PC_to_eth(int, unsigned char*) { return 1; }
+int fpga_manage::Dealwith1_PC_to_eth(int length, unsigned char* frame)
+{
+    uint8_t transport = g_passby_trans_port;
+    VYX_DEBUG("PC frame for the cards: %d bytes, transport %u\n", length, unsigned(transport));
+    std::fflush(stdout);
+    if (pc_frame_hook)
+        pc_frame_hook(frame, length, transport);
+    return 1;
+}
 
 int fpga_manage::reg_IRQ_Dealwith(int, int) { return 0; }
 
@@ -31,4 +44,5 @@ void fpga_manage::destroyForTest()
 {
     delete p_fpga_manage;
     p_fpga_manage = nullptr;
+    pc_frame_hook = nullptr;
 }

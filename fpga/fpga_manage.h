@@ -2,6 +2,7 @@
 // The manager of the two sending FPGAs and the receiving cards behind them.
 
 #include <cstdint>
+#include <functional>
 #include <pthread.h>
 
 class fpga_manage {
@@ -20,6 +21,9 @@ public:
     // their answers back into the transports' reply lists.
     int Dealwith1_PC_to_eth(int length, unsigned char* frame);
     int reg_IRQ_Dealwith(int a, int b);
+    // Until the receiving-card link exists: sees every frame handed over and
+    // the transport waiting for its answer (cleared by destroyForTest).
+    static std::function<void(const unsigned char* frame, int length, uint8_t transport)> pc_frame_hook;
 
     pthread_mutex_t reg_mutex; // register shadow
     pthread_mutex_t rcv_mutex; // receive poll

@@ -1,10 +1,83 @@
 #include "remote/networkmanage.h"
 
+#include <cerrno>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "core/globals.h"
+#include "platform/worker.h"
+#include "remote/pclink.h"
+
+namespace {
+// Chunks this short cannot hold a frame and are dropped whole.
+constexpr ssize_t kShortChunk = 9;
+constexpr size_t kMaxClients = 16;
+} // namespace
+
+struct networkManage::Server {
+    struct Client {
+        int fd;
+        protocol_phy phy;
+        bool broken = false;
+    };
+
+    networkManage* owner = nullptr;
+    int index = 0;
+    uint16_t port = 0;
+    int listenFd = -1;
+    platform::Worker worker;
+    pclink::Waker waker;
+    std::vector<std::unique_ptr<Client>> clients;
+    bool waiting = false; // a client of this server waits for the cards' answer
+    int waitingFd = -1;
+    pclink::Buffers buf;
+    message_deal handler;
+    std::vector<uint8_t> chunk = std::vector<uint8_t>(65536);
+
+    void run();
+    void acceptClients();
+    bool receive(Client& c);
+    void handleFrame(Client& c);
+    void deliverAnswer();
+    void closeClient(Client& c);
+};
+
 networkManage* networkManage::p_networkManage = nullptr;
 
 networkManage::networkManage()
-
 {
+    if (!g_networkMode)
+        return;
+    uint16_t ports[2] = {uint16_t(g_port.load()), kSecondPort};
+    int count = (ports[0] == ports[1]) ? 1 : 2;
+    for (int i = 0; i < count; ++i) {
+        auto s = std::make_unique<Server>();
+        s->owner = this;
+        s->index = i;
+        s->port = ports[i];
+        s->listenFd = pclink::open_server(SOCK_STREAM, s->port);
+        m_servers[i] = std::move(s);
+    }
+    for (int i = 0; i < count; ++i)
+        m_servers[i]->worker.start(tcp_server_thread, m_servers[i].get());
+}
+
+networkManage::~networkManage()
+{
+    for (auto& s : m_servers) {
+        if (!s)
+            continue;
+        s->waker.wake();
+        s->worker.stopAndJoin();
+        for (auto& c : s->clients)
+            ::close(c->fd);
+        if (s->listenFd >= 0)
+            ::close(s->listenFd);
+    }
 }
 
 networkManage* networkManage::pInstance()
@@ -18,4 +91,121 @@ void networkManage::destroyForTest()
 {
     delete p_networkManage;
     p_networkManage = nullptr;
+}
+
+void* networkManage::tcp_server_thread(void* arg)
+{
+    static_cast<Server*>(arg)->run();
+    return nullptr;
+}
+
+void networkManage::Server::run()
+{
+    constexpr size_t kFirstClient = 2;
+    std::vector<pollfd> fds;
+    while (!worker.stopRequested()) {
+        if (listenFd < 0) {
+            pclink::wait_input(-1, waker, pclink::kRetryMs);
+            listenFd = pclink::open_server(SOCK_STREAM, port);
+            continue;
+        }
+        fds.assign({pollfd{waker.fd(), POLLIN, 0}, pollfd{listenFd, POLLIN, 0}});
+        for (auto& c : clients)
+            fds.push_back(pollfd{c->fd, POLLIN, 0});
+        ::poll(fds.data(), fds.size(), waiting ? pclink::kPollMs : pclink::kIdlePollMs);
+
+        for (size_t i = kFirstClient; i < fds.size(); ++i) {
+            if (fds[i].revents && !receive(*clients[i - kFirstClient]))
+                clients[i - kFirstClient]->broken = true;
+        }
+        for (auto& c : clients) {
+            if (c->broken)
+                closeClient(*c);
+        }
+        clients.erase(std::remove_if(clients.begin(), clients.end(), [](const std::unique_ptr<Client>& c) {
+                          return c->broken;
+                      }),
+                      clients.end());
+        if (fds[1].revents & POLLIN)
+            acceptClients();
+        deliverAnswer();
+    }
+}
+
+void networkManage::Server::acceptClients()
+{
+    for (;;) {
+        int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0)
+            return;
+        if (clients.size() >= kMaxClients) {
+            ::close(fd);
+            continue;
+        }
+        auto c = std::make_unique<Client>();
+        c->fd = fd;
+        clients.push_back(std::move(c));
+    }
+}
+
+// False when the client has gone.
+bool networkManage::Server::receive(Client& c)
+{
+    ssize_t n = ::recv(c.fd, chunk.data(), chunk.size(), 0);
+    if (n == 0)
+        return false;
+    if (n < 0)
+        return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+    if (n <= kShortChunk)
+        return true;
+    for (ssize_t i = 0; i < n && !c.broken; ++i) {
+        // A new frame from the PC ends the wait for an answer.
+        if (chunk[size_t(i)] == protocol_phy::kStart)
+            waiting = false;
+        if (c.phy.collect(chunk[size_t(i)]))
+            handleFrame(c);
+    }
+    return !c.broken;
+}
+
+void networkManage::Server::handleFrame(Client& c)
+{
+    auto reply = [&](const uint8_t* data, int length) {
+        if (!pclink::write_all(c.fd, data, length, true))
+            c.broken = true;
+    };
+    auto prepare = [&] {
+        owner->ReplyList.clear();
+        owner->client_fd = c.fd;
+        return true;
+    };
+    if (pclink::handle_frame(c.phy, handler, buf, pclink::kTransportTcp, reply, prepare)) {
+        waiting = true;
+        waitingFd = c.fd;
+        owner->m_passbyServer = index;
+    }
+}
+
+void networkManage::Server::deliverAnswer()
+{
+    std::unique_ptr<TcpReplyRecord> answer
+        = pclink::await_answer(&waiting, owner->m_passbyServer == index, &owner->ReplyList);
+    if (!answer)
+        return;
+    auto it = std::find_if(clients.begin(), clients.end(),
+                           [&](const std::unique_ptr<Client>& c) { return c->fd == answer->client_fd; });
+    if (it == clients.end())
+        return;
+    if (!pclink::write_all((*it)->fd, answer->frame, pclink::answer_length(*answer), true)) {
+        closeClient(**it);
+        clients.erase(it);
+    }
+}
+
+void networkManage::Server::closeClient(Client& c)
+{
+    if (c.fd == waitingFd)
+        waiting = false;
+    ::close(c.fd);
+    c.broken = true;
 }

@@ -1,10 +1,73 @@
 #include "remote/udpnetmanage.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "core/globals.h"
+#include "platform/platform.h"
+#include "platform/worker.h"
+#include "remote/pclink.h"
+
+static_assert(sizeof(sockaddr_in) == sizeof(udpnetManage::sender), "sender address size");
+
+struct udpnetManage::Server {
+    udpnetManage* owner = nullptr;
+    int index = 0;
+    uint16_t port = 0;
+    bool broadcast = false;
+    int fd = -1;
+    platform::Worker worker;
+    pclink::Waker waker;
+    protocol_phy collector;
+    bool waiting = false;
+    pclink::Buffers buf;
+    message_deal handler;
+    std::vector<uint8_t> datagram = std::vector<uint8_t>(65536);
+
+    int open();
+    void run();
+    void handleFrame(const sockaddr_in& from);
+    void deliverAnswer();
+    void reply(const sockaddr_in& to, const uint8_t* data, int length);
+};
+
 udpnetManage* udpnetManage::p_udpnetManage = nullptr;
 
 udpnetManage::udpnetManage()
     : QObject(nullptr)
 {
+    if (!g_udpnetmode)
+        return;
+    const uint16_t ports[2] = {kBroadcastPort, kSenderPort};
+    for (int i = 0; i < 2; ++i) {
+        auto s = std::make_unique<Server>();
+        s->owner = this;
+        s->index = i;
+        s->port = ports[i];
+        s->broadcast = ports[i] == kBroadcastPort;
+        s->fd = s->open();
+        m_servers[i] = std::move(s);
+    }
+    for (auto& s : m_servers)
+        s->worker.start(udp_server_thread, s.get());
+}
+
+udpnetManage::~udpnetManage()
+{
+    for (auto& s : m_servers) {
+        if (!s)
+            continue;
+        s->waker.wake();
+        s->worker.stopAndJoin();
+        if (s->fd >= 0)
+            ::close(s->fd);
+    }
 }
 
 udpnetManage* udpnetManage::pInstance()
@@ -18,4 +81,84 @@ void udpnetManage::destroyForTest()
 {
     delete p_udpnetManage;
     p_udpnetManage = nullptr;
+}
+
+void* udpnetManage::udp_server_thread(void* arg)
+{
+    static_cast<Server*>(arg)->run();
+    return nullptr;
+}
+
+int udpnetManage::Server::open()
+{
+    int s = pclink::open_server(SOCK_DGRAM, port);
+    if (s >= 0 && broadcast && platform::isDevice()) {
+        int on = 1;
+        ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    }
+    return s;
+}
+
+void udpnetManage::Server::run()
+{
+    while (!worker.stopRequested()) {
+        if (fd < 0) {
+            pclink::wait_input(-1, waker, pclink::kRetryMs);
+            fd = open();
+            continue;
+        }
+        if (pclink::wait_input(fd, waker, waiting ? pclink::kPollMs : pclink::kIdlePollMs)) {
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            ssize_t n = ::recvfrom(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                                   &fromLength);
+            if (n > 0 && from.sin_family == AF_INET) {
+                collector.resetCollector();
+                for (ssize_t i = 0; i < n; ++i) {
+                    // A new frame from the PC ends the wait for an answer.
+                    if (datagram[size_t(i)] == protocol_phy::kStart)
+                        waiting = false;
+                    if (collector.collect(datagram[size_t(i)]))
+                        handleFrame(from);
+                }
+            }
+        }
+        deliverAnswer();
+    }
+}
+
+void udpnetManage::Server::handleFrame(const sockaddr_in& from)
+{
+    auto answer = [&](const uint8_t* data, int length) { reply(from, data, length); };
+    auto prepare = [&] {
+        owner->ReplyList.clear();
+        std::memcpy(owner->sender, &from, sizeof owner->sender);
+        return true;
+    };
+    if (pclink::handle_frame(collector, handler, buf, pclink::kTransportUdp, answer, prepare)) {
+        waiting = true;
+        owner->m_passbyServer = index;
+    }
+}
+
+void udpnetManage::Server::deliverAnswer()
+{
+    std::unique_ptr<UdpReplyRecord> answer
+        = pclink::await_answer(&waiting, owner->m_passbyServer == index, &owner->ReplyList);
+    if (!answer)
+        return;
+    sockaddr_in to{};
+    std::memcpy(&to, answer->sender, sizeof to);
+    reply(to, answer->frame, pclink::answer_length(*answer));
+}
+
+void udpnetManage::Server::reply(const sockaddr_in& sender, const uint8_t* data, int length)
+{
+    sockaddr_in to = sender;
+    to.sin_family = AF_INET;
+    if (!platform::isDevice())
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK); // a host answers only itself
+    else if (broadcast)
+        to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    ::sendto(fd, data, size_t(length), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }

@@ -21,6 +21,8 @@ c331_manage* c331_manage::pInstance()
 
 int c331_manage::initialize() { return 0; }
 
+void c331_manage::c331_print() {}
+
 void c331_manage::destroyForTest()
 {
     delete p_c331_manage;

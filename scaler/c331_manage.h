@@ -12,6 +12,8 @@ public:
     static c331_manage* p_c331_manage;
 
     int initialize();
+    // The full register dump asked for by the PC; runs on the PC's thread.
+    void c331_print();
 
     uint8_t para_changed = 0;
     pthread_mutex_t para_mutex;

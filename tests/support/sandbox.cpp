@@ -13,8 +13,10 @@
 #include "platform/hid.h"
 #include "platform/mtd.h"
 #include "platform/platform.h"
+#include "platform/serial.h"
 #include "platform/shell.h"
 #include "platform/uevent.h"
+#include "remote/pclink.h"
 
 void destroySingletonsForTest() { stopAllForExit(); }
 
@@ -34,7 +36,10 @@ void Sandbox::SetUp()
     platform::simMtd().reset();
     platform::simHid().reset();
     platform::simUevents().reset();
+    platform::simSerial().reset();
     resetGlobalsForTest();
+    pc_cmd_valid = 0;
+    pc_cmd_time = 0;
 }
 
 void Sandbox::TearDown()

@@ -1,0 +1,164 @@
+#include "remote/message_deal.h"
+
+#include <cstring>
+
+#include "core/globals.h"
+#include "core/utils.h"
+#include "core/vyxrampara.h"
+#include "remote/protocol_phy.h"
+#include "scaler/c331_manage.h"
+
+namespace {
+constexpr int kAt = protocol_phy::kDataAt; // first data byte of request and reply
+
+uint8_t merge(uint8_t old, uint8_t mask, uint8_t value) { return uint8_t((old & ~mask) | (value & mask)); }
+} // namespace
+
+int message_deal::status(uint8_t* body, uint8_t code)
+{
+    body[kAt] = code;
+    return kAt + 1;
+}
+
+int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
+{
+    // Every reply carries at least the status byte and the checksum.
+    if (length < protocol_phy::kMinBody || capacity < kAt + 2)
+        return 0;
+    int dataLength = length - 1 - kAt;
+    switch (body[protocol_phy::kCommandAt]) {
+    case CMD_WRITE_RAM: return write_ram(body, dataLength, capacity);
+    case CMD_READ_RAM: return read_ram(body, dataLength, capacity);
+    case CMD_WRITE_REGISTER: return write_register(body, dataLength, capacity);
+    case CMD_READ_REGISTER: return read_register(body, dataLength, capacity);
+    case CMD_GET_DEVICE_INFO: return get_device_info(body, dataLength, capacity);
+    default: return status(body, STATUS_UNKNOWN);
+    }
+}
+
+// 10-13 address, 14-15 length n, 16 address class, 17 sub-id, 18.. data.
+int message_deal::write_ram(uint8_t* body, int dataLength, int)
+{
+    if (dataLength < 8)
+        return status(body, STATUS_MALFORMED);
+    uint32_t address = le32(body + kAt);
+    uint16_t n = le16(body + kAt + 4);
+    uint8_t addressClass = body[kAt + 6];
+    if (dataLength < 8 + n)
+        return status(body, STATUS_MALFORMED);
+    VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+    if (addressClass != 0 || !store)
+        return status(body, STATUS_REFUSED);
+    unsigned int result = 1;
+    if (address < kModeBase)
+        result = store->VyxRamParaDeal(body + kAt + 8, n, address);
+    else if (address < kModeEnd)
+        result = store->VyxModeUserRamParaDeal(body + kAt + 8, n, address);
+    return status(body, result == 0 ? STATUS_DONE : STATUS_REFUSED);
+}
+
+// Same layout without data; the reply is the status and n bytes.
+int message_deal::read_ram(uint8_t* body, int dataLength, int capacity)
+{
+    if (dataLength < 8)
+        return status(body, STATUS_MALFORMED);
+    uint32_t address = le32(body + kAt);
+    uint16_t n = le16(body + kAt + 4);
+    uint8_t addressClass = body[kAt + 6];
+    VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+    if (addressClass != 0 || !store || kAt + 1 + n + 1 > capacity)
+        return status(body, STATUS_REFUSED);
+    // The same bounds as the store's write entries.
+    const uint8_t* from = nullptr;
+    if (address < kModeBase) {
+        if (address + n <= unsigned(kImageSize))
+            from = store->ram_para + address;
+    } else if (address < kModeEnd) {
+        uint32_t slot = (address >> 12) & 0xFF;
+        uint32_t offset = address & 0xFFF;
+        if (slot >= 1 && slot <= unsigned(kModeSlots) && offset + n <= 4096u)
+            from = store->user_mode[slot - 1] + offset;
+    }
+    if (!from)
+        return status(body, STATUS_REFUSED);
+    std::memcpy(body + kAt + 1, from, n);
+    return status(body, STATUS_DONE) + n;
+}
+
+// 10-11 register, 12 mask, 13 value, 14 target.
+int message_deal::write_register(uint8_t* body, int dataLength, int)
+{
+    if (dataLength < 5)
+        return status(body, STATUS_MALFORMED);
+    int reg = le16(body + kAt);
+    uint8_t mask = body[kAt + 2];
+    uint8_t value = body[kAt + 3];
+    uint8_t target = body[kAt + 4];
+    VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+    if (target != 0 || !store || reg >= kLocalRegCount)
+        return status(body, STATUS_REFUSED);
+    uint8_t* r = store->local_reg;
+    uint8_t acting = value & mask;
+
+    if (reg >= kRegDebugFirst && reg <= kRegDebugLast) {
+        // The scaler's diagnostic registers; its thread runs them on the
+        // next pass.
+        static const int mapped[] = {34, 35, 36, 33};
+        int to = mapped[reg - kRegDebugFirst];
+        uint8_t v = (reg == 163) ? uint8_t(value + 1) : value;
+        r[to] = merge(r[to], mask, v);
+        return status(body, raiseScalerRequest(1) ? STATUS_DONE : STATUS_REFUSED);
+    }
+
+    r[reg] = merge(r[reg], mask, value);
+    if (reg == kRegApply && acting)
+        return status(body, raiseScalerRequest(2) ? STATUS_DONE : STATUS_REFUSED);
+    if (reg == kRegPrint && (acting & 0x02)) {
+        if (c331_manage::p_c331_manage)
+            c331_manage::p_c331_manage->c331_print();
+    }
+    if (reg == kRegNetReset && acting) {
+        // Nothing to do when the defaults are already in place.
+        if (g_str_ip != QLatin1String("192.168.0.199"))
+            store->test_signal(3);
+    }
+    return status(body, STATUS_DONE);
+}
+
+// 10-11 first register, 12 count n, 14 target; the reply is the status and
+// n values.
+int message_deal::read_register(uint8_t* body, int dataLength, int capacity)
+{
+    if (dataLength < 5)
+        return status(body, STATUS_MALFORMED);
+    int first = le16(body + kAt);
+    int n = body[kAt + 2];
+    uint8_t target = body[kAt + 4];
+    VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+    if (target != 0 || !store || first + n > kLocalRegCount || kAt + 1 + n + 1 > capacity)
+        return status(body, STATUS_REFUSED);
+    std::memcpy(body + kAt + 1, store->local_reg + first, size_t(n));
+    return status(body, STATUS_DONE) + n;
+}
+
+int message_deal::get_device_info(uint8_t* body, int, int capacity)
+{
+    if (kAt + 1 + int(sizeof g_pid) + 1 > capacity)
+        return status(body, STATUS_REFUSED);
+    std::memcpy(body + kAt + 1, g_pid, sizeof g_pid);
+    return status(body, STATUS_DONE) + int(sizeof g_pid);
+}
+
+bool message_deal::raiseScalerRequest(uint8_t value)
+{
+    c331_manage* scaler = c331_manage::p_c331_manage;
+    if (!scaler)
+        return false;
+    pthread_mutex_lock(&scaler->para_mutex);
+    // A pending 2 also resynchronises the user-mode files; a 1 must not
+    // take that away.
+    if (scaler->para_changed < value)
+        scaler->para_changed = value;
+    pthread_mutex_unlock(&scaler->para_mutex);
+    return true;
+}

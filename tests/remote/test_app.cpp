@@ -1,0 +1,88 @@
+// The application itself, spoken to from this separate process.
+#include "tests/support/sandbox.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <memory>
+
+#include "tests/remote/pc_client.h"
+
+namespace {
+std::unique_ptr<QProcess> startApp(const std::string& root)
+{
+    auto app = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VYX_PAUSE_SCALE", "0");
+    env.remove("VYX_ROOT");
+    app->setProcessEnvironment(env);
+    app->setProcessChannelMode(QProcess::MergedChannels);
+    app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
+    return app;
+}
+
+// Waits until the application's output holds `text`.
+bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!seen.contains(text)) {
+        if (t.elapsed() > ms)
+            return false;
+        app.waitForReadyRead(50);
+        seen += app.readAll();
+    }
+    return true;
+}
+} // namespace
+
+using Application = Sandbox;
+
+TEST_F(Application, AnswersThePcOverEveryLink)
+{
+    const std::string appRoot = root + "/app-root";
+    std::unique_ptr<QProcess> app = startApp(appRoot);
+    ASSERT_TRUE(app->waitForStarted(5000));
+
+    pc::TcpClient tcp(5005, 5000);
+    ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
+    const Bytes write = pc::writeRam(2176, {0x50, 0x00});
+    Bytes expected;
+    ASSERT_TRUE(tcp.send(write));
+    ASSERT_TRUE(tcp.receive(&expected));
+    EXPECT_EQ(pc::replyData(write, expected), Bytes{0});
+    EXPECT_EQ(tcp.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
+    EXPECT_EQ(tcp.ask(pc::readRam(4090, 16)), Bytes{1});
+
+    pc::UdpClient udp5008(5008), udp10005(10005);
+    const std::string ttyS2 = appRoot + "/dev/ttyS2";
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
+    pc::SerialClient serial(ttyS2);
+    ASSERT_TRUE(serial.ok());
+    for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial}) {
+        Bytes reply;
+        ASSERT_TRUE(link->send(write));
+        ASSERT_TRUE(link->receive(&reply));
+        EXPECT_EQ(reply, expected);
+    }
+
+    // Frames for the receiving cards reach the FPGA manager, marked with
+    // the transport that waits for the answer.
+    QByteArray seen;
+    const Bytes card = pc::body(0x0005, pc::kPc, 0x60, {1, 0, 0, 0, 0, 0, 0, 0});
+    struct Case {
+        pc::Endpoint* link;
+        const char* line;
+    };
+    for (const Case& c : {Case{&tcp, "transport 2"}, Case{&udp10005, "transport 3"}, Case{&serial, "transport 1"}}) {
+        ASSERT_TRUE(c.link->send(card));
+        EXPECT_TRUE(outputHas(*app, seen, c.line)) << c.line << "\n" << seen.toStdString();
+    }
+
+    // Still serving after all of that.
+    EXPECT_EQ(tcp.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
+    app->kill();
+    app->waitForFinished(5000);
+}
