@@ -85,8 +85,9 @@ TEST_F(Commands, LocalRegistersMergeUnderTheMask)
     store->local_reg[169] = 0xA2;
     EXPECT_EQ(run(pc::readRegister(168, 2)), (Bytes{0, 0xA1, 0xA2}));
     EXPECT_EQ(run(pc::readRegister(169, 2)), Bytes{1});
+    store->local_reg[170] = 0x5A;
     EXPECT_EQ(run(pc::writeRegister(170, 0xFF, 1)), Bytes{1});
-    EXPECT_EQ(store->local_reg[170], 0);
+    EXPECT_EQ(store->local_reg[170], 0x5A);
     EXPECT_EQ(run(pc::readRegister(0, 0)), Bytes{0});
     EXPECT_EQ(scaler->para_changed, 0);
 }
@@ -102,6 +103,7 @@ TEST_F(Commands, RegisterElevenAsksTheScalerToApply)
 
 TEST_F(Commands, DiagnosticRegistersReachTheScalersRegisters)
 {
+    store->local_reg[162] = 0;
     EXPECT_EQ(runStatus(pc::writeRegister(162, 0xFF, 0x04)), 0);
     EXPECT_EQ(scaler->para_changed, 1);
     EXPECT_EQ(runStatus(pc::writeRegister(163, 0xFF, 0x02)), 0);
