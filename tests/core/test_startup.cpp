@@ -7,27 +7,12 @@
 #include "platform/shell.h"
 #include "ui/shell/mainwindow.h"
 
-namespace {
-QProcess* startApp(const std::string& root)
-{
-    auto* app = new QProcess();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VYX_PAUSE_SCALE", "0");
-    env.remove("VYX_ROOT");
-    app->setProcessEnvironment(env);
-    app->setProcessChannelMode(QProcess::MergedChannels);
-    app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
-    return app;
-}
-} // namespace
-
 using StartUp = Sandbox;
 
 TEST_F(StartUp, RunsOnAnEmptyRootAndSurvivesAKill)
 {
     std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app(startApp(appRoot));
+    std::unique_ptr<QProcess> app = startApp(appRoot);
     ASSERT_TRUE(app->waitForStarted(5000));
     // Still running after start-up: it is in its event loop.
     EXPECT_FALSE(app->waitForFinished(1500));

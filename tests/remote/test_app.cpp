@@ -10,19 +10,6 @@
 #include "tests/remote/pc_client.h"
 
 namespace {
-std::unique_ptr<QProcess> startApp(const std::string& root)
-{
-    auto app = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VYX_PAUSE_SCALE", "0");
-    env.remove("VYX_ROOT");
-    app->setProcessEnvironment(env);
-    app->setProcessChannelMode(QProcess::MergedChannels);
-    app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
-    return app;
-}
-
 // Waits until the application's output holds `text`.
 bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000)
 {

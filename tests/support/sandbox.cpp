@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcessEnvironment>
 #include <QThread>
 #include <cstdlib>
 
@@ -92,4 +93,17 @@ bool waitFor(const std::function<bool()>& done, int ms)
         QThread::msleep(1);
     }
     return true;
+}
+
+std::unique_ptr<QProcess> startApp(const std::string& root)
+{
+    auto app = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VYX_PAUSE_SCALE", "0");
+    env.remove("VYX_ROOT");
+    app->setProcessEnvironment(env);
+    app->setProcessChannelMode(QProcess::MergedChannels);
+    app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
+    return app;
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QProcess>
+#include <memory>
 #include <functional>
 #include <string>
 
@@ -31,3 +33,7 @@ void pumpEvents(int ms = 0);
 
 // Pumps events until `done` holds or `ms` milliseconds have passed.
 bool waitFor(const std::function<bool()>& done, int ms = 2000);
+
+// Starts the application binary on simulated hardware under `root`
+// (offscreen, no start-up pauses), its output merged into one channel.
+std::unique_ptr<QProcess> startApp(const std::string& root);
