@@ -11,9 +11,11 @@
 #include "core/globals.h"
 #include "core/shutdown.h"
 #include "platform/hid.h"
+#include "platform/i2c.h"
 #include "platform/mtd.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
+#include "platform/video_sim.h"
 
 void destroySingletonsForTest() { stopAllForExit(); }
 
@@ -32,6 +34,8 @@ void Sandbox::SetUp()
     platform::simShell().setObserver(nullptr);
     platform::simMtd().reset();
     platform::simHid().reset();
+    platform::videoSources().reset();
+    platform::simI2c().reset();
     resetGlobalsForTest();
 }
 
