@@ -45,6 +45,7 @@ std::atomic<uint8_t> g_page_focus{0};
 std::atomic<uint8_t> g_language{0};
 std::atomic<uint8_t> g_image_current{0};
 std::atomic<uint8_t> g_update_flag{0};
+std::atomic<uint8_t> g_source_online{0};
 
 QTimer* g_timer = nullptr;
 MainWindow* g_mainwindow = nullptr;
@@ -97,4 +98,5 @@ void resetGlobalsForTest()
     g_language = 0;
     g_image_current = 0;
     g_update_flag = 0;
+    g_source_online = 0;
 }

@@ -63,6 +63,7 @@ extern std::atomic<uint8_t> g_page_focus;           // page code of the screen o
 extern std::atomic<uint8_t> g_language;             // 0 zh-CN, 1 en, 2 ru, 3 vi, 4 zh-TW
 extern std::atomic<uint8_t> g_image_current;        // image the keypad keys act on (0..3)
 extern std::atomic<uint8_t> g_update_flag;          // firmware update running (keypad LEDs)
+extern std::atomic<uint8_t> g_source_online;        // 2: an input signal is online
 
 class QTimer;
 class MainWindow;

@@ -12,11 +12,13 @@
 #include "core/globals.h"
 #include "core/shutdown.h"
 #include "platform/hid.h"
+#include "platform/i2c.h"
 #include "platform/mtd.h"
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
 #include "platform/uevent.h"
+#include "platform/video_sim.h"
 #include "remote/pclink.h"
 
 void destroySingletonsForTest() { stopAllForExit(); }
@@ -38,6 +40,8 @@ void Sandbox::SetUp()
     platform::simHid().reset();
     platform::simUevents().reset();
     platform::simSerial().reset();
+    platform::videoSources().reset();
+    platform::simI2c().reset();
     resetGlobalsForTest();
     pc_cmd_valid = 0;
     pc_cmd_time = 0;
