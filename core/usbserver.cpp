@@ -16,6 +16,7 @@ UsbServer* UsbServer::p_UsbServer = nullptr;
 namespace {
 
 constexpr int kPollMs = 10;
+constexpr unsigned kIdleWaitMs = 100;       // pacing while nothing happens
 constexpr unsigned kStorageWaitTicks = 3000; // give up on the storage after about 30 s
 constexpr unsigned kSettleTicks = 300;       // 102 follows the storage by more than 3 s
 constexpr int kPageOption = 5;
@@ -74,10 +75,11 @@ void* UsbServer::acceptThread(void* arg)
 {
     auto* self = static_cast<UsbServer*>(arg);
     while (!self->m_worker.stopRequested()) {
-        // Until the gate opens, events stay queued in the socket. A poll
-        // waits up to one pacing period itself.
+        // Until the gate opens, events stay queued in the socket. A receive
+        // returns as soon as an event arrives, so waiting long costs no
+        // reaction time, only the delay of a stop request.
         if (!g_delay_usbserver.load() || self->recvData() != 0)
-            ::usleep(kPollMs * 1000);
+            ::usleep(kIdleWaitMs * 1000);
     }
     return nullptr;
 }
@@ -86,7 +88,7 @@ int UsbServer::recvData()
 {
     char buf[4096];
     std::memset(buf, 0, sizeof buf);
-    int n = platform::uevents().receive(buf, sizeof buf - 1, kPollMs);
+    int n = platform::uevents().receive(buf, sizeof buf - 1, kIdleWaitMs);
     if (n < 0) {
         VYX_DEBUG("UsbServer select error:%s\n", std::strerror(errno));
         return 255;

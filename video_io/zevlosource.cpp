@@ -44,9 +44,9 @@ constexpr uint8_t kCmdLinks = 0x02;
 constexpr unsigned kHpdLowTicks = 10;     // a hot-plug pulse holds the line low this long
 constexpr unsigned kLinkRetryTicks = 100; // a link that is not up is tried again after this
 constexpr unsigned kTurnUs = 10000;
-// The receivers are looked at every fifth turn: each look switches the
+// The receivers are looked at every tenth turn: each look switches the
 // multiplexers, and the bus is slow.
-constexpr unsigned kPollTurns = 5;
+constexpr unsigned kPollTurns = 10;
 constexpr unsigned kEepromWriteMs = 5;    // write cycle of one EDID memory page
 
 const uint8_t kAudioSelect[zevlosource::kInputs] = {64, 32, 16, 4};

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <memory>
 
 #include "tests/remote/pc_client.h"
@@ -72,4 +73,30 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     EXPECT_EQ(tcp.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
     app->kill();
     app->waitForFinished(5000);
+}
+
+TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
+{
+    // A controller moved to another address and port by the PC earlier.
+    const std::string appRoot = root + "/app-root";
+    writeFile("/app-root/data/configs/tcpip.ini",
+              "[config]\nTcpPort=6000\nIPAddress=192.168.0.50\nGateWay=192.168.0.2\nSubNetMask=255.255.0.0\n");
+    std::unique_ptr<QProcess> app = startApp(appRoot);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    pc::TcpClient tcp(6000, 5000);
+    ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
+    EXPECT_EQ(tcp.ask(pc::writeRegister(166, 0x01, 0x01)), Bytes{0});
+
+    // The new port needs a restart: the device reboots 3 s after start at
+    // the earliest; on a host that ends the program with its own code.
+    ASSERT_TRUE(app->waitForFinished(10000));
+    EXPECT_EQ(app->exitCode(), 42);
+    QSettings ini(QString::fromStdString(path("/app-root/data/configs/tcpip.ini")), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("config/TcpPort").toInt(), 5005);
+    EXPECT_EQ(ini.value("config/IPAddress").toString(), "192.168.0.199");
+    EXPECT_EQ(ini.value("config/GateWay").toString(), "192.168.0.1");
+    EXPECT_EQ(ini.value("config/SubNetMask").toString(), "255.255.255.0");
+    QList<QByteArray> shellLog = readFile("/app-root/sim/shell.log").split('\n');
+    EXPECT_TRUE(shellLog.contains("ifconfig eth0 192.168.0.199 netmask 255.255.255.0 up"));
+    EXPECT_TRUE(shellLog.contains("reboot"));
 }
