@@ -12,7 +12,7 @@ namespace platform {
 class Shell {
 public:
     virtual ~Shell() = default;
-    // Runs the command; returns the raw wait status (as system() does).
+    // Runs the command; returns the raw wait status, as the C library does.
     virtual int run(const std::string& command) = 0;
     // Runs the command and collects its standard output, reading in pieces
     // of at most `size` bytes. `started` is false when it could not start.
