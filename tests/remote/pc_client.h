@@ -4,9 +4,24 @@
 // own) and talks over TCP, UDP or a serial port with a time-out on every
 // receive.
 
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include "remote/protocol_phy.h"
 
 using Bytes = std::vector<uint8_t>;
 
@@ -15,58 +30,173 @@ namespace pc {
 constexpr uint16_t kController = 0xF100;
 constexpr uint16_t kPc = 0xF010;
 
-// Destination, source, five zero header bytes, command, data and checksum.
-Bytes body(uint16_t destination, uint16_t source, uint8_t command, const Bytes& data);
-Bytes encode(const Bytes& body);
+inline uint8_t xorOf(const Bytes& b, size_t n)
+{
+    uint8_t x = 0;
+    for (size_t i = 0; i < n; ++i)
+        x ^= b[i];
+    return x;
+}
 
-Bytes writeRam(uint32_t address, const Bytes& data, uint8_t addressClass = 0);
-Bytes readRam(uint32_t address, uint16_t length, uint8_t addressClass = 0);
-Bytes writeRegister(uint16_t reg, uint8_t mask, uint8_t value, uint8_t target = 0);
-Bytes readRegister(uint16_t first, uint8_t count, uint8_t target = 0);
+// Destination, source, five zero header bytes, command, data and checksum.
+inline Bytes body(uint16_t destination, uint16_t source, uint8_t command, const Bytes& data)
+{
+    Bytes b{uint8_t(destination), uint8_t(destination >> 8), uint8_t(source), uint8_t(source >> 8), 0, 0, 0, 0, 0,
+            command};
+    b.insert(b.end(), data.begin(), data.end());
+    b.push_back(xorOf(b, b.size()));
+    return b;
+}
+
+inline Bytes encode(const Bytes& body)
+{
+    Bytes out(2 * body.size() + 2);
+    int n = protocol_phy::data_re_transf_meaning(nullptr, out.data(), body.data(), int(body.size()), nullptr);
+    out.resize(size_t(n));
+    return out;
+}
+
+// Address u32 LE, length u16 LE, address class, sub-id 0, then the data.
+inline Bytes ram(uint8_t command, uint32_t address, uint16_t length, uint8_t addressClass, const Bytes& data)
+{
+    Bytes d{uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), uint8_t(address >> 24),
+            uint8_t(length),  uint8_t(length >> 8),  addressClass,           0};
+    d.insert(d.end(), data.begin(), data.end());
+    return body(kController, kPc, command, d);
+}
+inline Bytes writeRam(uint32_t address, const Bytes& data, uint8_t addressClass = 0)
+{
+    return ram(0x60, address, uint16_t(data.size()), addressClass, data);
+}
+inline Bytes readRam(uint32_t address, uint16_t length, uint8_t addressClass = 0)
+{
+    return ram(0x61, address, length, addressClass, {});
+}
+inline Bytes writeRegister(uint16_t reg, uint8_t mask, uint8_t value, uint8_t target = 0)
+{
+    return body(kController, kPc, 0xA0, {uint8_t(reg), uint8_t(reg >> 8), mask, value, target});
+}
+inline Bytes readRegister(uint16_t first, uint8_t count, uint8_t target = 0)
+{
+    return body(kController, kPc, 0xA1, {uint8_t(first), uint8_t(first >> 8), count, 0, target});
+}
 
 // Checks a reply against its request: source and destination swapped, the
 // header and command kept, a correct checksum. Returns the reply data
 // (status first) or an empty vector with a test failure.
-Bytes replyData(const Bytes& request, const Bytes& reply);
+inline Bytes replyData(const Bytes& request, const Bytes& reply)
+{
+    if (reply.size() < 12) {
+        ADD_FAILURE() << "reply of " << reply.size() << " bytes";
+        return {};
+    }
+    Bytes head{request[2], request[3], request[0], request[1]};
+    head.insert(head.end(), request.begin() + 4, request.begin() + 10);
+    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 10), head);
+    EXPECT_EQ(xorOf(reply, reply.size() - 1), reply.back()) << "checksum";
+    return Bytes(reply.begin() + 10, reply.end() - 1);
+}
 
+// One client end. UDP sockets are connected, so that plain reads and
+// writes serve every link.
 class Endpoint {
 public:
-    virtual ~Endpoint();
+    ~Endpoint()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
     bool ok() const { return m_fd >= 0; }
-    bool sendRaw(const Bytes& bytes);
+    bool sendRaw(const Bytes& b) { return m_fd >= 0 && ::write(m_fd, b.data(), b.size()) == ssize_t(b.size()); }
     bool send(const Bytes& body) { return sendRaw(encode(body)); }
+
     // The next whole frame, decoded; false after `timeoutMs` without one.
-    bool receive(Bytes* body, int timeoutMs = 2000);
+    bool receive(Bytes* body, int timeoutMs = 2000)
+    {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (size_t used = 0;; used = 0) {
+            while (used < m_pending.size()) {
+                if (!m_collector.collect(m_pending[used++]))
+                    continue;
+                m_pending.erase(m_pending.begin(), m_pending.begin() + long(used));
+                body->resize(size_t(m_collector.rawLength()));
+                int n = protocol_phy::data_transf_meaning(m_collector.raw(), m_collector.rawLength(), body->data());
+                body->resize(size_t(std::max(n, 0)));
+                return n >= 0;
+            }
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+            pollfd p{m_fd, POLLIN, 0};
+            if (left.count() <= 0 || m_fd < 0)
+                return false;
+            if (::poll(&p, 1, int(left.count())) <= 0)
+                continue;
+            m_pending.resize(65536); // all of it was collected above
+            ssize_t n = ::read(m_fd, m_pending.data(), m_pending.size());
+            m_pending.resize(size_t(std::max<ssize_t>(n, 0)));
+            if (n <= 0)
+                return false;
+        }
+    }
+
     // send() then receive(); the reply data, or empty.
-    Bytes ask(const Bytes& body, int timeoutMs = 2000);
+    Bytes ask(const Bytes& request, int timeoutMs = 2000)
+    {
+        Bytes reply;
+        if (!send(request) || !receive(&reply, timeoutMs)) {
+            ADD_FAILURE() << "no reply";
+            return {};
+        }
+        return replyData(request, reply);
+    }
 
 protected:
-    virtual bool write(const uint8_t* data, size_t length);
+    static int connectTo(int type, uint16_t port)
+    {
+        int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+            return fd;
+        ::close(fd);
+        return -1;
+    }
     int m_fd = -1;
+
+private:
+    protocol_phy m_collector;
     Bytes m_pending; // bytes read after the last frame
 };
 
-class TcpClient : public Endpoint {
-public:
+struct TcpClient : Endpoint {
     // Keeps trying for up to `waitMs` while the server comes up.
-    explicit TcpClient(uint16_t port, int waitMs = 3000);
+    explicit TcpClient(uint16_t port, int waitMs = 3000)
+    {
+        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        while ((m_fd = connectTo(SOCK_STREAM, port)) < 0 && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        int on = 1;
+        if (m_fd >= 0)
+            ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    }
 };
 
-class UdpClient : public Endpoint {
-public:
-    explicit UdpClient(uint16_t port);
-
-protected:
-    bool write(const uint8_t* data, size_t length) override;
-
-private:
-    uint16_t m_port;
+struct UdpClient : Endpoint {
+    explicit UdpClient(uint16_t port) { m_fd = connectTo(SOCK_DGRAM, port); }
 };
 
-class SerialClient : public Endpoint {
-public:
+struct SerialClient : Endpoint {
     // Opens the far end (e.g. "<root>/dev/ttyS2") raw.
-    explicit SerialClient(const std::string& path);
+    explicit SerialClient(const std::string& path)
+    {
+        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        termios tio{};
+        if (m_fd >= 0 && ::tcgetattr(m_fd, &tio) == 0) {
+            ::cfmakeraw(&tio);
+            ::tcsetattr(m_fd, TCSANOW, &tio);
+        }
+    }
 };
 
 } // namespace pc

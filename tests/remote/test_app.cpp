@@ -38,8 +38,7 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
     const Bytes write = pc::writeRam(2176, {0x50, 0x00});
     Bytes expected;
-    ASSERT_TRUE(tcp.send(write));
-    ASSERT_TRUE(tcp.receive(&expected));
+    ASSERT_TRUE(tcp.send(write) && tcp.receive(&expected));
     EXPECT_EQ(pc::replyData(write, expected), Bytes{0});
     EXPECT_EQ(tcp.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
     EXPECT_EQ(tcp.ask(pc::readRam(4090, 16)), Bytes{1});
@@ -51,8 +50,7 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     ASSERT_TRUE(serial.ok());
     for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial}) {
         Bytes reply;
-        ASSERT_TRUE(link->send(write));
-        ASSERT_TRUE(link->receive(&reply));
+        ASSERT_TRUE(link->send(write) && link->receive(&reply));
         EXPECT_EQ(reply, expected);
     }
 
@@ -60,13 +58,10 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     // the transport that waits for the answer.
     QByteArray seen;
     const Bytes card = pc::body(0x0005, pc::kPc, 0x60, {1, 0, 0, 0, 0, 0, 0, 0});
-    struct Case {
-        pc::Endpoint* link;
-        const char* line;
-    };
-    for (const Case& c : {Case{&tcp, "transport 2"}, Case{&udp10005, "transport 3"}, Case{&serial, "transport 1"}}) {
-        ASSERT_TRUE(c.link->send(card));
-        EXPECT_TRUE(outputHas(*app, seen, c.line)) << c.line << "\n" << seen.toStdString();
+    for (auto [link, line] : std::vector<std::pair<pc::Endpoint*, const char*>>{
+             {&tcp, "transport 2"}, {&udp10005, "transport 3"}, {&serial, "transport 1"}}) {
+        ASSERT_TRUE(link->send(card));
+        EXPECT_TRUE(outputHas(*app, seen, line)) << line << "\n" << seen.toStdString();
     }
 
     // Still serving after all of that.
