@@ -7,20 +7,11 @@
 
 namespace {
 
-const std::vector<std::string> kDefaultSequence = {
-    "ifconfig eth0 &>/dev/null",
-    "route del default wlan0",
-    "ifconfig eth0 192.168.0.199 netmask 255.255.255.0 up",
-    "route add -host 192.168.0.1 dev eth0",
-    "route add default gw 192.168.0.1 metric 100",
-    "ip route add default via 192.168.0.1 dev eth0",
-    "route add -host 255.255.255.255 eth0",
-    "route del 255.255.255.255 wlan1",
-};
+using Log = std::vector<std::string>;
 
-std::vector<std::string> shellLog() { return platform::simShell().log(); }
+const Log kProbe{"ifconfig eth0 &>/dev/null"};
 
-void failProbe() { platform::simShell().script("ifconfig eth0 &>/dev/null", 256); }
+Log shellLog() { return platform::simShell().log(); }
 
 } // namespace
 
@@ -30,54 +21,46 @@ protected:
     {
         Sandbox::SetUp();
         cfg = ConfigEngine::pInstance();
+        startUp = shellLog();
         platform::simShell().clearLog();
     }
     ConfigEngine* cfg = nullptr;
+    Log startUp;
 };
 
-TEST_F(NetworkSetup, StartUpAppliesTheDefaultAddress)
+TEST_F(NetworkSetup, StartUpAppliesTheStoredAddressInOrder)
 {
-    ConfigEngine::destroyForTest();
-    ConfigEngine::pInstance();
-    std::vector<std::string> expected{"chattr +S /data/configs/tcpip.ini"};
-    expected.insert(expected.end(), kDefaultSequence.begin(), kDefaultSequence.end());
-    EXPECT_EQ(shellLog(), expected);
-}
-
-TEST_F(NetworkSetup, InitIPAddressReloadsAndAppliesInOrder)
-{
-    EXPECT_EQ(Utils::initIPAddress(), 0);
-    EXPECT_EQ(shellLog(), kDefaultSequence);
-
-    cfg->write_config_variant(ConfigItem::IPAddress, QStringLiteral("10.20.30.40"));
-    cfg->write_config_variant(ConfigItem::GateWay, QStringLiteral("10.20.30.1"));
-    cfg->write_config_variant(ConfigItem::SubNetMask, QStringLiteral("255.255.0.0"));
-    platform::simShell().clearLog();
-    EXPECT_EQ(Utils::initIPAddress(), 0);
-    EXPECT_EQ(g_str_ip, "10.20.30.40");
-    auto log = shellLog();
-    ASSERT_EQ(log.size(), 8u);
-    EXPECT_EQ(log[2], "ifconfig eth0 10.20.30.40 netmask 255.255.0.0 up");
-    EXPECT_EQ(log[5], "ip route add default via 10.20.30.1 dev eth0");
+    const Log expected{
+        "chattr +S /data/configs/tcpip.ini",
+        "ifconfig eth0 &>/dev/null",
+        "route del default wlan0",
+        "ifconfig eth0 192.168.0.199 netmask 255.255.255.0 up",
+        "route add -host 192.168.0.1 dev eth0",
+        "route add default gw 192.168.0.1 metric 100",
+        "ip route add default via 192.168.0.1 dev eth0",
+        "route add -host 255.255.255.255 eth0",
+        "route del 255.255.255.255 wlan1",
+    };
+    EXPECT_EQ(startUp, expected);
 }
 
 TEST_F(NetworkSetup, MissingEth0RunsOnlyTheProbeAndKeepsTheGlobals)
 {
-    failProbe();
+    platform::simShell().script(kProbe[0], 256);
     cfg->write_config_variant(ConfigItem::IPAddress, QStringLiteral("10.0.0.9"));
     EXPECT_EQ(Utils::initIPAddress(), 255);
-    EXPECT_EQ(shellLog(), std::vector<std::string>{"ifconfig eth0 &>/dev/null"});
+    EXPECT_EQ(shellLog(), kProbe);
     EXPECT_EQ(g_str_ip, "192.168.0.199");
 
     platform::simShell().clearLog();
     EXPECT_EQ(Utils::init_resteth("10.0.0.9", "10.0.0.1", "255.0.0.0"), 255);
-    EXPECT_EQ(shellLog(), std::vector<std::string>{"ifconfig eth0 &>/dev/null"});
+    EXPECT_EQ(shellLog(), kProbe);
 }
 
 TEST_F(NetworkSetup, InitRestethAppliesTheGivenAddressWithoutReload)
 {
     EXPECT_EQ(Utils::init_resteth("10.0.0.9", "10.0.0.1", "255.0.0.0"), 0);
-    const std::vector<std::string> expected{
+    const Log expected{
         "ifconfig eth0 &>/dev/null",
         "route del default wlan0",
         "ifconfig eth0 10.0.0.9 netmask 255.0.0.0",
@@ -90,24 +73,26 @@ TEST_F(NetworkSetup, InitRestethAppliesTheGivenAddressWithoutReload)
     EXPECT_EQ(g_str_ip, "192.168.0.199");
 }
 
+// Address texts are pasted into shell commands: anything but a dotted quad
+// composes no command (only the fixed ones run).
 TEST_F(NetworkSetup, OnlyDottedQuadAddressesReachTheShell)
 {
+    const Log fixedOnly{
+        "ifconfig eth0 &>/dev/null",
+        "route del default wlan0",
+        "route add -host 255.255.255.255 eth0",
+        "route del 255.255.255.255 wlan1",
+    };
     const char* const refused[] = {
         "1.2.3.4;reboot", "$(rm -rf /data)", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.-4",
         "1..2.3",         " 1.2.3.4",        "1.2.3.4 ", "1234.1.1.1", "a.b.c.d", "",
     };
     for (const char* bad : refused) {
         for (int which = 0; which < 3; ++which) {
-            QString ip = "10.0.0.9", gw = "10.0.0.1", mask = "255.0.0.0";
-            (which == 0 ? ip : which == 1 ? gw : mask) = QString::fromLatin1(bad);
+            QString parts[] = {"10.0.0.9", "10.0.0.1", "255.0.0.0"};
+            parts[which] = QString::fromLatin1(bad);
             platform::simShell().clearLog();
-            EXPECT_EQ(Utils::init_resteth(ip, gw, mask), 0) << bad;
-            const std::vector<std::string> fixedOnly{
-                "ifconfig eth0 &>/dev/null",
-                "route del default wlan0",
-                "route add -host 255.255.255.255 eth0",
-                "route del 255.255.255.255 wlan1",
-            };
+            EXPECT_EQ(Utils::init_resteth(parts[0], parts[1], parts[2]), 0) << bad;
             EXPECT_EQ(shellLog(), fixedOnly) << bad << " as part " << which;
         }
     }
@@ -125,31 +110,19 @@ TEST_F(NetworkSetup, OnlyDottedQuadAddressesReachTheShell)
     EXPECT_EQ(shellLog()[2], "ifconfig eth0 0.0.0.0 netmask 255.255.255.0");
 }
 
-TEST_F(NetworkSetup, CloudFlagAndNumberConversions)
+TEST_F(NetworkSetup, CloudFlagFollowsTheCloudFields)
 {
     Utils::getIPAddress();
     EXPECT_EQ(g_Ryxa_cloud, 0);
-
-    cfg->write_config_variant(ConfigItem::Ryxacloudserverip, QStringLiteral("cloud.example"));
-    Utils::getIPAddress();
-    EXPECT_EQ(g_Ryxa_cloud, 1);
-
-    cfg->write_config_variant(ConfigItem::Ryxacloudserverip, QStringLiteral(" "));
-    cfg->write_config_variant(ConfigItem::Ryxacloudserverport, QStringLiteral("8080"));
-    Utils::getIPAddress();
-    EXPECT_EQ(g_Ryxa_cloudserverport, 8080u);
-    EXPECT_EQ(g_Ryxa_cloud, 1);
-
-    // An empty text counts as set.
-    cfg->write_config_variant(ConfigItem::Ryxacloudserverport, QStringLiteral(" "));
-    cfg->write_config_variant(ConfigItem::Ryxaclouduserip, QString());
-    Utils::getIPAddress();
-    EXPECT_EQ(g_Ryxa_cloud, 1);
-
-    cfg->write_config_variant(ConfigItem::TcpPort, QStringLiteral("port"));
-    cfg->write_config_variant(ConfigItem::SourceCheck, 0x1F3);
-    Utils::getIPAddress();
-    EXPECT_EQ(g_port.load(), 0u);
-    EXPECT_EQ(g_check_source.load(), 0xF3);
+    // Any one cloud field off its blank default turns the cloud on, an empty text too.
+    const std::pair<ConfigItem::ConfigName, QString> setters[] = {
+        {ConfigItem::Ryxacloudserverip, "cloud.example"}, {ConfigItem::Ryxacloudserverport, "8080"},
+        {ConfigItem::Ryxaclouduserip, ""}, {ConfigItem::Ryxacloudcontrollername, "ctl"}};
+    for (const auto& set : setters) {
+        cfg->write_config_variant(set.first, set.second);
+        Utils::getIPAddress();
+        EXPECT_EQ(g_Ryxa_cloud, 1) << set.first;
+        cfg->write_config_variant(set.first, QStringLiteral(" "));
+    }
     EXPECT_TRUE(shellLog().empty()); // loading alone runs nothing
 }
