@@ -1,77 +1,54 @@
 // The audio route: which input's sound the GPIO expander passes on.
 #include "video_fixture.h"
 
-namespace {
-constexpr int kImages = 2272;
-constexpr int kRecord = 26;
-}
-
 class AudioTest : public VideoTest {
 protected:
-    void showOnImage(int image, uint16_t sourceWord, bool sound)
+    // Image `image` shows `sourceWord` (bit 15: a crop entry) with sound on
+    // or off, and the audio image points at `audioImage`.
+    void showOnImage(int image, uint16_t sourceWord, bool sound, int audioImage)
     {
-        setImage16(2112, uint16_t(image));
-        setImage16(kImages + kRecord * image + 8, sourceWord);
-        setImage16(kImages + kRecord * image + 20, sound ? 0x8000 : 0);
+        setImage16(2112, uint16_t(audioImage));
+        setImage16(2272 + 26 * image + 8, sourceWord);
+        setImage16(2272 + 26 * image + 20, sound ? 0x8000 : 0);
     }
     // Raises the flag and returns the expander's output once served.
     uint8_t route(zevlosource* z)
     {
         finishTurn(z);
-        return platform::simI2c().expanderOutput();
+        return simI2c().expanderOutput();
     }
 };
 
-TEST_F(AudioTest, SourceTwoWithSoundSelectsSixteenAndKeepsTheOtherBits)
+TEST_F(AudioTest, TheExpanderGetsTheShownInputsBitKeepsItsOtherBitsAndRetries)
 {
     zevlosource* z = start();
-    platform::simI2c().setExpanderOutput(0xFF);
-    showOnImage(1, 2, true);
-    EXPECT_EQ(route(z), 0x8B | 16);
-
-    platform::simI2c().setExpanderOutput(0x00);
-    showOnImage(1, 2, true);
-    EXPECT_EQ(route(z), 16);
-}
-
-TEST_F(AudioTest, EachInputHasItsBitAndEverythingElseIsSilence)
-{
-    zevlosource* z = start();
-    platform::simI2c().setExpanderOutput(0x01);
-    const uint8_t expect[6] = {64, 32, 16, 4, 0, 0};
-    for (int src = 0; src < 6; ++src) {
-        showOnImage(0, uint16_t(src), true);
-        EXPECT_EQ(route(z), 0x01 | expect[src]) << "source " << src;
+    setImage16(1472 + 10 * 3, 0x8000 | 0x0100 | 1); // crop entry 3: crop 2 of source 1
+    setImage16(1472 + 10 * 4, 0x0001);              // crop entry 4: free
+    setImage16(1472 + 10 * 45, 0x8001);             // past the 40 entries: never looked at
+    struct Case {
+        uint8_t before;
+        uint16_t source;
+        bool sound;
+        int audioImage;
+        uint8_t after;
+    } cases[] = {
+        {0xFF, 2, true, 1, 0x8B | 16}, // the other audio bits go, the rest stays
+        {0x01, 0, true, 1, 0x01 | 64},
+        {0x74, 4, true, 1, 0},   // a source with no sound input
+        {0x74, 0, false, 1, 0},
+        {0x74, 0, true, 300, 0}, // an audio image beyond the records
+        {0x00, 0x8003, true, 1, 32},
+        {0x74, 0x8004, true, 1, 0},
+        {0x74, 0x8000 | 45, true, 1, 0},
+    };
+    for (const Case& c : cases) {
+        simI2c().setExpanderOutput(c.before);
+        showOnImage(1, c.source, c.sound, c.audioImage);
+        EXPECT_EQ(route(z), c.after) << "source " << c.source << " image " << c.audioImage;
     }
-    showOnImage(0, 0, false);
-    EXPECT_EQ(route(z), 0x01);
-    // An audio image beyond the records is silence, not a stray read.
-    showOnImage(0, 0, true);
-    setImage16(2112, 300);
-    EXPECT_EQ(route(z), 0x01);
-}
-
-TEST_F(AudioTest, ACropSourceTakesItsInputFromTheCropEntry)
-{
-    zevlosource* z = start();
-    platform::simI2c().setExpanderOutput(0);
-    setImage16(1472 + 10 * 3, 0x8000 | 0x0100 | 1); // entry 3: crop 2 of source 1
-    showOnImage(5, 0x8003, true);
-    EXPECT_EQ(route(z), 32);
-    setImage16(1472 + 10 * 3, 0x0001); // a free entry shows nothing
-    EXPECT_EQ(route(z), 0);
-    setImage16(1472 + 10 * 3, 0x8003);
-    showOnImage(5, 0x8000 | 45, true); // past the 40 entries
-    EXPECT_EQ(route(z), 0);
-}
-
-TEST_F(AudioTest, AFailedWriteIsTriedAgain)
-{
-    zevlosource* z = start();
-    platform::simI2c().setExpanderOutput(0);
-    showOnImage(0, 3, true);
-    platform::simI2c().failNext(vbus::kExpander, 3);
+    // A write the expander did not take is tried again.
+    showOnImage(1, 3, true, 1);
+    simI2c().failNext(vbus::kExpander, 3);
     z->audio_route_flag = 1;
-    EXPECT_TRUE(waitFor([] { return platform::simI2c().expanderOutput() == 4; }));
-    EXPECT_EQ(route(z), 4);
+    EXPECT_TRUE(waitFor([] { return simI2c().expanderOutput() == 4; }));
 }

@@ -16,6 +16,27 @@
 
 #include <atomic>
 
+using platform::simI2c;
+using platform::videoSources;
+
+inline VideoTiming timing(int w, int h, int rate)
+{
+    VideoTiming t;
+    EXPECT_TRUE(standardTiming(w, h, rate, &t));
+    return t;
+}
+
+// Waits until the manager's thread has run a whole turn after this call: it
+// serves the audio route at the end of every turn (the route must be one
+// that can be written).
+inline void finishTurn(zevlosource* z)
+{
+    for (int round = 0; round < 2; ++round) {
+        z->audio_route_flag = 1;
+        EXPECT_TRUE(waitFor([z] { return z->audio_route_flag == 0; }));
+    }
+}
+
 class VideoTest : public Sandbox {
 protected:
     void SetUp() override
@@ -40,28 +61,23 @@ protected:
         return z;
     }
 
-    // Waits until the manager's thread has run a whole turn after this
-    // call: it serves the audio route at the end of every turn (the route
-    // must be one that can be written).
-    static void finishTurn(zevlosource* z)
-    {
-        for (int round = 0; round < 2; ++round) {
-            z->audio_route_flag = 1;
-            EXPECT_TRUE(waitFor([z] { return z->audio_route_flag == 0; }));
-        }
-    }
-
     uint8_t reg(int r) const { return __atomic_load_n(&store->local_reg[r], __ATOMIC_RELAXED); }
     void raiseReg(int r, uint8_t bits) { __atomic_fetch_or(&store->local_reg[r], bits, __ATOMIC_RELAXED); }
 
-    uint16_t image16(int offset) const { return le16(store->ram_para + offset); }
     void setImage16(int offset, uint16_t v) { putLe16(store->ram_para + offset, v); }
 
     // Image bytes 256 + 6i: width, height, rate.
     bool inputTimingIs(int input, int w, int h, int rate) const
     {
-        int at = 256 + 6 * input;
-        return image16(at) == w && image16(at + 2) == h && image16(at + 4) == rate;
+        const uint8_t* at = store->ram_para + 256 + 6 * input;
+        return le16(at) == w && le16(at + 2) == h && le16(at + 4) == rate;
+    }
+
+    // Plugs a source into a running manager and waits until it is published.
+    bool plug(int input, int w, int h, int rate)
+    {
+        videoSources().set(input, timing(w, h, rate));
+        return waitFor([=] { return inputTimingIs(input, w, h, rate); });
     }
 
     void setEdidRequest(int input, int w, int h, int rate)
@@ -71,11 +87,10 @@ protected:
         setImage16(900 + 6 * input, uint16_t(rate));
     }
 
-    static VideoTiming timing(int w, int h, int rate)
+    static void blankEeproms()
     {
-        VideoTiming t;
-        EXPECT_TRUE(standardTiming(w, h, rate, &t));
-        return t;
+        for (int i = 0; i < 4; ++i)
+            simI2c().setEeprom(i, {});
     }
 
     VyxRamPara* store = nullptr;
