@@ -20,6 +20,10 @@ public:
     // One poll of the event socket: 255 when waiting failed, else 0.
     int recvData();
     static void* acceptThread(void* arg);
+    // The watcher keeps no client sockets; these exist for callers that
+    // would release them.
+    void unInitialize() {}
+    void delete_clinetSocket(int) {}
 
     // Closes the settings menu; run in the GUI thread when the storage is
     // ready while the menu (page 5) is on top. Set by the menu's owner.
