@@ -1,4 +1,5 @@
 #include "core/usbserver.h"
+#include "core/change_codes.h"
 
 #include <QMetaObject>
 #include <QStringList>
@@ -19,7 +20,6 @@ constexpr int kPollMs = 10;
 constexpr unsigned kIdleWaitMs = 100;       // pacing while nothing happens
 constexpr unsigned kStorageWaitTicks = 3000; // give up on the storage after about 30 s
 constexpr unsigned kSettleTicks = 300;       // 102 follows the storage by more than 3 s
-constexpr int kPageOption = 5;
 const char* const kUsbStorage = "/proc/scsi/usb-storage";
 
 std::function<void()> g_settingsMenuCloser;
@@ -107,15 +107,15 @@ void UsbServer::handleEvent(const QString& header)
     for (int i = 0; i < parts.size(); ++i) {
         const QString& part = parts[i];
         if (part == QLatin1String("add@")) {
-            usb_signal(100);
+            usb_signal(kChangeDeviceAdded);
         } else if (part == QLatin1String("remove@")) {
-            usb_signal(101);
+            usb_signal(kChangeDeviceRemoved);
         } else if (part == QLatin1String("block") && i + 2 < parts.size() && parts[i + 1] == QLatin1String("sda") &&
                    parts[i + 2].size() >= 4 && parts[i + 2].startsWith(QLatin1String("sda"))) {
             int number = parts[i + 2].mid(3).toInt(); // 0 when not a number
             if (number < 0 || number > 9 || !waitForStorage())
                 continue;
-            usb_signal(102);
+            usb_signal(kChangeStorageReady);
             // The menu is a widget: close it in the GUI thread.
             QMetaObject::invokeMethod(
                 this,

@@ -1,4 +1,5 @@
 #include "core/vyxrampara.h"
+#include "core/change_codes.h"
 
 #include <QThread>
 #include <cerrno>
@@ -190,7 +191,7 @@ int VyxRamPara::test_signal(int code)
     return 1;
 }
 
-int VyxRamPara::ram_para_save() { return test_signal(1); }
+int VyxRamPara::ram_para_save() { return test_signal(kChangeRefresh); }
 
 void VyxRamPara::ram_para_reset()
 {

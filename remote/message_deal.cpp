@@ -1,4 +1,5 @@
 #include "remote/message_deal.h"
+#include "core/change_codes.h"
 
 #include <cstring>
 
@@ -120,7 +121,7 @@ int message_deal::write_register(uint8_t* body, int dataLength, int)
     if (reg == kRegNetReset && acting) {
         // Nothing to do when the defaults are already in place.
         if (g_str_ip != QLatin1String("192.168.0.199"))
-            store->test_signal(3);
+            store->test_signal(kChangeNetworkReset);
     }
     return status(body, STATUS_DONE);
 }

@@ -1,4 +1,5 @@
 #include "video_io/zevlosource.h"
+#include "core/change_codes.h"
 #include "core/config_engine.h"
 #include "core/globals.h"
 #include "core/utils.h"
@@ -369,7 +370,7 @@ void zevlosource::publish_timings()
     pthread_mutex_unlock(&m_store->store_mutex);
     g_source_online = online ? 2 : 0;
     if (changed)
-        m_store->test_signal(12);
+        m_store->test_signal(kChangeInputTiming);
 }
 
 // ---- EDID upkeep ----
