@@ -181,6 +181,8 @@ def block_size(ops):
 
 def cmd_recovery(args):
     rng = random.Random(args.seed)
+    if not 0 <= args.screens <= 255:
+        sys.exit("vyxfiles: a recovery file holds 0 to 255 screens")
     ports = [number(p) for p in args.ports.split(",")]
     cards = [number(c) for c in args.cards.split(",")]
     if len(cards) == 1:
