@@ -3,6 +3,7 @@
 // damaged files end in a message, never in a read past the file or a stale
 // value taken for a new one.
 #include "tests/support/sandbox.h"
+#include "tests/support/rcv_walk.h"
 #include "tests/support/vyxfiles_tool.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "ui/rcvtools/rcvrecovery.h"
+
+using namespace rcvwalk;
 
 namespace {
 
@@ -36,155 +39,6 @@ void patch32(QByteArray& b, int at, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
         b[at + i] = char(v >> (8 * i));
-}
-
-struct OpSeen {
-    RCV_OPERATE_PARA rec;
-    uint32_t data_at = 0;
-    QByteArray data;
-};
-struct PortSeen {
-    RCV_NET_PARA rec;
-    std::vector<std::vector<OpSeen>> cards;
-};
-struct ScreenSeen {
-    RCV_SCREEN_ID_INFO rec;
-    std::vector<OpSeen> para;
-    std::vector<PortSeen> ports;
-};
-
-// What a walk in the recovery job's order saw; `failed` is the first
-// non-zero result and `why` its message.
-struct Walk {
-    uint32_t failed = 0;
-    QString why;
-    int reads = 0;
-    std::vector<RCV_PACKED_FILE_INFO> entries;
-    std::vector<ScreenSeen> screens;
-};
-
-class Walker {
-public:
-    Walker(rcvRecovery& r, const QString& file, Walk& w) : r(r), file(file), w(w) {}
-
-    bool step(uint32_t result)
-    {
-        ++w.reads;
-        EXPECT_LE(result, RCV_READ_MALFORMED);
-        if (result == RCV_READ_OK)
-            return true;
-        w.failed = result;
-        w.why = r.error_text();
-        EXPECT_FALSE(w.why.isEmpty()) << "a failed read says why";
-        return false;
-    }
-
-    // The data of the current record, in the job's 1000-byte packets.
-    bool data(OpSeen& op, bool xy, bool scan)
-    {
-        op.rec = r.operate_para;
-        if (!step(xy ? r.set_xy_operate_data_offset() : r.set_para_operate_data_offset(scan)))
-            return false;
-        op.data_at = r.operate_data_offset;
-        uint8_t packet[1000];
-        for (uint32_t done = 0; done < op.rec.dataLen;) {
-            uint16_t n = uint16_t(std::min<uint32_t>(1000, op.rec.dataLen - done));
-            if (!step(r.update_rcvOperatedata(file, op.data_at + done, packet, n)))
-                return false;
-            op.data.append(reinterpret_cast<const char*>(packet), n);
-            done += n;
-        }
-        return true;
-    }
-
-    bool block(std::vector<OpSeen>& ops, bool scan)
-    {
-        if (!step(r.update_smartDebugingOperateTimes(file, scan)))
-            return false;
-        for (uint16_t k = 0; k < r.rcv_operate_times; ++k) {
-            OpSeen op;
-            if (!step(r.update_smartDebugingOperatepara(file, k, scan)) || !data(op, false, scan))
-                return false;
-            ops.push_back(op);
-        }
-        return true;
-    }
-
-    void recovery()
-    {
-        if (!step(r.get_rcvPackedFileNum(file)))
-            return;
-        for (int i = 0; i < r.packed_file_num() && i < rcvRecovery::kPackedFiles; ++i) {
-            if (!step(r.get_rcvPackedFileInfo(file, uint8_t(i))))
-                return;
-            w.entries.push_back(r.packed_file[i]);
-        }
-        if (!step(r.update_rcvScreenHead(file)))
-            return;
-        for (int s = 0; s < r.screen_head.screen_num; ++s) {
-            ScreenSeen screen;
-            if (!step(r.update_rcvScreenIDinfo(file, uint8_t(s))))
-                return;
-            screen.rec = r.screen_info;
-            if (r.screen_info.rcv_para_len != 0 && !block(screen.para, false))
-                return;
-            if (r.screen_info.rcv_xy_len != 0) {
-                if (!step(r.update_rcvXYscreenNetnum(file)))
-                    return;
-                for (uint16_t j = 0; j < r.screen_net_num; ++j) {
-                    PortSeen port;
-                    if (!step(r.update_rcvXYscreenNetpara(file, j)))
-                        return;
-                    port.rec = r.net_para;
-                    for (uint16_t c = 0; c < r.net_para.net_rcv_num; ++c) {
-                        if (!step(r.update_rcvXYrcvOperateTimes(file, c, false)))
-                            return;
-                        std::vector<OpSeen> ops;
-                        for (uint16_t k = 0; k < r.rcv_operate_times; ++k) {
-                            OpSeen op;
-                            if (!step(r.update_rcvXYrcvOperatepara(file, k, false)) || !data(op, true, false))
-                                return;
-                            ops.push_back(op);
-                        }
-                        port.cards.push_back(ops);
-                    }
-                    screen.ports.push_back(port);
-                }
-            }
-            w.screens.push_back(screen);
-        }
-    }
-
-    void scan()
-    {
-        r.init_para();
-        std::vector<OpSeen> ops;
-        block(ops, true);
-        ScreenSeen s;
-        s.para = ops;
-        w.screens.push_back(s);
-    }
-
-private:
-    rcvRecovery& r;
-    QString file;
-    Walk& w;
-};
-
-Walk walkRecovery(rcvRecovery& r, const QString& file)
-{
-    Walk w;
-    r.file_name = file;
-    Walker(r, file, w).recovery();
-    return w;
-}
-
-Walk walkScan(rcvRecovery& r, const QString& file)
-{
-    Walk w;
-    r.file_name = file;
-    Walker(r, file, w).scan();
-    return w;
 }
 
 void expectOps(const std::vector<OpSeen>& seen, const QJsonArray& made)
@@ -422,17 +276,6 @@ TEST_F(RcvRecovery, ListsStayWholeWhileThreeThreadsListAndRead)
     EXPECT_EQ(odd, 0);
 }
 
-TEST_F(RcvRecovery, ReadOnlyFileIsStillRead)
-{
-    QJsonObject m;
-    QString file = makeRecovery({}, &m);
-    QFile::setPermissions(QString::fromStdString(path(kTzfx.toStdString())), QFile::ReadOwner);
-    EXPECT_EQ(r.get_rcvPackedFileNum(file), 0u);
-    EXPECT_EQ(r.packed_file_num(), 2);
-    EXPECT_EQ(r.get_rcvPackedFileNum("/data/rcvrecovery/none"), RCV_READ_MISSING);
-    EXPECT_EQ(r.packed_file_num(), 0) << "a head that cannot be read leaves no table to find members in";
-}
-
 TEST_F(RcvRecovery, LyingFilesGiveAMessageAndKeepTheFields)
 {
     QJsonObject m;
@@ -446,6 +289,12 @@ TEST_F(RcvRecovery, LyingFilesGiveAMessageAndKeepTheFields)
         for (uint8_t i = 0; i < r.packed_file_num() && i < 6; ++i)
             r.get_rcvPackedFileInfo(file, i);
     };
+
+    // A head that cannot be read leaves no table to find members in.
+    load(good);
+    EXPECT_EQ(r.find_packed_file(RCV_SCREEN_FILE), 0);
+    EXPECT_EQ(r.get_rcvPackedFileNum("/data/rcvrecovery/none"), RCV_READ_MISSING);
+    EXPECT_EQ(r.find_packed_file(RCV_SCREEN_FILE), -1);
 
     // Truncated inside the pack table: the entry that is cut is refused.
     writeFile(kTzfx.toStdString(), good.left(20));
@@ -543,27 +392,15 @@ TEST_F(RcvRecovery, TwoHundredDamagedFilesEndInMessagesNotCrashes)
         writeFile(scan ? scanPath : kTzfx.toStdString(), bad);
         rcvRecovery fresh;
         Walk w = scan ? walkScan(fresh, QString::fromStdString(scanPath)) : walkRecovery(fresh, file);
-        if (w.failed)
+        if (w.failed) {
             ++failed;
-        else
+            EXPECT_FALSE(w.why.isEmpty()) << "case " << n << ": a failed read says why";
+            EXPECT_LE(w.failed, RCV_READ_MALFORMED);
+        } else {
             ++walked;
-        // Whatever the file said, every operation handed on lies in it.
-        for (const ScreenSeen& s : w.screens) {
-            for (const OpSeen& op : s.para) {
-                if (op.rec.dataLen) {
-                    EXPECT_LE(uint64_t(op.data_at) + op.rec.dataLen, uint64_t(bad.size())) << "case " << n;
-                }
-            }
-            for (const PortSeen& port : s.ports) {
-                EXPECT_LE(port.rec.net_ledx, 19) << "case " << n;
-                for (const auto& card : port.cards)
-                    for (const OpSeen& op : card) {
-                        if (op.rec.dataLen) {
-                            EXPECT_LE(uint64_t(op.data_at) + op.rec.dataLen, uint64_t(bad.size())) << "case " << n;
-                        }
-                    }
-            }
         }
+        // Whatever the file said, every operation handed on lies in it.
+        EXPECT_TRUE(withinFile(w, uint64_t(bad.size()))) << "case " << n;
     }
     EXPECT_GT(failed, 50);
     EXPECT_GT(walked, 10);
