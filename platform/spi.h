@@ -75,6 +75,9 @@ public:
                           uint32_t speedHz) = 0;
     // A pad this model watches was written.
     virtual void padWritten(uint32_t offset, uint16_t value) {}
+    // A transfer on any node, seen by a model that watches the whole bus
+    // (before the node's own model gets it).
+    virtual void busTransfer(const std::string& node, uint32_t len) {}
     // Back to power-on state (Sandbox calls it through SimSpiBus::reset).
     virtual void reset() {}
 };
@@ -126,6 +129,8 @@ public:
     void attach(const std::string& node, SimSpiDevice* device);
     void detach(SimSpiDevice* device);
     void watchPad(uint32_t offset, SimSpiDevice* device);
+    // The model sees every transfer on every node (busTransfer).
+    void watchTransfers(SimSpiDevice* device);
     // Pad level as last written (or driven by a model), kPadIdle if never.
     uint16_t pad(uint32_t offset) const;
     // A model drives an input pad (interrupt lines); not journaled.
@@ -139,6 +144,7 @@ public:
     // The journal keeps the newest `limit` events (0 keeps none). Tests
     // raise the limit; a long host run keeps the default so memory stays flat.
     void setJournalLimit(size_t limit);
+    size_t journalLimit() const;
     std::vector<Event> journal() const;
     // Transfers only, of one node (all nodes when empty).
     std::vector<Event> transfers(const std::string& node = std::string()) const;
@@ -174,6 +180,7 @@ private:
     std::vector<Node> m_nodes;
     std::vector<std::pair<std::string, SimSpiDevice*>> m_devices;
     std::vector<std::pair<uint32_t, SimSpiDevice*>> m_watchers;
+    std::vector<SimSpiDevice*> m_busWatchers;
     std::map<uint32_t, uint32_t> m_pads;
     std::vector<Event> m_journal; // ring once full
     size_t m_journalStart = 0;

@@ -105,6 +105,8 @@ int SimSpiBus::transfer(int fd, const uint8_t* tx, uint8_t* rx, uint32_t len, ui
     ++m_transfers;
     if (rx)
         std::memset(rx, 0xFF, len);
+    for (SimSpiDevice* w : m_busWatchers)
+        w->busTransfer(path, len);
     SimSpiDevice* dev = nullptr;
     for (auto& d : m_devices)
         if (d.first == path)
@@ -194,6 +196,14 @@ void SimSpiBus::detach(SimSpiDevice* device)
     auto mine = [&](const auto& entry) { return entry.second == device; };
     m_devices.erase(std::remove_if(m_devices.begin(), m_devices.end(), mine), m_devices.end());
     m_watchers.erase(std::remove_if(m_watchers.begin(), m_watchers.end(), mine), m_watchers.end());
+    m_busWatchers.erase(std::remove(m_busWatchers.begin(), m_busWatchers.end(), device), m_busWatchers.end());
+}
+
+void SimSpiBus::watchTransfers(SimSpiDevice* device)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    if (std::find(m_busWatchers.begin(), m_busWatchers.end(), device) == m_busWatchers.end())
+        m_busWatchers.push_back(device);
 }
 
 void SimSpiBus::watchPad(uint32_t offset, SimSpiDevice* device)
@@ -250,6 +260,12 @@ void SimSpiBus::setJournalLimit(size_t limit)
     m_journal = std::move(kept);
     m_journalStart = 0;
     m_journalLimit = limit;
+}
+
+size_t SimSpiBus::journalLimit() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_journalLimit;
 }
 
 std::vector<SimSpiBus::Event> SimSpiBus::journal() const
