@@ -13,6 +13,7 @@
 #include "fpga/fpga_pads.h"
 #include "platform/spi.h"
 #include "remote/pclink.h"
+#include "ui/rcvtools/rcvrecovery.h"
 #include "video_io/zevlosource.h"
 
 fpga_manage* fpga_manage::p_fpga_manage = nullptr;
@@ -89,8 +90,7 @@ fpga_manage::fpga_manage()
     }
     pthread_mutex_init(&reg_mutex, nullptr);
     pthread_mutex_init(&rcv_mutex, nullptr);
-    // The recovery-file reader (ui/rcvtools) is created here:
-    //     p_rcvRecovery = new rcvRecovery();
+    p_rcvRecovery = new rcvRecovery();
 }
 
 fpga_manage::~fpga_manage()
@@ -101,7 +101,7 @@ fpga_manage::~fpga_manage()
         m_wake_cv.notify_one();
     }
     m_worker.stopAndJoin();
-    // ...and deleted here: delete p_rcvRecovery;
+    delete p_rcvRecovery;
     p_rcvRecovery = nullptr;
     delete p_fpga_drv;
     p_fpga_drv = nullptr;
@@ -117,9 +117,8 @@ fpga_manage* fpga_manage::pInstance()
 {
     if (!p_fpga_manage) {
         p_fpga_manage = new fpga_manage();
-        // The recovery-file reader makes sure its directories exist:
-        //     p_fpga_manage->p_rcvRecovery->check_file_dir("/data/smartmapping");
-        //     p_fpga_manage->p_rcvRecovery->check_file_dir("/data/rcvrecovery");
+        p_fpga_manage->p_rcvRecovery->check_file_dir(QStringLiteral("/data/smartmapping"));
+        p_fpga_manage->p_rcvRecovery->check_file_dir(QStringLiteral("/data/rcvrecovery"));
         p_fpga_manage->initialize();
     }
     return p_fpga_manage;

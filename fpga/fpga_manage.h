@@ -227,7 +227,7 @@ public:
     std::atomic<uint8_t> bri_set_flag{0};
     std::atomic<uint8_t> output_status_flag{0};
     fpga_drv* p_fpga_drv = nullptr;
-    rcvRecovery* p_rcvRecovery = nullptr; // may be null
+    rcvRecovery* p_rcvRecovery = nullptr; // the recovery-file reader
 
     // Start-up state per FPGA.
     uint8_t rst_pending[kFpgas] = {};

@@ -3,6 +3,7 @@
 // worker turn per tick.
 #include "fpga_fixture.h"
 
+#include <QDir>
 #include <cstring>
 
 namespace {
@@ -46,6 +47,17 @@ TEST_F(FpgaManage, SoftinitSetsTheControllerImagesAndIdlesTheMailbox)
     EXPECT_EQ(g_send_para.step.load(), 255);
     EXPECT_EQ(g_send_para.reply.load(), 0);
     EXPECT_EQ(g_change.power_step_stamp[0], G_timeTicks.load());
+}
+
+TEST_F(FpgaManage, TheManagerOwnsTheRecoveryReaderWhichKeepsItsDirectories)
+{
+    ASSERT_NE(m->p_rcvRecovery, nullptr);
+    fpga_manage::destroyForTest();
+    QDir(QString::fromStdString(path("/data/rcvrecovery"))).removeRecursively();
+    QDir(QString::fromStdString(path("/data/smartmapping"))).removeRecursively();
+    m = fpga_manage::pInstance();
+    EXPECT_TRUE(exists("/data/rcvrecovery"));
+    EXPECT_TRUE(exists("/data/smartmapping"));
 }
 
 TEST_F(FpgaManage, RegisterRangesDecideWhatReachesTheFpga)
