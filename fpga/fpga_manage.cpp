@@ -319,8 +319,9 @@ void fpga_manage::Check_search_card()
 
 void fpga_manage::destroyForTest()
 {
-    delete p_fpga_manage;
+    fpga_manage* self = p_fpga_manage;
     p_fpga_manage = nullptr;
+    delete self;
     pc_frame_hook = nullptr;
     g_change = FPGA_CHANGE();
     clearSendPara();
