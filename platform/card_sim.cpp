@@ -2,18 +2,14 @@
 #include "platform/card_sim.h"
 
 #include "platform/platform.h"
+#include "platform/sim_file.h"
 #include "platform/sim_chips.h"
 #include "platform/spi.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <mutex>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -82,11 +78,7 @@ std::vector<uint8_t> answerHead(const std::vector<uint8_t>& request, uint16_t fr
 
 // ---- the file ----
 struct CardsFile {
-    bool haveStamp = false;
-    int64_t stampNs = 0;
-    int64_t size = -1;
-    std::chrono::steady_clock::time_point lastLook;
-    bool looked = false;
+    SimFileWatch watch{kCardsFile, kTemplate};
     std::map<int, std::string> applied; // port (1-20) -> its line as last applied
 };
 CardsFile& cardsFile()
@@ -120,6 +112,7 @@ void applyLine(int outPort, const std::string& line)
     if (w == "off") {
         fpga.setLinks(uint16_t(fpga.links() & ~(1u << p)));
         chains.setCards(p, 0);
+        chains.setSensor(p, false);
         return;
     }
     long count = 0;
@@ -182,42 +175,12 @@ void applyFile(const std::string& text)
     f.applied = now;
 }
 
-// Looks at the file at most every 50 ms; bus lock held.
+// Bus lock held.
 void pollCardsFile()
 {
-    CardsFile& f = cardsFile();
-    auto now = std::chrono::steady_clock::now();
-    if (f.looked && now - f.lastLook < std::chrono::milliseconds(50))
-        return;
-    f.looked = true;
-    f.lastLook = now;
-    const std::string file = sysPath(kCardsFile);
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        // A template shows a person what to write; it appears whole and only
-        // where there is no file.
-        std::string tmp = file + ".new" + std::to_string(::getpid());
-        {
-            std::ofstream out(tmp, std::ios::trunc);
-            if (!out)
-                return;
-            out << kTemplate;
-        }
-        if (::link(tmp.c_str(), file.c_str()) != 0 && errno != EEXIST)
-            std::rename(tmp.c_str(), file.c_str());
-        ::unlink(tmp.c_str());
-        return;
-    }
-    int64_t stampNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    if (f.haveStamp && stampNs == f.stampNs && st.st_size == f.size)
-        return;
-    f.haveStamp = true;
-    f.stampNs = stampNs;
-    f.size = st.st_size;
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    applyFile(text.str());
+    std::string text;
+    if (cardsFile().watch.poll(&text))
+        applyFile(text);
 }
 } // namespace
 
@@ -262,7 +225,8 @@ void SimCardChains::reset()
         for (int p = 0; p < 2; ++p)
             m_ports[p].cards.resize(2);
     }
-    cardsFile() = CardsFile();
+    cardsFile().watch.forget();
+    cardsFile().applied.clear();
 }
 
 SimCardChains::Port* SimCardChains::port(int p) { return p >= 0 && p < kPorts ? &m_ports[p] : nullptr; }
