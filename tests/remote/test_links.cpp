@@ -163,14 +163,18 @@ TEST_F(Links, EveryLinkAnswersAlikeAndReachesTheCards)
     serial.sendRaw(Bytes{0xA5, 0x01, 0x02, 0x03});
     EXPECT_EQ(serial.ask(pc::readRam(2177, 1)), (Bytes{0, 0x00}));
 
-    // The RS-485 driver is switched on only around each reply.
-    std::vector<std::pair<int, bool>> directions;
-    for (auto& d : platform::simSerial().directionLog())
-        if (d.first == 2)
-            directions.push_back(d);
-    std::vector<std::pair<int, bool>> fourReplies;
+    // The RS-485 driver is switched on only around each reply (the last
+    // switch-off follows the last byte out).
+    std::vector<std::pair<int, bool>> directions, fourReplies;
     for (int r = 0; r < 4; ++r)
         fourReplies.insert(fourReplies.end(), {{2, true}, {2, false}});
+    waitFor([&] {
+        directions.clear();
+        for (auto& d : platform::simSerial().directionLog())
+            if (d.first == 2)
+                directions.push_back(d);
+        return directions.size() >= fourReplies.size();
+    });
     EXPECT_EQ(directions, fourReplies);
 }
 
