@@ -8,6 +8,8 @@
 
 #include <QDir>
 
+#include "platform/mtd.h"
+
 namespace platform {
 
 namespace {
@@ -69,6 +71,7 @@ void init(int& argc, char** argv)
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
     makeDataTree();
+    simMtd().declareBoard();
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));
