@@ -429,7 +429,9 @@ int start_write(const Owner& owner, uint8_t type, const uint8_t tag[4], uint32_t
     const TypeInfo* t = resolve(type, tag, name, &target);
     if (!t)
         return message_deal::STATUS_REFUSED;
-    if (size == 0 || size > t->maxSize)
+    if (size == 0)
+        return message_deal::STATUS_REFUSED;
+    if (size > t->maxSize)
         return message_deal::STATUS_TOO_LARGE;
     std::lock_guard<std::mutex> lock(g_mutex);
     int status = claim(owner);
@@ -647,6 +649,7 @@ void expire()
 bool store_file(const std::string& path, const QByteArray& data)
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
+    QDir().mkpath(QFileInfo(platform::sysPath(QString::fromStdString(path))).path());
     QByteArray back;
     bool ok = replaceFile(path, data) && readAll(path, &back, uint32_t(data.size()) + 1) && back == data;
     Utils::system_mutex(QStringLiteral("sync"));

@@ -243,6 +243,8 @@ void networkManage::Server::deliverAnswer()
 
 void networkManage::Server::closeClient(Client& c)
 {
+    // Its file transfer ends with it, before any other client is served.
+    file_transfer::abandon(&c.handler);
     if (c.fd == waitingFd)
         waiting = false;
     ::close(c.fd);

@@ -164,3 +164,16 @@ TEST_F(VideoTest, WithTheCheckSetToNeverTheMemoriesAreLeftAlone)
     EXPECT_TRUE(waitFor([&] { return holds(simI2c().eeprom(0), 1920, 1080, 60); }));
     EXPECT_TRUE(waitFor([&] { return (reg(32) & 0x01) == 0; }));
 }
+
+TEST_F(VideoTest, OnlyAnInputGivenATableAnnouncesIt)
+{
+    std::vector<uint8_t> table = built(1280, 1024, 60);
+    writeFile("/data/edidramtable/1920x1080_60.bin", QByteArray(reinterpret_cast<const char*>(table.data()), kEdidSize));
+    edid_ram_table_from[1] = 1;
+    blankEeproms();
+    zevlosource* z = start();
+    EXPECT_EQ(serveRefresh(z), "ok ok ok ok ");
+    EXPECT_EQ(simI2c().eeprom(1), table);
+    EXPECT_TRUE(holds(simI2c().eeprom(0), 1920, 1080, 60));
+    EXPECT_TRUE(holds(simI2c().eeprom(2), 1920, 1080, 60));
+}
