@@ -37,8 +37,9 @@ int message_deal::status(uint8_t* body, uint8_t code)
 
 int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
 {
-    // Every reply carries at least the status byte and the checksum.
-    if (length < protocol_phy::kMinBody || capacity < kAt + 2)
+    // Room for every reply of fixed size (the status, at most 20 bytes of
+    // fields, the checksum); longer replies check their own length.
+    if (length < protocol_phy::kMinBody || capacity < kMinCapacity)
         return 0;
     int dataLength = length - 1 - kAt;
     switch (body[protocol_phy::kCommandAt]) {

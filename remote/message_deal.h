@@ -66,10 +66,12 @@ public:
     void set_peer(uint64_t peer) { m_peer = peer; }
 
     // Handles one decoded frame in place: `body` holds `length` bytes (the
-    // checksum included) and has room for `capacity`. The reply keeps bytes
-    // 0..9 of the request and puts its data from byte 10. Returns the reply
-    // length without checksum, or 0 when there is nothing to answer.
+    // checksum included) and has room for `capacity` (at least
+    // kMinCapacity). The reply keeps bytes 0..9 of the request and puts its
+    // data from byte 10. Returns the reply length without checksum, or 0
+    // when there is nothing to answer.
     int message_group_deal(uint8_t* body, int length, int capacity);
+    static constexpr int kMinCapacity = 10 + 1 + 20 + 1;
 
     int write_ram(uint8_t* body, int dataLength, int capacity);
     int read_ram(uint8_t* body, int dataLength, int capacity);

@@ -12,6 +12,7 @@
 #include "remote/protocol_phy.h"
 #include "scaler/c331_manage.h"
 #include "tests/remote/pc_client.h"
+#include "video_io/edid.h"
 
 inline Bytes md5Of(const Bytes& data)
 {
@@ -30,6 +31,16 @@ inline Bytes randomBytes(size_t n, uint32_t seed)
         b = uint8_t(x);
     }
     return out;
+}
+
+// A whole EDID (base block and extension) for a standard timing.
+inline Bytes edidTable(int w, int h, int rate)
+{
+    VideoTiming t;
+    EXPECT_TRUE(standardTiming(w, h, rate, &t));
+    Bytes e(kEdidSize);
+    EXPECT_TRUE(edid_build(t, e.data()));
+    return e;
 }
 
 class Commands : public Sandbox {

@@ -50,14 +50,6 @@ protected:
     std::vector<std::string> hooked;
 };
 
-Bytes edidTable(int w, int h, int rate)
-{
-    VideoTiming t;
-    EXPECT_TRUE(standardTiming(w, h, rate, &t));
-    Bytes e(kEdidSize);
-    EXPECT_TRUE(edid_build(t, e.data()));
-    return e;
-}
 
 const std::string kAliasPath = "/data/configs/alias.json";
 

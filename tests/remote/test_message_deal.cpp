@@ -59,6 +59,7 @@ TEST_F(Commands, RamAndRegistersWithinTheirBoundsOnly)
     // A reply that would not fit the buffer is refused, not written past it;
     // below the smallest frame nothing is answered.
     EXPECT_EQ(run(pc::readRam(0, 64), 40), Bytes{1});
+    EXPECT_EQ(run(pc::readRam(0, 1), message_deal::kMinCapacity - 1), Bytes{});
     Bytes tiny(10, 0);
     EXPECT_EQ(handler.message_group_deal(tiny.data(), 10, 64), 0);
 }

@@ -212,15 +212,12 @@ TEST_F(SettingsCommands, PanelLanguagesAreKeptInTheConfigurationAndTheImage)
 TEST_F(SettingsCommands, AnEdidTableServesTheInputItWasGivenFor)
 {
     zevlosource* inputs = zevlosource::pInstance(); // its thread is not started
-    VideoTiming t;
-    ASSERT_TRUE(standardTiming(1280, 720, 50, &t));
-    Bytes table(kEdidSize);
-    ASSERT_TRUE(edid_build(t, table.data()));
-    auto edidTable = [](uint8_t input, uint16_t w, uint16_t h, uint16_t rate, const Bytes& e) {
+    const Bytes table = edidTable(1280, 720, 50);
+    auto tableFor = [](uint8_t input, uint16_t w, uint16_t h, uint16_t rate, const Bytes& e) {
         return pc::control(0xBB, pc::cat({{input}, pc::u16(w), pc::u16(h), pc::u16(rate), e}));
     };
 
-    EXPECT_EQ(run(edidTable(2, 1280, 720, 50, table)), Bytes{0});
+    EXPECT_EQ(run(tableFor(2, 1280, 720, 50, table)), Bytes{0});
     EXPECT_EQ(readFile("/data/edidramtable/1280x720_50.bin"), bytes(table));
     EXPECT_EQ(edid_ram_table_from[2].load(), 1);
     EXPECT_EQ(edid_ram_table_from[0].load(), 0);
@@ -232,18 +229,18 @@ TEST_F(SettingsCommands, AnEdidTableServesTheInputItWasGivenFor)
     Bytes base(table.begin(), table.begin() + kEdidBlock);
     base[126] = 0;
     base[127] = uint8_t(base[127] + table[126]);
-    EXPECT_EQ(run(edidTable(0, 1280, 720, 50, base)), Bytes{0});
+    EXPECT_EQ(run(tableFor(0, 1280, 720, 50, base)), Bytes{0});
 
     Bytes broken = table;
     broken[200] ^= 1;
     const Bytes refused[] = {
-        edidTable(4, 1280, 720, 50, table), edidTable(0, 0, 720, 50, table), edidTable(0, 1280, 720, 0, table),
-        edidTable(0, 1280, 720, 241, table), edidTable(0, 9000, 720, 50, table), edidTable(0, 1280, 720, 50, broken),
-        edidTable(0, 1280, 720, 50, pc::cat({table, {0}})),
+        tableFor(4, 1280, 720, 50, table), tableFor(0, 0, 720, 50, table), tableFor(0, 1280, 720, 0, table),
+        tableFor(0, 1280, 720, 241, table), tableFor(0, 9000, 720, 50, table), tableFor(0, 1280, 720, 50, broken),
+        tableFor(0, 1280, 720, 50, pc::cat({table, {0}})),
     };
     for (const Bytes& r : refused)
         EXPECT_EQ(run(r), Bytes{1});
-    EXPECT_EQ(run(edidTable(0, 1280, 720, 50, Bytes(127, 0))), Bytes{2});
+    EXPECT_EQ(run(tableFor(0, 1280, 720, 50, Bytes(127, 0))), Bytes{2});
     EXPECT_EQ(QDir(QString::fromStdString(path("/data/edidramtable"))).entryList(QDir::Files),
               QStringList{"1280x720_50.bin"});
 }
