@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/c331_sim.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -72,6 +73,7 @@ void init(int& argc, char** argv)
         g_root.pop_back();
     makeDataTree();
     simMtd().declareBoard();
+    attachSimChips();
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));
@@ -82,6 +84,7 @@ void initForTest(const std::string& rootDir)
     g_backend = Backend::Sim;
     g_root = absolute(rootDir);
     makeDataTree();
+    attachSimChips();
 }
 
 Backend backend() { return g_backend; }

@@ -50,7 +50,8 @@ protected:
         Sandbox::SetUp();
         file_transfer::resetForTest();
         store = VyxRamPara::pInstance();
-        scaler = c331_manage::pInstance();
+        // The request protocol alone: no scaler thread to take the request.
+        scaler = c331_manage::createForTest();
     }
     void TearDown() override
     {
