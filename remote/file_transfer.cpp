@@ -245,11 +245,14 @@ bool writeAll(int fd, const char* data, size_t size)
 }
 
 // The new bytes reach the storage in a file of their own before they take
-// the old file's name, and the directory is flushed last.
+// the old file's name, and the directory is flushed last. The temporary
+// file is hidden: readers that count a directory's files (the recovery
+// directory must hold exactly one) never see one a power cut left behind.
 bool replaceFile(const std::string& path, const QByteArray& data)
 {
     const std::string real = platform::sysPath(path);
-    const std::string temp = real + ".part";
+    const size_t slash = real.rfind('/');
+    const std::string temp = real.substr(0, slash + 1) + "." + real.substr(slash + 1) + ".part";
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;

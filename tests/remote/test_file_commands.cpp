@@ -75,7 +75,7 @@ TEST_F(FileCommands, EveryFileTypeIsStoredWhereItsTypeSaysAndFetchedBackEqual)
     EXPECT_EQ(readFile("/data/edidramtable/" + edidName), bytes(edid));
     // One change signal per stored file, nothing left over beside them.
     EXPECT_EQ(codes, std::vector<int>(6, kChangeTransferEnd));
-    EXPECT_EQ(QDir(QString::fromStdString(path("/data/configs"))).entryList(QDir::Files),
+    EXPECT_EQ(QDir(QString::fromStdString(path("/data/configs"))).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"alias.json", "omenu.json"}));
 
     EXPECT_EQ(fetch(pc::readStart(kTypeAlias, "ALIS")), alias);
@@ -122,7 +122,7 @@ TEST_F(FileCommands, AFailedCutOrAbandonedTransferLeavesTheOldFile)
     writeFile(kAliasPath, bytes(old));
     auto untouched = [&] {
         EXPECT_EQ(readFile(kAliasPath), bytes(old));
-        EXPECT_EQ(QDir(QString::fromStdString(path("/data/configs"))).entryList(QDir::Files), QStringList{"alias.json"});
+        EXPECT_EQ(QDir(QString::fromStdString(path("/data/configs"))).entryList(QDir::Files | QDir::Hidden), QStringList{"alias.json"});
     };
 
     // A wrong digest.

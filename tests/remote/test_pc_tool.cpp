@@ -260,6 +260,13 @@ TEST_F(PcTool, SettingsFromThePcAreStoredAndSurviveARestart)
     EXPECT_EQ(stored("/data/edidramtable/1280x720_60.bin"), readLocal("edid.bin"));
     EXPECT_NE(stored("/etc/network/interfaces").indexOf("hwaddress ether 02:11:22:33:44:55"), -1);
     EXPECT_EQ(tool({"set-ip", "10.20.30.40", "10.20.31.1", "255.255.255.0", "6000"}).exitCode, 1);
+    // Meant for another controller (this one cannot tell its own MAC address
+    // in the simulation): no answer, nothing changes.
+    EXPECT_EQ(tool({"--timeout", "0.5", "set-ip", "10.20.30.40", "10.20.30.1", "255.255.255.0", "6000", "--mac",
+                    "02:00:00:00:00:09"})
+                  .exitCode,
+              2);
+    EXPECT_EQ(ini("IPAddress").toString(), "192.168.0.199");
 
     // A new address and control port: stored, and the device restarts.
     const uint16_t newPort = uint16_t(port + 1);
