@@ -154,6 +154,7 @@ public:
             ::close(m_fd);
     }
     bool ok() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
     bool sendRaw(const Bytes& b) { return m_fd >= 0 && ::write(m_fd, b.data(), b.size()) == ssize_t(b.size()); }
     bool send(const Bytes& body) { return sendRaw(encode(body)); }
 

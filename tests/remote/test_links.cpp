@@ -3,6 +3,7 @@
 #include "tests/support/sandbox.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <cstring>
 #include <mutex>
@@ -191,6 +192,28 @@ TEST_F(Links, TcpKeepsShortPiecesOfAFrameInAssembly)
     }
     ASSERT_TRUE(pc.receive(&reply));
     EXPECT_EQ(pc::replyData(read, reply), (Bytes{0, 0x11, 0}));
+}
+
+TEST_F(Links, TcpClientsAreProbedWithKeepAlive)
+{
+    networkManage::pInstance();
+    pc::TcpClient pc(5005);
+    ASSERT_EQ(pc.ask(pc::readRam(0, 1)).size(), 2u);
+    // The controller's end of this connection (local port 5005, remote the
+    // client's port) runs the keep-alive timer: "tr" 2 in the kernel table.
+    sockaddr_in mine{};
+    socklen_t length = sizeof mine;
+    ASSERT_EQ(::getsockname(pc.fd(), reinterpret_cast<sockaddr*>(&mine), &length), 0);
+    char wanted[32];
+    std::snprintf(wanted, sizeof wanted, ":%04X 0100007F:%04X", 5005, ntohs(mine.sin_port));
+    QFile table("/proc/net/tcp");
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    QByteArray row;
+    for (QByteArray line : table.readAll().split('\n'))
+        if (line.contains(wanted))
+            row = line.simplified();
+    ASSERT_FALSE(row.isEmpty());
+    EXPECT_TRUE(row.split(' ').value(5).startsWith("02:")) << row.toStdString();
 }
 
 TEST_F(Links, AFullClientTableDropsTheClientIdleLongest)
