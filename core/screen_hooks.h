@@ -12,7 +12,6 @@ enum class ScreenHook : int {
     OptionLanguageChanged,         // Option::language_changed on g_option
     SmartMappingBack,              // SmartMapping::Button_back_clicked on g_smartmapping
     RcvRecoveryBack,               // rcv_recovery::menulist_back_page on g_rcv_recovery
-    ScanFileListClear,             // empties the recovery-file reader's scan-file list
     FirmwareUpdateStart,           // firmware_update_start: the "do not power off" dialog
     FirmwareUpdateOver,            // firmware_update_over: closes it
     Count,

@@ -1,5 +1,4 @@
 #include "platform/platform.h"
-#include "platform/c331_sim.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -10,6 +9,8 @@
 #include <QDir>
 
 #include "platform/mtd.h"
+#include "platform/sim_chips.h"
+#include "platform/spi.h"
 
 namespace platform {
 
@@ -74,6 +75,8 @@ void init(int& argc, char** argv)
     makeDataTree();
     simMtd().declareBoard();
     attachSimChips();
+    // The bus journal serves tests; a long run has no reader for it.
+    simSpiBus().setJournalLimit(0);
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));

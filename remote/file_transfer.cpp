@@ -27,6 +27,7 @@
 #include "platform/platform.h"
 #include "remote/message_deal.h"
 #include "remote/pc_values.h"
+#include "ui/rcvtools/rcvrecovery.h"
 #include "ui/shell/mainwindow.h"
 #include "video_io/edid.h"
 #include "video_io/zevlosource.h"
@@ -564,7 +565,9 @@ int delete_files(uint8_t type, const uint8_t tag[4], const QByteArray& name, uin
     if (*count == 0)
         return message_deal::STATUS_DONE;
     if (t->type == kTypeScan) {
-        screen_hooks::post(ScreenHook::ScanFileListClear);
+        fpga_manage* fpga = fpga_manage::p_fpga_manage;
+        if (fpga && fpga->p_rcvRecovery)
+            fpga->p_rcvRecovery->clear_scan_files();
         screen_hooks::post(ScreenHook::OptionLanguageChanged, kPageOption);
         screen_hooks::post(ScreenHook::SmartMappingBack, kPageSmartMapping);
     } else if (t->type == kTypeRecovery) {

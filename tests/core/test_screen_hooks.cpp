@@ -29,18 +29,18 @@ TEST_F(ScreenHooks, PostedCallsRunInTheGuiThreadWhileTheirScreenIsOnTop)
         EXPECT_EQ(QThread::currentThread(), qApp->thread());
         calls.push_back("back");
     });
-    screen_hooks::set(ScreenHook::ScanFileListClear, [&] { calls.push_back("list"); });
+    screen_hooks::set(ScreenHook::OptionLanguageChanged, [&] { calls.push_back("option"); });
 
     g_page_focus = kPageSmartMapping;
     std::thread link([] {
         screen_hooks::post(ScreenHook::SmartMappingBack, kPageSmartMapping);
-        screen_hooks::post(ScreenHook::ScanFileListClear);
+        screen_hooks::post(ScreenHook::OptionLanguageChanged);
         screen_hooks::post(ScreenHook::RcvRecoveryBack, kPageRcvRecovery); // nobody filled it
     });
     link.join();
     EXPECT_TRUE(calls.empty());
     pumpEvents();
-    EXPECT_EQ(calls, (std::vector<std::string>{"back", "list"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"back", "option"}));
 
     // The screen closed before the GUI thread got to the call.
     calls.clear();

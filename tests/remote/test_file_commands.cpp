@@ -15,6 +15,7 @@
 #include "fpga/fpga_manage.h"
 #include "platform/mtd.h"
 #include "platform/shell.h"
+#include "ui/rcvtools/rcvrecovery.h"
 #include "ui/shell/mainwindow.h"
 #include "video_io/edid.h"
 #include "video_io/zevlosource.h"
@@ -296,13 +297,10 @@ TEST_F(FileCommands, FirmwareUploadShowsTheUpgradeDialogInstallsAndRestarts)
 
 TEST_F(FileCommands, StoredReceivingCardFilesReachTheScreensThatShowThem)
 {
-    for (ScreenHook h : {ScreenHook::AdvancedOptionLanguageChanged, ScreenHook::OptionLanguageChanged,
-                         ScreenHook::SmartMappingBack, ScreenHook::RcvRecoveryBack, ScreenHook::ScanFileListClear})
-        watch(h, h == ScreenHook::AdvancedOptionLanguageChanged ? "advanced"
-                 : h == ScreenHook::OptionLanguageChanged       ? "option"
-                 : h == ScreenHook::SmartMappingBack            ? "smart back"
-                 : h == ScreenHook::RcvRecoveryBack             ? "recovery back"
-                                                                : "scan list");
+    watch(ScreenHook::AdvancedOptionLanguageChanged, "advanced");
+    watch(ScreenHook::OptionLanguageChanged, "option");
+    watch(ScreenHook::SmartMappingBack, "smart back");
+    watch(ScreenHook::RcvRecoveryBack, "recovery back");
     const Bytes file = randomBytes(500, 12);
     const std::string hall = "hall.tzfile";
     // Without the FPGA manager nothing is shown of a received file.
@@ -311,7 +309,8 @@ TEST_F(FileCommands, StoredReceivingCardFilesReachTheScreensThatShowThem)
     pumpEvents();
     EXPECT_TRUE(hooked.empty());
 
-    fpga_manage::pInstance();
+    rcvRecovery* reader = fpga_manage::pInstance()->p_rcvRecovery;
+    ASSERT_NE(reader, nullptr);
     EXPECT_EQ(send(kTypeRecovery, "TZFX", file), 0);
     g_page_focus = kPageSmartMapping;
     EXPECT_EQ(send(kTypeScan, "TZFR", file, &hall), 0);
@@ -319,15 +318,19 @@ TEST_F(FileCommands, StoredReceivingCardFilesReachTheScreensThatShowThem)
     pumpEvents();
     EXPECT_EQ(hooked, (std::vector<std::string>{"smart back", "smart back"})); // the recovery screen had gone
 
-    // Deleting: one scan file by name, then the rest.
+    // Deleting: one scan file by name, then the rest. The recovery reader's
+    // scan list is emptied at once.
     hooked.clear();
     g_page_focus = kPageOption;
+    reader->get_dir_file("/data/smartmapping");
+    EXPECT_EQ(reader->scan_file_count(), 2);
     EXPECT_EQ(run(pc::deleteFile(kTypeScan, "TZFR", hall)), (Bytes{0, 1, 0}));
+    EXPECT_EQ(reader->scan_file_count(), 0);
     EXPECT_EQ(run(pc::deleteFile(kTypeScan, "TZFR", hall)), (Bytes{0, 0, 0}));
     writeFile("/data/smartmapping/other.tzfile", "x");
     EXPECT_EQ(run(pc::deleteFile(kTypeScan, "TZFR")), (Bytes{0, 2, 0}));
     pumpEvents();
-    EXPECT_EQ(hooked, (std::vector<std::string>{"scan list", "option", "scan list", "option"}));
+    EXPECT_EQ(hooked, (std::vector<std::string>{"option", "option"}));
     hooked.clear();
     g_page_focus = kPageRcvRecovery;
     EXPECT_EQ(run(pc::deleteFile(kTypeRecovery, "TZFX")), (Bytes{0, 1, 0}));
