@@ -138,24 +138,16 @@ void announce(int code)
         store->test_signal(code);
 }
 
-// The main window shows the upgrade dialog from the GUI thread.
-void postToMainWindow(void (MainWindow::*call)())
-{
-    MainWindow* window = g_mainwindow;
-    if (window)
-        QMetaObject::invokeMethod(window, [window, call] { (window->*call)(); }, Qt::QueuedConnection);
-}
-
 void firmwareBegins()
 {
     g_update_flag = 1;
-    postToMainWindow(&MainWindow::update_start);
+    MainWindow::post_update_start();
     announce(kChangeKeyLedsStart);
 }
 
 void firmwareEnds()
 {
-    postToMainWindow(&MainWindow::update_over);
+    MainWindow::post_update_over();
     g_update_flag = 0;
     announce(kChangeKeyLedsEnd);
 }
