@@ -11,12 +11,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMutexLocker>
-#include <QSettings>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "core/change_codes.h"
+#include "core/config_engine.h"
 #include "core/globals.h"
 #include "core/utils.h"
 #include "core/vyxrampara.h"
@@ -31,9 +31,6 @@ std::function<void(const char*, uint32_t, uint32_t, const uint8_t*)> fpga_manage
 namespace {
 
 const char* const kStagedApp = "/data/app/vyxQ58N2";
-const char* const kLoaderFile = "/data/configs/led_load_config.ini";
-const char* const kLoaderAppPath = "/data/app/vyxQ58N -platform linuxfb";
-const char* const kLoaderAppName = "vyxQ58N";
 constexpr uint32_t kSector = 4096;
 constexpr uint32_t kBlock = 32768;          // 32 KB erase block
 constexpr uint32_t kBitstreamChunk = 32768;
@@ -249,17 +246,8 @@ void fpga_manage::install_application()
         usb_report(QStringLiteral("the new application could not be moved into place: not installed"));
         return;
     }
-    if (g_update_status.load() == 0) {
-        QMutexLocker lock(&Utils::_file_deal_mutex);
-        QSettings loader(platform::sysPath(QString::fromLatin1(kLoaderFile)), QSettings::IniFormat);
-        loader.beginGroup(QStringLiteral("app-1"));
-        loader.setValue(QStringLiteral("app_path"), QString::fromLatin1(kLoaderAppPath));
-        loader.setValue(QStringLiteral("app_name"), QString::fromLatin1(kLoaderAppName));
-        loader.endGroup();
-        loader.sync();
-        if (loader.status() != QSettings::NoError)
-            usb_report(QStringLiteral("%1 could not be written").arg(QString::fromLatin1(kLoaderFile)));
-    }
+    if (g_update_status.load() == 0 && !ConfigEngine::pointLoaderAtApp())
+        usb_report(QStringLiteral("the start-up loader could not be pointed at the new application"));
     sync();
     platform::pause_ms(10);
     sync();
