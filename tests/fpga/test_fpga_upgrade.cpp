@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QThread>
+#include <random>
 #include <thread>
 
 #include "core/screen_hooks.h"
@@ -345,6 +346,46 @@ TEST_F(UsbUpgrade, NoStickOrAStrayStepEndsTheUpgrade)
     EXPECT_EQ(g_usb_grade.load(), 0u);
     EXPECT_EQ(g_send_para.step.load(), 0);
     EXPECT_EQ(count(kChangeUsbUpgrade), 2);
+}
+
+// Damaged packages go through the whole upgrade: each ends, nothing lands
+// past a bitstream's area in the FPGA flashes, and an application is
+// installed only as it stands in the package.
+TEST_F(UsbUpgrade, DamagedPackagesEndInMessagesNotInBrokenWrites)
+{
+    QJsonObject made = make("fuzz.VYX", {"--fpga0", "size:3000", "--fpga1", "size:800", "--app", "size:2000",
+                                         "--font", "size:64"});
+    const QByteArray good = package("fuzz.VYX");
+    g_debugSwitch = 0;
+    std::mt19937 rng(5105);
+    int installed = 0;
+    for (int n = 0; n < 40; ++n) {
+        const QByteArray bad = damage(good, rng);
+        writeFile(kStick + "/fuzz.VYX", bad);
+        writeFile(kApp, "the running application");
+        g_app_reset_flag = 0;
+        sim(0).clearLogs();
+        sim(1).clearLogs();
+        platform::simShell().clearLog();
+        ASSERT_EQ(upgrade(), 4) << "case " << n;
+        for (int f = 0; f < 2; ++f) {
+            for (const SimFpga::FlashOp& op : sim(f).flashOps()) {
+                if (op.kind != SimFpga::FlashOp::Read) {
+                    EXPECT_LE(uint64_t(op.addr) + op.length, uint64_t(upgrade::kBitstreamLimit)) << "case " << n;
+                }
+            }
+        }
+        const QByteArray now = readFile(kApp);
+        if (now != QByteArray("the running application")) {
+            ++installed;
+            EXPECT_TRUE(bad.contains(now)) << "case " << n;
+            EXPECT_TRUE(logged(kMv)) << "case " << n;
+            EXPECT_EQ(g_app_reset_flag.load(), 1) << "case " << n;
+        } else {
+            EXPECT_EQ(g_app_reset_flag.load(), 0) << "case " << n;
+        }
+    }
+    EXPECT_GT(installed, 0);
 }
 
 // The worker asks for the "do not power off" dialog; it is shown and closed
