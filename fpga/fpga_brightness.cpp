@@ -309,7 +309,12 @@ void fpga_manage::Extension_function()
 {
     if (bri.record_changed.exchange(0) != 0)
         record_bright_change();
-    if (bri.task_on)
+    bool taskOn;
+    {
+        Lock lock(bri.mutex);
+        taskOn = bri.task_on != 0;
+    }
+    if (taskOn)
         Brightness_task();
     {
         Lock lock(bri.mutex);
@@ -414,12 +419,13 @@ void fpga_manage::Brightness_time_change()
 // blocks on it.
 void fpga_manage::Brightness_auto_change()
 {
-    bool answered = false, ready = false;
+    bool answered = false, waiting;
     uint8_t answer[129] = {};
     uint8_t command = 0;
     {
         Lock lock(bri.mutex);
-        if (!bri.sensor_waiting) {
+        waiting = bri.sensor_waiting != 0;
+        if (!waiting) {
             bri.sensor_addr = 0;
             bri.sensor_group = 0;
             for (int s = 0; s < fpga_layout::kSlots; ++s) {
@@ -445,19 +451,21 @@ void fpga_manage::Brightness_auto_change()
             }
         }
     }
-    if (bri.sensor_waiting) {
+    // The receive path is polled outside the schedule's lock, so that lock
+    // is never held while the receive mutex is awaited.
+    if (waiting) {
         for (uint8_t f = 0; f < kFpgas; ++f) {
             pthread_mutex_lock(&rcv_mutex);
             reg_IRQ_Dealwith(f, 0);
             pthread_mutex_unlock(&rcv_mutex);
         }
-        answered = sensor_answer_take_stub(&command, answer);
-        ready = answered;
     }
 
     Lock lock(bri.mutex);
+    if (waiting)
+        answered = sensor_answer_take_stub(&command, answer);
     if (bri.sensor_waiting) {
-        if (ready) {
+        if (answered) {
             if (command == kSensorRead && answer[0] == 0) {
                 std::memcpy(bri.sensor_data, answer + 1, sizeof bri.sensor_data);
                 bri.sensor_new = 1;
