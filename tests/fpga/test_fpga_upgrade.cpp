@@ -301,6 +301,23 @@ TEST_F(UsbUpgrade, GatingDecidesWhatIsWrittenAndRestarted)
     EXPECT_TRUE(flash.empty());
 }
 
+// A later package whose child equals what is installed does not undo what
+// an earlier package wrote.
+TEST_F(UsbUpgrade, ASkippedChildLeavesWhatAnEarlierPackageWrote)
+{
+    QJsonObject made = make("a.VYX", {"--app", "size:3000", "--fpga0", "size:4096"});
+    sim(0).setReg(31, 0x25);
+    sim(0).setReg(30, 0x12);
+    sim(0).setReg(29, 0x31);
+    sim(0).setReg(28, 7);
+    make("b.VYX", {"--publish-type", "128", "--app", "size:100", "--app-version", "26,4,4,11,2,0", "--fpga0",
+                   "size:4096", "--fpga0-version", "25,12,31,0,0,7"});
+    upgrade();
+    EXPECT_EQ(readFile(kApp), child("a.VYX", made, 1)); // bitstreams come first
+    EXPECT_EQ(g_app_reset_flag.load(), 1);
+    EXPECT_TRUE(reported(QStringLiteral("this application version is installed")));
+}
+
 TEST_F(UsbUpgrade, FpgaOneBitstreamGoesToItsOwnFlash)
 {
     QJsonObject made = make("one.VYX", {"--fpga1", "size:9000"});
