@@ -326,6 +326,7 @@ void fpga_manage::destroyForTest()
     fpga_manage* self = p_fpga_manage;
     p_fpga_manage = nullptr;
     delete self;
+    scaler_flash_hook = nullptr;
     g_change = FPGA_CHANGE();
     clearSendPara();
     line_type = LINE_TYPE();

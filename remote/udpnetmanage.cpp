@@ -12,6 +12,7 @@
 #include "core/globals.h"
 #include "platform/platform.h"
 #include "platform/worker.h"
+#include "remote/file_transfer.h"
 #include "remote/pclink.h"
 
 static_assert(sizeof(sockaddr_in) == sizeof(udpnetManage::sender), "sender address size");
@@ -121,6 +122,7 @@ void udpnetManage::Server::run()
             }
         }
         deliverAnswer();
+        file_transfer::expire();
     }
 }
 
@@ -142,6 +144,8 @@ sockaddr_in clientAddress(uint64_t id)
 
 void udpnetManage::Server::handleFrame(const sockaddr_in& from)
 {
+    // Each PC on the port is one peer: a file transfer belongs to it.
+    handler.set_peer((uint64_t(from.sin_addr.s_addr) << 16) | from.sin_port);
     auto answer = [&](const uint8_t* data, int length) { reply(from, data, length); };
     pclink::handle_frame(collector, handler, buf, answer, cards, clientId(from));
 }

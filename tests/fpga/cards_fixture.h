@@ -57,7 +57,8 @@ protected:
     {
         Bytes a{uint8_t(destination), uint8_t(destination >> 8), uint8_t(source), uint8_t(source >> 8), 0x10, family,
                 0x01, portByte, 0, command};
-        a.insert(a.end(), args.begin(), args.end());
+        for (uint8_t b : args)
+            a.push_back(b);
         a.push_back(Utils::BCC(a.data(), unsigned(a.size())));
         return a;
     }
