@@ -5,6 +5,7 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 #include "platform/socid.h"
 
 ConfigEngine* ConfigEngine::p_config = nullptr;
@@ -107,14 +108,16 @@ ConfigEngine::ConfigEngine()
     : QObject(nullptr)
 {
     const QString file = QString::fromLatin1(kConfigFile);
-    QSettings settings(platform::sysPath(file), QSettings::IniFormat);
-    // Every write of the file reaches the flash at once.
-    Utils::system_mutex(QStringLiteral("chattr +S %1").arg(file));
-    for (int id = 0; id < ConfigItem::kCount; ++id) {
-        const KeyDef& def = keyDef(id);
-        m_items.append(new ConfigItem(kGroupPrefix + QLatin1String(def.name), ConfigItem::ConfigName(id),
-                                      def.defaultValue, false, def.type, file, &settings));
-    }
+    // The defaults the items take are written when the edit ends.
+    platform::editIniFile(kConfigFile, [&](QSettings& settings) {
+        // Every write of the file reaches the flash at once.
+        Utils::system_mutex(QStringLiteral("chattr +S %1").arg(file));
+        for (int id = 0; id < ConfigItem::kCount; ++id) {
+            const KeyDef& def = keyDef(id);
+            m_items.append(new ConfigItem(kGroupPrefix + QLatin1String(def.name), ConfigItem::ConfigName(id),
+                                          def.defaultValue, false, def.type, file, &settings));
+        }
+    });
 }
 
 ConfigEngine::~ConfigEngine() { qDeleteAll(m_items); }
@@ -175,9 +178,8 @@ void ConfigEngine::write_config_variant(ConfigItem::ConfigName id, QVariant valu
     item->m_value = value;
     if (item->m_volatile)
         return;
-    QSettings settings(platform::sysPath(item->m_file), QSettings::IniFormat);
-    settings.setValue(item->m_key, value);
-    settings.sync();
+    const QString& key = item->m_key;
+    platform::editIniFile(item->m_file.toStdString(), [&](QSettings& settings) { settings.setValue(key, value); });
 }
 
 bool ConfigEngine::containsItemStr(const QString& key) const

@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -72,6 +73,9 @@ void init(int& argc, char** argv)
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));
+    // A power cut at a chosen write step, to see what a restart makes of it.
+    if (const char* crash = std::getenv("VYX_CRASH_AT_WRITE"))
+        crashAtWriteStep(unsigned(std::strtoul(crash, nullptr, 10)));
 }
 
 void initForTest(const std::string& rootDir)
