@@ -101,7 +101,7 @@ protected:
 TEST_F(Links, TcpAnswersTheControllerCommands)
 {
     networkManage::pInstance();
-    pc::TcpClient pc(5005);
+    pc::TcpClient pc(pcPort(5005));
     G_timeTicks = 1234;
     EXPECT_EQ(pc.ask(kWrite), Bytes{0});
     EXPECT_EQ(pc_cmd_valid.load(), 1);
@@ -119,17 +119,17 @@ TEST_F(Links, TcpAnswersTheControllerCommands)
     EXPECT_EQ(c331_manage::p_c331_manage->para_changed, 2);
 
     // The second port serves the same commands.
-    pc::TcpClient second(10002);
+    pc::TcpClient second(pcPort(10002));
     EXPECT_EQ(second.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
 }
 
 TEST_F(Links, TcpSurvivesBrokenClientsAndBrokenInput)
 {
     networkManage::pInstance();
-    pc::TcpClient good(5005), bad(5005);
+    pc::TcpClient good(pcPort(5005)), bad(pcPort(5005));
     ASSERT_TRUE(good.ok() && bad.ok());
     { // connect and vanish, one half-way through a frame
-        pc::TcpClient gone(5005), half(5005);
+        pc::TcpClient gone(pcPort(5005)), half(pcPort(5005));
         Bytes frame = pc::encode(kWrite);
         half.sendRaw(Bytes(frame.begin(), frame.begin() + long(frame.size() / 2)));
     }
@@ -172,10 +172,10 @@ TEST_F(Links, TcpSurvivesBrokenClientsAndBrokenInput)
 TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
 {
     startAll();
-    pc::TcpClient tcp(5005);
+    pc::TcpClient tcp(pcPort(5005));
     Bytes expected;
     ASSERT_TRUE(tcp.send(kWrite) && tcp.receive(&expected));
-    pc::UdpClient udp5008(5008), udp10005(10005);
+    pc::UdpClient udp5008(pcPort(5008)), udp10005(pcPort(10005));
     pc::SerialClient serial(platform::simSerial().farEnd(2)), modem(platform::simSerial().farEnd(1));
     ASSERT_TRUE(serial.ok() && modem.ok());
 
@@ -211,7 +211,7 @@ TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
 TEST_F(Links, AnswersAreSentOnlyOnceAndOnlyToTheAsker)
 {
     networkManage::pInstance();
-    pc::TcpClient asker(5005), other(5005);
+    pc::TcpClient asker(pcPort(5005)), other(pcPort(5005));
     answer = false;
     ASSERT_TRUE(asker.send(cardFrame(1)));
     ASSERT_TRUE(waitFor([&] { return handedOver().size() == 1; }));
@@ -235,7 +235,7 @@ TEST_F(Links, StopPromptlyAndFreeTheirPorts)
 {
     for (int round = 0; round < 2; ++round) {
         startAll();
-        pc::TcpClient tcp(5005);
+        pc::TcpClient tcp(pcPort(5005));
         EXPECT_EQ(tcp.ask(pc::readRam(0, 1)).size(), 2u);
         QElapsedTimer t;
         t.start();
@@ -257,7 +257,7 @@ TEST_F(Links, ServersAreClosedWhenSwitchedOff)
     g_udpnetmode = 0;
     networkManage::pInstance();
     udpnetManage::pInstance();
-    EXPECT_FALSE(pc::TcpClient(5005, 100).ok());
+    EXPECT_FALSE(pc::TcpClient(pcPort(5005), 100).ok());
 }
 
 TEST_F(Links, ModemWithoutThePcSerialLinkPassesNothingOn)
