@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "core/vyxrampara.h"
 #include "platform/platform.h"
 #include "platform/safe_file.h"
+#include "tests/remote/pc_client.h"
 
 using namespace ram;
 
@@ -88,6 +90,7 @@ protected:
     void SetUp() override
     {
         Sandbox::SetUp();
+        portOffset = freePortOffset({6000});
         base = root + "/base";
         platform::initForTest(base);
         writeFile("/base" + std::string(kIniFile),
@@ -203,12 +206,27 @@ protected:
                 const QByteArray now = fileIn(dir, f);
                 EXPECT_TRUE(now == versions[f].before || now == versions[f].after) << f;
             }
+            const uint16_t controlPort = uint16_t(ConfigEngine::pInstance()->read_config_variant(ConfigItem::TcpPort).toInt());
             destroySingletonsForTest();
+
+            // So does the program, which answers the PC with it.
+            expectAppStartsWith(dir, controlPort, brightness);
         }
         // Both the old and the new value were met.
         if (save != "config") {
             EXPECT_EQ(brightnessSeen, (std::set<uint16_t>{kOldBrightness, kNewBrightness}));
         }
+    }
+
+    void expectAppStartsWith(const std::string& dir, uint16_t controlPort, uint16_t brightness)
+    {
+        std::unique_ptr<QProcess> app = startApp(dir, portOffset);
+        ASSERT_TRUE(app->waitForStarted(5000));
+        pc::TcpClient pc(pcPort(controlPort), 5000);
+        EXPECT_EQ(pc.ask(pc::readRam(kBrightness, 2)), (Bytes{0, uint8_t(brightness), uint8_t(brightness >> 8)}))
+            << app->readAll().toStdString();
+        app->kill();
+        app->waitForFinished(5000);
     }
 
     std::string base;
@@ -257,5 +275,6 @@ TEST_F(PowerCut, FirstStartOnAnEmptyRoot)
         EXPECT_EQ(fileIn(dir, kParamFile), param);
         EXPECT_EQ(fileIn(dir, kIniFile), ini);
         destroySingletonsForTest();
+        expectAppStartsWith(dir, 5005, 100);
     }
 }
