@@ -7,14 +7,9 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QThread>
-#include <arpa/inet.h>
 #include <cstdlib>
-#include <netinet/in.h>
-#include <random>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <vector>
 
+#include "bench/pc_client.h"
 #include "core/globals.h"
 #include "core/shutdown.h"
 #include "platform/hid.h"
@@ -107,39 +102,14 @@ bool waitFor(const std::function<bool()>& done, int ms)
     return true;
 }
 
-namespace {
-bool bindable(int type, int port)
-{
-    int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(uint16_t(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    return ok;
-}
-} // namespace
-
 int freePortOffset(std::initializer_list<int> extra)
 {
-    static std::mt19937 random(std::random_device{}());
-    // 10005 plus the offset stays below 32768, where outgoing connections
-    // take their ports.
-    std::uniform_int_distribution<int> pick(100, 22000);
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        int offset = pick(random);
-        bool free = true;
-        std::vector<int> ports{5005, 10002, 5008, 10005};
-        ports.insert(ports.end(), extra.begin(), extra.end());
-        for (int p : ports)
-            free = free && bindable(SOCK_STREAM, p + offset) && bindable(SOCK_DGRAM, p + offset);
-        if (free)
-            return offset;
+    int offset = pc::freePortOffset(extra);
+    if (offset < 0) {
+        ADD_FAILURE() << "no free PC port offset";
+        return 0;
     }
-    ADD_FAILURE() << "no free PC port offset";
-    return 0;
+    return offset;
 }
 
 std::unique_ptr<QProcess> startApp(const std::string& root, int portOffset)

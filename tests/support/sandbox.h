@@ -31,9 +31,8 @@ protected:
     int portOffset = 0;
 };
 
-// A PC port offset under which the PC ports (5005, 10002, 5008 and 10005,
-// TCP and UDP) and `extra` are free now. Chosen at random below the
-// ephemeral ports, so test programs running at once rarely meet.
+// pc::freePortOffset (bench/pc_client.h), failing the test when there is
+// none.
 int freePortOffset(std::initializer_list<int> extra = {});
 
 // Stops every singleton's threads and deletes it.
