@@ -105,7 +105,8 @@ inline Bytes replyData(const Bytes& request, const Bytes& reply)
     if (Bytes(reply.begin(), reply.begin() + 10) != head) {
         std::string fault = "reply header";
         for (size_t i = 0; i < 10; ++i)
-            fault += (i ? " " : ": ") + std::to_string(reply[i]) + (reply[i] == head[i] ? "" : "(want " + std::to_string(head[i]) + ")");
+            fault += (i ? " " : ": ") + std::to_string(reply[i])
+                     + (reply[i] == head[i] ? "" : "(want " + std::to_string(head[i]) + ")");
         faultReporter()(fault);
         return {};
     }

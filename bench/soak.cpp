@@ -24,9 +24,17 @@ namespace bench {
 namespace {
 
 struct Link {
+    using Opener = std::function<std::unique_ptr<pc::Endpoint>()>;
+    Link(const char* n, Opener o)
+        : name(n)
+        , open(std::move(o))
+    {
+    }
     const char* name;
-    std::function<std::unique_ptr<pc::Endpoint>()> open;
-    std::atomic<unsigned long> asked{0}, answered{0}, lost{0};
+    Opener open;
+    std::atomic<unsigned long> asked{0}, answered{0}, late{0}, lost{0};
+    std::atomic<int> slowestMs{0};
+    std::vector<std::string> losses; // when and what, written by its one driver
 };
 
 constexpr uint16_t kBrightness = 2176;
@@ -47,11 +55,13 @@ bool writeText(const std::string& file, const QByteArray& text)
 
 // One client's requests: reads and writes of parameters, registers and the
 // device id, one after the other, each waiting for its answer.
-void drive(Link& link, double until, unsigned seed)
+void drive(Link& link, double started, double until, unsigned seed)
 {
     std::unique_ptr<pc::Endpoint> ep = link.open();
     std::mt19937 random(seed);
     for (unsigned i = 0; now() < until; ++i) {
+        if (i > 0)
+            ::usleep(20000); // about 50 requests a second per link
         Bytes request;
         switch (i % 4) {
         case 0: request = pc::readRam(kBrightness, 16); break;
@@ -61,13 +71,22 @@ void drive(Link& link, double until, unsigned seed)
         }
         ++link.asked;
         Bytes reply;
-        if (ep->ok() && ep->send(request) && ep->receive(&reply, 2000) && !pc::replyData(request, reply).empty()) {
-            ++link.answered;
-        } else {
-            ++link.lost;
-            ep = link.open(); // a fresh start after a lost answer
+        const double sent = now();
+        bool ok = ep->ok() && ep->send(request) && ep->receive(&reply, 2000);
+        bool late = !ok && ep->ok() && ep->receive(&reply, 5000); // an answer after 2 s is late, not lost
+        const int ms = int((now() - sent) * 1000);
+        if ((ok || late) && !pc::replyData(request, reply).empty()) {
+            ++(late ? link.late : link.answered);
+            if (ms > link.slowestMs)
+                link.slowestMs = ms;
+            continue;
         }
-        ::usleep(20000);
+        ++link.lost;
+        char what[96];
+        std::snprintf(what, sizeof what, "%.1f s after the start: command 0x%02X, %s", now() - started, request[9],
+                      ok || late ? "a wrong answer" : "no answer within 7 s");
+        link.losses.push_back(what);
+        ep = link.open(); // a fresh start after a lost answer
     }
 }
 
@@ -146,10 +165,12 @@ int soakMain(const Options& options)
     int offset = 0;
     const double duration = options.soakMinutes * 60;
     std::printf("soak: %.1f min on %s\n", options.soakMinutes, root.c_str());
+    std::fflush(stdout);
     double started = startApp(run, &run.app, &root, &offset, "");
     if (started < 0)
         return 1;
     std::printf("started, first PC answer after %.2f s\n", started);
+    std::fflush(stdout);
     {
         pc::TcpClient setup(uint16_t(5005 + offset));
         if (setup.ask(pc::writeRam(kOsdOn, {1, 0})) != Bytes{0}) {
@@ -167,11 +188,27 @@ int soakMain(const Options& options)
         {"serial (PC)", [root] { return std::make_unique<pc::SerialClient>(root + "/dev/ttyS2"); }},
         {"serial (4G modem)", [root] { return std::make_unique<pc::SerialClient>(root + "/dev/ttyS1"); }},
     };
+    // The links open one after the other at the end of the start-up: the
+    // load begins once each has answered (a datagram sent before its port
+    // is open is refused, not lost).
+    for (Link& l : links) {
+        bool answered = false;
+        for (double giveUp = now() + 30; !answered && now() < giveUp; ::usleep(50000)) {
+            std::unique_ptr<pc::Endpoint> ep = l.open();
+            Bytes reply;
+            answered = ep->ok() && ep->send(pc::readRam(kBrightness, 2)) && ep->receive(&reply, 500);
+        }
+        if (!answered) {
+            std::fprintf(stderr, "%s never answered\n", l.name);
+            return 1;
+        }
+    }
+
     const double t0 = now(), until = t0 + duration;
     std::vector<std::thread> load;
     unsigned seed = 1;
     for (Link& l : links)
-        load.emplace_back(drive, std::ref(l), until, seed++);
+        load.emplace_back(drive, std::ref(l), t0, until, seed++);
 
     // Source changes store the parameters; a mode save request is carried
     // out at the next one.
@@ -224,15 +261,18 @@ int soakMain(const Options& options)
     const int exitCode = run.app.stop(10000);
 
     std::printf("\nsoak of %.1f min\n", (now() - t0) / 60);
-    unsigned long asked = 0, answered = 0, lost = 0;
+    unsigned long asked = 0, answered = 0, late = 0, lost = 0;
     for (Link& l : links) {
-        std::printf("  %-18s %9lu asked %9lu answered %6lu lost\n", l.name, l.asked.load(), l.answered.load(),
-                    l.lost.load());
+        std::printf("  %-18s %9lu asked %9lu answered %6lu late %6lu lost   slowest %5d ms\n", l.name,
+                    l.asked.load(), l.answered.load(), l.late.load(), l.lost.load(), l.slowestMs.load());
+        for (const std::string& what : l.losses)
+            std::printf("      lost %s\n", what.c_str());
         asked += l.asked;
         answered += l.answered;
+        late += l.late;
         lost += l.lost;
     }
-    std::printf("  %-18s %9lu asked %9lu answered %6lu lost\n", "all links", asked, answered, lost);
+    std::printf("  %-18s %9lu asked %9lu answered %6lu late %6lu lost\n", "all links", asked, answered, late, lost);
     std::printf("  source changes %lu, user-mode saves asked %lu\n", sourceChanges.load(), modeSaves.load());
     if (!rss.empty()) {
         double low = rss.front().second, high = low;
@@ -253,7 +293,7 @@ int soakMain(const Options& options)
                 files.broken.empty() ? "yes" : "NO", files.modes, files.menuCopies, files.temporaries);
     for (const std::string& f : files.broken)
         std::printf("    broken: %s\n", f.c_str());
-    const bool ok = alive && exitCode == 0 && lost == 0 && files.broken.empty();
+    const bool ok = alive && exitCode == 0 && lost == 0 && late == 0 && files.broken.empty();
     if (ok)
         removeTree(run.scratch);
     else

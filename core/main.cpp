@@ -63,22 +63,22 @@ void quitOnSignals(QApplication& app)
 // and how to stop it.
 void announceHostRun()
 {
-    std::string tcp, udp;
+    std::string ports;
     if (g_networkMode) {
-        tcp = " TCP " + std::to_string(platform::pcPort(int(g_port.load())));
+        ports += " TCP " + std::to_string(platform::pcPort(int(g_port.load())));
         if (g_port != networkManage::kSecondPort)
-            tcp += " and " + std::to_string(platform::pcPort(networkManage::kSecondPort));
+            ports += " and " + std::to_string(platform::pcPort(networkManage::kSecondPort));
     }
     if (g_udpnetmode)
-        udp = std::string(tcp.empty() ? "" : ",") + " UDP " + std::to_string(platform::pcPort(udpnetManage::kBroadcastPort))
-              + " and " + std::to_string(platform::pcPort(udpnetManage::kSenderPort));
-    const std::string ports = (tcp + udp).empty() ? std::string(" none") : tcp + udp;
-    std::fprintf(stderr, "vyxQ58N on simulated hardware: root %s; PC ports%s; serial %s (PC) and %s (4G modem); "
-                "stop with Ctrl+C or kill %d\n",
-                platform::root().c_str(), ports.c_str(),
-                platform::simSerial().farEnd(Tz_uart_inout::kPort).c_str(),
-                platform::simSerial().farEnd(Tz_uart_inout_4G::kPort).c_str(), int(::getpid()));
-
+        ports += std::string(ports.empty() ? "" : ",") + " UDP "
+                 + std::to_string(platform::pcPort(udpnetManage::kBroadcastPort)) + " and "
+                 + std::to_string(platform::pcPort(udpnetManage::kSenderPort));
+    std::fprintf(stderr,
+                 "vyxQ58N on simulated hardware: root %s; PC ports%s; serial %s (PC) and %s (4G modem); "
+                 "stop with Ctrl+C or kill %d\n",
+                 platform::root().c_str(), ports.empty() ? " none" : ports.c_str(),
+                 platform::simSerial().farEnd(Tz_uart_inout::kPort).c_str(),
+                 platform::simSerial().farEnd(Tz_uart_inout_4G::kPort).c_str(), int(::getpid()));
 }
 
 } // namespace

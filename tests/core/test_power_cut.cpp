@@ -116,7 +116,9 @@ protected:
     {
         copyTree(QString::fromStdString(base), QString::fromStdString(dir));
         return runChild("power-cut-save",
-                        {{"VYX_TEST_ROOT", dir}, {"VYX_TEST_SAVE", save}, {"VYX_TEST_CRASH_AT", std::to_string(crashAt)}},
+                        {{"VYX_TEST_ROOT", dir},
+                         {"VYX_TEST_SAVE", save},
+                         {"VYX_TEST_CRASH_AT", std::to_string(crashAt)}},
                         output);
     }
 
@@ -183,8 +185,7 @@ protected:
             // The leftovers are at most one temporary per file.
             QStringList temps;
             for (const char* d : {"/data", "/data/modes", "/data/configs"})
-                for (const QString& name : QDir(QString::fromStdString(dir + d)).entryList({".*.tmp"}, QDir::Hidden | QDir::Files))
-                    temps << name;
+                temps << QDir(QString::fromStdString(dir + d)).entryList({".*.tmp"}, QDir::Hidden | QDir::Files);
             EXPECT_LE(temps.size(), 1) << temps.join(" ").toStdString();
 
             // The store starts with what is left and takes it as it is.
@@ -198,7 +199,8 @@ protected:
             const bool newParams = save != "config" && param == versions[kParamFile].after;
             EXPECT_EQ(brightness, newParams ? kNewBrightness : kOldBrightness);
             EXPECT_EQ(store->VyxUserModeSaved(2), 1);
-            EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(store->user_mode[2]), kModeFileSize), fileIn(dir, kModeFile));
+            EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(store->user_mode[2]), kModeFileSize),
+                      fileIn(dir, kModeFile));
             // Starting did not replace what it found.
             for (const char* f : files) {
                 if (std::string(f) == kIniFile)
@@ -206,7 +208,8 @@ protected:
                 const QByteArray now = fileIn(dir, f);
                 EXPECT_TRUE(now == versions[f].before || now == versions[f].after) << f;
             }
-            const uint16_t controlPort = uint16_t(ConfigEngine::pInstance()->read_config_variant(ConfigItem::TcpPort).toInt());
+            const uint16_t controlPort
+                = uint16_t(ConfigEngine::pInstance()->read_config_variant(ConfigItem::TcpPort).toInt());
             destroySingletonsForTest();
 
             // So does the program, which answers the PC with it.

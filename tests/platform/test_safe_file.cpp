@@ -102,7 +102,8 @@ TEST_F(SafeFile, IniEditsWriteWhatQSettingsWritesAndNothingWhenUnchanged)
     // An edit that changes nothing does not replace the file.
     struct stat before, after;
     ASSERT_EQ(::stat(path("/data/configs/tcpip.ini").c_str(), &before), 0);
-    ASSERT_TRUE(platform::editIniFile("/data/configs/tcpip.ini", [](QSettings& s) { s.setValue("config/TcpPort", 5005); }));
+    ASSERT_TRUE(
+        platform::editIniFile("/data/configs/tcpip.ini", [](QSettings& s) { s.setValue("config/TcpPort", 5005); }));
     ASSERT_EQ(::stat(path("/data/configs/tcpip.ini").c_str(), &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
 

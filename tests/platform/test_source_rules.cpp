@@ -49,8 +49,9 @@ QStringList offenders(const QRegularExpression& rule, const std::function<bool(c
 // call it.
 TEST(SourceRules, OnlyTheDeviceBackEndCallsTheShell)
 {
-    QStringList found = offenders(QRegularExpression(QStringLiteral("(^|[^_a-zA-Z:.>])(system|popen)\\s*\\(")),
-                                  [](const QString& file) { return file.startsWith("platform/") && file.contains("_linux"); });
+    QRegularExpression rule(QStringLiteral("(^|[^_a-zA-Z:.>])(system|popen)\\s*\\("));
+    QStringList found = offenders(
+        rule, [](const QString& file) { return file.startsWith("platform/") && file.contains("_linux"); });
     EXPECT_TRUE(found.isEmpty()) << found.join("\n").toStdString();
 }
 

@@ -101,10 +101,8 @@ TEST_F(Application, APortAlreadyTakenIsReportedAndServedOnceFree)
     std::unique_ptr<QProcess> app = startApp(root + "/app-root", portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     QByteArray seen;
-    for (const QString& said : {QString("vyxQ58N: cannot open TCP port %1: Address already in use; trying again every 1 s\n")
-                                    .arg(pcPort(5005)),
-                                QString("vyxQ58N: cannot open UDP port %1: Address already in use; trying again every 1 s\n")
-                                    .arg(pcPort(5008))})
+    const QString taken("vyxQ58N: cannot open %1 port %2: Address already in use; trying again every 1 s\n");
+    for (const QString& said : {taken.arg("TCP").arg(pcPort(5005)), taken.arg("UDP").arg(pcPort(5008))})
         EXPECT_TRUE(outputHas(*app, seen, said.toUtf8(), 5000)) << seen.toStdString();
 
     // The other ports serve meanwhile; the taken one once it is let go.
