@@ -40,6 +40,7 @@ struct Link {
 constexpr uint16_t kBrightness = 2176;
 constexpr uint16_t kModeSaveRequest = 868;
 constexpr uint16_t kOsdOn = 2124;
+constexpr uint16_t kRegApply = 11;
 const char* const kMenu = "{\"osdcount\":0,\"name\":\"soak\"}";
 
 bool writeText(const std::string& file, const QByteArray& text)
@@ -210,17 +211,22 @@ int soakMain(const Options& options)
     for (Link& l : links)
         load.emplace_back(drive, std::ref(l), t0, until, seed++);
 
-    // Source changes store the parameters; a mode save request is carried
-    // out at the next one.
-    std::atomic<unsigned long> sourceChanges{0}, modeSaves{0};
+    // Every 3 s the sources change (which stores the parameters) and a PC
+    // changes the brightness and applies it the way PC software does
+    // (register 11: the scaler takes it and the saved user modes are
+    // written again); every 6 s a user mode is saved at the next change.
+    std::atomic<unsigned long> sourceChanges{0}, applied{0}, modeSaves{0};
     load.emplace_back([&] {
         static const char* const sources[] = {"1 1920x1080@60\n3 3840x2160@60\n", "1 1280x720@60\n3 none\n",
                                               "0 1920x1080@50\n1 none\n"};
-        pc::TcpClient modes(uint16_t(10002 + p));
+        pc::TcpClient pc(uint16_t(10002 + p));
         for (unsigned i = 0; now() < until; ++i) {
             writeText(root + "/sim/sources", sources[i % 3]);
             ++sourceChanges;
-            if (i % 2 == 0 && modes.ask(pc::writeRam(kModeSaveRequest, {uint8_t(1 + (i / 2) % 16), 0})) == Bytes{0})
+            if (pc.ask(pc::writeRam(kBrightness, {uint8_t(20 + i % 80), 0})) == Bytes{0}
+                && pc.ask(pc::writeRegister(kRegApply, 0x01, 0x01)) == Bytes{0})
+                ++applied;
+            if (i % 2 == 0 && pc.ask(pc::writeRam(kModeSaveRequest, {uint8_t(1 + (i / 2) % 16), 0})) == Bytes{0})
                 ++modeSaves;
             ::usleep(3000000);
         }
@@ -273,7 +279,8 @@ int soakMain(const Options& options)
         lost += l.lost;
     }
     std::printf("  %-18s %9lu asked %9lu answered %6lu late %6lu lost\n", "all links", asked, answered, late, lost);
-    std::printf("  source changes %lu, user-mode saves asked %lu\n", sourceChanges.load(), modeSaves.load());
+    std::printf("  source changes %lu, parameter changes applied %lu, user-mode saves asked %lu\n",
+                sourceChanges.load(), applied.load(), modeSaves.load());
     if (!rss.empty()) {
         double low = rss.front().second, high = low;
         for (auto [t, v] : rss) {

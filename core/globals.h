@@ -64,6 +64,11 @@ extern std::atomic<uint8_t> g_language;             // 0 zh-CN, 1 en, 2 ru, 3 vi
 extern std::atomic<uint8_t> g_image_current;        // image the keypad keys act on (0..3)
 extern std::atomic<uint8_t> g_update_flag;          // firmware update running (keypad LEDs)
 extern std::atomic<uint8_t> g_source_online;        // 2: an input signal is online
+// Reconfigure requests of the 4G link and the cloud client, raised when the PC
+// sends their settings; set and taken under Utils::_reconfig_4g_mutex and
+// Utils::_reconfig_device_ryxacloud_mutex.
+extern uint8_t g_reconfig_4g;
+extern uint8_t g_reconfig_device_ryxacloud;
 
 class QTimer;
 class MainWindow;

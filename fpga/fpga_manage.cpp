@@ -5,6 +5,8 @@
 #include "core/globals.h"
 
 fpga_manage* fpga_manage::p_fpga_manage = nullptr;
+std::atomic<uint8_t> g_set_led_para{0};
+std::atomic<uint8_t> g_set_led_setup{0};
 std::function<void(const unsigned char*, int, uint8_t)> fpga_manage::pc_frame_hook;
 
 fpga_manage::fpga_manage()

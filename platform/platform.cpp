@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/c331_sim.h"
 #include "platform/safe_file.h"
 
 #include <atomic>
@@ -108,6 +109,7 @@ void init(int& argc, char** argv)
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
     makeDataTree();
+    attachSimChips();
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));
@@ -121,6 +123,7 @@ void initForTest(const std::string& rootDir)
     g_backend = Backend::Sim;
     g_root = absolute(rootDir);
     makeDataTree();
+    attachSimChips();
 }
 
 Backend backend() { return g_backend; }

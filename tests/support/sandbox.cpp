@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
+#include "platform/spi.h"
 #include "platform/uevent.h"
 #include "platform/video_sim.h"
 #include "remote/pclink.h"
@@ -45,6 +46,7 @@ void Sandbox::SetUp()
     platform::simSerial().reset();
     platform::videoSources().reset();
     platform::simI2c().reset();
+    platform::simSpiBus().reset();
     resetGlobalsForTest();
     pc_cmd_valid = 0;
     pc_cmd_time = 0;
