@@ -36,6 +36,7 @@ struct Run {
     Options options;
     std::string scratch;
     Child app;
+    double appStarted = 0; // now() when it was started
     std::string appRoot;
     int portOffset = 0;
     Child bare;

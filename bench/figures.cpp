@@ -23,6 +23,7 @@ namespace bench {
 namespace {
 
 constexpr uint16_t kBrightness = 2176;
+constexpr double kSettleSeconds = 15;
 
 double seconds(double from) { return now() - from; }
 
@@ -126,7 +127,10 @@ bool idle(Run& run, std::vector<Row>* rows)
 {
     if (!ensureApp(run) || !ensureBare(run))
         return false;
-    ::usleep(1000000); // let the last traffic settle
+    // After the start-up's work (the scaler's and FPGA 0's bring-up) and
+    // the last traffic.
+    const double settled = run.appStarted + kSettleSeconds;
+    ::usleep(useconds_t(std::max(1.0, settled - now()) * 1e6));
     double t = now(), app = cpuSeconds(run.app.pid()), bare = cpuSeconds(run.bare.pid());
     ::usleep(useconds_t(run.options.idleSeconds * 1e6));
     double span = seconds(t);
@@ -159,6 +163,8 @@ double startApp(Run& run, Child* app, std::string* root, int* portOffset, const 
         env.push_back({"VYX_PAUSE_SCALE", pauseScale});
     const Bytes ask = pc::readRam(kBrightness, 2);
     double t = now();
+    if (app == &run.app)
+        run.appStarted = t;
     if (*portOffset < 0 || !app->start({run.options.app, "--root", *root}, env, *root + "-output.log")) {
         std::fprintf(stderr, "cannot start %s\n", run.options.app.c_str());
         return -1;

@@ -97,8 +97,4 @@ private:
 
 SimScalerChip& simScaler();
 
-// Attaches every simulated chip of the board to the simulated bus (done by
-// init() and initForTest() on a host).
-void attachSimChips();
-
 } // namespace platform

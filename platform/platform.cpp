@@ -1,5 +1,4 @@
 #include "platform/platform.h"
-#include "platform/c331_sim.h"
 #include "platform/safe_file.h"
 
 #include <atomic>
@@ -13,6 +12,9 @@
 #include <unistd.h>
 
 #include <QDir>
+
+#include "platform/sim_chips.h"
+#include "platform/spi.h"
 
 namespace platform {
 
@@ -110,6 +112,9 @@ void init(int& argc, char** argv)
         g_root.pop_back();
     makeDataTree();
     attachSimChips();
+    // The journals serve tests; a long run has no reader for them.
+    simSpiBus().setJournalLimit(0);
+    simScaler().setJournalLimit(0);
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));

@@ -69,7 +69,7 @@ TEST_F(StartUp, SaysWhereItRunsNamesItsThreadsAndStopsOnRequest)
     // program's.
     const std::multiset<std::string> names = threadNames(app->processId());
     for (const char* name : {"pc-tcp-5005", "pc-tcp-10002", "pc-udp-5008", "pc-udp-10005", "pc-serial", "pc-4g",
-                             "usb-watch", "sources", "scaler"})
+                             "usb-watch", "sources", "scaler", "fpga_manage"})
         EXPECT_EQ(names.count(name), 1u) << name;
     EXPECT_EQ(names.count("vyxQ58N"), 1u);
 

@@ -200,11 +200,17 @@ TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
     serial.sendRaw(Bytes{0xA5, 0x01, 0x02, 0x03});
     EXPECT_EQ(serial.ask(pc::readRam(2177, 1)), (Bytes{0, 0x00}));
 
-    // The RS-485 driver is switched on only around each reply.
+    // The RS-485 driver is switched on only around each reply (it is
+    // switched off after the last byte left, which may be after the PC
+    // already has the reply).
     std::vector<std::pair<int, bool>> directions;
-    for (auto& d : platform::simSerial().directionLog())
-        if (d.first == 2)
-            directions.push_back(d);
+    waitFor([&] {
+        directions.clear();
+        for (auto& d : platform::simSerial().directionLog())
+            if (d.first == 2)
+                directions.push_back(d);
+        return directions.size() >= 6;
+    });
     EXPECT_EQ(directions, (std::vector<std::pair<int, bool>>{{2, 1}, {2, 0}, {2, 1}, {2, 0}, {2, 1}, {2, 0}}));
 }
 
