@@ -13,6 +13,7 @@
 
 #include <QDir>
 
+#include "platform/mtd.h"
 #include "platform/sim_chips.h"
 #include "platform/spi.h"
 
@@ -111,6 +112,7 @@ void init(int& argc, char** argv)
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
     makeDataTree();
+    simMtd().declareBoard();
     attachSimChips();
     // The journals serve tests; a long run has no reader for them.
     simSpiBus().setJournalLimit(0);

@@ -11,6 +11,7 @@
 #include "core/globals.h"
 #include "platform/platform.h"
 #include "platform/serial.h"
+#include "remote/file_transfer.h"
 #include "remote/pclink.h"
 
 namespace {
@@ -97,6 +98,7 @@ void SerialPcLink::run()
                 ::usleep(pclink::kPollMs * 1000);
         }
         deliverAnswer();
+        file_transfer::expire();
     }
 }
 

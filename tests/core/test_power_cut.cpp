@@ -22,6 +22,7 @@
 #include "core/vyxrampara.h"
 #include "platform/platform.h"
 #include "platform/safe_file.h"
+#include "remote/file_transfer.h"
 #include "tests/remote/pc_client.h"
 
 using namespace ram;
@@ -33,6 +34,7 @@ const char* const kModeFile = "/data/modes/custom_mode3";
 const char* const kMenuCopy = "/data/modes/MO03.json";
 const char* const kIniFile = "/data/configs/tcpip.ini";
 const char* const kMenu = "/data/configs/omenu.json";
+const QByteArray kMenuFromThePc = "{\"osdcount\":0,\"from the PC\":333}";
 constexpr uint16_t kOldBrightness = 40, kNewBrightness = 77;
 
 void startStore()
@@ -54,6 +56,11 @@ ChildMain saveChild("power-cut-save", [] {
     if (save == "first-start") {
         platform::crashAtWriteStep(crashAt);
         startStore();
+    } else if (save == "pc-file") {
+        // A menu file the PC sent, stored the way every PC file is.
+        startStore();
+        platform::crashAtWriteStep(crashAt);
+        file_transfer::store_file(kMenu, kMenuFromThePc);
     } else {
         startStore();
         platform::crashAtWriteStep(crashAt);
@@ -196,7 +203,7 @@ protected:
             const uint16_t brightness = le16(store->ram_para + kBrightness);
             brightnessSeen.insert(brightness);
             const QByteArray param = fileIn(dir, kParamFile);
-            const bool newParams = save != "config" && param == versions[kParamFile].after;
+            const bool newParams = (save == "parameters" || save == "mode") && param == versions[kParamFile].after;
             EXPECT_EQ(brightness, newParams ? kNewBrightness : kOldBrightness);
             EXPECT_EQ(store->VyxUserModeSaved(2), 1);
             EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(store->user_mode[2]), kModeFileSize),
@@ -216,7 +223,7 @@ protected:
             expectAppStartsWith(dir, controlPort, brightness);
         }
         // Both the old and the new value were met.
-        if (save != "config") {
+        if (save == "parameters" || save == "mode") {
             EXPECT_EQ(brightnessSeen, (std::set<uint16_t>{kOldBrightness, kNewBrightness}));
         }
     }
@@ -251,6 +258,8 @@ TEST_F(PowerCut, ConfigurationSave)
     // Address, gateway, mask and port: one replacement each.
     sweep("config", {kIniFile}, 4 * 6);
 }
+
+TEST_F(PowerCut, FileFromThePc) { sweep("pc-file", {kMenu}, 6); }
 
 TEST_F(PowerCut, FirstStartOnAnEmptyRoot)
 {
