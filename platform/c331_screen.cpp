@@ -290,7 +290,7 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
     const ScreenLayout& l = screen.layout;
     if (!l.valid() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return false;
-    const double scale = std::min({1600.0 / l.ledWidth, 900.0 / l.ledHeight, 4.0});
+    const double scale = std::min({1280.0 / l.ledWidth, 720.0 / l.ledHeight, 4.0});
     const int header = 22;
     const int width = std::max(1, int(std::lround(l.ledWidth * scale)));
     const int height = std::max(1, int(std::lround(l.ledHeight * scale)));

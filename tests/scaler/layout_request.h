@@ -167,6 +167,16 @@ inline Win randomWin(std::mt19937& rng, int ledW, int ledH)
     return w;
 }
 
+// 1-6 random windows on the request's LED screen, image 0 always shown.
+inline void randomWindows(std::mt19937& rng, Request& r)
+{
+    r.wins.clear();
+    const int n = std::uniform_int_distribution<int>(1, 6)(rng);
+    for (int i = 0; i < n; ++i)
+        r.wins.push_back(randomWin(rng, r.ledW, r.ledH));
+    r.wins[0].enabled = true;
+}
+
 // A screen the panel can set (no splicing, at most 6,553,600 pixels) or,
 // `large`, one only a PC can (two channels per output), with 1-6 windows.
 inline Request randomRequest(std::mt19937& rng, bool large)
@@ -180,10 +190,7 @@ inline Request randomRequest(std::mt19937& rng, bool large)
         r.ledW = pick(64, 4096);
         r.ledH = pick(64, std::min(4096, 6553600 / r.ledW));
     }
-    const int n = pick(1, 6);
-    for (int i = 0; i < n; ++i)
-        r.wins.push_back(randomWin(rng, r.ledW, r.ledH));
-    r.wins[0].enabled = true;
+    randomWindows(rng, r);
     return r;
 }
 

@@ -259,6 +259,13 @@ TEST_F(Windows, ScreensAsAsked)
     layout::Request stacked{0, 1920, 1080, -1, -1, {{0, 0, 1200, 800, 2}, {400, 200, 1200, 800, 0}, {800, 400, 1120, 680, 1}}};
     apply(stacked);
     expectScreen(stacked);
+    // The comparison sees a pixel off and a wrong stacking.
+    std::vector<layout::Expected> wrong = layout::expected(stacked);
+    std::swap(wrong[0].layer, wrong[1].layer);
+    EXPECT_NE(layout::compare(screen(), wrong), "");
+    wrong = layout::expected(stacked);
+    wrong[2].rect.w -= 1;
+    EXPECT_NE(layout::compare(screen(), wrong), "");
     Composition s = screen();
     ASSERT_EQ(s.windows.size(), 3u);
     EXPECT_EQ(s.windows.back().screen, (Rect{400, 200, 1200, 800})); // priority 0 in front
