@@ -166,8 +166,9 @@ TEST(OutputTimings, HoldEveryPairTheTableIsKnownBy)
             continue;
         const int64_t frame = int64_t(p.first) * p.second;
         EXPECT_TRUE(frame >= 9900000 && frame <= 9908000 + p.first) << p.first << "," << p.second;
-        if (i > 0 && t[i - 1].first == p.first && !odd(t[i - 1]))
+        if (i > 0 && t[i - 1].first == p.first && !odd(t[i - 1])) {
             EXPECT_EQ(t[i - 1].second + 1, p.second) << p.first;
+        }
     }
     EXPECT_EQ(lines.size(), size_t((8280 - 660) / 4 + 1));
     EXPECT_EQ(*lines.begin(), 660);

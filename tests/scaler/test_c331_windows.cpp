@@ -316,8 +316,9 @@ TEST_F(Windows, ScreensOverTwoOutputs)
     ASSERT_EQ(scaler->panel.use1och, 0);
     expectScreen(large);
     for (const auto& w : screen().windows) {
-        if (w.screen == Rect{1000, 100, 2000, 2000})
+        if (w.screen == Rect{1000, 100, 2000, 2000}) {
             EXPECT_EQ(w.channels.size(), 2u);
+        }
     }
 }
 
