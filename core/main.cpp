@@ -11,11 +11,13 @@
 
 #include "core/config_engine.h"
 #include "core/globals.h"
+#include "core/ram_map.h"
 #include "core/shutdown.h"
 #include "core/syncupdate.h"
 #include "core/usbserver.h"
 #include "core/vyxrampara.h"
 #include "fpga/fpga_manage.h"
+#include "platform/c331_sim.h"
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
@@ -97,6 +99,15 @@ int main(int argc, char* argv[])
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
         platform::simShell().setRebootHandler([] {
             QMetaObject::invokeMethod(qApp, [] { qApp->exit(platform::kSimRebootExitCode); }, Qt::QueuedConnection);
+        });
+        // The simulated scaler draws the LED screen where the panel record
+        // the scaler publishes for the FPGAs puts it.
+        platform::simScaler().setScreenLayoutSource([](platform::c331screen::ScreenLayout* layout) {
+            VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+            if (!store)
+                return false;
+            *layout = platform::c331screen::ScreenLayout::fromPublished(store->ram_para + ram::kSpliceMode);
+            return true;
         });
     }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Prints the scaler figures: SPI frames and ticks of a PC brightness change,
-# the scaler thread's idle CPU. Builds the bench into $BUILD_DIR (default
+# Prints the scaler figures: SPI frames and ticks of a PC brightness change
+# and of a one-window move, the scaler thread's idle CPU. Builds the bench into $BUILD_DIR (default
 # ./build) first. Its PC ports are moved by a free offset, so it runs beside
 # the tests and other instances.
 set -euo pipefail
@@ -9,5 +9,5 @@ build=${BUILD_DIR:-$top/build}
 if [ ! -f "$build/build.ninja" ] && [ ! -f "$build/Makefile" ]; then
     cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 fi
-cmake --build "$build" -j "${JOBS:-3}" --target bench_scaler_brightness >/dev/null
-"$build/bench/scaler/bench_scaler_brightness"
+cmake --build "$build" -j "${JOBS:-3}" --target bench_scaler >/dev/null
+"$build/bench/scaler/bench_scaler"
