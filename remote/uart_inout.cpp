@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include "core/globals.h"
+#include "platform/platform.h"
 #include "platform/serial.h"
 #include "remote/file_transfer.h"
 #include "remote/pclink.h"
@@ -33,7 +35,15 @@ SerialPcLink::SerialPcLink(int port, unsigned int baud, uint8_t transport)
     , m_port(port)
     , m_baud(baud)
 {
-    uart_fd = platform::serial().open(m_port, m_baud);
+    uart_fd = openPort();
+}
+
+int SerialPcLink::openPort()
+{
+    int fd = platform::serial().open(m_port, m_baud);
+    pclink::report_open(fd >= 0, "serial port " + platform::sysPath("/dev/ttyS" + std::to_string(m_port)),
+                        &m_openFailing);
+    return fd;
 }
 
 SerialPcLink::~SerialPcLink()
@@ -43,10 +53,10 @@ SerialPcLink::~SerialPcLink()
         platform::serial().close(uart_fd);
 }
 
-void SerialPcLink::start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers)
+void SerialPcLink::start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers)
 {
     m_list = answers;
-    m_worker.start(body, this);
+    m_worker.start(body, this, name);
 }
 
 void SerialPcLink::stop()
@@ -61,7 +71,7 @@ void SerialPcLink::run()
     while (!m_worker.stopRequested()) {
         if (uart_fd < 0) {
             pclink::wait_input(-1, m_waker, pclink::kRetryMs);
-            uart_fd = platform::serial().open(m_port, m_baud);
+            uart_fd = openPort();
             continue;
         }
         if (pclink::wait_input(uart_fd, m_waker, m_work->cards.busy() ? pclink::kPollMs : pclink::kIdlePollMs)) {
@@ -110,7 +120,7 @@ Tz_uart_inout* Tz_uart_inout::p_uart_inout = nullptr;
 Tz_uart_inout::Tz_uart_inout()
     : SerialPcLink(kPort, g_BPS, pclink::kTransportSerial)
 {
-    start(receive_thread, &ReplyList);
+    start(receive_thread, "pc-serial", &ReplyList);
 }
 
 Tz_uart_inout::~Tz_uart_inout() { stop(); }
@@ -140,7 +150,7 @@ Tz_uart_inout_4G* Tz_uart_inout_4G::p_uart_inout_4g = nullptr;
 Tz_uart_inout_4G::Tz_uart_inout_4G()
     : SerialPcLink(kPort, kBaud4G, pclink::kTransport4G)
 {
-    start(receive_thread_4G, &ReplyList);
+    start(receive_thread_4G, "pc-4g", &ReplyList);
 }
 
 Tz_uart_inout_4G::~Tz_uart_inout_4G() { stop(); }

@@ -24,14 +24,16 @@ protected:
     // `transport`: the link's g_passby_trans_port code.
     SerialPcLink(int port, unsigned int baud, uint8_t transport);
     ~SerialPcLink();
-    // `answers`: the link's own reply list.
-    void start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers);
+    // `name` names the thread; `answers`: the link's own reply list.
+    void start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers);
     // Derived destructors stop the thread before their members go.
     void stop();
     void run();
 
 private:
     struct Work;
+    // Opens the port; a failure is reported once until it opens.
+    int openPort();
     void handleFrame();
     void deliverAnswer();
     void send(const uint8_t* data, int length);
@@ -40,6 +42,7 @@ private:
     ReplyListOf<SerialReplyRecord>* m_list = nullptr;
     int m_port;
     unsigned int m_baud;
+    bool m_openFailing = false;
     platform::Worker m_worker;
     pclink::Waker m_waker;
 };

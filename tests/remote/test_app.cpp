@@ -12,16 +12,15 @@
 
 #include "tests/remote/pc_client.h"
 
-
 using Application = Sandbox;
 
 TEST_F(Application, AnswersThePcOverEveryLink)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
 
-    pc::TcpClient tcp(5005, 5000);
+    pc::TcpClient tcp(pcPort(5005), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
     const Bytes write = pc::writeRam(2176, {0x50, 0x00});
     Bytes expected;
@@ -30,7 +29,7 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     EXPECT_EQ(tcp.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
     EXPECT_EQ(tcp.ask(pc::readRam(4090, 16)), Bytes{1});
 
-    pc::UdpClient udp5008(5008), udp10005(10005);
+    pc::UdpClient udp5008(pcPort(5008)), udp10005(pcPort(10005));
     const std::string ttyS2 = appRoot + "/dev/ttyS2";
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
     pc::SerialClient serial(ttyS2);
@@ -53,9 +52,10 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
     const std::string appRoot = root + "/app-root";
     writeFile("/app-root/data/configs/tcpip.ini",
               "[config]\nTcpPort=6000\nIPAddress=192.168.0.50\nGateWay=192.168.0.2\nSubNetMask=255.255.0.0\n");
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    portOffset = freePortOffset({6000});
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
-    pc::TcpClient tcp(6000, 5000);
+    pc::TcpClient tcp(pcPort(6000), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
     EXPECT_EQ(tcp.ask(pc::writeRegister(166, 0x01, 0x01)), Bytes{0});
 
@@ -71,6 +71,43 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
     QList<QByteArray> shellLog = readFile("/app-root/sim/shell.log").split('\n');
     EXPECT_TRUE(shellLog.contains("ifconfig eth0 192.168.0.199 netmask 255.255.255.0 up"));
     EXPECT_TRUE(shellLog.contains("reboot"));
+}
+
+TEST_F(Application, APortAlreadyTakenIsReportedAndServedOnceFree)
+{
+    // Someone else has the control port (TCP) and the broadcast port (UDP).
+    auto take = [](int type, uint16_t port) {
+        int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        if (type == SOCK_STREAM) {
+            EXPECT_EQ(::listen(fd, 1), 0);
+        }
+        return fd;
+    };
+    int tcpTaken = take(SOCK_STREAM, pcPort(5005));
+    int udpTaken = take(SOCK_DGRAM, pcPort(5008));
+    std::unique_ptr<QProcess> app = startApp(root + "/app-root", portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    QByteArray seen;
+    const QString taken("vyxQ58N: cannot open %1 port %2: Address already in use; trying again every 1 s\n");
+    for (const QString& said : {taken.arg("TCP").arg(pcPort(5005)), taken.arg("UDP").arg(pcPort(5008))})
+        EXPECT_TRUE(outputHas(*app, seen, said.toUtf8(), 5000)) << seen.toStdString();
+
+    // The other ports serve meanwhile; the taken one once it is let go.
+    pc::TcpClient second(pcPort(10002), 5000);
+    EXPECT_EQ(second.ask(pc::readRam(2176, 2)), (Bytes{0, 100, 0}));
+    ::close(tcpTaken);
+    EXPECT_TRUE(outputHas(*app, seen, QString("vyxQ58N: TCP port %1 is open now\n").arg(pcPort(5005)).toUtf8(), 5000))
+        << seen.toStdString();
+    pc::TcpClient control(pcPort(5005), 5000);
+    EXPECT_EQ(control.ask(pc::readRam(2176, 2)), (Bytes{0, 100, 0}));
+    ::close(udpTaken);
+    app->kill();
+    app->waitForFinished(5000);
 }
 
 namespace {
@@ -112,14 +149,14 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
     const std::string appRoot = root + "/app-root";
     // Card 2 of output 3 (port 2) never answers.
     writeFile("/app-root/sim/cards", "3 4 mute=2\n");
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
-    pc::TcpClient tcp(5005, 5000);
+    pc::TcpClient tcp(pcPort(5005), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
 
     // A search of port 0 answers the chain's card count (and the sensor).
     EXPECT_EQ(firstCardAnswer(tcp, pc::cardSearch(0), 0x0003), searchData(4, 1));
-    pc::UdpClient udp(5008);
+    pc::UdpClient udp(pcPort(5008));
     const std::string ttyS2 = appRoot + "/dev/ttyS2", ttyS1 = appRoot + "/dev/ttyS1";
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
     pc::SerialClient serial(ttyS2), modem(ttyS1);
@@ -154,7 +191,7 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
     // An unlinked port and a silent card get no answer; the links go on
     // answering the others meanwhile and serve their card frames once the
     // unanswered request's time is up.
-    pc::TcpClient other(5005);
+    pc::TcpClient other(pcPort(5005));
     for (const Bytes& lost : {pc::cardRead(5, 0, 0, 4), pc::cardRead(2, 2, 0, 4)}) {
         ASSERT_TRUE(tcp.send(lost));
         EXPECT_EQ(other.ask(pc::readRam(2176, 2)).size(), 3u);
@@ -168,10 +205,10 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
 TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     {
-        pc::TcpClient first(5005, 5000);
+        pc::TcpClient first(pcPort(5005), 5000);
         ASSERT_TRUE(first.ok()) << app->readAll().toStdString();
         ASSERT_EQ(firstCardAnswer(first, pc::cardSearch(0), 0x0003).size(), 13u);
     }
@@ -185,9 +222,9 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
         threads.emplace_back([&, c] {
             std::unique_ptr<pc::Endpoint> link;
             if (c < 10)
-                link = std::make_unique<pc::TcpClient>(5005);
+                link = std::make_unique<pc::TcpClient>(pcPort(5005));
             else
-                link = std::make_unique<pc::UdpClient>(c % 2 ? 5008 : 10005);
+                link = std::make_unique<pc::UdpClient>(pcPort(c % 2 ? 5008 : 10005));
             const uint8_t port = uint8_t(c % 4);
             const uint16_t card = uint16_t((c / 4) % 4);
             for (int r = 0; r < kRounds; ++r) {
