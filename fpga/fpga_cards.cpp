@@ -487,18 +487,6 @@ bool fpga_manage::take_controller_answer(RCV_CTRL_ANSWER* out)
     return true;
 }
 
-int fpga_manage::sensor_read_result(uint8_t* data)
-{
-    RCV_CTRL_ANSWER a;
-    if (!take_controller_answer(&a))
-        return 0;
-    if (a.command != kReadRam || a.length < 1 + kSensorBytes || a.data[0] != 0)
-        return -1;
-    if (data)
-        std::memcpy(data, a.data + 1, kSensorBytes);
-    return 1;
-}
-
 // ---------------------------------------------------------------------------
 // Idle search
 

@@ -285,12 +285,9 @@ public:
     // 0x4000 + 0x1000 * (slot % 4) on output slot `slot`.
     int sensor_read_cmd_create(uint8_t slot, uint8_t* frame);
     // Clears the controller-answer store and sends the read on slot 0-15 of
-    // FPGA 0.
+    // FPGA 0; the answer (command 0x61, data[0] status 0, data[1..128] the
+    // sensor bytes) lands in the store, to be taken after receive polls.
     void sensor_read_send(uint8_t slot);
-    // Looks at the controller-answer store: 1 and the 128 bytes when a read
-    // answered with status 0; -1 when some other answer is there (an error
-    // to count); 0 when nothing came yet. Takes what it found.
-    int sensor_read_result(uint8_t* data);
     // A copy of the controller-answer store, taken (ready cleared) when it is
     // ready; false when not.
     bool take_controller_answer(RCV_CTRL_ANSWER* out);

@@ -77,6 +77,8 @@ namespace {
 std::atomic<CardRequests*> s_owner{nullptr};
 // Requests waiting in every link's queue.
 std::atomic<int> s_queued{0};
+// The link that sent the last request: it lets the others go first.
+std::atomic<CardRequests*> s_last{nullptr};
 
 struct RcvLock {
     explicit RcvLock(fpga_manage* fpga)
@@ -104,6 +106,8 @@ CardRequests::~CardRequests()
     RcvLock lock(fpga_manage::p_fpga_manage);
     dropQueue();
     endWait();
+    CardRequests* self = this;
+    s_last.compare_exchange_strong(self, nullptr);
 }
 
 void CardRequests::dropQueue()
@@ -176,7 +180,10 @@ bool CardRequests::step(const std::function<bool()>& take, const std::function<v
         }
     }
     CardRequests* none = nullptr;
-    if (!m_inFlight && !m_queue.empty() && s_owner.compare_exchange_strong(none, this)) {
+    const bool othersWait = s_queued > int(m_queue.size());
+    if (!m_inFlight && !m_queue.empty() && !(s_last == this && othersWait)
+        && s_owner.compare_exchange_strong(none, this)) {
+        s_last = this;
         Request r = std::move(m_queue.front());
         m_queue.pop_front();
         --s_queued;

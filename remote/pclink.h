@@ -80,8 +80,8 @@ Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
 // The card frames of one link (a TCP or UDP server, a serial link), kept by
 // that link's thread. The cards' answers carry nothing that ties them to
 // their request, so one request is in flight at a time over every link; a
-// request waits in its link's queue until the exchange is free, and its
-// answer reaches only the client that sent it.
+// request waits in its link's queue until the exchange is free (the links
+// take turns), and its answer reaches only the client that sent it.
 class CardRequests {
 public:
     explicit CardRequests(uint8_t transport);

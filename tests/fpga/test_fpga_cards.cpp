@@ -278,22 +278,23 @@ TEST_F(Cards, TheSensorCardAnswersTheMultiFunctionRead)
     light[49] = 0xFF;
     light[53] = 0x42;
     cards().setSensorData(0, light);
-    m->sensor_read_send(0);
-    uint8_t data[128] = {};
-    EXPECT_EQ(m->sensor_read_result(data), 0);
-    poll();
-    EXPECT_EQ(m->sensor_read_result(data), 1);
-    EXPECT_EQ(Bytes(data, data + 128), light);
-    EXPECT_EQ(cards().sensorReads(0), 1);
-    // No sensor on port 1: nothing comes; another answer in the store is an
-    // error for the caller to count.
-    m->sensor_read_send(1);
-    poll();
-    EXPECT_EQ(m->sensor_read_result(data), 0);
+    RCV_CTRL_ANSWER a;
     const uint8_t regs[3] = {0, 0xFF, 0};
     send([&](uint8_t* f) { return m->load_write_reg_cmd_create(1, 0, regs, 3, f, false); }, 1);
     poll();
-    EXPECT_EQ(m->sensor_read_result(data), -1);
+    m->sensor_read_send(0); // forgets what the store held
+    EXPECT_FALSE(m->take_controller_answer(&a));
+    poll();
+    ASSERT_TRUE(m->take_controller_answer(&a));
+    EXPECT_EQ(a.command, 0x61);
+    EXPECT_EQ(a.length, 129);
+    EXPECT_EQ(a.data[0], 0);
+    EXPECT_EQ(Bytes(a.data + 1, a.data + 129), light);
+    EXPECT_EQ(cards().sensorReads(0), 1);
+    // No sensor on port 1: nothing comes.
+    m->sensor_read_send(1);
+    poll();
+    EXPECT_FALSE(m->take_controller_answer(&a));
 }
 
 TEST_F(Cards, AnFpgaThatStoppedAnsweringIsNoLongerPolled)
