@@ -326,15 +326,7 @@ bool installApplication(const TypeInfo& t, const QByteArray& data)
                                                                QFileDevice::ExeOther);
     if (::rename(staged.c_str(), installed.c_str()) != 0)
         return false;
-    if (g_update_status == 0) {
-        QMutexLocker lock(&Utils::_file_deal_mutex);
-        QSettings loader(platform::sysPath(QString::fromLatin1(kLoaderFile)), QSettings::IniFormat);
-        loader.beginGroup(QStringLiteral("app-1"));
-        loader.setValue(QStringLiteral("app_path"), QStringLiteral("/data/app/vyxQ58N -platform linuxfb"));
-        loader.setValue(QStringLiteral("app_name"), QStringLiteral("vyxQ58N"));
-        loader.endGroup();
-        loader.sync();
-    }
+    point_loader_at_application();
     Utils::system_mutex(QStringLiteral("sync"));
     G_reboot_tickTicks = G_timeTicks.load();
     g_app_reset_flag = 1;
@@ -650,6 +642,24 @@ void expire()
     std::unique_lock<std::mutex> lock(g_mutex, std::try_to_lock);
     if (lock.owns_lock() && g_session.open && stale())
         closeSession();
+}
+
+bool point_loader_at_application()
+{
+    if (g_update_status.load() != 0)
+        return true;
+    QMutexLocker lock(&Utils::_file_deal_mutex);
+    QSettings loader(platform::sysPath(QString::fromLatin1(kLoaderFile)), QSettings::IniFormat);
+    loader.beginGroup(QStringLiteral("app-1"));
+    loader.setValue(QStringLiteral("app_path"), QStringLiteral("/data/app/vyxQ58N -platform linuxfb"));
+    loader.setValue(QStringLiteral("app_name"), QStringLiteral("vyxQ58N"));
+    loader.endGroup();
+    loader.sync();
+    if (loader.status() != QSettings::NoError)
+        return false;
+    // The loader now starts this application.
+    g_update_status = 1;
+    return true;
 }
 
 bool store_file(const std::string& path, const QByteArray& data)
