@@ -189,11 +189,14 @@ int message_deal::fpga_ram_read(uint8_t target, uint8_t addressClass, uint8_t su
         return code;
     fpga_manage* fpga = fpga_manage::p_fpga_manage;
     if (im.fromFpga) {
-        // What the FPGA received; the image keeps it too.
-        if (fpga->read_fpga_ram(out, address, length, uint8_t(im.ram), uint8_t(im.fpga)) != 0)
-            return STATUS_STORAGE;
-        std::memcpy(im.bytes + address, out, length);
-        return STATUS_DONE;
+        // What the FPGA received; the image keeps it too. The receive poll
+        // works on the same RAMs and image under the receive mutex.
+        pthread_mutex_lock(&fpga->rcv_mutex);
+        bool read = fpga->read_fpga_ram(out, address, length, uint8_t(im.ram), uint8_t(im.fpga)) == 0;
+        if (read)
+            std::memcpy(im.bytes + address, out, length);
+        pthread_mutex_unlock(&fpga->rcv_mutex);
+        return read ? STATUS_DONE : STATUS_STORAGE;
     }
     if (im.bytes == fpga_manage::MCU_RAM_CMD)
         fpga_manage::MCU_RAM_CMD[kCmdUpdateStatus] = g_update_status.load();
