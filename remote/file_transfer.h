@@ -88,12 +88,6 @@ void expire();
 // Utils::_file_deal_mutex. False when the new file is not in place.
 bool store_file(const std::string& path, const QByteArray& data);
 
-// Points the start-up loader ("/data/configs/led_load_config.ini", group
-// "app-1") at the installed application "/data/app/vyxQ58N", unless it
-// already starts it (g_update_status 1, which it becomes). False when the
-// file could not be written.
-bool point_loader_at_application();
-
 void resetForTest();
 
 } // namespace file_transfer

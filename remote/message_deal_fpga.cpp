@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "core/config_engine.h"
 #include "core/globals.h"
 #include "core/ram_map.h"
 #include "core/utils.h"
@@ -18,7 +19,6 @@
 #include "fpga/fpga_drv.h"
 #include "fpga/fpga_layout.h"
 #include "fpga/fpga_manage.h"
-#include "remote/file_transfer.h"
 #include "remote/protocol_phy.h"
 #include "scaler/c331_manage.h"
 
@@ -30,9 +30,10 @@ constexpr uint32_t kImage = fpga_manage::kRamImage;
 constexpr int kRamDefault = 33; // default image; the zoom images follow it
 constexpr int kRamTransmit = 50;
 constexpr int kNoRam = -1;
-// Command image byte that reports whether the start-up loader starts this
-// application (g_update_status).
-constexpr int kCmdUpdateStatus = 34;
+// The last byte of the command image reads as whether the start-up loader
+// starts this application (g_update_status). Only the reply says so: the
+// image itself holds the PC's commands and is left as written.
+constexpr uint32_t kCmdUpdateStatus = kImage - 1;
 // Registers an FPGA write does nothing to.
 constexpr int kRegsIgnoredFirst = 97, kRegsIgnoredLast = 127;
 constexpr int kRegState = 80;     // 3 = running
@@ -198,13 +199,13 @@ int message_deal::fpga_ram_read(uint8_t target, uint8_t addressClass, uint8_t su
         pthread_mutex_unlock(&fpga->rcv_mutex);
         return read ? STATUS_DONE : STATUS_STORAGE;
     }
-    if (im.bytes == fpga_manage::MCU_RAM_CMD)
-        fpga_manage::MCU_RAM_CMD[kCmdUpdateStatus] = g_update_status.load();
     if (im.extension)
         pthread_mutex_lock(&fpga->reg_mutex);
     std::memcpy(out, im.bytes + address, length);
     if (im.extension)
         pthread_mutex_unlock(&fpga->reg_mutex);
+    if (im.bytes == fpga_manage::MCU_RAM_CMD && address + length > kCmdUpdateStatus)
+        out[kCmdUpdateStatus - address] = g_update_status.load();
     return STATUS_DONE;
 }
 
@@ -347,7 +348,9 @@ int message_deal::RegUpdate0E(uint8_t* body, int, int)
         scaler->update_font(scaler->c331_fd);
         scaler->read_c331_font(scaler->c331_fd);
     }
-    bool stored = file_transfer::point_loader_at_application();
+    bool stored = true;
+    if (g_update_status.load() == 0 && (stored = ConfigEngine::pointLoaderAtApp()))
+        g_update_status = 1; // the loader now starts this application
     body[kAt + 1] = __atomic_load_n(store->local_reg + 43, __ATOMIC_RELAXED);
     return status(body, stored ? STATUS_DONE : STATUS_STORAGE) + 1;
 }

@@ -122,12 +122,16 @@ TEST_F(FpgaCommands, CommandAndExtensionImagesStayInTheController)
     EXPECT_EQ(at(fpga_manage::MCU_RAM_CMD, 2), (Bytes{0xAA, 3}));
     EXPECT_EQ(ramWrites(0) + ramWrites(1), 0);
 
-    // The command image shows the controller's version and whether the
-    // start-up loader starts this application.
+    // The command image shows the controller's version and, in its last
+    // byte, whether the start-up loader starts this application; that byte
+    // of the image itself stays as the PC wrote it.
+    EXPECT_EQ(run(pc::fpgaReadRam(1, 5, 0, 24, 10)), (Bytes{0, 1, 17, 0, 0, 0xFF, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(run(pc::fpgaWriteRam(1, 5, 0, 1022, {0x44, 0x55})), Bytes{0});
     g_update_status = 1;
-    EXPECT_EQ(run(pc::fpgaReadRam(1, 5, 0, 24, 11)), (Bytes{0, 1, 17, 0, 0, 0xFF, 1, 0, 0, 0, 0, 1}));
+    EXPECT_EQ(run(pc::fpgaReadRam(1, 5, 0, 1022, 2)), (Bytes{0, 0x44, 1}));
     g_update_status = 0;
-    EXPECT_EQ(run(pc::fpgaReadRam(1, 5, 0, 34, 1)), (Bytes{0, 0}));
+    EXPECT_EQ(run(pc::fpgaReadRam(2, 5, 0, 1023, 1)), (Bytes{0, 0}));
+    EXPECT_EQ(fpga_manage::MCU_RAM_CMD[1023], 0x55);
 }
 
 TEST_F(FpgaCommands, RequestsOutsideAnImageOrWithoutAnFpgaAreRefused)

@@ -329,6 +329,10 @@ TEST_F(PcTool, FpgaImagesRegistersAndScalerCommands)
     EXPECT_EQ(ok({"read-reg", "28", "4", "--target", "fpga1"}), "01 04 04 25\n");
     EXPECT_EQ(tool({"write-reg", "100", "1", "--target", "1"}).exitCode, 1);
     EXPECT_EQ(ok({"write-reg", "161", "2", "--mask", "2"}), "done\n"); // the scaler's register dump
+    // A brightness command in the command image, run by register 2 bit 2.
+    EXPECT_EQ(ok({"write-ram", "0", "aa0300000000020000a0", "--class", "5", "--target", "1"}), "done\n");
+    EXPECT_EQ(ok({"write-reg", "2", "4", "--mask", "4", "--target", "1"}), "done\n");
+    EXPECT_EQ(ok({"read-reg", "64", "1", "--target", "1"}), "a0\n");
 
     // The default layout (ten ports of 1280 x 512 at the origin) with port 6
     // moved to its right: the LED screen is 1920 x 512.
