@@ -173,7 +173,7 @@ int c331_manage::initialize()
     VYX_DEBUG("\n c331_fd = %02x \n", c331_fd);
     unsigned id = p_c331_drv->read_C331(c331_fd, 0xB20801, 0);
     VYX_DEBUG("\n c331_id = %02x \n", id);
-    if (m_worker.start(c331manageThread, this) != 0) {
+    if (m_worker.start(c331manageThread, this, "scaler") != 0) {
         VYX_DEBUG("create manage thread failed");
         writeLogMsg(LOG_ERROR, "create check source thread failed");
         return 255;

@@ -29,7 +29,7 @@
 #include "platform/spi.h"
 #include "remote/networkmanage.h"
 #include "scaler/c331_manage.h"
-#include "tests/remote/pc_client.h"
+#include "bench/pc_client.h"
 
 namespace {
 
@@ -134,6 +134,11 @@ int main(int argc, char** argv)
         return 1;
     platform::initForTest(root);
     platform::setPauseScale(0);
+    // Ports of its own, so it runs beside the tests and other instances.
+    const int portOffset = pc::freePortOffset();
+    if (portOffset < 0)
+        return 1;
+    platform::setPortOffset(portOffset);
     g_debugSwitch = 0; // quiet
     platform::simSpiBus().map();
     platform::simSpiBus().setJournalLimit(0);
@@ -154,9 +159,9 @@ int main(int argc, char** argv)
         return 1;
     }
     networkManage::pInstance();
-    pc::TcpClient client(5005);
+    pc::TcpClient client(uint16_t(5005 + portOffset));
     if (!client.ok()) {
-        std::printf("no TCP link on port 5005\n");
+        std::printf("no TCP link on port %d\n", 5005 + portOffset);
         return 1;
     }
 
