@@ -322,6 +322,8 @@ public:
     static uint8_t MCU_RAM_ZOOM[1024];
     // Default of parameter RAM bytes 0-255.
     static const uint8_t RAM1[256];
+    // This controller's version as the command image shows it (bytes 24-27).
+    static constexpr uint8_t kControllerVersion[4] = {1, 17, 0, 0};
 
     // ---- state ----
     pthread_mutex_t reg_mutex; // register shadow and MCU_RAM_EXTEND[29]
@@ -357,6 +359,9 @@ public:
     TimeRealType time_record;
     BrightnessSchedule bri;                     // brightness and on/off schedule
     UsbUpgrade usb;                             // USB firmware upgrade
+    // PC pass-through: 1 while the last PC frame for the cards went to every
+    // port (under Utils::_fpga_multicast_mutex).
+    uint8_t multicast = 0;
 
     // ---- receiving cards (under rcv_mutex unless said otherwise) ----
     uint32_t search_sent_mask = 0;   // idle search: ports searched this pass
@@ -377,7 +382,6 @@ public:
     uint8_t vbo_step[kFpgas] = {};
     uint16_t vbo_count[kFpgas] = {};
     // PC pass-through.
-    uint8_t multicast = 0;           // the last PC frame was a multicast
     uint8_t expected_family = 0;
     uint8_t broadcast_kind = 0;      // the multicast went to 0x0FFE
     uint32_t answered_ports = 0;     // bit 16f + port

@@ -25,6 +25,19 @@ void setByte(uint8_t* frame, int length, int at, uint8_t value)
     frame[at] = value;
 }
 
+// The multicast flag is also cleared by the PC's write of the extension
+// image; both sides change and read it under its own mutex.
+void setMulticast(uint8_t& flag, uint8_t value)
+{
+    QMutexLocker lock(&Utils::_fpga_multicast_mutex);
+    flag = value;
+}
+uint8_t multicastOf(const uint8_t& flag)
+{
+    QMutexLocker lock(&Utils::_fpga_multicast_mutex);
+    return flag;
+}
+
 template <class Record, class Fill>
 void queueRecord(ReplyListOf<Record>& list, protocol_phy* phy, const uint8_t* answer, int length, Fill fill)
 {
@@ -43,7 +56,7 @@ int fpga_manage::Dealwith1_PC_to_eth(int length, unsigned char* frame)
     if (!frame || length >= kMaxFrame || length < kMinFrame)
         return 1;
     pthread_mutex_lock(&rcv_mutex);
-    multicast = 0;
+    setMulticast(multicast, 0);
     write_to_register(147, 0x0F, 0x00, 0);
     write_to_register(131, 0x0F, 0x00, 0);
     expected_command = frame[9];
@@ -57,7 +70,7 @@ int fpga_manage::Dealwith1_PC_to_eth(int length, unsigned char* frame)
             q = port - 1;
     } else if (kind == kKindCard || kind == kKindSensor || kind == kKindSearch) {
         if (port == kMulticastPort) {
-            multicast = 1;
+            setMulticast(multicast, 1);
             answered_ports = 0;
             multicast_sent = 0;
             broadcast_kind = le16(frame) == kPortCards ? 1 : 0;
@@ -102,7 +115,7 @@ void fpga_manage::answer_to_pc(uint8_t* R, int n, uint8_t fpga, uint8_t group, b
 {
     const uint16_t source = le16(R + 2);
     const uint8_t portInGroup = uint8_t((source >> 12) & 3);
-    if (!multicast && R[7] != kMulticastPort) {
+    if (!multicastOf(multicast) && R[7] != kMulticastPort) {
         if (R[7] == 0)
             setByte(R, n, 7, uint8_t(16 * fpga + 4 * group + portInGroup + 1));
         setByte(R, n, 3, uint8_t(R[3] & 0xCF));
