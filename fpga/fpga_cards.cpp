@@ -410,8 +410,11 @@ void fpga_manage::Search_concurrent_back_result(uint8_t* answer, uint8_t group, 
         return;
     update_eth_rcv_num(answer, port, fpga);
     // The recovery check asks every chain whether a card of the screen it
-    // walks needs recovery: the answer names the card (byte 22).
-    if (length >= 23 && p_rcvRecovery && le32(answer + 18) == p_rcvRecovery->screen_info.config_id)
+    // walks needs recovery: the answer names the card (byte 22). Only an
+    // answer the check waits for counts; a search a scan file or the PC
+    // makes must not name a card to restore.
+    if (length >= 23 && p_rcvRecovery && rcv_check_waiting.load()
+        && le32(answer + 18) == p_rcvRecovery->screen_info.config_id)
         g_send_para.result = answer[22];
 }
 

@@ -418,6 +418,9 @@ public:
     uint8_t recovery_port = 0;
     uint8_t recovery_card = 0;
     QString recovery_line;          // the line handed to the recovery screen; empty: none
+    // The recovery check waits for a chain's answer to its search (read by
+    // whichever thread runs the receive poll).
+    std::atomic<bool> rcv_check_waiting{false};
     uint16_t scan_para_num = 0;     // records of the scan-parameter record file
     // PC pass-through.
     uint8_t expected_family = 0;

@@ -311,11 +311,12 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
     case 13: {
         const uint16_t ledx = r->net_para.net_ledx;
         const uint8_t fpga = ledx >= kPorts ? 1 : 0;
+        q.step = 14;
+        q.stamp = G_timeTicks.load();
+        rcv_check_waiting = true; // before the frame: a link thread may poll its answer at once
         check_error_rcv_search_card_cmd(uint8_t(ledx - kPorts * fpga), fpga, r->screen_info.config_id,
                                         search_b_enable ? search_b : 0, r->rcv_file_count() > 0 ? 1 : 0);
         job_progress(percent(13, 35));
-        q.step = 14;
-        q.stamp = G_timeTicks.load();
         restamp();
         g_change.progress_pulse = 0;
         break;
@@ -328,6 +329,8 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
             q.step = result == kNoCard ? 15 : 33;
         else if (Utils::getTimeSpace(q.stamp) > kSearchAnswerTicks)
             q.step = 15;
+        if (q.step != 14)
+            rcv_check_waiting = false;
         job_pulse();
         break;
     }
@@ -385,6 +388,7 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
         rcv_job_end(mode);
         break;
     case 34:
+        rcv_check_waiting = false;
         job_progress(100);
         q.step = 35;
         restamp();
@@ -411,7 +415,7 @@ void fpga_manage::rcv_job_end(RCV_CHECK_OR_RECOVERY mode)
             screen_hooks::post(ScreenListHook::RcvRecoveryList, QStringList());
             signal(kChangeRecovery);
         }
-    } else if (p_rcvRecovery) {
+    } else if (mode == RCV_CHECK && p_rcvRecovery) {
         // A card needs recovery: remember it for job 6 and list it.
         const RCV_NET_PARA& port = p_rcvRecovery->net_para;
         recovery_screen = q.screen;

@@ -95,6 +95,17 @@ TEST_F(RecoveryTest, TheCheckFindsTheLostCardAndTheRecoveryRestoresIt)
     EXPECT_EQ(m->recovery_port, 1);
     EXPECT_EQ(m->recovery_card, 2);
 
+    // A scan file's search on the same chain between check and recovery
+    // names no card: only the check's own search does.
+    makeScan({"--op", "7:1:0:2:300"});
+    line_type.port = 1;
+    clearSeen();
+    ASSERT_TRUE(runJob(2));
+    ASSERT_EQ(framesWith(rcv::kSearchCards).size(), 1u);
+    EXPECT_EQ(g_send_para.result.load(), 65535);
+    EXPECT_TRUE(lists.empty());
+    EXPECT_EQ(m->recovery_card, 2);
+
     // Recovery: the screen's parameter block first, then the card's own
     // operations, all to card 2 of port 1 only.
     clearSeen();
