@@ -192,8 +192,9 @@ TEST_F(Jobs, PcFramesGoFirstAndTheJobWaitsForQuiet)
         pcFrame();
         for (int t = 0; t < 50; ++t) {
             turn();
-            if (t == 2)
+            if (t == 2) {
                 EXPECT_EQ(m->answer_arrived.load(), 1) << "the card answered the PC";
+            }
         }
     }
     EXPECT_EQ(framesWith(rcv::kSaveToFlash).size(), 1u);

@@ -150,8 +150,9 @@ TEST_F(RecoveryTest, TheCheckAsksEveryPortOfEveryScreenAndWaitsForSilentOnes)
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(searches[i].port, int(i % 3));
         EXPECT_EQ(le32(searches[i].frame.data() + 17), 0x12345678u + uint32_t(i / 3));
-        if (i)
+        if (i) {
             EXPECT_GT(searches[i].tick - searches[i - 1].tick, 500u);
+        }
     }
     EXPECT_EQ(g_send_para.result.load(), 65535);
     EXPECT_TRUE(lists.empty());
