@@ -14,7 +14,11 @@
 //   c331_window.cpp    window load and output-channel allocation
 //   c331_geometry.cpp  window geometry, scaling, per-window register programming
 //   c331_output.cpp    relayout, window setters, layers, fade and freeze
-//   c331_input.cpp     input ports, crops, input channels, filters
+//   c331_input.cpp     input ports: timing records, measurement, source switch
+//   c331_crop.cpp      input crops
+//   c331_ich.cpp       input channels and dot-by-dot capture
+//   c331_filters.cpp   noise reduction, deinterlacing, scaler coefficients
+//   c331_filter_tables.cpp  their tables, as data
 //   c331_osd.cpp       OSD and the chip's font flash
 //   c331_diag.cpp      diagnostics
 
@@ -199,6 +203,9 @@ public:
     void set_lut_vzoom_4sym(int fd, int ratio, int och);
     void set_lut_vshrnk(int fd, int ratio, int n);
     void set_lut_hzoom(int fd, int ratio, int och);
+    // Coefficient sets of the vertical shrink and zoom (c331_filter_tables.cpp).
+    static const int32_t lut[10][24];
+    static const int32_t lut_set_lut_vzoom_4sym[24];
 
     // ---- OSD and the chip's font flash (c331_osd.cpp) ----
     // Flash operations run on the caller's thread (PC, FPGA worker, the

@@ -339,6 +339,10 @@ void c331_manage::set_freeze(int fd, int on)
     c331_drv& drv = *p_c331_drv;
     if (!on) {
         for (int w = 0; w < kWindows; ++w) {
+            // A window that was not frozen reads where it read: its buffers
+            // have not moved, and its channels are left alone.
+            if (!win_frozen[w])
+                continue;
             const int group = winOk(stitch_grp[w]) ? stitch_grp[w] : w;
             const int32_t* b = win_bufs[group];
             // Read one buffer behind the writer.
