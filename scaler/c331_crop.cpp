@@ -13,7 +13,9 @@ using namespace ram;
 namespace {
 
 // Width and height of a port's picture as crops count them: a V-by-One
-// port whose lines carry half the pixels counts them all.
+// port whose lines carry half the pixels counts them all, and an interlaced
+// port counts the lines of its picture (two fields), as the window's input
+// rectangle the margins are cut from does.
 void pictureSize(const c331_manage& m, int port, int* W, int* H)
 {
     *W = *H = 0;
@@ -23,6 +25,8 @@ void pictureSize(const c331_manage& m, int port, int* W, int* H)
     if (port >= 4 && m.PI_STATE[port] < 4)
         *W *= 2;
     *H = m.PI_ACT[port].vw;
+    if (m.PI_SCAN_MODE[port] == 1)
+        *H *= 2;
 }
 
 // Crop entry e of the live image, or false when e is outside the table.
