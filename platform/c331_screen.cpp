@@ -87,7 +87,7 @@ std::array<int, kChannels> ownerOf(const std::vector<Window>& windows)
 // from: ((in - 1) << 16) / (out - 1) + 1 = z.
 int unzoom(int64_t z, int64_t out)
 {
-    if (out <= 1 || z <= 1)
+    if (out <= 1 || z <= 0)
         return int(out);
     const int64_t in = ((z - 1) * (out - 1) + 0xFFFF) / 0x10000 + 1;
     return int(in);

@@ -368,7 +368,7 @@ void SimScalerChip::reset()
     m_screens = 0;
     for (int p = 0; p < kPorts; ++p) {
         m_feed[p] = PortFeed();
-        m_pinned[p] = false;
+        m_pinned[p] = m_pinnedRaw[p] = false;
     }
 }
 

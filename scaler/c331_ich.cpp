@@ -259,7 +259,7 @@ int c331_manage::set_input(int w, int port)
     }
     if (check_ich_all(w) == -1) {
         VYX_DEBUG("[set_input] win_%d, check_ich_all(win) fail\n", w);
-        return 2;
+        return withoutChannels(w);
     }
     int result = 2;
     if (mode < 2) {
@@ -300,7 +300,35 @@ int c331_manage::set_input(int w, int port)
             VYX_DEBUG("set_input Dot-By-Dot Rare Case!!!   win=%d  port=%d\n", w, port);
     }
     rebuildWinIch(*this);
+    if (result == 2)
+        return withoutChannels(w);
+    win_ich_port[w] = port;
+    win_ich_mode[w] = mode;
     return result;
+}
+
+bool c331_manage::channelsStale(int w) const
+{
+    if (!winOk(w) || win_ich[w][0] < 0)
+        return false;
+    int held = 0;
+    while (held < kInChannels && win_ich[w][held] >= 0)
+        ++held;
+    return held != channelsNeeded(PM_WIN_DBD_MODE[w], PM_INPUT[w]) || win_ich_port[w] != PM_INPUT[w] ||
+           win_ich_mode[w] != PM_WIN_DBD_MODE[w];
+}
+
+int c331_manage::withoutChannels(int w)
+{
+    // The window stays without channels: none it held before is kept for a
+    // picture it no longer captures, and its output is set up again
+    // without input, on its background.
+    for (int c = 0; c < kInChannels; ++c)
+        if (ich_win[c] == w)
+            ich_win[c] = -1;
+    rebuildWinIch(*this);
+    g_chg_win[w] = 1;
+    return 2;
 }
 
 void c331_manage::reset_ich(int w)
@@ -341,7 +369,9 @@ void c331_manage::set_ichsel(int fd, int w)
         } else {
             const uint32_t s = uint32_t(4 * (p - 2));
             select(c, s);
-            select(c + 1, s + (wide(p) ? 2 : 1));
+            // The pair's second half, when the window holds it.
+            if (win_ich[w][1] == c + 1)
+                select(c + 1, s + (wide(p) ? 2 : 1));
         }
         return;
     }

@@ -577,6 +577,9 @@ void c331_manage::set_input_bkg2(int fd, int w, int on)
     }
     if (PM_WIN_DBD_MODE[w] != DBD_DISABLE)
         enable = false;
+    // No input channel, no picture: what it would show is another window's.
+    if (mainIch(w) < 0 && !pattern_active)
+        enable = true;
     if (pwinfo[w].output & 1)
         enable = true; // black
     writeBackground(*this, fd, w, enable, colour);

@@ -78,6 +78,8 @@ c331_manage::c331_manage()
     zero(PM_24SF); zero(PS_MEM_IP_I); zero(PS_MEM_IP_P); zero(PS_MEM_IPYOFF); zero(PS_MWI_IP); zero(ich_mode);
     for (int c = 0; c < kInChannels; ++c)
         ich_win[c] = -1;
+    zero(win_ich_port);
+    zero(win_ich_mode);
     for (auto& list : win_ich)
         for (int32_t& c : list)
             c = -1;

@@ -169,6 +169,11 @@ public:
     // ---- input channels and dot-by-dot capture (c331_input.cpp) ----
     int vyxApi_GetWinDbdMultiPort(int w, int* ports6 = nullptr);
     int set_input(int w, int port);
+    // Releases a window that gets no input channel; 2 (set_input's result).
+    int withoutChannels(int w);
+    // The window's input channels were taken for another port or mode, or
+    // are not as many as it needs now.
+    bool channelsStale(int w) const;
     int check_ich_all(int w);
     int check_ich(int ip, int dual);
     int adjust_ich(int ip, int dual, int w);
@@ -371,6 +376,8 @@ public:
     // ---- input channels and dot-by-dot memory ----
     int32_t ich_win[kInChannels];          // owner window, -1 free
     int32_t win_ich[kWindows][kInChannels]; // ascending, ended by -1
+    int32_t win_ich_port[kWindows];        // port and dot-by-dot mode the channels were taken for
+    int32_t win_ich_mode[kWindows];
     int32_t dbd_blk_used[6];
     int32_t win_dbd_blk[kWindows][4];
     uint32_t win_dbd_sc[kWindows][5];

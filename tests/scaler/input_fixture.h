@@ -35,6 +35,54 @@ inline int portOf(int source)
     return kPorts[source];
 }
 
+// The record a receiver publishes for a timing: V-by-One for source 3 with
+// `lanes`, DDR above 165 MHz otherwise (as the drivers decide).
+inline HDMI_INFO sourceRecord(int source, const VideoTiming& t, int lanes)
+{
+    HDMI_INFO r{};
+    r.Hact = t.hact;
+    r.Hsync = t.hsync;
+    r.Hback = t.hback;
+    r.Hpol = t.hpol;
+    r.Htotal = t.htotal;
+    r.Vact = t.vact;
+    r.Vsync = t.vsync;
+    r.Vback = t.vback;
+    r.Vpol = t.vpol;
+    r.Vtotal = t.vtotal;
+    r.pfreq = float(t.pclkKHz) / 1000.0f;
+    r.type = source == 3 ? 1 : 0;
+    r.lane = source == 3 ? uint32_t(lanes) : 0;
+    r.datamode = source != 3 && t.pclkKHz > 165000 ? 1 : 0;
+    r.ip = t.interlaced;
+    r.nosignal = 0;
+    r.stable = 1;
+    return r;
+}
+
+// Source `source` plugged with timing `t` (nullptr: unplugged): its record
+// published, its port fed.
+inline void plugSource(zevlosource* sources, int source, const VideoTiming* t, int lanes)
+{
+    using Chip = platform::SimScalerChip;
+    if (t) {
+        sources->write_hdminfo(source, sourceRecord(source, *t, lanes));
+        platform::simScaler().setPortFeed(portOf(source), Chip::feedOf(*t, source == 3 ? lanes : 0));
+    } else {
+        sources->clear_hdminfo(source);
+        platform::simScaler().setPortFeed(portOf(source), Chip::PortFeed());
+    }
+}
+
+// The V-by-One lanes the HDMI 2.0 receiver takes for a clock: 75 MHz each.
+inline int lanesFor(uint32_t pclkKHz)
+{
+    int lanes = 1;
+    while (lanes < 8 && pclkKHz > 75000u * unsigned(lanes))
+        lanes *= 2;
+    return lanes;
+}
+
 class InputTest : public ScalerTest {
 protected:
     void SetUp() override
@@ -45,41 +93,8 @@ protected:
         fd = scaler->c331_fd;
     }
 
-    // The record a receiver publishes for a timing: V-by-One for source 3
-    // with `lanes`, DDR above 165 MHz otherwise (as the drivers decide).
-    static HDMI_INFO record(int source, const VideoTiming& t, int lanes)
-    {
-        HDMI_INFO r{};
-        r.Hact = t.hact;
-        r.Hsync = t.hsync;
-        r.Hback = t.hback;
-        r.Hpol = t.hpol;
-        r.Htotal = t.htotal;
-        r.Vact = t.vact;
-        r.Vsync = t.vsync;
-        r.Vback = t.vback;
-        r.Vpol = t.vpol;
-        r.Vtotal = t.vtotal;
-        r.pfreq = float(t.pclkKHz) / 1000.0f;
-        r.type = source == 3 ? 1 : 0;
-        r.lane = source == 3 ? uint32_t(lanes) : 0;
-        r.datamode = source != 3 && t.pclkKHz > 165000 ? 1 : 0;
-        r.ip = t.interlaced;
-        r.nosignal = 0;
-        r.stable = 1;
-        return r;
-    }
-    // Source `source` plugged: its record published, its port fed.
-    void plug(int source, const VideoTiming& t, int lanes = 2)
-    {
-        sources->write_hdminfo(source, record(source, t, lanes));
-        chip().setPortFeed(portOf(source), Feed(platform::SimScalerChip::feedOf(t, source == 3 ? lanes : 0)));
-    }
-    void unplug(int source)
-    {
-        sources->clear_hdminfo(source);
-        chip().setPortFeed(portOf(source), Feed());
-    }
+    void plug(int source, const VideoTiming& t, int lanes = 2) { plugSource(sources, source, &t, lanes); }
+    void unplug(int source) { plugSource(sources, source, nullptr, 0); }
     // One upkeep: records copied, ports measured, windows of changed ports relaid.
     void upkeep() { turn(); }
 

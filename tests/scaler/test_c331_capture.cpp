@@ -254,8 +254,9 @@ TEST_F(SourcesFile, AnEditReachesOnlyTheWindowsOfThatInput)
         EXPECT_EQ(othersWritten(mark, others), std::vector<std::string>{});
         const Window w = at(Rect{960, 0, 960, 540});
         EXPECT_EQ(w.port, 0);
-        if (s.state)
+        if (s.state) {
             EXPECT_EQ(w.source.h, s.scan ? 576 : 1080);
+        }
         EXPECT_EQ(scaler->PI_STATE[2], 4);
         EXPECT_EQ(scaler->PI_STATE[1], 4);
     }

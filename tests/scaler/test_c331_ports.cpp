@@ -241,6 +241,8 @@ TEST_F(Ports, BackgroundsOfWindowsWithoutPicture)
     placeWindow(1, 1, 2);
     scaler->PM_WIN_DBD_MODE[1] = DBD_SINGLE_INPUT;
     placeWindow(2, 2, 1);
+    for (int w = 0; w < 3; ++w)
+        scaler->win_ich[w][0] = w;
     auto bkg = [&](int k) { return chip().value(0x084801, 16 * k); };
     auto colour = [&](int k) { return chip().value(0x084903, 16 * k); };
 
@@ -272,6 +274,12 @@ TEST_F(Ports, BackgroundsOfWindowsWithoutPicture)
     scaler->set_input_bkg2(fd, 0, 0);
     EXPECT_EQ(bkg(0), 0u);
     scaler->set_input_bkg2(fd, 0, 1);
+    EXPECT_EQ(bkg(0), 1u);
+    // Without an input channel a window has no picture of its own.
+    scaler->pattern_active = 0;
+    scaler->PI_STATE[2] = 4;
+    scaler->win_ich[0][0] = -1;
+    scaler->set_input_bkg2(fd, 0, 0);
     EXPECT_EQ(bkg(0), 1u);
     // A window on no output channel: nothing written.
     scaler->win_loaded[4] = 1;
