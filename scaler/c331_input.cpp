@@ -79,6 +79,9 @@ void c331_manage::load_hdmi()
         field(mine.nosignal, rec.nosignal, "nosignal");
         if (!changed)
             continue;
+        // Described again once measured, whether or not a window shows it
+        // now: its counters may have moved before its record did.
+        PI_RECORD_NEW[p] = 1;
         std::printf("[load_hdmi] chg_input[PI_HDMI_INFO], port:%d, dev_id:%d\n", p, dev);
         for (int w = 0; w < kWindows; ++w) {
             int ports[6];
@@ -294,9 +297,12 @@ void c331_manage::check_input_port(int fd)
         // Counters wander by a line or a few ticks; the active width never.
         const bool redescribe = moved(info.htt, prev.htt, 2) || moved(info.vtt, prev.vtt, 2) ||
                                 moved(info.FHW, prev.FHW, 100) || moved(info.FVM, prev.FVM, 100) ||
-                                info.hw != prev.hw || g_chg_hdmi[p] || g_chg_input[w0] || prev.nosig == 1;
-        if (redescribe)
+                                info.hw != prev.hw || g_chg_hdmi[p] || g_chg_input[w0] || prev.nosig == 1 ||
+                                PI_RECORD_NEW[p];
+        if (redescribe) {
             describePort(*this, fd, p);
+            PI_RECORD_NEW[p] = 0;
+        }
 
         if (p >= 4) {
             const int q = p - 4;

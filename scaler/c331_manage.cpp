@@ -67,7 +67,7 @@ c331_manage::c331_manage()
 
     zero(PI_HDMI_INFO); zero(PI_PORT_INFO); zero(PI_STATE); zero(PI_SCAN_MODE); zero(PI_ACT); zero(PI_ACT_FULL);
     zero(PI_HTOTAL); zero(PI_VTOTAL); zero(PI_FPICLK); zero(PI_FH); zero(PI_FV); zero(PI_IFH); zero(PI_IFV);
-    zero(PI_UPDATE); zero(g_chg_hdmi); zero(g_port_nosig); zero(vbo_retry);
+    zero(PI_UPDATE); zero(PI_RECORD_NEW); zero(g_chg_hdmi); zero(g_port_nosig); zero(vbo_retry);
     zero(PS_VBO_2LANE); zero(PS_VBO_4LANE); zero(PS_VBO_8LANE);
     // The first stable record with a signal always counts as a change.
     for (ST_HDMI_INFO& rec : PI_HDMI_INFO)

@@ -357,6 +357,7 @@ public:
     double PI_FPICLK[kPorts], PI_FH[kPorts], PI_FV[kPorts];
     int32_t PI_IFH[kPorts], PI_IFV[kPorts];
     int32_t PI_UPDATE[kPorts];
+    int32_t PI_RECORD_NEW[kPorts];         // the timing record changed since the port was described
     int32_t g_chg_hdmi[kPorts];
     int32_t g_port_nosig[kPorts];          // under Utils::_check_nosig_mutex
     uint8_t vbo_retry[2];

@@ -196,6 +196,30 @@ TEST_F(Ports, SmallDriftLeavesAPortAloneAndALossResetsIt)
     EXPECT_EQ(scaler->PI_STATE[2], 0);
 }
 
+TEST_F(Ports, ARecordThatChangedWhileNoWindowShowedThePortIsTakenLater)
+{
+    placeWindow(0, 0, 2);
+    plug(0, progressive(1920, 1080, 60));
+    check();
+    scaler->g_chg_input[0] = 0;
+    // The source changes: the counters move before the receiver's record
+    // does, and the port is described from the old record.
+    chip().setPortFeed(2, platform::SimScalerChip::feedOf(progressive(1280, 720, 60), 0));
+    scaler->check_input_port(fd);
+    EXPECT_EQ(scaler->PI_ACT[2].hw, 1920);
+    // The record follows while no window shows the port.
+    scaler->PM_INPUT[0] = 6;
+    sources->write_hdminfo(0, sourceRecord(0, progressive(1280, 720, 60), 0));
+    check();
+    // Shown again: described from the new record though its counters stood.
+    scaler->PM_INPUT[0] = 2;
+    scaler->check_input_port(fd);
+    EXPECT_EQ(scaler->PI_ACT[2].hw, 1280);
+    EXPECT_EQ(scaler->PI_UPDATE[2], 1);
+    scaler->check_input_port(fd);
+    EXPECT_EQ(scaler->PI_UPDATE[2], 0);
+}
+
 TEST_F(Ports, OnlyUsedWiredPortsWithAStableRecordAreMeasured)
 {
     for (int s = 0; s < 4; ++s)
