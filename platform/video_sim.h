@@ -17,6 +17,7 @@
 // cannot be read changes nothing; it is named on standard error and in
 // "<root>/sim/sources.errors" (removed again once every line reads).
 
+#include "platform/sim_file.h"
 #include "video_io/video_timing.h"
 
 #include <cstdint>
@@ -35,6 +36,8 @@ class VideoSources {
 public:
     static constexpr int kInputs = 4;
 
+    VideoSources();
+
     void set(int input, const VideoTiming& timing);
     void unplug(int input);
     SimSource get(int input);
@@ -42,8 +45,8 @@ public:
     // Rereads the sources file when it changed since the last look (at most
     // every 50 ms). Creates a template of comments when there is none.
     void pollFile();
-    // The next pollFile() looks at the file whatever the time since the
-    // last look (tests that edit it).
+    // The next pollFile() reads the file at once, as new (tests that edit
+    // it).
     void lookAgain();
     // No source anywhere; the file is looked at afresh.
     void reset();
@@ -55,10 +58,7 @@ private:
 
     std::mutex m_mutex;
     SimSource m_src[kInputs];
-    bool m_haveStamp = false;
-    int64_t m_stampNs = 0;
-    int64_t m_stampSize = -1;
-    int64_t m_lastLookMs = -1000;
+    SimFileWatch m_file;
 };
 
 VideoSources& videoSources();
