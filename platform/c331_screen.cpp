@@ -161,6 +161,9 @@ void readInput(const RegisterFile& regs, const Rect& out, Window* w)
     int height = int(regs.value(0x101D02, ioff));
     if (regs.value(0x165B01, ioff) & 1)
         height *= 2;
+    // Nothing captured (a port without signal): no picture to show part of.
+    if (width <= 0 || height <= 0)
+        return;
     w->source = Rect{0, 0, width, height};
 
     const int64_t hz = regs.value(0x0A4902, ooff), vz = regs.value(0x0A4E02, ooff);
@@ -450,11 +453,17 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
                             .arg(w.layer)
                             .arg(w.head);
         label += w.inputChannel >= 0 ? QString(", input channel %1").arg(w.inputChannel) : QString(", no input channel");
-        if (w.port >= 0)
-            label += QString("\nport %1, %2 x %3").arg(w.port).arg(w.source.w).arg(w.source.h);
+        if (w.port >= 0 && w.port < 6 && kPortInput[w.port] >= 0)
+            label += QString("\ninput %1 (port %2), ").arg(kPortInput[w.port]).arg(w.port);
+        else if (w.port >= 0)
+            label += QString("\nport %1, ").arg(w.port);
+        if (w.port >= 0 && w.source.empty())
+            label += "no picture";
+        else if (w.port >= 0)
+            label += QString("%1 x %2").arg(w.source.w).arg(w.source.h);
         if (w.cropped)
             label += QString(", crop %1 x %2 at %3,%4").arg(w.crop.w).arg(w.crop.h).arg(w.crop.x).arg(w.crop.y);
-        if (w.port >= 0 && !w.scaled)
+        if (!w.source.empty() && !w.scaled)
             label += ", 1:1";
         if (w.background)
             label += "\nbackground (no signal or black)";

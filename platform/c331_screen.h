@@ -46,6 +46,9 @@ constexpr int kBanks = 256;
 constexpr int kBankBytes = 128;
 constexpr int kRegisterFileBytes = kBanks * kBankBytes;
 constexpr int kChannels = 8;
+// The video input (0..3, as "<root>/sim/sources" numbers them) each input
+// port is wired to on the board; -1 none.
+constexpr int kPortInput[6] = {2, 1, 0, -1, -1, 3};
 
 // A register file, 256 banks of 128 bytes, read by register code 0xBBAANN.
 class RegisterFile {

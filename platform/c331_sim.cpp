@@ -46,7 +46,7 @@ constexpr uint32_t kNoLine = 0xFFFF, kNoFrame = 0xFFFFFF;
 constexpr uint64_t kRefKHz = 200000; // the measurement clock
 
 // The source whose receiver drives each port; -1 not wired.
-constexpr int kPortSource[SimScalerChip::kPorts] = {2, 1, 0, -1, -1, 3};
+constexpr const int* kPortSource = c331screen::kPortInput;
 
 int bankOf(uint32_t code, int offset) { return int((code >> 16) & 0xFF) + offset; }
 int addrOf(uint32_t code) { return int((code >> 8) & 0xFF); }
