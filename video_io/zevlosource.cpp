@@ -352,7 +352,9 @@ void zevlosource::publish_timings()
             if (!r.stable || r.nosignal || !r.Htotal || !r.Vtotal)
                 continue;
             want[i][0] = uint16_t(r.Hact);
-            want[i][1] = uint16_t(r.Vact);
+            // An interlaced source is described per field; its picture has
+            // twice the lines.
+            want[i][1] = uint16_t(r.ip ? 2 * r.Vact : r.Vact);
             want[i][2] = uint16_t(std::lround(double(r.pfreq) * 1e6 / (double(r.Htotal) * r.Vtotal)));
             online = true;
         }
