@@ -1,7 +1,5 @@
 #include "tests/support/sandbox.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
 
 #include "core/globals.h"
 #include "platform/shell.h"
@@ -11,7 +9,7 @@ using StartUp = Sandbox;
 TEST_F(StartUp, RunsOnAnEmptyRootAndSurvivesAKill)
 {
     std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<AppProcess> app = startApp(appRoot);
     ASSERT_TRUE(app->waitForStarted(5000));
     // Still running after start-up: it is in its event loop.
     EXPECT_FALSE(app->waitForFinished(1500));

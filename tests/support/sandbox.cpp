@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
 #include <QThread>
 #include <cstdlib>
 
@@ -99,15 +98,17 @@ bool waitFor(const std::function<bool()>& done, int ms)
     return true;
 }
 
-std::unique_ptr<QProcess> startApp(const std::string& root)
+std::unique_ptr<AppProcess> startApp(const std::string& root)
 {
-    auto app = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VYX_PAUSE_SCALE", "0");
-    env.remove("VYX_ROOT");
-    app->setProcessEnvironment(env);
-    app->setProcessChannelMode(QProcess::MergedChannels);
-    app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
-    return app;
+    QStringList args{"--root", QString::fromStdString(root)};
+    // A cross-built test starts the cross-built application through the
+    // same emulator it runs under itself.
+    QString program = QStringLiteral(VYX_APP_EMULATOR);
+    if (program.isEmpty())
+        program = QStringLiteral(VYX_APP_PATH);
+    else
+        args.prepend(QStringLiteral(VYX_APP_PATH));
+    return std::make_unique<AppProcess>(program, args,
+                                        QStringList{"QT_QPA_PLATFORM=offscreen", "VYX_PAUSE_SCALE=0"},
+                                        QStringList{"VYX_ROOT"});
 }

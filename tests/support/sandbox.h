@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/app_process.h"
+
 #include <QByteArray>
-#include <QProcess>
 #include <memory>
 #include <functional>
 #include <string>
@@ -36,4 +37,4 @@ bool waitFor(const std::function<bool()>& done, int ms = 2000);
 
 // Starts the application binary on simulated hardware under `root`
 // (offscreen, no start-up pauses), its output merged into one channel.
-std::unique_ptr<QProcess> startApp(const std::string& root);
+std::unique_ptr<AppProcess> startApp(const std::string& root);

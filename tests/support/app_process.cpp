@@ -1,0 +1,184 @@
+#include "tests/support/app_process.h"
+
+#include <QElapsedTimer>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+AppProcess::AppProcess(const QString& program, const QStringList& args, const QStringList& setEnv,
+                       const QStringList& unsetEnv)
+{
+    // Everything the child needs is prepared before fork: after it, the child
+    // only calls what is safe in a copy of a threaded process.
+    std::vector<std::string> argStore{program.toStdString()};
+    for (const QString& a : args)
+        argStore.push_back(a.toStdString());
+    std::vector<std::string> envStore;
+    for (char** e = environ; *e; ++e) {
+        QString entry = QString::fromLocal8Bit(*e);
+        QString name = entry.section(QLatin1Char('='), 0, 0);
+        bool replaced = unsetEnv.contains(name);
+        for (const QString& s : setEnv)
+            replaced = replaced || s.section(QLatin1Char('='), 0, 0) == name;
+        if (!replaced)
+            envStore.push_back(*e);
+    }
+    for (const QString& s : setEnv)
+        envStore.push_back(s.toStdString());
+    std::vector<char*> argv, envp;
+    for (std::string& a : argStore)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (std::string& e : envStore)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int out[2], execError[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return;
+    if (::pipe2(execError, O_CLOEXEC) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        return;
+    }
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(out[1], STDERR_FILENO);
+        ::execve(argv[0], argv.data(), envp.data());
+        int err = errno;
+        if (::write(execError[1], &err, sizeof err) < 0) {
+            // Nobody to tell.
+        }
+        ::_exit(127);
+    }
+    ::close(out[1]);
+    ::close(execError[1]);
+    if (pid < 0) {
+        ::close(out[0]);
+        ::close(execError[0]);
+        return;
+    }
+    m_pid = pid;
+    m_out = out[0];
+    m_execError = execError[0];
+    ::fcntl(m_out, F_SETFL, O_NONBLOCK);
+}
+
+AppProcess::~AppProcess()
+{
+    kill();
+    if (m_out >= 0)
+        ::close(m_out);
+    if (m_execError >= 0)
+        ::close(m_execError);
+}
+
+bool AppProcess::waitForStarted(int ms)
+{
+    if (m_execError < 0)
+        return m_started;
+    // The pipe closes on a successful exec and carries errno otherwise.
+    pollfd p{m_execError, POLLIN, 0};
+    if (::poll(&p, 1, ms) <= 0)
+        return false;
+    int err = 0;
+    ssize_t n = ::read(m_execError, &err, sizeof err);
+    ::close(m_execError);
+    m_execError = -1;
+    m_started = n == 0;
+    return m_started;
+}
+
+bool AppProcess::collect(int ms)
+{
+    if (m_out < 0)
+        return false;
+    pollfd p{m_out, POLLIN, 0};
+    if (::poll(&p, 1, ms) <= 0)
+        return false;
+    bool any = false;
+    char buf[4096];
+    for (;;) {
+        ssize_t n = ::read(m_out, buf, sizeof buf);
+        if (n > 0) {
+            m_output.append(buf, int(n));
+            any = true;
+            continue;
+        }
+        if (n == 0) {
+            // Every writer is gone.
+            ::close(m_out);
+            m_out = -1;
+        }
+        break;
+    }
+    return any;
+}
+
+bool AppProcess::reap(bool block)
+{
+    if (m_finished || m_pid <= 0)
+        return m_finished;
+    int status = 0;
+    pid_t r = ::waitpid(m_pid, &status, block ? 0 : WNOHANG);
+    if (r == m_pid) {
+        m_finished = true;
+        m_status = status;
+    }
+    return m_finished;
+}
+
+bool AppProcess::waitForFinished(int ms)
+{
+    if (m_pid <= 0)
+        return false;
+    QElapsedTimer t;
+    t.start();
+    while (!reap(false)) {
+        if (t.elapsed() >= ms)
+            return false;
+        // Draining the output keeps a chatty child from blocking on a full
+        // pipe; the poll is the wait between looks.
+        if (!collect(10) && m_out < 0)
+            ::usleep(10000);
+    }
+    collect(0);
+    return true;
+}
+
+bool AppProcess::waitForReadyRead(int ms)
+{
+    if (!m_output.isEmpty())
+        return true;
+    return collect(ms);
+}
+
+QByteArray AppProcess::readAll()
+{
+    collect(0);
+    QByteArray all;
+    all.swap(m_output);
+    return all;
+}
+
+void AppProcess::kill()
+{
+    if (m_pid <= 0 || m_finished)
+        return;
+    ::kill(m_pid, SIGKILL);
+    reap(true);
+}
+
+int AppProcess::exitCode() const
+{
+    return m_finished && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
+}

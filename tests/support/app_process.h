@@ -1,0 +1,50 @@
+#pragma once
+// The application started as a child process for the black-box tests, its
+// standard output and error merged into one pipe.
+//
+// Not QProcess: Qt 5 starts children with clone(CLONE_PIDFD), which qemu-user
+// 7.2 refuses; QProcess then takes the failure for a child with pid -1, and
+// its kill() becomes kill(-1, SIGKILL), every process of the user. The armhf
+// tests run under qemu-user, so the tests start the application themselves.
+
+#include <QByteArray>
+#include <QStringList>
+#include <sys/types.h>
+
+class AppProcess {
+public:
+    // Starts `program` with `args` and the current environment changed by
+    // `setEnv` ("NAME=value") and `unsetEnv` (names).
+    AppProcess(const QString& program, const QStringList& args, const QStringList& setEnv,
+               const QStringList& unsetEnv);
+    // Kills and reaps a child that still runs.
+    ~AppProcess();
+    AppProcess(const AppProcess&) = delete;
+    AppProcess& operator=(const AppProcess&) = delete;
+
+    // True once the program was executed (at most `ms` to find out).
+    bool waitForStarted(int ms = 30000);
+    // True when the child has ended within `ms`; its output is kept.
+    bool waitForFinished(int ms = 30000);
+    // True when output is waiting to be read or arrives within `ms`.
+    bool waitForReadyRead(int ms = 30000);
+    // The output collected so far, then forgotten.
+    QByteArray readAll();
+    void kill();
+    // The exit code of a child that ended by exit(); -1 otherwise.
+    int exitCode() const;
+
+private:
+    // Moves what the pipe holds into m_output, waiting at most `ms` for
+    // something to arrive. True when anything was read.
+    bool collect(int ms);
+    bool reap(bool block);
+
+    pid_t m_pid = -1;
+    int m_out = -1;
+    int m_execError = -1;
+    bool m_started = false;
+    bool m_finished = false;
+    int m_status = 0;
+    QByteArray m_output;
+};
