@@ -3,16 +3,15 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QSettings>
+#include <QThread>
 #include <memory>
 
 #include "tests/remote/pc_client.h"
 
 namespace {
 // Waits until the application's output holds `text`.
-bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000)
+bool outputHas(AppProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000)
 {
     QElapsedTimer t;
     t.start();
@@ -24,6 +23,23 @@ bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms =
     }
     return true;
 }
+
+// The application opens its links one after another, the UDP ones last: a
+// UDP request sent before its port is bound is refused at once. True once
+// the link answers a read.
+bool answering(pc::Endpoint& link, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    Bytes reply;
+    const Bytes probe = pc::readRam(0, 1);
+    while (!(link.send(probe) && link.receive(&reply))) {
+        if (t.elapsed() > ms)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
+}
 } // namespace
 
 using Application = Sandbox;
@@ -31,7 +47,7 @@ using Application = Sandbox;
 TEST_F(Application, AnswersThePcOverEveryLink)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<AppProcess> app = startApp(appRoot);
     ASSERT_TRUE(app->waitForStarted(5000));
 
     pc::TcpClient tcp(5005, 5000);
@@ -48,6 +64,8 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
     pc::SerialClient serial(ttyS2);
     ASSERT_TRUE(serial.ok());
+    for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial})
+        ASSERT_TRUE(answering(*link));
     for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial}) {
         Bytes reply;
         ASSERT_TRUE(link->send(write) && link->receive(&reply));
@@ -76,7 +94,7 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
     const std::string appRoot = root + "/app-root";
     writeFile("/app-root/data/configs/tcpip.ini",
               "[config]\nTcpPort=6000\nIPAddress=192.168.0.50\nGateWay=192.168.0.2\nSubNetMask=255.255.0.0\n");
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<AppProcess> app = startApp(appRoot);
     ASSERT_TRUE(app->waitForStarted(5000));
     pc::TcpClient tcp(6000, 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();

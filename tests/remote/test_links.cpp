@@ -200,12 +200,19 @@ TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
     serial.sendRaw(Bytes{0xA5, 0x01, 0x02, 0x03});
     EXPECT_EQ(serial.ask(pc::readRam(2177, 1)), (Bytes{0, 0x00}));
 
-    // The RS-485 driver is switched on only around each reply.
-    std::vector<std::pair<int, bool>> directions;
-    for (auto& d : platform::simSerial().directionLog())
-        if (d.first == 2)
-            directions.push_back(d);
-    EXPECT_EQ(directions, (std::vector<std::pair<int, bool>>{{2, 1}, {2, 0}, {2, 1}, {2, 0}, {2, 1}, {2, 0}}));
+    // The RS-485 driver is switched on only around each reply. It is
+    // switched off after the reply has left, so the last switch may still
+    // be on its way when the reply has been read.
+    auto directions = [] {
+        std::vector<std::pair<int, bool>> seen;
+        for (auto& d : platform::simSerial().directionLog())
+            if (d.first == 2)
+                seen.push_back(d);
+        return seen;
+    };
+    const std::vector<std::pair<int, bool>> aroundEachReply{{2, 1}, {2, 0}, {2, 1}, {2, 0}, {2, 1}, {2, 0}};
+    EXPECT_TRUE(waitFor([&] { return directions().size() >= aroundEachReply.size(); }));
+    EXPECT_EQ(directions(), aroundEachReply);
 }
 
 TEST_F(Links, AnswersAreSentOnlyOnceAndOnlyToTheAsker)
