@@ -2,6 +2,7 @@
 #include "core/change_codes.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "core/globals.h"
 #include "core/utils.h"
@@ -13,6 +14,10 @@ namespace {
 constexpr int kAt = protocol_phy::kDataAt; // first data byte of request and reply
 
 uint8_t merge(uint8_t old, uint8_t mask, uint8_t value) { return uint8_t((old & ~mask) | (value & mask)); }
+
+// Commands that arrive on different links run one at a time: two PCs that
+// write the image or the registers at once never interleave their bytes.
+std::mutex g_commandMutex;
 } // namespace
 
 int message_deal::status(uint8_t* body, uint8_t code)
@@ -27,6 +32,7 @@ int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
     if (length < protocol_phy::kMinBody || capacity < kAt + 2)
         return 0;
     int dataLength = length - 1 - kAt;
+    std::lock_guard<std::mutex> lock(g_commandMutex);
     switch (body[protocol_phy::kCommandAt]) {
     case CMD_WRITE_RAM: return write_ram(body, dataLength, capacity);
     case CMD_READ_RAM: return read_ram(body, dataLength, capacity);
