@@ -6,4 +6,4 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
 # shellcheck disable=SC2086
 cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${CMAKE_ARGS:-} >/dev/null
-cmake --build "$build" -j "$(nproc)" "$@"
+cmake --build "$build" -j "${VYX_JOBS:-$(nproc)}" "$@"

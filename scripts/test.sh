@@ -13,7 +13,7 @@
 #            test run under qemu-arm (./build-armhf)
 #     all    host asan tsan armhf, warnings as errors: what CI runs
 # Each stage ends with CTest's summary; several stages end with one line per
-# stage and its time.
+# stage and its time. $VYX_JOBS caps the parallel jobs (default: every core).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 stages=("$@")
@@ -22,7 +22,7 @@ if [ "${stages[*]}" = all ]; then
   stages=(host asan tsan armhf)
   export CMAKE_ARGS="${CMAKE_ARGS:-} -DVYX_WERROR=ON"
 fi
-jobs=$(nproc)
+jobs=${VYX_JOBS:-$(nproc)}
 
 # One apt run for every stage.
 deps=(host)
