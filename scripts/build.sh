@@ -4,6 +4,5 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
-# shellcheck disable=SC2086
-cmake -S "$top" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} ${CMAKE_ARGS:-} >/dev/null
+"$top/scripts/configure.sh" host "$build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}"
 cmake --build "$build" -j "${VYX_JOBS:-$(nproc)}" "$@"

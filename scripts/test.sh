@@ -45,15 +45,10 @@ run_ctest() {
   (cd "$dir" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" "$@")
 }
 
-# Configures $1 with clang and the remaining options, and builds it.
-clang_build() {
-  local dir=$1
-  shift
-  # shellcheck disable=SC2086
-  CC=clang-14 CXX=clang++-14 cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" \
-    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" ${CMAKE_ARGS:-} "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+# Configures a tree of the kind named and builds it.
+build() {
+  "$top/scripts/configure.sh" "$1" "$2"
+  cmake --build "$2" -j "$jobs"
 }
 
 stage_host() {
@@ -62,28 +57,24 @@ stage_host() {
 }
 
 stage_asan() {
-  clang_build "$top/build-asan" -DVYX_ASAN=ON -DVYX_FUZZ=ON
+  build asan "$top/build-asan"
   run_ctest "$top/build-asan"
 }
 
 stage_tsan() {
-  clang_build "$top/build-tsan" -DVYX_TSAN=ON
+  build tsan "$top/build-tsan"
   run_ctest "$top/build-tsan"
 }
 
 stage_armhf() {
-  local dir=$top/build-armhf
-  # shellcheck disable=SC2086
-  cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/armhf.cmake" -DVYX_WERROR=ON ${CMAKE_ARGS:-} >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  build armhf "$top/build-armhf"
   # In a PID namespace of its own where the machine allows one: whatever a
   # test under emulation signals cannot reach a process outside the run.
   if unshare --pid --fork --kill-child --mount-proc true 2>/dev/null; then
-    (cd "$dir" && QT_QPA_PLATFORM=offscreen unshare --pid --fork --kill-child --mount-proc \
+    (cd "$top/build-armhf" && QT_QPA_PLATFORM=offscreen unshare --pid --fork --kill-child --mount-proc \
       ctest --output-on-failure -j "$jobs")
   else
-    run_ctest "$dir"
+    run_ctest "$top/build-armhf"
   fi
 }
 
