@@ -10,6 +10,7 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "platform/platform.h"
+#include "scaler/c331_manage.h"
 
 using namespace ram;
 
@@ -214,7 +215,17 @@ int VyxRamPara::ram_para_persist()
     // Work on one copy so that a change made while the file is written is
     // neither half-written nor hidden by the new snapshot.
     uint8_t image[kImageSize];
+    // The scaler writes image fields from its thread under its mutex; while
+    // it holds it, the save waits for the change signal that ends its pass
+    // rather than block the GUI thread or copy a half-written layout.
+    c331_manage* scaler = c331_manage::p_c331_manage;
+    if (scaler && pthread_mutex_trylock(&scaler->para_mutex) != 0) {
+        m_persist_pending = true;
+        return 0;
+    }
     std::memcpy(image, ram_para, kImageSize);
+    if (scaler)
+        pthread_mutex_unlock(&scaler->para_mutex);
     bool changed = std::memcmp(image + kPersistStart, ram_para_bak + kPersistStart, kPersistLength) != 0;
     if (!changed && !m_persist_pending)
         return 0;

@@ -14,7 +14,7 @@ for stage in "${stages[@]}"; do
   case $stage in
     host)
       packages+=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libboost-dev
-                 libhidapi-dev libudev-dev libgtest-dev libgmock-dev fonts-wqy-microhei) ;;
+                 libhidapi-dev libudev-dev libgtest-dev libgmock-dev fonts-wqy-microhei python3) ;;
     sanitize)
       packages+=(clang-14 libclang-rt-14-dev) ;;
     armhf)

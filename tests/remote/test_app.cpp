@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSettings>
-#include <QThread>
 #include <memory>
 
 #include "tests/remote/pc_client.h"
@@ -24,22 +23,6 @@ bool outputHas(AppProcess& app, QByteArray& seen, const QByteArray& text, int ms
     return true;
 }
 
-// The application opens its links one after another, the UDP ones last: a
-// UDP request sent before its port is bound is refused at once. True once
-// the link answers a read.
-bool answering(pc::Endpoint& link, int ms = 5000)
-{
-    QElapsedTimer t;
-    t.start();
-    Bytes reply;
-    const Bytes probe = pc::readRam(0, 1);
-    while (!(link.send(probe) && link.receive(&reply))) {
-        if (t.elapsed() > ms)
-            return false;
-        QThread::msleep(20);
-    }
-    return true;
-}
 } // namespace
 
 using Application = Sandbox;
@@ -65,7 +48,7 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     pc::SerialClient serial(ttyS2);
     ASSERT_TRUE(serial.ok());
     for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial})
-        ASSERT_TRUE(answering(*link));
+        ASSERT_TRUE(pc::answering(*link));
     for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial}) {
         Bytes reply;
         ASSERT_TRUE(link->send(write) && link->receive(&reply));

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
+#include <utility>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -14,7 +15,7 @@
 extern char** environ;
 
 AppProcess::AppProcess(const QString& program, const QStringList& args, const QStringList& setEnv,
-                       const QStringList& unsetEnv)
+                       const QStringList& unsetEnv, Channels channels)
 {
     // Everything the child needs is prepared before fork: after it, the child
     // only calls what is safe in a copy of a threaded process.
@@ -41,45 +42,51 @@ AppProcess::AppProcess(const QString& program, const QStringList& args, const QS
         envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    int out[2], execError[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return;
-    if (::pipe2(execError, O_CLOEXEC) != 0) {
-        ::close(out[0]);
-        ::close(out[1]);
+    int out[2] = {-1, -1}, err[2] = {-1, -1}, execError[2] = {-1, -1};
+    auto closeAll = [&] {
+        for (int fd : {out[0], out[1], err[0], err[1], execError[0], execError[1]})
+            if (fd >= 0)
+                ::close(fd);
+    };
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(execError, O_CLOEXEC) != 0 ||
+        (channels == Separate && ::pipe2(err, O_CLOEXEC) != 0)) {
+        closeAll();
         return;
     }
     pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(out[1], STDERR_FILENO);
-        ::execve(argv[0], argv.data(), envp.data());
+        ::dup2(channels == Separate ? err[1] : out[1], STDERR_FILENO);
+        ::execvpe(argv[0], argv.data(), envp.data());
         int err = errno;
         if (::write(execError[1], &err, sizeof err) < 0) {
             // Nobody to tell.
         }
         ::_exit(127);
     }
-    ::close(out[1]);
-    ::close(execError[1]);
     if (pid < 0) {
-        ::close(out[0]);
-        ::close(execError[0]);
+        closeAll();
         return;
     }
+    ::close(out[1]);
+    ::close(execError[1]);
+    if (err[1] >= 0)
+        ::close(err[1]);
     m_pid = pid;
     m_out = out[0];
+    m_err = err[0];
     m_execError = execError[0];
     ::fcntl(m_out, F_SETFL, O_NONBLOCK);
+    if (m_err >= 0)
+        ::fcntl(m_err, F_SETFL, O_NONBLOCK);
 }
 
 AppProcess::~AppProcess()
 {
     kill();
-    if (m_out >= 0)
-        ::close(m_out);
-    if (m_execError >= 0)
-        ::close(m_execError);
+    for (int fd : {m_out, m_err, m_execError})
+        if (fd >= 0)
+            ::close(fd);
 }
 
 bool AppProcess::waitForStarted(int ms)
@@ -100,26 +107,29 @@ bool AppProcess::waitForStarted(int ms)
 
 bool AppProcess::collect(int ms)
 {
-    if (m_out < 0)
+    pollfd p[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
+    if (m_out < 0 && m_err < 0)
         return false;
-    pollfd p{m_out, POLLIN, 0};
-    if (::poll(&p, 1, ms) <= 0)
+    // poll skips a negative descriptor.
+    if (::poll(p, 2, ms) <= 0)
         return false;
     bool any = false;
     char buf[4096];
-    for (;;) {
-        ssize_t n = ::read(m_out, buf, sizeof buf);
-        if (n > 0) {
-            m_output.append(buf, int(n));
-            any = true;
-            continue;
+    for (auto [fd, into] : {std::pair<int*, QByteArray*>{&m_out, &m_output}, {&m_err, &m_errors}}) {
+        while (*fd >= 0) {
+            ssize_t n = ::read(*fd, buf, sizeof buf);
+            if (n > 0) {
+                into->append(buf, int(n));
+                any = true;
+                continue;
+            }
+            if (n == 0) {
+                // Every writer is gone.
+                ::close(*fd);
+                *fd = -1;
+            }
+            break;
         }
-        if (n == 0) {
-            // Every writer is gone.
-            ::close(m_out);
-            m_out = -1;
-        }
-        break;
     }
     return any;
 }
@@ -148,7 +158,7 @@ bool AppProcess::waitForFinished(int ms)
             return false;
         // Draining the output keeps a chatty child from blocking on a full
         // pipe; the poll is the wait between looks.
-        if (!collect(10) && m_out < 0)
+        if (!collect(10) && m_out < 0 && m_err < 0)
             ::usleep(10000);
     }
     collect(0);
@@ -167,6 +177,14 @@ QByteArray AppProcess::readAll()
     collect(0);
     QByteArray all;
     all.swap(m_output);
+    return all;
+}
+
+QByteArray AppProcess::readAllStandardError()
+{
+    collect(0);
+    QByteArray all;
+    all.swap(m_errors);
     return all;
 }
 

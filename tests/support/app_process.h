@@ -1,6 +1,6 @@
 #pragma once
-// The application started as a child process for the black-box tests, its
-// standard output and error merged into one pipe.
+// A child process for the black-box tests (the application, the PC-side
+// tools): its standard output and error merged into one pipe, or apart.
 //
 // Not QProcess: Qt 5 starts children with clone(CLONE_PIDFD), which qemu-user
 // 7.2 refuses; QProcess then takes the failure for a child with pid -1, and
@@ -13,10 +13,12 @@
 
 class AppProcess {
 public:
-    // Starts `program` with `args` and the current environment changed by
-    // `setEnv` ("NAME=value") and `unsetEnv` (names).
-    AppProcess(const QString& program, const QStringList& args, const QStringList& setEnv,
-               const QStringList& unsetEnv);
+    enum Channels { Merged, Separate };
+    // Starts `program` (found on PATH when it has no slash) with `args` and
+    // the current environment changed by `setEnv` ("NAME=value") and
+    // `unsetEnv` (names).
+    AppProcess(const QString& program, const QStringList& args, const QStringList& setEnv = {},
+               const QStringList& unsetEnv = {}, Channels channels = Merged);
     // Kills and reaps a child that still runs.
     ~AppProcess();
     AppProcess(const AppProcess&) = delete;
@@ -28,23 +30,27 @@ public:
     bool waitForFinished(int ms = 30000);
     // True when output is waiting to be read or arrives within `ms`.
     bool waitForReadyRead(int ms = 30000);
-    // The output collected so far, then forgotten.
+    // The output collected so far (with Separate, the standard output only),
+    // then forgotten.
     QByteArray readAll();
+    QByteArray readAllStandardError();
     void kill();
     // The exit code of a child that ended by exit(); -1 otherwise.
     int exitCode() const;
 
 private:
-    // Moves what the pipe holds into m_output, waiting at most `ms` for
+    // Moves what the pipes hold into the buffers, waiting at most `ms` for
     // something to arrive. True when anything was read.
     bool collect(int ms);
     bool reap(bool block);
 
     pid_t m_pid = -1;
     int m_out = -1;
+    int m_err = -1;
     int m_execError = -1;
     bool m_started = false;
     bool m_finished = false;
     int m_status = 0;
     QByteArray m_output;
+    QByteArray m_errors;
 };

@@ -16,9 +16,9 @@
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
+#include "platform/spi.h"
 #include "platform/uevent.h"
 #include "platform/video_sim.h"
-#include "remote/pclink.h"
 
 void destroySingletonsForTest() { stopAllForExit(); }
 
@@ -41,9 +41,8 @@ void Sandbox::SetUp()
     platform::simSerial().reset();
     platform::videoSources().reset();
     platform::simI2c().reset();
+    platform::simSpiBus().reset();
     resetGlobalsForTest();
-    pc_cmd_valid = 0;
-    pc_cmd_time = 0;
 }
 
 void Sandbox::TearDown()
