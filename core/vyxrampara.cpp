@@ -240,9 +240,19 @@ int VyxRamPara::ram_para_persist()
         VYX_DEBUG("\n save %s failed, retried at the next change \n", kParamFile);
     m_persist_pending = !written;
     // Screens compare against the snapshot, so it follows the image even
-    // when the file could not be written.
-    if (changed)
-        std::memcpy(ram_para_bak, image, kImageSize);
+    // when the file could not be written. The scaler compares against it
+    // too, under its mutex: while it is busy or has a request pending, the
+    // snapshot stays until the change signal that ends its pass, so that no
+    // change is hidden from it.
+    if (changed) {
+        if (!scaler) {
+            std::memcpy(ram_para_bak, image, kImageSize);
+        } else if (pthread_mutex_trylock(&scaler->para_mutex) == 0) {
+            if (scaler->para_changed == 0)
+                std::memcpy(ram_para_bak, image, kImageSize);
+            pthread_mutex_unlock(&scaler->para_mutex);
+        }
+    }
     return written ? 1 : 0;
 }
 
