@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "core/globals.h"
@@ -39,6 +40,7 @@ void keepAlive(int fd)
 struct networkManage::Server {
     struct Client {
         int fd;
+        uint64_t id; // never reused, unlike the descriptor
         protocol_phy phy;
         // Each client has its own handler: a file transfer belongs to the
         // client and ends when it leaves.
@@ -51,12 +53,13 @@ struct networkManage::Server {
     int index = 0;
     uint16_t port = 0;
     int listenFd = -1;
+    bool openFailing = false; // reported once until it opens
     platform::Worker worker;
     pclink::Waker waker;
     std::vector<std::unique_ptr<Client>> clients;
-    bool waiting = false; // a client of this server waits for the cards' answer
-    int waitingFd = -1;
+    uint64_t nextId = 1;
     uint64_t activity = 0;
+    pclink::CardRequests cards{pclink::kTransportTcp};
     pclink::Buffers buf;
     std::vector<uint8_t> chunk = std::vector<uint8_t>(65536);
 
@@ -82,11 +85,12 @@ networkManage::networkManage()
         s->owner = this;
         s->index = i;
         s->port = ports[i];
-        s->listenFd = pclink::open_server(SOCK_STREAM, s->port);
+        s->listenFd = pclink::open_server(SOCK_STREAM, s->port, &s->openFailing);
         m_servers[i] = std::move(s);
     }
     for (int i = 0; i < count; ++i)
-        m_servers[i]->worker.start(tcp_server_thread, m_servers[i].get());
+        m_servers[i]->worker.start(tcp_server_thread, m_servers[i].get(),
+                                   ("pc-tcp-" + std::to_string(m_servers[i]->port)).c_str());
 }
 
 networkManage::~networkManage()
@@ -129,13 +133,13 @@ void networkManage::Server::run()
     while (!worker.stopRequested()) {
         if (listenFd < 0) {
             pclink::wait_input(-1, waker, pclink::kRetryMs);
-            listenFd = pclink::open_server(SOCK_STREAM, port);
+            listenFd = pclink::open_server(SOCK_STREAM, port, &openFailing);
             continue;
         }
         fds.assign({pollfd{waker.fd(), POLLIN, 0}, pollfd{listenFd, POLLIN, 0}});
         for (auto& c : clients)
             fds.push_back(pollfd{c->fd, POLLIN, 0});
-        ::poll(fds.data(), fds.size(), waiting ? pclink::kPollMs : pclink::kIdlePollMs);
+        ::poll(fds.data(), fds.size(), cards.busy() ? pclink::kPollMs : pclink::kIdlePollMs);
 
         for (size_t i = kFirstClient; i < fds.size(); ++i) {
             if (fds[i].revents && !receive(*clients[i - kFirstClient]))
@@ -168,6 +172,7 @@ void networkManage::Server::acceptClients()
         keepAlive(fd);
         auto c = std::make_unique<Client>();
         c->fd = fd;
+        c->id = nextId++;
         c->lastActive = ++activity;
         clients.push_back(std::move(c));
     }
@@ -198,9 +203,6 @@ bool networkManage::Server::receive(Client& c)
     if (n <= kShortChunk && !c.phy.inFrame())
         return true;
     for (ssize_t i = 0; i < n && !c.broken; ++i) {
-        // A new frame from the PC ends the wait for an answer.
-        if (chunk[size_t(i)] == protocol_phy::kStart)
-            waiting = false;
         if (c.phy.collect(chunk[size_t(i)]))
             handleFrame(c);
     }
@@ -213,26 +215,24 @@ void networkManage::Server::handleFrame(Client& c)
         if (!pclink::write_all(c.fd, data, length, true))
             c.broken = true;
     };
-    auto prepare = [&] {
-        owner->ReplyList.clear();
-        owner->client_fd = c.fd;
-        return true;
-    };
-    if (pclink::handle_frame(c.phy, c.handler, buf, pclink::kTransportTcp, reply, prepare)) {
-        waiting = true;
-        waitingFd = c.fd;
-        owner->m_passbyServer = index;
-    }
+    pclink::handle_frame(c.phy, c.handler, buf, reply, cards, c.id);
 }
 
 void networkManage::Server::deliverAnswer()
 {
-    std::unique_ptr<TcpReplyRecord> answer
-        = pclink::await_answer(&waiting, owner->m_passbyServer == index, &owner->ReplyList);
+    auto clientOf = [&](uint64_t id) {
+        return std::find_if(clients.begin(), clients.end(), [&](const std::unique_ptr<Client>& c) { return c->id == id; });
+    };
+    auto prepare = [&](uint64_t id) {
+        auto it = clientOf(id);
+        owner->ReplyList.clear();
+        owner->client_fd = it == clients.end() ? -1 : (*it)->fd;
+    };
+    uint64_t id = 0;
+    std::unique_ptr<TcpReplyRecord> answer = cards.turn(&owner->ReplyList, prepare, &id);
     if (!answer)
         return;
-    auto it = std::find_if(clients.begin(), clients.end(),
-                           [&](const std::unique_ptr<Client>& c) { return c->fd == answer->client_fd; });
+    auto it = clientOf(id);
     if (it == clients.end())
         return;
     if (!pclink::write_all((*it)->fd, answer->frame, pclink::answer_length(*answer), true)) {
@@ -243,10 +243,10 @@ void networkManage::Server::deliverAnswer()
 
 void networkManage::Server::closeClient(Client& c)
 {
-    // Its file transfer ends with it, before any other client is served.
+    // Its file transfer ends with it, before any other client is served;
+    // its card frames are forgotten.
     file_transfer::abandon(&c.handler);
-    if (c.fd == waitingFd)
-        waiting = false;
+    cards.forget(c.id);
     ::close(c.fd);
     c.broken = true;
 }

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -56,38 +58,155 @@ Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
     return Outcome::Reply;
 }
 
-bool handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, uint8_t transport,
-                  const std::function<void(const uint8_t*, int)>& reply, const std::function<bool()>& prepare)
+void handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
+                  const std::function<void(const uint8_t*, int)>& reply, CardRequests& cards, uint64_t client)
 {
     int length = 0;
     switch (deal_frame(phy, handler, buf, &length)) {
-    case Outcome::Reply: reply(buf.out.data(), length); return false;
-    case Outcome::Cards: return pass_to_cards(transport, buf.body.data(), length, prepare);
+    case Outcome::Reply: reply(buf.out.data(), length); break;
+    case Outcome::Cards: cards.add(client, buf.body.data(), length); break;
     case Outcome::Dropped: break;
     }
-    return false;
 }
 
-bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::function<bool()>& prepare)
+// ---------------------------------------------------------------------------
+// Card exchanges
+
+namespace {
+// The link whose request is in flight; claimed and released atomically.
+std::atomic<CardRequests*> s_owner{nullptr};
+// Requests waiting in every link's queue.
+std::atomic<int> s_queued{0};
+// The link that sent the last request: it lets the others go first.
+std::atomic<CardRequests*> s_last{nullptr};
+
+struct RcvLock {
+    explicit RcvLock(fpga_manage* fpga)
+        : m(fpga ? &fpga->rcv_mutex : nullptr)
+    {
+        if (m)
+            pthread_mutex_lock(m);
+    }
+    ~RcvLock()
+    {
+        if (m)
+            pthread_mutex_unlock(m);
+    }
+    pthread_mutex_t* m;
+};
+} // namespace
+
+CardRequests::CardRequests(uint8_t transport)
+    : m_transport(transport)
+{
+}
+
+CardRequests::~CardRequests()
+{
+    RcvLock lock(fpga_manage::p_fpga_manage);
+    dropQueue();
+    endWait();
+    CardRequests* self = this;
+    s_last.compare_exchange_strong(self, nullptr);
+}
+
+void CardRequests::dropQueue()
+{
+    s_queued -= int(m_queue.size());
+    m_queue.clear();
+}
+
+// Under the receive mutex.
+void CardRequests::endWait()
+{
+    if (!m_inFlight)
+        return;
+    m_inFlight = false;
+    // A late answer then finds nobody waiting and is dropped.
+    uint8_t mine = m_transport;
+    g_passby_trans_port.compare_exchange_strong(mine, 255);
+    CardRequests* self = this;
+    s_owner.compare_exchange_strong(self, nullptr);
+}
+
+void CardRequests::add(uint64_t client, const uint8_t* body, int length)
+{
+    mark_pc_command();
+    if (!body || length <= 0 || length > protocol_phy::kMaxBody)
+        return;
+    if (m_inFlight && m_client == client) {
+        RcvLock lock(fpga_manage::p_fpga_manage);
+        endWait();
+    }
+    if (m_queue.size() >= kMaxQueuedCardFrames)
+        return;
+    m_queue.push_back({client, std::vector<uint8_t>(body, body + length)});
+    ++s_queued;
+}
+
+void CardRequests::forget(uint64_t client)
+{
+    size_t before = m_queue.size();
+    for (auto it = m_queue.begin(); it != m_queue.end();)
+        it = it->client == client ? m_queue.erase(it) : it + 1;
+    s_queued -= int(before - m_queue.size());
+    if (m_inFlight && m_client == client) {
+        RcvLock lock(fpga_manage::p_fpga_manage);
+        endWait();
+    }
+}
+
+bool CardRequests::step(const std::function<bool()>& take, const std::function<void(uint64_t)>& prepare,
+                        uint64_t* client)
 {
     fpga_manage* fpga = fpga_manage::p_fpga_manage;
-    if (!fpga)
-        return false;
-    pthread_mutex_lock(&fpga->rcv_mutex);
-    if (prepare && !prepare()) {
-        pthread_mutex_unlock(&fpga->rcv_mutex);
+    RcvLock lock(fpga);
+    if (!fpga) {
+        dropQueue(); // nobody could send them
+        endWait();
         return false;
     }
-    g_passby_trans_port = transport;
-    fpga->answer_arrived = 0;
-    fpga->Dealwith1_PC_to_eth(length, body);
-    pthread_mutex_unlock(&fpga->rcv_mutex);
-    mark_pc_command();
-    return true;
+    bool answered = false;
+    if (m_inFlight) {
+        fpga->reg_IRQ_Dealwith(0, 0);
+        uint32_t waited = Utils::getTimeSpace(m_stamp);
+        if (fpga->answer_arrived == 1 && take()) {
+            fpga->answer_arrived = 0;
+            *client = m_client;
+            answered = true;
+            endWait();
+        } else if (waited > kCardAnswerCapTicks || (waited > kCardAnswerTicks && s_queued > 0)) {
+            endWait();
+        }
+    }
+    CardRequests* none = nullptr;
+    const bool othersWait = s_queued > int(m_queue.size());
+    if (!m_inFlight && !m_queue.empty() && !(s_last == this && othersWait)
+        && s_owner.compare_exchange_strong(none, this)) {
+        s_last = this;
+        Request r = std::move(m_queue.front());
+        m_queue.pop_front();
+        --s_queued;
+        if (prepare)
+            prepare(r.client);
+        g_passby_trans_port = m_transport;
+        fpga->answer_arrived = 0;
+        m_inFlight = true;
+        m_client = r.client;
+        m_stamp = G_timeTicks.load();
+        fpga->Dealwith1_PC_to_eth(int(r.body.size()), r.body.data());
+        mark_pc_command();
+    }
+    return answered;
 }
 
-int open_server(int type, uint16_t port)
+namespace {
+int bind_server(int type, int port)
 {
+    if (port < 0) {
+        errno = ERANGE;
+        return -1;
+    }
     int fd = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -95,15 +214,38 @@ int open_server(int type, uint16_t port)
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
+    addr.sin_port = htons(uint16_t(port));
     // A host never serves beyond itself.
     addr.sin_addr.s_addr = htonl(platform::isDevice() ? INADDR_ANY : INADDR_LOOPBACK);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
         || (type == SOCK_STREAM && ::listen(fd, 8) != 0)) {
+        int saved = errno;
         ::close(fd);
+        errno = saved;
         return -1;
     }
     return fd;
+}
+} // namespace
+
+int open_server(int type, uint16_t port, bool* failing)
+{
+    const int moved = platform::pcPort(port);
+    int fd = bind_server(type, moved);
+    report_open(fd >= 0, std::string(type == SOCK_STREAM ? "TCP" : "UDP") + " port "
+                             + (moved < 0 ? std::to_string(port) + " moved beyond 65535" : std::to_string(moved)),
+                failing);
+    return fd;
+}
+
+void report_open(bool opened, const std::string& what, bool* failing)
+{
+    if (opened && *failing)
+        std::fprintf(stderr, "vyxQ58N: %s is open now\n", what.c_str());
+    else if (!opened && !*failing)
+        std::fprintf(stderr, "vyxQ58N: cannot open %s: %s; trying again every %d s\n", what.c_str(),
+                     std::strerror(errno), kRetryMs / 1000);
+    *failing = !opened;
 }
 
 bool write_all(int fd, const uint8_t* data, int length, bool socket, int timeoutMs)

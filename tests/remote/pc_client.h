@@ -1,252 +1,64 @@
 #pragma once
-// A PC-control client for the tests: builds frames byte by byte (not through
-// the code under test, apart from the escape encoder that has tests of its
-// own) and talks over TCP, UDP or a serial port with a time-out on every
-// receive.
+// The PC-control client of bench/pc_client.h, with every fault it meets (no
+// reply, a reply that does not match its request) a test failure, and the
+// frames a PC sends the receiving cards.
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <cstdint>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "remote/protocol_phy.h"
-
-using Bytes = std::vector<uint8_t>;
+#include "bench/pc_client.h"
 
 namespace pc {
+inline const bool kFaultsFailTests = (faultReporter() = [](const std::string& fault) { ADD_FAILURE() << fault; }, true);
 
-constexpr uint16_t kController = 0xF100;
-constexpr uint16_t kPc = 0xF010;
-
-inline uint8_t xorOf(const Bytes& b, size_t n)
+// ---- frames for the receiving cards (source 0xF010) ----
+// Destination = card address, byte 4 = 0x10, family, addressing kind, port
+// byte (0-based port + 1, 255 multicast), byte 8 = 0, command, arguments.
+inline Bytes card(uint16_t destination, uint8_t family, uint8_t kind, uint8_t portByte, uint8_t command,
+                  const Bytes& args)
 {
-    uint8_t x = 0;
-    for (size_t i = 0; i < n; ++i)
-        x ^= b[i];
-    return x;
-}
-
-// Destination, source, five zero header bytes, command, data and checksum.
-inline Bytes body(uint16_t destination, uint16_t source, uint8_t command, const Bytes& data)
-{
-    Bytes b{uint8_t(destination), uint8_t(destination >> 8), uint8_t(source), uint8_t(source >> 8), 0, 0, 0, 0, 0,
-            command};
-    b.insert(b.end(), data.begin(), data.end());
+    Bytes b{uint8_t(destination), uint8_t(destination >> 8), uint8_t(kPc), uint8_t(kPc >> 8), 0x10, family, kind,
+            portByte, 0, command};
+    b.insert(b.end(), args.begin(), args.end());
     b.push_back(xorOf(b, b.size()));
     return b;
 }
-
-inline Bytes encode(const Bytes& body)
+constexpr uint8_t kMulticast = 0xFF;
+inline Bytes cardSearch(uint8_t port)
 {
-    Bytes out(2 * body.size() + 2);
-    int n = protocol_phy::data_re_transf_meaning(nullptr, out.data(), body.data(), int(body.size()), nullptr);
-    out.resize(size_t(n));
-    return out;
+    return card(uint16_t((port & 3) << 12 | 0x0FFE), 0xAA, 0xFF, uint8_t(port + 1), 0x10, {});
+}
+inline Bytes ramArgs(uint32_t address, uint16_t length)
+{
+    return {uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), uint8_t(address >> 24),
+            uint8_t(length),  uint8_t(length >> 8),  0,                      0};
+}
+// Card `index` of port `port` (0-based), RAM write and read.
+inline Bytes cardWrite(uint8_t port, uint16_t index, uint32_t address, const Bytes& data)
+{
+    Bytes args = ramArgs(address, uint16_t(data.size()));
+    args.insert(args.end(), data.begin(), data.end());
+    return card(index, 0x67, 0x01, uint8_t(port + 1), 0x60, args);
+}
+inline Bytes cardRead(uint8_t port, uint16_t index, uint32_t address, uint16_t length)
+{
+    return card(index, 0x67, 0x01, uint8_t(port + 1), 0x61, ramArgs(address, length));
 }
 
-// Address u32 LE, length u16 LE, address class, sub-id 0, then the data.
-inline Bytes ram(uint8_t command, uint32_t address, uint16_t length, uint8_t addressClass, const Bytes& data)
+// Checks a card's answer to `request`: for the PC, the same family, kind and
+// port byte, the command answered, a correct checksum and the source
+// `from`. Returns the answer's data (status first), or empty with a failure.
+inline Bytes cardAnswer(const Bytes& request, const Bytes& answer, uint16_t from)
 {
-    Bytes d{uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), uint8_t(address >> 24),
-            uint8_t(length),  uint8_t(length >> 8),  addressClass,           0};
-    d.insert(d.end(), data.begin(), data.end());
-    return body(kController, kPc, command, d);
-}
-inline Bytes writeRam(uint32_t address, const Bytes& data, uint8_t addressClass = 0)
-{
-    return ram(0x60, address, uint16_t(data.size()), addressClass, data);
-}
-inline Bytes readRam(uint32_t address, uint16_t length, uint8_t addressClass = 0)
-{
-    return ram(0x61, address, length, addressClass, {});
-}
-inline Bytes writeRegister(uint16_t reg, uint8_t mask, uint8_t value, uint8_t target = 0)
-{
-    return body(kController, kPc, 0xA0, {uint8_t(reg), uint8_t(reg >> 8), mask, value, target});
-}
-inline Bytes readRegister(uint16_t first, uint8_t count, uint8_t target = 0)
-{
-    return body(kController, kPc, 0xA1, {uint8_t(first), uint8_t(first >> 8), count, 0, target});
-}
-
-// ---- file transfer ----
-inline Bytes u32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
-inline Bytes u16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
-inline Bytes cat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& p : parts)
-        out.insert(out.end(), p.begin(), p.end());
-    return out;
-}
-inline Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-inline Bytes named(const std::string& s) { return cat({{uint8_t(s.size())}, text(s)}); }
-inline Bytes control(uint8_t command, const Bytes& data) { return body(kController, kPc, command, data); }
-
-inline Bytes fileStart(uint8_t type, const std::string& tag, uint32_t size)
-{
-    return control(0xB0, cat({{type}, text(tag), u32(size)}));
-}
-inline Bytes definedFileStart(uint8_t type, const std::string& tag, uint32_t size, const std::string& name)
-{
-    return control(0xB3, cat({{type}, text(tag), u32(size), named(name)}));
-}
-inline Bytes fileBlock(uint32_t offset, const Bytes& data)
-{
-    return control(0xB1, cat({u32(offset), u16(uint16_t(data.size())), data}));
-}
-inline Bytes fileEnd(const Bytes& digest) { return control(0xB2, digest); }
-inline Bytes readStart(uint8_t type, const std::string& tag, uint32_t limit = 0)
-{
-    return control(0xB4, cat({{type}, text(tag), u32(limit)}));
-}
-inline Bytes readDefinedStart(uint8_t type, const std::string& tag, const std::string& name)
-{
-    return control(0xB7, cat({{type}, text(tag), named(name)}));
-}
-inline Bytes readBlock(uint32_t offset, uint16_t length) { return control(0xB5, cat({u32(offset), u16(length)})); }
-inline Bytes readEnd() { return control(0xB6, {}); }
-inline Bytes deleteFile(uint8_t type, const std::string& tag, const std::string& name = "")
-{
-    return control(0xB8, cat({{type}, text(tag), named(name)}));
-}
-inline Bytes cloudBlock(uint8_t kind, uint32_t offset, const Bytes& data)
-{
-    return control(0xB9, cat({{kind}, u32(offset), u16(uint16_t(data.size())), data}));
-}
-inline Bytes cloudEnd(uint8_t kind, const Bytes& digest) { return control(0xBA, cat({{kind}, digest})); }
-
-// Checks a reply against its request: source and destination swapped, the
-// header and command kept, a correct checksum. Returns the reply data
-// (status first) or an empty vector with a test failure.
-inline Bytes replyData(const Bytes& request, const Bytes& reply)
-{
-    if (reply.size() < 12) {
-        ADD_FAILURE() << "reply of " << reply.size() << " bytes";
+    if (answer.size() < 12) {
+        ADD_FAILURE() << "card answer of " << answer.size() << " bytes";
         return {};
     }
-    Bytes head{request[2], request[3], request[0], request[1]};
-    head.insert(head.end(), request.begin() + 4, request.begin() + 10);
-    EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 10), head);
-    EXPECT_EQ(xorOf(reply, reply.size() - 1), reply.back()) << "checksum";
-    return Bytes(reply.begin() + 10, reply.end() - 1);
+    EXPECT_EQ(answer[0] | answer[1] << 8, kPc);
+    EXPECT_EQ(answer[2] | answer[3] << 8, from) << "source";
+    EXPECT_EQ(Bytes(answer.begin() + 4, answer.begin() + 10), Bytes(request.begin() + 4, request.begin() + 10));
+    EXPECT_EQ(xorOf(answer, answer.size() - 1), answer.back()) << "checksum";
+    return Bytes(answer.begin() + 10, answer.end() - 1);
 }
-
-// One client end. UDP sockets are connected, so that plain reads and
-// writes serve every link.
-class Endpoint {
-public:
-    ~Endpoint()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    bool ok() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
-    bool sendRaw(const Bytes& b) { return m_fd >= 0 && ::write(m_fd, b.data(), b.size()) == ssize_t(b.size()); }
-    bool send(const Bytes& body) { return sendRaw(encode(body)); }
-
-    // The next whole frame, decoded; false after `timeoutMs` without one.
-    bool receive(Bytes* body, int timeoutMs = 2000)
-    {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        for (size_t used = 0;; used = 0) {
-            while (used < m_pending.size()) {
-                if (!m_collector.collect(m_pending[used++]))
-                    continue;
-                m_pending.erase(m_pending.begin(), m_pending.begin() + long(used));
-                body->resize(size_t(m_collector.rawLength()));
-                int n = protocol_phy::data_transf_meaning(m_collector.raw(), m_collector.rawLength(), body->data());
-                body->resize(size_t(std::max(n, 0)));
-                return n >= 0;
-            }
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-            pollfd p{m_fd, POLLIN, 0};
-            if (left.count() <= 0 || m_fd < 0)
-                return false;
-            if (::poll(&p, 1, int(left.count())) <= 0)
-                continue;
-            m_pending.resize(65536); // all of it was collected above
-            ssize_t n = ::read(m_fd, m_pending.data(), m_pending.size());
-            m_pending.resize(size_t(std::max<ssize_t>(n, 0)));
-            if (n <= 0)
-                return false;
-        }
-    }
-
-    // send() then receive(); the reply data, or empty.
-    Bytes ask(const Bytes& request, int timeoutMs = 2000)
-    {
-        Bytes reply;
-        if (!send(request) || !receive(&reply, timeoutMs)) {
-            ADD_FAILURE() << "no reply";
-            return {};
-        }
-        return replyData(request, reply);
-    }
-
-protected:
-    static int connectTo(int type, uint16_t port)
-    {
-        int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
-            return fd;
-        ::close(fd);
-        return -1;
-    }
-    int m_fd = -1;
-
-private:
-    protocol_phy m_collector;
-    Bytes m_pending; // bytes read after the last frame
-};
-
-struct TcpClient : Endpoint {
-    // Keeps trying for up to `waitMs` while the server comes up.
-    explicit TcpClient(uint16_t port, int waitMs = 3000)
-    {
-        auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-        while ((m_fd = connectTo(SOCK_STREAM, port)) < 0 && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        int on = 1;
-        if (m_fd >= 0)
-            ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    }
-};
-
-struct UdpClient : Endpoint {
-    explicit UdpClient(uint16_t port) { m_fd = connectTo(SOCK_DGRAM, port); }
-};
-
-struct SerialClient : Endpoint {
-    // Opens the far end (e.g. "<root>/dev/ttyS2") raw.
-    explicit SerialClient(const std::string& path)
-    {
-        m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios tio{};
-        if (m_fd >= 0 && ::tcgetattr(m_fd, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(m_fd, TCSANOW, &tio);
-        }
-    }
-};
-
 // The application opens its links one after another, the UDP ones last: a
 // UDP request sent before its port is bound is refused at once. True once
 // the link answers a read, trying for at most `ms`.

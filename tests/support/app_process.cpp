@@ -200,3 +200,8 @@ int AppProcess::exitCode() const
 {
     return m_finished && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1;
 }
+
+AppProcess::ExitStatus AppProcess::exitStatus() const
+{
+    return m_finished && WIFEXITED(m_status) ? NormalExit : CrashExit;
+}

@@ -14,6 +14,7 @@
 class AppProcess {
 public:
     enum Channels { Merged, Separate };
+    enum ExitStatus { NormalExit, CrashExit };
     // Starts `program` (found on PATH when it has no slash) with `args` and
     // the current environment changed by `setEnv` ("NAME=value") and
     // `unsetEnv` (names).
@@ -37,6 +38,9 @@ public:
     void kill();
     // The exit code of a child that ended by exit(); -1 otherwise.
     int exitCode() const;
+    ExitStatus exitStatus() const;
+    // 0 when it could not be started.
+    qint64 processId() const { return m_pid > 0 ? m_pid : 0; }
 
 private:
     // Moves what the pipes hold into the buffers, waiting at most `ms` for

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <cstdlib>
 
+#include "bench/pc_client.h"
 #include "core/globals.h"
 #include "core/shutdown.h"
 #include "platform/hid.h"
@@ -30,6 +31,8 @@ void Sandbox::SetUp()
     ASSERT_NE(dir, nullptr);
     root = dir;
     platform::initForTest(root);
+    portOffset = freePortOffset();
+    platform::setPortOffset(portOffset);
     platform::setPauseScale(0);
     platform::simShell().clearLog();
     platform::simShell().clearScript();
@@ -97,7 +100,17 @@ bool waitFor(const std::function<bool()>& done, int ms)
     return true;
 }
 
-std::unique_ptr<AppProcess> startApp(const std::string& root)
+int freePortOffset(std::initializer_list<int> extra)
+{
+    int offset = pc::freePortOffset(extra);
+    if (offset < 0) {
+        ADD_FAILURE() << "no free PC port offset";
+        return 0;
+    }
+    return offset;
+}
+
+std::unique_ptr<AppProcess> startApp(const std::string& root, int portOffset)
 {
     QStringList args{"--root", QString::fromStdString(root)};
     // A cross-built test starts the cross-built application through the
@@ -107,7 +120,21 @@ std::unique_ptr<AppProcess> startApp(const std::string& root)
         program = QStringLiteral(VYX_APP_PATH);
     else
         args.prepend(QStringLiteral(VYX_APP_PATH));
-    return std::make_unique<AppProcess>(program, args,
-                                        QStringList{"QT_QPA_PLATFORM=offscreen", "VYX_PAUSE_SCALE=0"},
-                                        QStringList{"VYX_ROOT"});
+    return std::make_unique<AppProcess>(
+        program, args,
+        QStringList{"QT_QPA_PLATFORM=offscreen", "VYX_PAUSE_SCALE=0", QStringLiteral("VYX_PORT_OFFSET=%1").arg(portOffset)},
+        QStringList{"VYX_ROOT"});
+}
+
+bool outputHas(AppProcess& app, QByteArray& seen, const QByteArray& text, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!seen.contains(text)) {
+        if (t.elapsed() > ms)
+            return false;
+        app.waitForReadyRead(50);
+        seen += app.readAll();
+    }
+    return true;
 }
