@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -79,11 +80,15 @@ AppProcess::AppProcess(const QString& program, const QStringList& args, const QS
     ::fcntl(m_out, F_SETFL, O_NONBLOCK);
     if (m_err >= 0)
         ::fcntl(m_err, F_SETFL, O_NONBLOCK);
+    m_reader = std::thread([this] { drain(); });
 }
 
 AppProcess::~AppProcess()
 {
     kill();
+    m_stop = true;
+    if (m_reader.joinable())
+        m_reader.join();
     for (int fd : {m_out, m_err, m_execError})
         if (fd >= 0)
             ::close(fd);
@@ -105,33 +110,35 @@ bool AppProcess::waitForStarted(int ms)
     return m_started;
 }
 
-bool AppProcess::collect(int ms)
+void AppProcess::drain()
 {
-    pollfd p[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
-    if (m_out < 0 && m_err < 0)
-        return false;
-    // poll skips a negative descriptor.
-    if (::poll(p, 2, ms) <= 0)
-        return false;
-    bool any = false;
     char buf[4096];
-    for (auto [fd, into] : {std::pair<int*, QByteArray*>{&m_out, &m_output}, {&m_err, &m_errors}}) {
-        while (*fd >= 0) {
-            ssize_t n = ::read(*fd, buf, sizeof buf);
-            if (n > 0) {
-                into->append(buf, int(n));
-                any = true;
-                continue;
+    while (!m_stop && (m_out >= 0 || m_err >= 0)) {
+        pollfd p[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
+        // poll skips a negative descriptor; the timeout lets a stop through.
+        if (::poll(p, 2, 50) <= 0)
+            continue;
+        for (auto [fd, into] : {std::pair<int*, QByteArray*>{&m_out, &m_output}, {&m_err, &m_errors}}) {
+            while (*fd >= 0) {
+                ssize_t n = ::read(*fd, buf, sizeof buf);
+                if (n > 0) {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    into->append(buf, int(n));
+                    m_arrived.notify_all();
+                    continue;
+                }
+                if (n == 0) {
+                    // Every writer is gone.
+                    ::close(*fd);
+                    *fd = -1;
+                }
+                break;
             }
-            if (n == 0) {
-                // Every writer is gone.
-                ::close(*fd);
-                *fd = -1;
-            }
-            break;
         }
     }
-    return any;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_drained = true;
+    m_arrived.notify_all();
 }
 
 bool AppProcess::reap(bool block)
@@ -156,25 +163,24 @@ bool AppProcess::waitForFinished(int ms)
     while (!reap(false)) {
         if (t.elapsed() >= ms)
             return false;
-        // Draining the output keeps a chatty child from blocking on a full
-        // pipe; the poll is the wait between looks.
-        if (!collect(10) && m_out < 0 && m_err < 0)
-            ::usleep(10000);
+        ::usleep(10000);
     }
-    collect(0);
+    // What the child wrote last is in the buffers once its pipes are closed.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_arrived.wait_for(lock, std::chrono::milliseconds(1000), [this] { return m_drained; });
     return true;
 }
 
 bool AppProcess::waitForReadyRead(int ms)
 {
-    if (!m_output.isEmpty())
-        return true;
-    return collect(ms);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_arrived.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_output.isEmpty() || m_drained; }) &&
+           !m_output.isEmpty();
 }
 
 QByteArray AppProcess::readAll()
 {
-    collect(0);
+    std::lock_guard<std::mutex> lock(m_mutex);
     QByteArray all;
     all.swap(m_output);
     return all;
@@ -182,7 +188,7 @@ QByteArray AppProcess::readAll()
 
 QByteArray AppProcess::readAllStandardError()
 {
-    collect(0);
+    std::lock_guard<std::mutex> lock(m_mutex);
     QByteArray all;
     all.swap(m_errors);
     return all;

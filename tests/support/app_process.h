@@ -9,7 +9,11 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <sys/types.h>
+#include <thread>
 
 class AppProcess {
 public:
@@ -43,9 +47,9 @@ public:
     qint64 processId() const { return m_pid > 0 ? m_pid : 0; }
 
 private:
-    // Moves what the pipes hold into the buffers, waiting at most `ms` for
-    // something to arrive. True when anything was read.
-    bool collect(int ms);
+    // The reader thread: moves what the pipes hold into the buffers at once,
+    // as QProcess does, so that a chatty child never blocks on a full pipe.
+    void drain();
     bool reap(bool block);
 
     pid_t m_pid = -1;
@@ -55,6 +59,11 @@ private:
     bool m_started = false;
     bool m_finished = false;
     int m_status = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
     QByteArray m_output;
     QByteArray m_errors;
+    bool m_drained = false;
+    std::atomic<bool> m_stop{false};
+    std::thread m_reader;
 };
