@@ -30,7 +30,7 @@ constexpr uint8_t kCycles = 101;
 // Frame period of the measured input, in 50 MHz clocks: 50 to 70 Hz.
 constexpr uint32_t kPeriodMin = 714286, kPeriodMax = 999999;
 
-uint16_t imageWord(int offset)
+uint16_t liveImageWord(int offset)
 {
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     return store ? le16(store->ram_para + offset) : 0;
@@ -251,7 +251,7 @@ void fpga_manage::power_up_check_fpga_status(uint8_t f)
         read_fpga_ram(m, kMeasured, 8, kParamRam, f);
         uint16_t w = le16(m), h = le16(m + 2);
         uint32_t period = le32(m + 4);
-        uint16_t ledW = imageWord(ram::kLedWidth), ledH = imageWord(ram::kLedHeight);
+        uint16_t ledW = liveImageWord(ram::kLedWidth), ledH = liveImageWord(ram::kLedHeight);
         if (w >= (ledW >> 1) && h >= (ledH >> 1) && period >= kPeriodMin && period <= kPeriodMax) {
             write_to_register(2, 0x01, 0x01, f);
             step(1);
@@ -320,7 +320,7 @@ void fpga_manage::power_up_check_fpga_status(uint8_t f)
         write_to_register(2, 0x01, 0x01, f);
         step(18);
         // A restart must not undo the user's "LED off".
-        if (imageWord(ram::kLedOff) == 0) {
+        if (liveImageWord(ram::kLedOff) == 0) {
             SCREEN_fpgactrl_status2(SCREEN_LIT, f);
             VYX_DEBUG("[fpga %d] LED screen lit\n", f);
         } else {

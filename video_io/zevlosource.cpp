@@ -477,7 +477,9 @@ void zevlosource::edid_check()
     // setting follows the file.
     ConfigEngine::pInstance()->write_config_variant(ConfigItem::EDIDCheck, QStringLiteral("Never"));
     if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, [] { g_check_edid = QStringLiteral("Never"); }, Qt::QueuedConnection);
+        // Reloaded under the lock of every other reload of the globals (a PC
+        // thread reloads them after a settings command).
+        QMetaObject::invokeMethod(app, [] { Utils::getIPAddress(); }, Qt::QueuedConnection);
     m_edid_check_once = false;
 }
 

@@ -98,7 +98,7 @@ protected:
     }
 
     std::string appRoot;
-    std::unique_ptr<QProcess> app;
+    std::unique_ptr<AppProcess> app;
     std::unique_ptr<pc::TcpClient> tcp;
 };
 
