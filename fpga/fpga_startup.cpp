@@ -24,7 +24,7 @@ constexpr uint32_t kResetTicks = 50;
 // A version register 31 in this range means an FPGA answers.
 bool answers(uint8_t reg31) { return reg31 >= 25 && reg31 <= 48; }
 constexpr uint16_t kStep2Errors = 5;
-constexpr uint8_t kRetries = 3;
+constexpr uint8_t kResetRetries = 3;
 constexpr uint8_t kPollsPerCycle = 20;
 constexpr uint8_t kCycles = 101;
 // Frame period of the measured input, in 50 MHz clocks: 50 to 70 Hz.
@@ -86,7 +86,7 @@ void fpga_manage::power_up_fpga_start(uint8_t check, uint8_t f)
             if (power_err[f] < kStep2Errors)
                 break;
             ++rst_retry[f];
-            if (rst_retry[f] < kRetries) {
+            if (rst_retry[f] < kResetRetries) {
                 VYX_DEBUG("[fpga %d] start-up step 2 failed: reset %u\n", f, unsigned(rst_retry[f]));
                 restart(f, true, false);
                 break;
@@ -109,7 +109,7 @@ void fpga_manage::power_up_fpga_start(uint8_t check, uint8_t f)
             write_to_register(23, 0x01, 0x00, f);
         } else if (++power_err[f] > 5) {
             VYX_DEBUG("[fpga %d] start-up step 5 error\n", f);
-            if (++rst_retry[f] >= kRetries)
+            if (++rst_retry[f] >= kResetRetries)
                 power_state[f] = 6;
         }
         break;
