@@ -106,7 +106,11 @@ int main(int argc, char* argv[])
             VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
             if (!store)
                 return false;
-            *layout = platform::c331screen::ScreenLayout::fromPublished(store->ram_para + ram::kSpliceMode);
+            // The scaler's own thread asks while the PC and the scaler write
+            // the record.
+            uint8_t record[platform::c331screen::ScreenLayout::kPublishedBytes];
+            copyShared(record, store->ram_para + ram::kSpliceMode, sizeof record);
+            *layout = platform::c331screen::ScreenLayout::fromPublished(record);
             return true;
         });
     }
