@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
+#include "platform/worker.h"
 #include "remote/message_deal_cloud_4g.h"
 #include "remote/networkmanage.h"
 #include "remote/q58_wifi_config.h"
@@ -87,6 +88,9 @@ void announceHostRun()
 
 int main(int argc, char* argv[])
 {
+    // The program's name on its main thread however it was started (an
+    // emulator would leave its own there).
+    platform::nameThisThread("vyxQ58N");
     platform::init(argc, argv);
     std::string busy;
     if (!platform::claimRoot(&busy)) {
