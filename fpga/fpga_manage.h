@@ -7,7 +7,6 @@
 // operations.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -16,6 +15,7 @@
 #include "fpga/fpga_brightness.h"
 #include "fpga/fpga_cards.h"
 #include "fpga/fpga_upgrade.h"
+#include "platform/wakeup.h"
 #include "platform/worker.h"
 
 class fpga_drv;
@@ -483,8 +483,5 @@ private:
     Pace next_pace();
     void pace(Pace p);
     bool m_counting = false;                    // the start-up counts its calls
-    std::mutex m_wake_mutex;
-    std::condition_variable m_wake_cv;
-    bool m_wake_pending = false;
-    bool m_stopping = false;            // last reset came from the post-start check
+    platform::Wakeup m_wake;
 };

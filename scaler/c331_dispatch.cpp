@@ -113,6 +113,7 @@ void c331_manage::dispatchPass()
             QMutexLocker lock(&Utils::_led_para_init_mutex);
             g_set_led_para = 2;
         }
+        fpga_manage::wake();
         if (now(kOsdOn) != 0)
             g_osd_update = 1;
     }
@@ -126,6 +127,7 @@ void c331_manage::dispatchPass()
         if (fpga) {
             traceOp("brightness flag");
             fpga->bri_set_flag = 1;
+            fpga_manage::wake();
         }
     }
     if (changed(kContrast)) {
@@ -211,7 +213,7 @@ void c331_manage::dispatchPass()
             }
             if (w == (now(kAudioImage) & 0xFF) && sources) {
                 traceOp("audio route flag");
-                sources->audio_route_flag = 1;
+                sources->request_audio_route();
             }
         } else if (field == kImgOutput) {
             traceOp("c331_SetWinOutput(%d,0x%04x)", w, value);
@@ -266,13 +268,14 @@ void c331_manage::dispatchPass()
         audio = changed(imageRecord(w) + kImgAudio);
     if (audio && sources) {
         traceOp("audio route flag");
-        sources->audio_route_flag = 1;
+        sources->request_audio_route();
     }
 
     // 10. LED screen on/off.
     if (changed(kLedOff) && fpga) {
         traceOp("output status flag");
         fpga->output_status_flag = 1;
+        fpga_manage::wake();
     }
 
     // 11. OSD on/off.
