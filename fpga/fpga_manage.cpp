@@ -47,6 +47,7 @@ std::atomic<uint8_t> g_fpga_lcd_on{0};
 std::atomic<uint32_t> g_usb_grade{0};
 std::atomic<uint8_t> g_set_led_para{0};
 std::atomic<uint8_t> g_set_led_setup{0};
+std::atomic<bool> g_led_size_waiting{false};
 
 namespace {
 // The worker's pace. Its steps are measured in 10 ms ticks, so one turn per
@@ -324,6 +325,7 @@ void fpga_manage::destroyForTest()
     g_usb_grade = 0;
     g_set_led_para = 0;
     g_set_led_setup = 0;
+    g_led_size_waiting = false;
     std::memset(MCU_RAM_CMD, 0, sizeof MCU_RAM_CMD);
     std::memset(MCU_RAM_EXTEND, 0, sizeof MCU_RAM_EXTEND);
     std::memset(MCU_RAM_DEFAULT, 0, sizeof MCU_RAM_DEFAULT);

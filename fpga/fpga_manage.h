@@ -80,6 +80,10 @@ extern std::atomic<uint32_t> g_usb_grade;   // non-zero: the worker runs the USB
 // applied a new LED size. g_set_led_setup is the handshake's step.
 extern std::atomic<uint8_t> g_set_led_para;
 extern std::atomic<uint8_t> g_set_led_setup;
+// True while the scaler holds a new LED size until the handshake ends; it
+// then posts 2, and FPGA 0's restart lights the screen again. A handshake
+// that ends without it restores the LED output itself.
+extern std::atomic<bool> g_led_size_waiting;
 
 class fpga_manage {
 public:

@@ -445,7 +445,7 @@ public:
     // here, with its arguments, as it is called.
     static std::function<void(const std::string&)> op_hook;
     // True while a pass waits for the LED handshake with para_mutex released.
-    bool waiting_for_led() const { return m_ledWait.load(); }
+    bool waiting_for_led() const;
     bool threadRunning() const { return m_worker.running(); }
     pthread_t threadHandle() const { return m_worker.handle(); }
 
@@ -476,7 +476,6 @@ private:
     static platform::Wakeup& doorbell();
 
     platform::Worker m_worker;
-    std::atomic<bool> m_ledWait{false};
 };
 
 // ---- globals of the scaler ----
