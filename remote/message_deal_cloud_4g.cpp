@@ -1,21 +1,181 @@
 #include "remote/message_deal_cloud_4g.h"
 
-networkclient_Manage* networkclient_Manage::p_networkclient_Manage = nullptr;
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QMutexLocker>
+#include <algorithm>
+#include <cstring>
 
-networkclient_Manage::networkclient_Manage()
+#include "core/config_engine.h"
+#include "core/globals.h"
+#include "core/utils.h"
+#include "platform/platform.h"
+#include "remote/message_deal.h"
+#include "remote/protocol_phy.h"
+#include "remote/protocol_phy_cloud_4g.h"
 
+namespace {
+constexpr int kAt = protocol_phy::kDataAt;
+constexpr uint8_t kCloudFileMark = 0xAA;
+constexpr int kCloudFileHeader = 3;
+
+const QString kName = QStringLiteral("name");
+const QString kResult = QStringLiteral("result");
+const QString kBarcode = QStringLiteral("barcode");
+
+// Printable ASCII only: the value is shown on the panel and stored in the
+// ini file; control characters have no business in it.
+bool isPrintable(const QString& text)
 {
+    for (QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    return true;
 }
 
-networkclient_Manage* networkclient_Manage::pInstance()
+QByteArray compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
+
+int status(uint8_t* body, uint8_t code)
 {
-    if (!p_networkclient_Manage)
-        p_networkclient_Manage = new networkclient_Manage();
-    return p_networkclient_Manage;
+    body[kAt] = code;
+    return kAt + 1;
+}
+} // namespace
+
+bool message_deal_4g::is_group_command(uint8_t command)
+{
+    return command == CMD_CLOUD_JSON || command == CMD_CLOUD_SETUP_READ || command == CMD_CLOUD_SETUP_CHANGED;
 }
 
-void networkclient_Manage::destroyForTest()
+QByteArray message_deal_4g::deal_json(const QByteArray& command)
 {
-    delete p_networkclient_Manage;
-    p_networkclient_Manage = nullptr;
+    QJsonObject answer;
+    QJsonParseError error{};
+    QJsonDocument doc = QJsonDocument::fromJson(command, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject() || !doc.object().value(kName).isString()) {
+        answer.insert(kName, QString());
+        answer.insert(kResult, RESULT_MALFORMED);
+        return compact(answer);
+    }
+    const QJsonObject request = doc.object();
+    const QString name = request.value(kName).toString();
+    answer.insert(kName, name);
+    int result = RESULT_UNKNOWN;
+    if (name == QLatin1String("setProperty"))
+        result = cloudSetProperty(request, &answer);
+    answer.insert(kResult, result);
+    return compact(answer);
+}
+
+int message_deal_4g::cloudSetProperty(const QJsonObject& command, QJsonObject* answer)
+{
+    // Every key must be known and valid before anything is stored.
+    for (auto it = command.begin(); it != command.end(); ++it)
+        if (it.key() != kName && it.key() != kBarcode)
+            return RESULT_BAD_VALUE;
+    const QJsonValue value = command.value(kBarcode);
+    if (!value.isString())
+        return RESULT_BAD_VALUE;
+    const QString barcode = value.toString();
+    if (barcode.isEmpty() || barcode.size() > kMaxBarcode || !isPrintable(barcode))
+        return RESULT_BAD_VALUE;
+    ConfigEngine* config = ConfigEngine::p_config;
+    if (!config)
+        return RESULT_FAILED;
+    config->write_config_variant(ConfigItem::Barcode, barcode);
+    g_str_barcode = config->read_config_variant(ConfigItem::Barcode).toString();
+    answer->insert(kBarcode, g_str_barcode);
+    return RESULT_OK;
+}
+
+int message_deal_4g::message_group_deal(uint8_t* body, int length, int capacity)
+{
+    const int dataLength = length - 1 - kAt;
+    if (dataLength < 0 || capacity < kAt + 2)
+        return 0;
+    switch (body[protocol_phy::kCommandAt]) {
+    case CMD_CLOUD_JSON: {
+        if (dataLength == 0)
+            return status(body, message_deal::STATUS_MALFORMED);
+        QByteArray answer = deal_json(QByteArray(reinterpret_cast<const char*>(body + kAt), dataLength));
+        if (kAt + 1 + answer.size() + 1 > capacity)
+            return status(body, message_deal::STATUS_REFUSED);
+        std::memcpy(body + kAt + 1, answer.constData(), size_t(answer.size()));
+        return status(body, message_deal::STATUS_DONE) + answer.size();
+    }
+    case CMD_CLOUD_SETUP_READ: {
+        if (dataLength < 3)
+            return status(body, message_deal::STATUS_MALFORMED);
+        const uint8_t id = body[kAt];
+        const int offset = le16(body + kAt + 1);
+        QByteArray content;
+        if (id < uint8_t(CloudFile::Barcode) || id > uint8_t(CloudFile::CaFile)
+            || !readCloudFile(CloudFile(id), &content) || offset > content.size())
+            return status(body, message_deal::STATUS_REFUSED);
+        int n = std::min(kSetupChunk, content.size() - offset);
+        if (kAt + 3 + n + 1 > capacity)
+            return status(body, message_deal::STATUS_REFUSED);
+        putLe16(body + kAt + 1, uint16_t(content.size()));
+        std::memcpy(body + kAt + 3, content.constData() + offset, size_t(n));
+        return status(body, message_deal::STATUS_DONE) + 2 + n;
+    }
+    default:
+        // The modem's answer to a notice: nothing more to say.
+        return 0;
+    }
+}
+
+int message_deal_4g::setup_changed_notice(uint8_t* out)
+{
+    uint8_t body[kAt + 1] = {};
+    putLe16(body, kModemAddress);
+    putLe16(body + 2, 0xF100);
+    body[protocol_phy::kCommandAt] = CMD_CLOUD_SETUP_CHANGED;
+    body[kAt] = Utils::BCC(body, kAt);
+    return protocol_phy::data_re_transf_meaning(nullptr, out, body, kAt + 1, nullptr);
+}
+
+std::vector<uint8_t> message_deal_cloud_4g::Cloud_MSG_ACK(uint8_t sequence, const QByteArray& answer)
+{
+    uint8_t device[protocol_phy_cloud_4g::kDeviceIdSize];
+    protocol_phy_cloud_4g::deviceId(device);
+    return protocol_phy_cloud_4g::encode(protocol_phy_cloud_4g::kTypeAck, sequence, device, answer);
+}
+
+std::vector<uint8_t> message_deal_cloud_4g::msg_to_cloud(uint8_t sequence, const QByteArray& command)
+{
+    uint8_t device[protocol_phy_cloud_4g::kDeviceIdSize];
+    protocol_phy_cloud_4g::deviceId(device);
+    return protocol_phy_cloud_4g::encode(protocol_phy_cloud_4g::kTypeCommand, sequence, device, command);
+}
+
+const char* cloudFilePath(CloudFile file)
+{
+    switch (file) {
+    case CloudFile::Barcode: return "/data/configs/cloud_barcode";
+    case CloudFile::SetInfo: return "/data/configs/cloud_setinfo";
+    case CloudFile::CaFile: return "/data/configs/cloud_cafile";
+    }
+    return "";
+}
+
+bool readCloudFile(CloudFile file, QByteArray* content)
+{
+    QByteArray bytes;
+    {
+        QMutexLocker lock(&Utils::_file_deal_mutex);
+        QFile f(platform::sysPath(QString::fromLatin1(cloudFilePath(file))));
+        if (!f.open(QIODevice::ReadOnly))
+            return false;
+        // The length field cannot name more than this.
+        bytes = f.read(kCloudFileHeader + 0xFFFF);
+    }
+    if (bytes.size() < kCloudFileHeader || uint8_t(bytes[0]) != kCloudFileMark)
+        return false;
+    const int length = (uint8_t(bytes[1]) << 8) | uint8_t(bytes[2]);
+    if (bytes.size() < kCloudFileHeader + length)
+        return false;
+    *content = bytes.mid(kCloudFileHeader, length);
+    return true;
 }

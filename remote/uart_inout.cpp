@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "core/utils.h"
 #include "platform/serial.h"
 #include "remote/pclink.h"
 
@@ -47,9 +48,12 @@ SerialPcLink::~SerialPcLink()
         platform::serial().close(uart_fd);
 }
 
-void SerialPcLink::start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers)
+void SerialPcLink::start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers, GroupHandler group,
+                         TurnHook turn)
 {
     m_ownList = answers;
+    m_group = group;
+    m_turn = turn;
     m_worker.start(body, this);
 }
 
@@ -87,11 +91,15 @@ void SerialPcLink::run()
                 ::usleep(pclink::kPollMs * 1000);
         }
         deliverAnswer();
+        if (m_turn)
+            m_turn(*this);
     }
 }
 
 void SerialPcLink::handleFrame()
 {
+    if (m_group && m_group(*this))
+        return;
     // Answers for both serial links are queued on the PC serial link.
     ReplyListOf<SerialReplyRecord>* list = answerList();
     auto reply = [&](const uint8_t* data, int length) { send(data, length); };
@@ -160,8 +168,9 @@ Tz_uart_inout_4G* Tz_uart_inout_4G::p_uart_inout_4g = nullptr;
 
 Tz_uart_inout_4G::Tz_uart_inout_4G()
     : SerialPcLink(kPort, kBaud4G, kOwner4G)
+    , m_groupBuf(std::make_unique<pclink::Buffers>())
 {
-    start(receive_thread_4G);
+    start(receive_thread_4G, nullptr, deal_group, take_reconfigure);
 }
 
 Tz_uart_inout_4G::~Tz_uart_inout_4G() { stop(); }
@@ -183,4 +192,37 @@ void* Tz_uart_inout_4G::receive_thread_4G(void* arg)
 {
     static_cast<Tz_uart_inout_4G*>(static_cast<SerialPcLink*>(arg))->run();
     return nullptr;
+}
+
+bool Tz_uart_inout_4G::deal_group(SerialPcLink& link)
+{
+    auto& self = static_cast<Tz_uart_inout_4G&>(link);
+    pclink::Buffers& buf = *self.m_groupBuf;
+    const int n = pclink::checked_body(self.phy, buf);
+    if (n < 0)
+        return false;
+    const uint8_t* body = buf.body.data();
+    const uint16_t destination = le16(body);
+    if ((destination != pclink::kController && destination != pclink::kController2)
+        || !message_deal_4g::is_group_command(body[protocol_phy::kCommandAt]))
+        return false;
+    const int reply = self.m_group4g.message_group_deal(buf.body.data(), n, protocol_phy::kMaxBody);
+    if (reply > 0) {
+        const int length = pclink::encode_reply(buf, reply);
+        self.send(buf.out.data(), length);
+    }
+    return true;
+}
+
+void Tz_uart_inout_4G::take_reconfigure(SerialPcLink& link)
+{
+    {
+        QMutexLocker lock(&Utils::_reconfig_4g_mutex);
+        if (!g_reconfig_4g)
+            return;
+        g_reconfig_4g = 0;
+    }
+    // The modem reads the set-up files again when it is told.
+    uint8_t notice[message_deal_4g::kNoticeMax];
+    static_cast<Tz_uart_inout_4G&>(link).send(notice, message_deal_4g::setup_changed_notice(notice));
 }
