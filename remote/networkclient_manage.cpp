@@ -13,6 +13,7 @@
 #include <QMutexLocker>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "core/config_engine.h"
@@ -218,6 +219,7 @@ void networkclient_Manage::startConnect()
 void networkclient_Manage::onConnected()
 {
     VYX_DEBUG("cloud: connected\n");
+    std::fflush(stdout);
     m_state = State::Connected;
     m_rxStamp = G_timeTicks.load();
     m_heartbeatSent = false;
@@ -351,6 +353,7 @@ bool networkclient_Manage::flush()
 void networkclient_Manage::fail(const char* why)
 {
     VYX_DEBUG("cloud: %s\n", why);
+    std::fflush(stdout);
     closeSocket();
     m_state = State::Waiting;
     m_failStamp = G_timeTicks.load();
