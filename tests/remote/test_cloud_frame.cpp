@@ -53,16 +53,21 @@ std::vector<Result> feed(protocol_phy_cloud_4g& d, const cloud::Bytes& bytes, si
 
 TEST(CloudFrame, EncodesTheDocumentedLayout)
 {
-    const QByteArray payload = R"({"name":"x"})";
-    std::vector<uint8_t> f = protocol_phy_cloud_4g::encode(2, 0x81, kDevice.data(), payload);
-    EXPECT_EQ(f, cloud::frame(2, 0x81, kDevice, payload));
-    ASSERT_EQ(f.size(), 27u + 12u);
-    EXPECT_EQ(cloud::Bytes(f.begin() + 20, f.begin() + 24), (cloud::Bytes{0, 0, 0, 12}));
-    uint8_t x = 0;
-    for (uint8_t b : f)
-        x ^= b;
-    // The XOR byte covers the header, the CRC the payload.
-    EXPECT_EQ(x, Utils::BCC(f.data() + 27, 12));
+    // The example of docs/cloud-4g-wifi.md, for a controller without id.
+    std::memset(g_pid, 0, 32);
+    const QByteArray command = R"({"barcode":"SN-1","name":"setProperty"})";
+    const QByteArray answer = R"({"barcode":"SN-1","name":"setProperty","result":0})";
+    cloud::Bytes head{0x55, 0xAA, 0x01, 0x07};
+    head.resize(20, 0);
+    head.insert(head.end(), {0x00, 0x00, 0x00, 0x27, 0x3A, 0x64, 0x80});
+    head.insert(head.end(), command.begin(), command.end());
+    EXPECT_EQ(message_deal_cloud_4g::msg_to_cloud(7, command), head);
+    cloud::Bytes ack{0x55, 0xAA, 0x02, 0x07};
+    ack.resize(20, 0);
+    ack.insert(ack.end(), {0x00, 0x00, 0x00, 0x32, 0xE3, 0x46, 0x6D});
+    ack.insert(ack.end(), answer.begin(), answer.end());
+    EXPECT_EQ(message_deal_cloud_4g::Cloud_MSG_ACK(7, answer), ack);
+    EXPECT_EQ(protocol_phy_cloud_4g::encode(2, 0x81, kDevice.data(), answer), cloud::frame(2, 0x81, kDevice, answer));
 
     // The id of this controller from its 32 hexadecimal digits.
     std::memcpy(g_pid, "00112233445566778899aabbccddeeff", 32);
@@ -70,9 +75,9 @@ TEST(CloudFrame, EncodesTheDocumentedLayout)
     protocol_phy_cloud_4g::deviceId(id);
     EXPECT_EQ(cloud::Bytes(id, id + 16),
               (cloud::Bytes{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD, 0xEE, 0xFF}));
-    std::memset(g_pid, 0, 32);
+    std::memcpy(g_pid, "0011223344556677889x", 20);
     protocol_phy_cloud_4g::deviceId(id);
-    EXPECT_EQ(cloud::Bytes(id, id + 16), cloud::Bytes(16, 0));
+    EXPECT_EQ(id[9], 0) << "not a hexadecimal digit";
 }
 
 TEST(CloudFrame, DecodesFramesHoweverTheyArrive)
