@@ -214,11 +214,13 @@ bool Q58_WIFI_CONFIG::validAddress(const QString& address)
     return value[0] != 0 && value[0] != 127 && value[0] < 224 && value[3] >= 1 && value[3] <= 254;
 }
 
-Q58_WIFI_CONFIG::Q58_WIFI_CONFIG(bool startThread)
+Q58_WIFI_CONFIG::Q58_WIFI_CONFIG(bool startThread, bool openPort)
     : m_thread(std::make_unique<Thread>())
     , m_settings(loadSettings())
+    , m_openPort(openPort)
 {
-    m_fd = pclink::open_server(SOCK_DGRAM, kPort);
+    if (m_openPort)
+        m_fd = pclink::open_server(SOCK_DGRAM, kPort);
     m_openStamp = G_timeTicks.load();
     if (startThread)
         m_thread->worker.start(wifi_thread, this);
@@ -235,14 +237,14 @@ Q58_WIFI_CONFIG::~Q58_WIFI_CONFIG()
 Q58_WIFI_CONFIG* Q58_WIFI_CONFIG::pInstance()
 {
     if (!p_wifi)
-        p_wifi = new Q58_WIFI_CONFIG(true);
+        p_wifi = new Q58_WIFI_CONFIG(true, true);
     return p_wifi;
 }
 
-Q58_WIFI_CONFIG* Q58_WIFI_CONFIG::createForTest()
+Q58_WIFI_CONFIG* Q58_WIFI_CONFIG::createForTest(bool openPort)
 {
     destroyForTest();
-    p_wifi = new Q58_WIFI_CONFIG(false);
+    p_wifi = new Q58_WIFI_CONFIG(false, openPort);
     return p_wifi;
 }
 
@@ -290,7 +292,7 @@ void Q58_WIFI_CONFIG::wifiTurn(int waitMs)
         if (wifiOn())
             startAccessPoint();
     }
-    if (m_fd < 0 && Utils::getTimeSpace(m_openStamp) >= kReopenTicks) {
+    if (m_openPort && m_fd < 0 && Utils::getTimeSpace(m_openStamp) >= kReopenTicks) {
         m_fd = pclink::open_server(SOCK_DGRAM, kPort);
         m_openStamp = G_timeTicks.load();
     }

@@ -20,7 +20,9 @@ public:
     // Stops and joins the thread and closes the port.
     static void destroyForTest();
     // Tests: the manager without its thread; they call wifiTurn themselves.
-    static Q58_WIFI_CONFIG* createForTest();
+    // Without `openPort` it leaves UDP 13769 to others (commands then only
+    // through wifi_AT_cmd_manage).
+    static Q58_WIFI_CONFIG* createForTest(bool openPort = true);
 
     static constexpr uint16_t kPort = 13769;
     // Ticks from a reset request to its first pass.
@@ -68,7 +70,7 @@ public:
 
 private:
     struct Thread;
-    explicit Q58_WIFI_CONFIG(bool startThread);
+    Q58_WIFI_CONFIG(bool startThread, bool openPort);
     ~Q58_WIFI_CONFIG();
 
     static bool wifiOn();
@@ -91,6 +93,7 @@ private:
     bool m_stationUp = false;
     std::atomic<uint8_t> m_resetRequest{0};
     std::atomic<uint32_t> m_resetStamp{0};
+    bool m_openPort;
     int m_fd = -1;
     uint32_t m_openStamp = 0;
 };

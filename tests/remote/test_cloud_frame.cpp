@@ -244,7 +244,7 @@ TEST_F(CloudStorm, DamagedModemFramesAndAtCommands)
         ASSERT_TRUE(reply >= 0 && reply < int(body.size()));
     }
 
-    Q58_WIFI_CONFIG* wifi = Q58_WIFI_CONFIG::createForTest();
+    Q58_WIFI_CONFIG* wifi = Q58_WIFI_CONFIG::createForTest(false);
     const std::vector<std::string> at = {"AT+SETDATA=1,Hall,secret-pass", "AT+SETDATA=2,192.168.9.9",
                                          "AT+SETDATA=3,Net,net-passphrase", "AT+CHECKDATA", "AT+RST"};
     for (int i = 0; i < 20000; ++i) {
