@@ -37,20 +37,25 @@ inline Bytes frame(uint8_t type, uint8_t sequence, const Bytes& device, const QB
                    Damage damage = Damage::None, int64_t length = -1)
 {
     const uint32_t n = length < 0 ? uint32_t(payload.size()) : uint32_t(length);
-    Bytes f{0x55, 0xAA, type, sequence};
-    f.insert(f.end(), device.begin(), device.end());
-    f.resize(20, 0);
-    f.insert(f.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+    Bytes f(27, 0);
+    f[0] = 0x55;
+    f[1] = damage == Damage::Magic ? 0xAB : 0xAA;
+    f[2] = type;
+    f[3] = sequence;
+    for (size_t i = 0; i < 16 && i < device.size(); ++i)
+        f[4 + i] = device[i];
+    for (int i = 0; i < 4; ++i)
+        f[size_t(20 + i)] = uint8_t(n >> (24 - 8 * i));
     uint16_t crc = Utils::calcCRC16(reinterpret_cast<const uint8_t*>(payload.constData()), unsigned(payload.size()));
     if (damage == Damage::Crc)
         crc ^= 0x0100;
-    f.insert(f.end(), {uint8_t(crc >> 8), uint8_t(crc)});
+    f[24] = uint8_t(crc >> 8);
+    f[25] = uint8_t(crc);
     uint8_t x = 0;
-    for (uint8_t b : f)
-        x ^= b;
-    f.push_back(damage == Damage::Xor ? uint8_t(x ^ 0x80) : x);
-    if (damage == Damage::Magic)
-        f[1] = 0xAB;
+    for (int i = 0; i < 26; ++i)
+        x ^= f[size_t(i)];
+    // A bad magic comes with a matching XOR: only the magic is wrong.
+    f[26] = damage == Damage::Xor ? uint8_t(x ^ 0x80) : x;
     f.insert(f.end(), payload.begin(), payload.end());
     return f;
 }
