@@ -169,12 +169,6 @@ struct Q58_WIFI_CONFIG::Thread {
 
 Q58_WIFI_CONFIG* Q58_WIFI_CONFIG::p_wifi = nullptr;
 
-bool Q58_WIFI_CONFIG::Settings::operator==(const Settings& o) const
-{
-    return ssid == o.ssid && password == o.password && address == o.address && stationSsid == o.stationSsid
-           && stationPassword == o.stationPassword;
-}
-
 Q58_WIFI_CONFIG::Settings Q58_WIFI_CONFIG::defaults()
 {
     Settings s;

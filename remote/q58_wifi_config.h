@@ -42,7 +42,6 @@ public:
         QString address;  // of the access point (configuration key WifiIPAddress)
         QString stationSsid;     // network wlan0 joins; empty: none
         QString stationPassword;
-        bool operator==(const Settings& o) const;
     };
     static Settings defaults();
 
