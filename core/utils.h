@@ -62,8 +62,8 @@ public:
 
     // ---- named mutexes ----
     // Lock order, outermost first: c331_manage::para_mutex; then
-    // _led_para_init_mutex, _bri_set_mutex or _c331_bnk_mutex; then
-    // _spi_mutex. _file_deal_mutex may be held around a "sync" (it is taken
+    // _led_para_init_mutex, _bri_set_mutex or c331_manage::flash_mutex
+    // followed by _c331_bnk_mutex; then _spi_mutex. _file_deal_mutex may be held around a "sync" (it is taken
     // before _system_mutex). Nothing that runs under _system_mutex calls
     // system_mutex, takes _file_deal_mutex or signals a change.
     static QMutex _system_mutex;

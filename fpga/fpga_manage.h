@@ -1,36 +1,281 @@
 #pragma once
 // The manager of the two sending FPGAs and the receiving cards behind them.
+// Toward the PC it keeps a register shadow and RAM images of each FPGA and
+// mirrors them into the chips; its worker thread brings FPGA 0 up, keeps it
+// running and runs the jobs the screens post. FPGA 0 serves output ports
+// 1-10, FPGA 1 ports 11-20; the FPGA index is the last argument of most
+// operations.
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <pthread.h>
+
+#include "platform/worker.h"
+
+class fpga_drv;
+class rcvRecovery;
+
+// Date and time from the system clock (IT8563WE_Get); `week` is not filled.
+struct TimeRealType {
+    uint8_t second = 0;
+    uint8_t minute = 0;
+    uint8_t hour = 0;
+    uint8_t day = 0;
+    uint8_t week = 0;
+    uint8_t month = 0;
+    uint16_t year = 0;
+};
+
+// Tick stamps the FPGA side shares between its parts. Worker thread only.
+struct FPGA_CHANGE {
+    uint32_t power_step_stamp[2] = {}; // last start-up step, per FPGA
+    uint32_t rst_release_stamp = 0;    // last reset release
+};
+extern FPGA_CHANGE g_change;
+
+// The job mailbox from the screens to the worker (36 bytes on the device).
+// A screen posts a job with post(): the step becomes 0, then the job code
+// is stored; the worker writes 0 into both when the job ends.
+struct SEND_PARA {
+    std::atomic<uint8_t> job{0};          // 0 none, 1-6 the jobs
+    std::atomic<uint8_t> step{255};       // step of the running job; 255 idle
+    uint8_t port = 0;                     // current port (0-based, FPGA 0)
+    uint8_t packets = 0;                  // packets of the current write
+    uint8_t packets_sent = 0;
+    uint8_t reserved5 = 0;
+    std::atomic<uint8_t> reply{0};        // 1: a card answered
+    uint8_t reserved7 = 0;
+    uint16_t card = 0;                    // card index on the port
+    uint16_t cards = 0;                   // cards on the port
+    uint16_t frame_length = 0;            // length of the last frame built
+    uint16_t reserved14 = 0;
+    std::atomic<uint32_t> mapping{0};     // 9 mapping on, 0 off
+    uint32_t stamp = 0;                   // tick stamp of the current step
+    uint8_t screen = 0, port_record = 0, card_index = 0, operation = 0;
+    uint8_t sub_step = 0;                 // 20-32 inside one operation
+    uint8_t reserved29 = 0;
+    std::atomic<uint16_t> result{0};      // 255 or 65535: no card to report
+    uint8_t retry = 0;
+    uint8_t reserved33[3] = {};
+
+    // Posts a job and wakes the worker.
+    void post(uint8_t code);
+};
+extern SEND_PARA g_send_para;
+
+// Kinds of the receiving-card recovery job.
+enum RCV_CHECK_OR_RECOVERY { RCV_CHECK = 0, RCV_RECOVERY = 1, RCV_SCAN_FILE = 2 };
+
+extern std::atomic<uint8_t> g_fpga_lcd_on;  // 1 once FPGA 0 has lit the screen
+extern std::atomic<uint32_t> g_usb_grade;   // non-zero: the worker runs the USB upgrade
+// LED-parameter handshake, changed only under Utils::_led_para_init_mutex:
+// 0 idle, 1 a screen or the PC changes the LED parameters, 2 the scaler
+// applied a new LED size. g_set_led_setup is the handshake's step.
+extern std::atomic<uint8_t> g_set_led_para;
+extern std::atomic<uint8_t> g_set_led_setup;
 
 class fpga_manage {
 public:
+    static constexpr int kFpgas = 2;
+    static constexpr int kRegs = 170;      // register shadow: registers 0-169
+    static constexpr int kRamImage = 1024;
+    static constexpr int kEthBlock = 136;
+    static constexpr int kPorts = 10;      // wired output ports per FPGA
+    static constexpr int kSlots = 16;      // port slots of the layout
+
+    // Screen control codes (SCREEN_status).
+    enum SCREEN_status : uint8_t {
+        SCREEN_BLANK = 0,      // reg 0 bit 2 := 1
+        SCREEN_LIT = 1,        // reg 0 bit 2 := 0
+        LED_OUTPUT_ON = 4,     // reg 3 bit 5 := 1
+        LED_OUTPUT_OFF = 5,    // reg 3 bit 5 := 0
+        SCREEN_RELEASE = 11,   // reg 23 bit 3 := 0 (second operation only)
+    };
+
+    // Creates the manager on the first call and opens its links.
     static fpga_manage* pInstance();
     static fpga_manage* p_fpga_manage;
 
-    // Starts the worker thread; 0, or 255 when it cannot be created.
-    int initialize_start();
-    // 1 when FPGA 0 is up and ready.
-    int get_fpga_status();
-    int read_from_register(int reg, int fpga);
-    int write_to_register(int reg, uint8_t mask, uint8_t value, int fpga);
+    // ---- the SPI link: one register or RAM access, under Utils::_spi_mutex.
+    // 0 done, 255 refused (no such FPGA, no pads) or a transfer failed.
+    int write_fpga_register(uint8_t reg, uint8_t value, uint8_t fpga, uint8_t mask);
+    int read_fpga_register(uint8_t reg, uint8_t* value, uint8_t fpga);
+    // `addr` keeps its low 12 bits.
+    int write_fpga_ram(const uint8_t* buf, uint32_t addr, uint32_t len, uint8_t ram_id, uint8_t fpga);
+    int read_fpga_ram(uint8_t* buf, uint32_t addr, uint32_t len, uint8_t ram_id, uint8_t fpga);
 
+    // ---- start ----
+    // Opens the four links and maps the SoC window; 0, or 255 when the
+    // window cannot be had (every pad access is then skipped).
+    uint8_t initialize();
+    // softinit, then the worker thread; 0, or 255 when it cannot start.
+    int initialize_start();
+    void softinit();
+
+    // ---- registers ----
+    // The masked write: registers 0-63 and 128-169 reach the FPGA, 64-96
+    // live only in the shadow, others are ignored.
+    void write_to_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga);
+    // The same without the register-2 command handling and without touching
+    // the parameter image's LED-off word.
+    void write_to_0x00_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga);
+    // Registers 0-63 and 128-169: read from the FPGA into the shadow.
+    void read_from_register(uint8_t reg, uint8_t fpga);
+    // One shadow register, read under the shadow mutex.
+    uint8_t shadow(uint8_t reg, uint8_t fpga);
+    void FPGA_to_RAM(uint8_t fpga);
+    // 1 when FPGA 0 is running and ready.
+    int get_fpga_status();
+    // Output-port link mask of FPGA 0 (bit p-1 = port p); 0 unless running.
+    uint16_t get_wlan_state();
+    void check_wlanonline_state();
+    void SCREEN_fpgactrl_status(uint8_t code);
+    void SCREEN_fpgactrl_status2(uint8_t code, uint8_t fpga);
+
+    // ---- start-up chain ----
+    void power_up_fpga_start(uint8_t check, uint8_t fpga);
+    void fpgainit(uint8_t fpga);
+    void reset_fpga_rst(uint8_t fpga);
+    void check_fpga_rst();
+    void power_up_check_fpga_status(uint8_t fpga);
+
+    // ---- worker ----
+    // An idle worker looks around only every few ticks; whoever raises one
+    // of its flags (brightness, output status, LED-parameter handshake,
+    // upgrade) calls this to have it served at once. No-op without a manager.
+    static void wake();
+    static void* fpgamanageThread(void* arg);
+    // One turn of the worker (tests call it with the ticks they set).
+    void fpga_manage_deal(void* arg);
+    void Check_search_card();
+
+    // ---- output-port layout ----
+    // Offsets of slot's rectangle in the parameter RAM (slot 0's for any
+    // slot outside 1-15); returns 0.
+    static int get_eth_param_addr(uint8_t slot, unsigned short* x, unsigned short* y, unsigned short* w,
+                                  unsigned short* h);
+    int get_eth_min_x_y(uint8_t fpga, unsigned short* x, unsigned short* y);
+    int get_eth_max_border(uint8_t fpga, unsigned short* right, unsigned short* bottom);
+    int get_eth_lcd_x_y(uint8_t fpga, unsigned short* x, unsigned short* y);
+    int get_eth_lcd_w_h(uint8_t fpga, unsigned short* w, unsigned short* h);
+    void eth_param_init(uint8_t mode, uint8_t fpga);
+    void Q58_back_mcu_set_net_para(uint8_t fpga);
+    void Q58_mcu_set_net_para(uint8_t fpga);
+    void update_eth_state(uint8_t fpga);
+    uint8_t check_fpga_ram_param(uint8_t fpga);
+    uint8_t set_output_status();
+    void set_led_para_deal();
+
+    // ---- brightness and power schedule ----
+    void Dealwith_mcu_ram();
+    void record_onoff_time(uint8_t sel);
+    void record_bright_change();
+    uint8_t Brightness_hand_dealwith(void* arg);
+    uint8_t set_fpga_bri_val();
+    void Extension_function();
+    int IT8563WE_Get(TimeRealType* t);
+
+    // ---- USB firmware upgrade ----
+    void usb_upgrade_manage_deal(void* arg);
+    void usb_upgrade_deal();
+
+    // ---- receiving cards ----
     // PC frames for the receiving cards and the receive poll that brings
     // their answers back into the transports' reply lists.
     int Dealwith1_PC_to_eth(int length, unsigned char* frame);
-    int reg_IRQ_Dealwith(int a, int b);
+    void reg_IRQ_Dealwith(uint8_t fpga, uint8_t force);
+    uint8_t check_vbo_status(uint8_t fpga);
+    void Search_Card_Cmd();
     // Until the receiving-card link exists: sees every frame handed over and
     // the transport waiting for its answer (cleared by destroyForTest).
     static std::function<void(const unsigned char* frame, int length, uint8_t transport)> pc_frame_hook;
 
-    pthread_mutex_t reg_mutex; // register shadow
-    pthread_mutex_t rcv_mutex; // receive poll
-    uint8_t answer_arrived = 0;
+    // ---- screen jobs ----
+    void SmartMapping_deal();
+    void save_para_deal();
+    void mapping_enable_deal();
+    void rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode);
 
+    // Stops and joins the worker, deletes the manager and returns every
+    // global of the FPGA side to its start-up value.
     static void destroyForTest();
+
+    // ---- images the PC sees ----
+    static uint8_t* MCU_REG_func[kFpgas];
+    static uint8_t* MCU_RAM_PARA_func[kFpgas];
+    static uint8_t* MCU_RAM_RX_func[kFpgas];
+    static uint8_t* MCU_RAM_TX_func[kFpgas];
+    static uint8_t* MCU_RAM_ETH_PARA_func[kFpgas];
+    static uint8_t* MCU_RAM_ETH_BACK_PARA_func[kFpgas];
+    static uint8_t MCU_RAM_CMD[1024];
+    static uint8_t MCU_RAM_EXTEND[1024];
+    static uint8_t MCU_RAM_DEFAULT[2048];
+    static uint8_t MCU_RAM_ZOOM[1024];
+    // Default of parameter RAM bytes 0-255.
+    static const uint8_t RAM1[256];
+
+    // ---- state ----
+    pthread_mutex_t reg_mutex; // register shadow and MCU_RAM_EXTEND[29]
+    pthread_mutex_t rcv_mutex; // receive poll
+    uint8_t answer_arrived = 0; // under rcv_mutex
+    // Raised by the scaler manager: brightness changed (under
+    // Utils::_bri_set_mutex), LED-off word changed; cleared by the worker
+    // once applied.
+    std::atomic<uint8_t> bri_set_flag{0};
+    std::atomic<uint8_t> output_status_flag{0};
+    fpga_drv* p_fpga_drv = nullptr;
+    rcvRecovery* p_rcvRecovery = nullptr; // the recovery-file reader
+
+    // Start-up state per FPGA.
+    uint8_t rst_pending[kFpgas] = {};
+    uint32_t rst_stamp[kFpgas] = {};
+    uint8_t rst_retry[kFpgas] = {};
+    std::atomic<uint8_t> power_state[kFpgas];   // 0 → 1 → 2 → 3 → 5 → 6 → 7 running
+    uint32_t power_wait[kFpgas] = {};
+    uint16_t power_err[kFpgas] = {};
+    std::atomic<uint8_t> check_state[kFpgas];   // post-start check; ready from 16
+    uint16_t check_poll[kFpgas] = {};         // wide enough for the last cycles' 2040 polls
+    uint8_t check_cycle[kFpgas] = {};
+    uint8_t ram_reloaded[kFpgas] = {};
+    uint32_t check_stamp[kFpgas] = {};
+    uint8_t ram_check_result[kFpgas] = {};
+    uint16_t wlan_last = 0;                     // last link mask reported (code 11)
+    uint32_t led_stamp = 0;                     // LED-parameter handshake
+    uint32_t time_stamp = 0;                    // last clock reading
+    TimeRealType time_record;
+    uint32_t search_sent_mask = 0;              // idle card search: ports searched
+
+    ~fpga_manage();
 
 private:
     fpga_manage();
+    bool valid(uint8_t fpga) const { return fpga < kFpgas; }
+    void masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga, bool full);
+    int access(uint8_t fpga, uint32_t command, const uint8_t* tx, uint8_t* rx, uint32_t len);
+    // A reset the start-up or the post-start check makes of itself keeps
+    // the counts that bound its retries.
+    void restart(uint8_t fpga, bool keepRetry, bool fromCheck);
+    bool link_chip_ready() const;
+
+    platform::Worker m_worker;
+    uint8_t m_reg_shadow[kFpgas][kRegs] = {};
+    uint8_t m_ram_para[kFpgas][kRamImage] = {};
+    uint8_t m_ram_rx[kFpgas][kRamImage] = {};
+    uint8_t m_ram_tx[kFpgas][kRamImage] = {};
+    uint8_t m_eth_para[kFpgas][kEthBlock] = {};
+    uint8_t m_eth_back_para[kFpgas][kEthBlock] = {};
+    bool m_check_reset[kFpgas] = {};
+
+    // Pace of the worker after a turn.
+    enum class Pace { Fast, Tick, Idle };
+    Pace next_pace();
+    void pace(Pace p);
+    bool m_counting = false;                    // the start-up counts its calls
+    std::mutex m_wake_mutex;
+    std::condition_variable m_wake_cv;
+    bool m_wake_pending = false;
+    bool m_stopping = false;            // last reset came from the post-start check
 };

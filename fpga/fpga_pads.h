@@ -21,3 +21,12 @@ constexpr uint32_t kReset[2] = {0x207858, 0x207864};
 constexpr uint32_t kInterrupt[2] = {0x207908, 0x207910};
 
 } // namespace fpga_pads
+
+namespace fpga_pads {
+
+// Written once when the window is mapped: two pads driven low and a SoC
+// control register set to 1.
+constexpr uint32_t kStartLow[2] = {0x207940, 0x207944};
+constexpr uint32_t kStartControl = 0x1F1C;
+
+} // namespace fpga_pads

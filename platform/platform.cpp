@@ -8,6 +8,9 @@
 
 #include <QDir>
 
+#include "platform/sim_chips.h"
+#include "platform/spi.h"
+
 namespace platform {
 
 namespace {
@@ -69,6 +72,9 @@ void init(int& argc, char** argv)
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
     makeDataTree();
+    attachSimChips();
+    // The bus journal serves tests; a long run has no reader for it.
+    simSpiBus().setJournalLimit(0);
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));
@@ -79,6 +85,7 @@ void initForTest(const std::string& rootDir)
     g_backend = Backend::Sim;
     g_root = absolute(rootDir);
     makeDataTree();
+    attachSimChips();
 }
 
 Backend backend() { return g_backend; }

@@ -139,6 +139,7 @@ public:
     // The journal keeps the newest `limit` events (0 keeps none). Tests
     // raise the limit; a long host run keeps the default so memory stays flat.
     void setJournalLimit(size_t limit);
+    size_t journalLimit() const;
     std::vector<Event> journal() const;
     // Transfers only, of one node (all nodes when empty).
     std::vector<Event> transfers(const std::string& node = std::string()) const;

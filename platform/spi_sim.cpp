@@ -252,6 +252,12 @@ void SimSpiBus::setJournalLimit(size_t limit)
     m_journalLimit = limit;
 }
 
+size_t SimSpiBus::journalLimit() const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_journalLimit;
+}
+
 std::vector<SimSpiBus::Event> SimSpiBus::journal() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);

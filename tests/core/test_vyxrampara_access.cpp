@@ -97,7 +97,8 @@ protected:
     void SetUp() override
     {
         Access::SetUp();
-        scaler = c331_manage::pInstance();
+        // The request protocol alone: no scaler thread to take the request.
+        scaler = c331_manage::createForTest();
         scaler->para_changed = 0;
         // Source 2 has crops 1, 2 and 4 (3 was deleted); source 0 has crop 1.
         setCrop(0, 2, 1, 10, 20, 30, 40);

@@ -80,6 +80,7 @@ TEST_F(SpiBus, MisuseIsRefusedAndReportedNeverSilent)
     EXPECT_LT(bus().open("/dev/spidev32766.1"), 0);
 
     // A transfer with nothing behind the node fails and is a bus error.
+    bus().attach("/dev/spidev32766.3", nullptr);
     int fd = bus().open("/dev/spidev32766.3");
     uint8_t b = 0;
     EXPECT_EQ(bus().transfer(fd, &b, nullptr, 1, 1), -1);

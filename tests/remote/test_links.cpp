@@ -58,7 +58,7 @@ protected:
     {
         Sandbox::SetUp();
         VyxRamPara::pInstance();
-        c331_manage::pInstance();
+        c331_manage::createForTest(); // the request protocol alone, no scaler thread
         fpga_manage::pInstance();
         fpga_manage::pc_frame_hook = [this](const unsigned char* frame, int length, uint8_t transport) {
             std::lock_guard<std::mutex> lock(mutex);

@@ -14,7 +14,8 @@ protected:
     {
         Sandbox::SetUp();
         store = VyxRamPara::pInstance();
-        scaler = c331_manage::pInstance();
+        // The request protocol alone: no scaler thread to take the request.
+        scaler = c331_manage::createForTest();
     }
 
     // Runs one request; returns the reply data (status first).

@@ -1,0 +1,271 @@
+// The simulated scaler chip: frame decoder, register file, status bits and
+// the journal of register writes.
+#include "platform/c331_sim.h"
+
+#include <cstdio>
+
+#include "fpga/fpga_pads.h"
+
+namespace platform {
+
+namespace {
+constexpr uint8_t kWriteBit = 0x80;
+constexpr uint32_t kWriteHz = 10000000;
+constexpr uint32_t kReadHz = 5000000;
+
+// Status registers the software polls: bank, address.
+constexpr int kFlashBank = 0x04;
+constexpr int kEngineBusy = 0x17;   // bit 0: 2D engine busy
+constexpr int kFlashDataCtl = 0x53; // bit 5 write queue empty, bit 7 read pending
+constexpr int kFlashStatus = 0x54;  // bit 0 DMA busy, bit 1 write busy, bit 3 erase busy
+constexpr int kFlashRdsr = 0x55;    // bit 0 WIP, bit 1 WEL
+constexpr int kSyncBank = 0x05;
+constexpr int kInputVsync = 0x22;
+constexpr int kOutputVsync = 0x2E;
+constexpr int kFieldBank = 0xA8;    // 0x3F + 5 * input channel: field counter
+constexpr int kIdBank = 0xB2;
+constexpr int kIdAddr = 0x08;
+
+int bankOf(uint32_t code, int offset) { return int((code >> 16) & 0xFF) + offset; }
+int addrOf(uint32_t code) { return int((code >> 8) & 0xFF); }
+int countOf(uint32_t code) { return int(code & 0xFF); }
+} // namespace
+
+SimScalerChip& simScaler()
+{
+    static SimScalerChip instance;
+    return instance;
+}
+
+void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx, uint32_t len, uint32_t speedHz)
+{
+    // Checks against the bus come first: the model's lock is never held
+    // while it calls back into the bus.
+    SimSpiBus& bus = simSpiBus();
+    for (int f = 0; f < 2; ++f)
+        if (bus.pad(fpga_pads::kSelect[f]) != fpga_pads::kPadHigh)
+            bus.busError("scaler frame while FPGA " + std::to_string(f) + " is selected");
+    if (len != 2)
+        bus.busError("scaler frame of " + std::to_string(len) + " bytes");
+    bool write = (tx[0] & kWriteBit) != 0;
+    if (write && (rx || speedHz != kWriteHz))
+        bus.busError("scaler write not sent write-only at 10 MHz");
+    if (!write && (!rx || speedHz != kReadHz))
+        bus.busError("scaler read not sent full-duplex at 5 MHz");
+    bool noBank;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_absent || len != 2)
+            return;
+        ++m_frames;
+        int addr = tx[0] & 0x7F;
+        noBank = m_bank < 0 && !(write && addr == 0);
+        int bank = m_bank < 0 ? 0 : m_bank;
+        if (write && addr == 0) {
+            m_bank = tx[1];
+            m_reg[m_bank][0] = tx[1];
+            ++m_selects;
+        } else if (write) {
+            m_reg[bank][addr] = tx[1];
+            record(uint8_t(bank), uint8_t(addr), tx[1]);
+        } else {
+            ++m_reads;
+            if (rx)
+                rx[1] = readByte(bank, addr);
+        }
+    }
+    if (noBank)
+        bus.busError("scaler register access before any bank select");
+}
+
+uint8_t SimScalerChip::readByte(int bank, int addr)
+{
+    uint8_t stored = m_reg[bank][addr];
+    if (bank == kIdBank && addr == kIdAddr) {
+        ++m_idReads;
+        if (m_everyOther && (m_idReads % 2) == 1)
+            return 0;
+        return kIdentity;
+    }
+    if (bank == kFlashBank) {
+        switch (addr) {
+        case kEngineBusy:
+            return m_stuck ? uint8_t(stored | 0x01) : uint8_t(stored & ~0x01);
+        case kFlashDataCtl:
+            return m_stuck ? uint8_t((stored | 0x80) & ~0x20) : uint8_t((stored & ~0x80) | 0x20);
+        case kFlashStatus:
+            return m_stuck ? uint8_t(stored | 0x0B) : uint8_t(stored & ~0x0B);
+        case kFlashRdsr:
+            return m_stuck ? uint8_t(stored | 0x03) : uint8_t(stored & ~0x03);
+        default:
+            break;
+        }
+    }
+    if (bank == kSyncBank && (addr == kInputVsync || addr == kOutputVsync))
+        return m_stuck ? 0x00 : 0xFF;
+    if (bank == kFieldBank && addr >= 0x3F && (addr - 0x3F) % 5 == 0 && (addr - 0x3F) / 5 < 8 && m_stuck)
+        return 0x00;
+    return stored;
+}
+
+void SimScalerChip::record(uint8_t bank, uint8_t addr, uint8_t value)
+{
+    Write w{m_seq++, bank, addr, value};
+    if (m_journalLimit == 0)
+        return;
+    if (m_journal.size() < m_journalLimit) {
+        m_journal.push_back(w);
+        return;
+    }
+    m_journal[m_journalStart] = w;
+    m_journalStart = (m_journalStart + 1) % m_journal.size();
+}
+
+void SimScalerChip::reset()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto& bank : m_reg)
+        for (uint8_t& b : bank)
+            b = 0;
+    m_bank = -1;
+    m_absent = m_everyOther = m_stuck = false;
+    m_frames = m_reads = m_selects = m_idReads = 0;
+    m_journal.clear();
+    m_journalStart = 0;
+    m_journalLimit = kDefaultJournal;
+    m_seq = 0;
+}
+
+void SimScalerChip::setAbsent(bool absent)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_absent = absent;
+}
+
+void SimScalerChip::setIdentityEveryOther(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_everyOther = on;
+}
+
+void SimScalerChip::setStuckBusy(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_stuck = on;
+}
+
+uint8_t SimScalerChip::byte(int bank, int addr) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_reg[bank & 0xFF][addr & 0x7F];
+}
+
+uint32_t SimScalerChip::value(uint32_t code, int bankOffset) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int bank = bankOf(code, bankOffset) & 0xFF;
+    uint32_t v = 0;
+    for (int i = 0; i < countOf(code) && i < 4; ++i)
+        v |= uint32_t(m_reg[bank][(addrOf(code) + i) & 0x7F]) << (8 * i);
+    return v;
+}
+
+void SimScalerChip::set(uint32_t code, uint32_t value, int bankOffset)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int bank = bankOf(code, bankOffset) & 0xFF;
+    for (int i = 0; i < countOf(code) && i < 4; ++i)
+        m_reg[bank][(addrOf(code) + i) & 0x7F] = uint8_t(value >> (8 * i));
+}
+
+uint64_t SimScalerChip::mark() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_seq;
+}
+
+std::vector<SimScalerChip::Write> SimScalerChip::journal(uint64_t since) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<Write> out;
+    for (size_t i = 0; i < m_journal.size(); ++i) {
+        const Write& w = m_journal[(m_journalStart + i) % m_journal.size()];
+        if (w.seq >= since)
+            out.push_back(w);
+    }
+    return out;
+}
+
+std::vector<uint32_t> SimScalerChip::writes(uint32_t code, int bankOffset, uint64_t since) const
+{
+    std::vector<Write> j = journal(since);
+    const int bank = bankOf(code, bankOffset) & 0xFF;
+    const int addr = addrOf(code);
+    const int count = countOf(code);
+    std::vector<uint32_t> out;
+    for (size_t i = 0; i + size_t(count) <= j.size(); ++i) {
+        uint32_t v = 0;
+        bool whole = count > 0;
+        for (int k = 0; k < count && whole; ++k) {
+            const Write& w = j[i + size_t(k)];
+            whole = w.bank == bank && w.addr == ((addr + k) & 0x7F) && (k == 0 || w.seq == j[i].seq + uint64_t(k));
+            if (k < 4)
+                v |= uint32_t(w.value) << (8 * k);
+        }
+        if (whole)
+            out.push_back(v);
+    }
+    return out;
+}
+
+uint32_t SimScalerChip::lastWrite(uint32_t code, int bankOffset, uint64_t since, uint32_t otherwise) const
+{
+    std::vector<uint32_t> w = writes(code, bankOffset, since);
+    return w.empty() ? otherwise : w.back();
+}
+
+void SimScalerChip::setJournalLimit(size_t limit)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<Write> kept;
+    for (size_t i = 0; i < m_journal.size(); ++i)
+        kept.push_back(m_journal[(m_journalStart + i) % m_journal.size()]);
+    if (kept.size() > limit)
+        kept.erase(kept.begin(), kept.end() - long(limit));
+    m_journal = std::move(kept);
+    m_journalStart = 0;
+    m_journalLimit = limit;
+}
+
+void SimScalerChip::clearJournal()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_journal.clear();
+    m_journalStart = 0;
+}
+
+uint64_t SimScalerChip::frames() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_frames;
+}
+
+uint64_t SimScalerChip::readFrames() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_reads;
+}
+
+uint64_t SimScalerChip::bankSelects() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_selects;
+}
+
+uint64_t SimScalerChip::identityReads() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_idReads;
+}
+
+} // namespace platform

@@ -1,0 +1,100 @@
+#pragma once
+// The simulated scaler chip behind "/dev/spidev32766.0".
+//
+// It decodes the chip's two-byte frames (bank select, byte write, byte
+// read) into a register file of 256 banks x 128 bytes that reads back what
+// was written, answers the identity 0x24 at bank 0xB2 address 0x08, and
+// reports the status bits the software polls as idle or done so that every
+// wait ends at once: flash controller idle, DMA done, 2D engine idle, input
+// and output vertical syncs seen. Measurement banks (0xAE, 0xAF), the
+// V-by-One lock bits and the frame-buffer indexes read as stored (0 = no
+// signal, buffer 0) until a test presets them.
+//
+// Every register byte written is journaled in order; tests read the journal
+// by register code (0xBBAANN plus a bank offset), the way the software
+// names registers.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/spi.h"
+
+namespace platform {
+
+class SimScalerChip : public SimSpiDevice {
+public:
+    static constexpr const char* kNode = "/dev/spidev32766.0";
+    static constexpr uint8_t kIdentity = 0x24;
+
+    // One register byte written.
+    struct Write {
+        uint64_t seq;
+        uint8_t bank;
+        uint8_t addr;
+        uint8_t value;
+    };
+
+    // SimSpiDevice
+    void transfer(const std::string& node, const uint8_t* tx, uint8_t* rx, uint32_t len, uint32_t speedHz) override;
+    void reset() override;
+
+    // ---- knobs (all off after reset) ----
+    // No chip: frames go nowhere and reads float high (0xFF).
+    void setAbsent(bool absent);
+    // The identity answers 0x24 only on every other read, first not.
+    void setIdentityEveryOther(bool on);
+    // Busy bits never clear and vertical syncs never come: flash controller
+    // busy, DMA busy, 2D engine busy, no input or output vsync.
+    void setStuckBusy(bool on);
+
+    // ---- register file ----
+    uint8_t byte(int bank, int addr) const;
+    // Current content of a register, little-endian over its bytes (reads
+    // the stored bytes, not the synthesised status).
+    uint32_t value(uint32_t code, int bankOffset = 0) const;
+    // Presets a register without journaling it.
+    void set(uint32_t code, uint32_t value, int bankOffset = 0);
+
+    // ---- journal ----
+    // Position of the next write; pass it as `since` to see what followed.
+    uint64_t mark() const;
+    // Values written to a register by whole accesses (its bytes written in
+    // a row, first address upward), oldest first.
+    std::vector<uint32_t> writes(uint32_t code, int bankOffset = 0, uint64_t since = 0) const;
+    // The last of those, or `otherwise` when there is none.
+    uint32_t lastWrite(uint32_t code, int bankOffset = 0, uint64_t since = 0, uint32_t otherwise = 0xFFFFFFFFu) const;
+    // Every byte written since a mark (the journal keeps the newest ones).
+    std::vector<Write> journal(uint64_t since = 0) const;
+    void setJournalLimit(size_t limit);
+    void clearJournal();
+
+    // ---- counters ----
+    uint64_t frames() const;         // frames that reached the chip
+    uint64_t readFrames() const;
+    uint64_t bankSelects() const;
+    uint64_t identityReads() const;
+
+private:
+    uint8_t readByte(int bank, int addr); // with the status bits
+    void record(uint8_t bank, uint8_t addr, uint8_t value);
+
+    mutable std::mutex m_mutex;
+    uint8_t m_reg[256][128] = {};
+    int m_bank = -1;
+    bool m_absent = false;
+    bool m_everyOther = false;
+    bool m_stuck = false;
+    uint64_t m_frames = 0, m_reads = 0, m_selects = 0, m_idReads = 0;
+    std::vector<Write> m_journal; // ring once full
+    size_t m_journalStart = 0;
+    size_t m_journalLimit = kDefaultJournal;
+    uint64_t m_seq = 0;
+
+    static constexpr size_t kDefaultJournal = 1u << 18;
+};
+
+SimScalerChip& simScaler();
+
+} // namespace platform

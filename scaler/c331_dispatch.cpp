@@ -1,0 +1,398 @@
+// The parameter-difference dispatcher: one pass per request applies what
+// changed in the parameter image, then the per-turn input upkeep.
+//
+// A word counts as changed when the image differs from what this thread
+// applied last or from the stored snapshot. The first keeps a change that a
+// save swallowed into the snapshot before it reached the chip; the second
+// applies again, until the save, what a pass applied (harmless, and what the
+// writers have always relied on).
+#include "scaler/c331_manage.h"
+
+#include <QMutexLocker>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "core/globals.h"
+#include "core/ram_map.h"
+#include "core/utils.h"
+#include "core/vyxrampara.h"
+#include "fpga/fpga_manage.h"
+#include "video_io/zevlosource.h"
+
+using namespace ram;
+
+namespace {
+// The FPGA worker's LED set-up sequence takes 42 ticks; a pass waits for it
+// at most three seconds.
+constexpr unsigned kLedWaitTicks = 300;
+// ... and at most this many 1 ms polls when the ticks stand still.
+constexpr unsigned kLedWaitPolls = 10000;
+constexpr int kRecordFirst = kImageRecords;
+constexpr int kRecordLast = kImageRecords + kImageRecordSize * c331_manage::kWindows - 2; // 2426
+
+// The snapshot is refreshed by the GUI thread without a lock; read it byte
+// by byte so a refresh in progress can at worst make a word look changed.
+void readSnapshot(uint8_t* dst, const uint8_t* src, size_t n)
+{
+    for (size_t i = 0; i < n; ++i)
+        dst[i] = __atomic_load_n(&src[i], __ATOMIC_RELAXED);
+}
+
+bool isRelayoutField(int field)
+{
+    return field == kImgEnable || field == kImgX || field == kImgY || field == kImgWidth || field == kImgHeight;
+}
+} // namespace
+
+void c331_manage::c331managerdeal(void* arg)
+{
+    c331_manage* self = static_cast<c331_manage*>(arg);
+    if (!self)
+        return;
+    if (self->para_changed.load())
+        self->dispatchPass();
+    self->inputUpkeep();
+}
+
+void c331_manage::waitLedHandshake()
+{
+    if (g_set_led_para != 1)
+        return;
+    // A writer on the GUI thread must not block behind a wait that only the
+    // GUI thread's own tick can end.
+    pthread_mutex_unlock(&para_mutex);
+    m_ledWait = true;
+    const uint32_t stamp = G_timeTicks;
+    unsigned polls = 0;
+    while (g_set_led_para == 1 && !m_worker.stopRequested()) {
+        if (Utils::getTimeSpace(stamp) >= kLedWaitTicks || ++polls > kLedWaitPolls) {
+            VYX_DEBUG("\n [c331_main] LED parameter set-up still running after %u ticks, panel set up anyway\n",
+                      Utils::getTimeSpace(stamp));
+            break;
+        }
+        usleep(1000);
+    }
+    m_ledWait = false;
+    pthread_mutex_lock(&para_mutex);
+}
+
+void c331_manage::dispatchPass()
+{
+    VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+    if (!store)
+        return;
+    const int fd = c331_fd;
+    fpga_manage* fpga = fpga_manage::p_fpga_manage;
+    zevlosource* sources = zevlosource::p_zevlo_source;
+
+    pthread_mutex_lock(&para_mutex);
+    uint8_t seen[kImageSize], snap[kImageSize];
+    std::memcpy(seen, store->ram_para, kImageSize);
+    readSnapshot(snap, store->ram_para_bak, kImageSize);
+
+    auto now = [&](int off) { return le16(seen + off); };
+    auto differsApplied = [&](int off) { return le16(seen + off) != le16(applied + off); };
+    auto changed = [&](int off) { return differsApplied(off) || le16(seen + off) != le16(snap + off); };
+    // The value the comparison found different.
+    auto old = [&](int off) { return differsApplied(off) ? le16(applied + off) : le16(snap + off); };
+
+    // 1-2. Panel: one re-initialisation for any of its words.
+    if (changed(kSpliceMode) || changed(kLedWidth) || changed(kLedHeight) || changed(kOutput1 + 4) ||
+        changed(kOutput1 + 6)) {
+        waitLedHandshake();
+        // Writers had the image meanwhile: compare what stands now.
+        std::memcpy(seen, store->ram_para, kImageSize);
+        readSnapshot(snap, store->ram_para_bak, kImageSize);
+        traceOp("vyxApi_PnlInit2(%d,%d,%d,%d,%d)", now(kLedWidth), now(kLedHeight), now(kOutput1 + 4),
+                now(kOutput1 + 6), now(kSpliceMode));
+        vyxApi_PnlInit2(now(kLedWidth), now(kLedHeight), now(kOutput1 + 4), now(kOutput1 + 6), now(kSpliceMode));
+        {
+            QMutexLocker lock(&Utils::_led_para_init_mutex);
+            g_set_led_para = 2;
+        }
+        if (now(kOsdOn) != 0)
+            g_osd_update = 1;
+    }
+
+    // 3. Picture controls.
+    if (changed(kBrightness)) {
+        // The LED brightness is the sending FPGAs'; the scaler stays neutral.
+        traceOp("c331_SetBrightness(50)");
+        c331_SetBrightness(50);
+        QMutexLocker lock(&Utils::_bri_set_mutex);
+        if (fpga) {
+            traceOp("brightness flag");
+            fpga->bri_set_flag = 1;
+        }
+    }
+    if (changed(kContrast)) {
+        traceOp("c331_SetContrast(%d)", now(kContrast));
+        c331_SetContrast(now(kContrast));
+    }
+    if (changed(kSharpness)) {
+        traceOp("c331_SetSharpness(%d)", now(kSharpness));
+        c331_SetSharpness(now(kSharpness));
+    }
+    if (changed(kSaturation)) {
+        traceOp("c331_SetSaturation(%d)", now(kSaturation));
+        c331_SetSaturation(now(kSaturation));
+    }
+    if (changed(kColourTempType) || changed(kColourTempRed) || changed(kColourTempGreen) ||
+        changed(kColourTempBlue)) {
+        uint32_t word = uint32_t(seen[kColourTempType]) | uint32_t(seen[kColourTempBlue]) << 8 |
+                        uint32_t(seen[kColourTempGreen]) << 16 | uint32_t(seen[kColourTempRed]) << 24;
+        traceOp("c331_SetColorTemp(0x%08x)", unsigned(word));
+        c331_SetColorTemp(int(word));
+    }
+
+    // 4. Window priorities.
+    for (int w = 0; w < kWindows; ++w) {
+        int off = kLayerPriority + 2 * w;
+        if (!changed(off))
+            continue;
+        VYX_DEBUG("DIFF REG CUSTOM_INFO_IMAGE%d_PRIORITY %04x==>%04x\n", w + 1, old(off), now(off));
+        traceOp("c331_SetWinPriority(%d,%d)", w, now(off));
+        c331_SetWinPriority(w, now(off));
+        traceOp("c331_SetWinPriority1()");
+        c331_SetWinPriority1(fd);
+    }
+
+    // 5. Image records, in address order; a relayout ends the compare.
+    for (int off = kRecordFirst; off <= kRecordLast; off += 2) {
+        if (!changed(off))
+            continue;
+        const int w = (off - kRecordFirst) / kImageRecordSize;
+        const int field = (off - kRecordFirst) % kImageRecordSize;
+        const uint16_t value = now(off);
+        VYX_DEBUG("DIFF REG win[%#x] reg:%x %04x==>%04x\n", w, off - kBrightness, old(off), value);
+        if (isRelayoutField(field)) {
+            traceOp("vyxApi_initEnvC331()");
+            vyxApi_initEnvC331();
+            traceOp("vyxApi_MultiWinChAlloc(1)");
+            vyxApi_MultiWinChAlloc(1);
+            traceOp("vyxApi_MultiWinChInit()");
+            vyxApi_MultiWinChInit();
+            traceOp("set_output()");
+            set_output(fd);
+            break;
+        }
+        if (field == kImgMirror) {
+            traceOp("c331_SetWinAttr(%d,%d)", w, value);
+            c331_SetWinAttr(char(w), value);
+        } else if (field == kImgSource) {
+            if (value & kSourceIsCrop) {
+                const int entry = cropEntry(value & 0xFF);
+                ST_RECT rect{le16(seen + entry + kCropX), le16(seen + entry + kCropY), le16(seen + entry + kCropW),
+                             le16(seen + entry + kCropH)};
+                int source = le16(seen + entry + kCropId) & 0x0F;
+                traceOp("c331_SetInputsourceCrop(%d,0x%04x)", w, value);
+                c331_SetInputsourceCrop(w, value);
+                traceOp("c331_SetCrop(%d,1,%d,%d,%d,%d)", w, rect.x, rect.y, rect.w, rect.h);
+                c331_SetCrop(char(w), 1, &rect);
+                traceOp("c331_SetInputsource(%d,%d)", w, source);
+                c331_SetInputsource(w, source);
+            } else {
+                if (old(off) & kSourceIsCrop) {
+                    // Leaving a crop: the rectangle is not used with enable 0.
+                    const int r0 = imageRecord(0);
+                    ST_RECT rect{now(r0 + kImgX), now(r0 + kImgY), now(r0 + kImgWidth), now(r0 + kImgHeight)};
+                    traceOp("c331_SetCrop(%d,0,%d,%d,%d,%d)", w, rect.x, rect.y, rect.w, rect.h);
+                    c331_SetCrop(char(w), 0, &rect);
+                }
+                traceOp("c331_SetInputsource(%d,%d)", w, value);
+                c331_SetInputsource(w, value);
+            }
+            if (w == (now(kAudioImage) & 0xFF) && sources) {
+                traceOp("audio route flag");
+                sources->audio_route_flag = 1;
+            }
+        } else if (field == kImgOutput) {
+            traceOp("c331_SetWinOutput(%d,0x%04x)", w, value);
+            c331_SetWinOutput(fd, char(w), value);
+        } else if (field == kImgDotMode) {
+            traceOp("c331_SetWinDbdMode(%d,%d)", w, value);
+            c331_SetWinDbdMode(fd, char(w), value);
+        }
+    }
+
+    // 6. Fade times, kept for the window programming.
+    for (int w = 0; w < kWindows; ++w) {
+        const int in = kFadeIn + kFadeStride * w, out = kFadeOut + kFadeStride * w;
+        if (changed(in)) {
+            VYX_DEBUG("DIFF REG win[%#x] reg:%x(%04x) %04x==>%04x\n", w, in - kFadeIn, kFadeIn, old(in), now(in));
+            PM_WIN_FADE_IN[w] = now(in);
+        }
+        if (changed(out)) {
+            VYX_DEBUG("DIFF REG win[%#x] reg:%x(%04x) %04x==>%04x\n", w, out - kFadeIn, kFadeIn, old(out), now(out));
+            PM_WIN_FADE_OUT[w] = now(out);
+        }
+    }
+
+    // 7. Test pattern (one byte).
+    if (seen[kTestPattern] != applied[kTestPattern] || seen[kTestPattern] != snap[kTestPattern]) {
+        traceOp("c331_SetPattern(%d)", seen[kTestPattern]);
+        c331_SetPattern(seen[kTestPattern]);
+    }
+
+    // 8. EDID requests of inputs 0..3: every input whose request changed or
+    // whose EDID comes from a stored table, so one never hides another.
+    for (int i = 0; i < zevlosource::kInputs; ++i) {
+        const int r = edidRequest(i);
+        if (changed(r) || changed(r + 2) || changed(r + 4) || edid_ram_table_from[i]) {
+            if (sources) {
+                traceOp("edid refresh %d", i);
+                sources->set_edid_refresh(i);
+            }
+        }
+    }
+
+    // 9. Audio: the audio image or a window's sound bit.
+    bool audio = changed(kAudioImage);
+    for (int w = 0; w < kWindows && !audio; ++w)
+        audio = changed(imageRecord(w) + kImgAudio);
+    if (audio && sources) {
+        traceOp("audio route flag");
+        sources->audio_route_flag = 1;
+    }
+
+    // 10. LED screen on/off.
+    if (changed(kLedOff) && fpga) {
+        traceOp("output status flag");
+        fpga->output_status_flag = 1;
+    }
+
+    // 11. OSD on/off.
+    if (changed(kOsdOn)) {
+        traceOp("vyxApi_OsdSet(0,%d)", now(kOsdOn));
+        vyxApi_OsdSet(0, now(kOsdOn));
+        if (now(kOsdOn) != 0)
+            g_osd_update = 1;
+    }
+
+    // 12. Announce and clear the request.
+    const uint8_t code = para_changed.load();
+    traceOp("test_signal(%d)", code);
+    store->test_signal(code);
+    para_changed = 0;
+
+    // 13. OSD menu.
+    if (g_osd_update == 1) {
+        g_osd_update = 0;
+        reloadOsdMenu();
+    }
+
+    // 14. Diagnostic commands of the local registers.
+    debugRegisters();
+
+    std::memcpy(applied, seen, kImageSize);
+    ++pass_count;
+    pthread_mutex_unlock(&para_mutex);
+}
+
+void c331_manage::debugRegisters()
+{
+    VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+    uint8_t* r = store->local_reg;
+    const int fd = c331_fd;
+
+    if (uint8_t v = r[34]) {
+        // Only the lowest set bit acts.
+        if (v & 0x01) {
+            traceOp("input_slidebar()");
+            input_slidebar(fd);
+        } else if (v & 0x02) {
+            traceOp("output_slidebar()");
+            output_slidebar(fd);
+        } else if (v & 0x04) {
+            traceOp("disable_slidebar()");
+            disable_slidebar(fd);
+        } else if (v & 0x08) {
+            traceOp("vbyone_rx_ch1_seq()");
+            vbyone_rx_ch1_seq(fd);
+        } else if (v & 0x10) {
+            traceOp("vbyone_rx_ch2_seq()");
+            vbyone_rx_ch2_seq(fd);
+        } else if (v & 0x20) {
+            traceOp("read_c331_b174bug()");
+            read_c331_b174bug(fd);
+        } else if (v & 0x40) {
+            // The whole bring-up again, from the identity polls.
+            traceOp("restart bring-up");
+            setup_stage = 0;
+        } else {
+            traceOp("write_read_c331_b80_iacthstch5()");
+            write_read_c331_b80_iacthstch5(fd);
+        }
+        r[34] = 0;
+    }
+    if (uint8_t n = r[35]) {
+        traceOp("vyxDbg_c331_param(%d)", n - 1);
+        vyxDbg_c331_param(n - 1);
+        r[35] = 0;
+    }
+    if (uint8_t g = r[36]) {
+        if (g & 0x01) {
+            traceOp("vyxDbg_c331_print_regGrp(0)");
+            vyxDbg_c331_print_regGrp(0);
+        }
+        r[36] = 0;
+    }
+    // A value without any of bits 0..3 is left as it is.
+    if (uint8_t t = r[33] & 0x0F) {
+        if (t & 0x01) {
+            traceOp("sync_c331_device_test_input()");
+            sync_c331_device_test_input(fd);
+        } else if (t & 0x02) {
+            traceOp("sync_c331_device_test_frame_lock()");
+            sync_c331_device_test_frame_lock(fd);
+        } else if (t & 0x04) {
+            traceOp("sync_c331_device_test_frame_lock_vbyrx2()");
+            sync_c331_device_test_frame_lock_vbyrx2(fd);
+        } else {
+            traceOp("sync_c331_device_test_frame_lock_vbyrx3()");
+            sync_c331_device_test_frame_lock_vbyrx3(fd);
+        }
+        r[33] = 0;
+    }
+}
+
+void c331_manage::inputUpkeep()
+{
+    if (vyxApi_IsPatternGen())
+        return;
+    const int fd = c331_fd;
+    traceOp("load_hdmi()");
+    load_hdmi();
+    traceOp("check_port_valid()");
+    check_port_valid(fd);
+    // Taken before the work: a request raised meanwhile is kept for the
+    // next turn.
+    if (osd_update_pending.exchange(0)) {
+        traceOp("update_osd()");
+        update_osd(fd);
+    } else if (osd_set_pending.exchange(0)) {
+        traceOp("set_osd(1)");
+        set_osd(fd, 1);
+        traceOp("set_scroll()");
+        set_scroll(fd);
+    }
+    traceOp("check_input_port()");
+    check_input_port(fd);
+    for (int p = 0; p < kPorts; ++p) {
+        for (int w = 0; w < kWindows; ++w) {
+            if (PM_INPUT[w] != p || (!PI_UPDATE[p] && !g_chg_hdmi[p]))
+                continue;
+            std::printf("\n [c331_main]PI_UPDATE[%d]=%d   g_chg_hdmi[%d]=%d   PI_ACT  HST=%4d  HW=%4d  VST=%4d  "
+                        "VW=%4d\n",
+                        p, PI_UPDATE[p], p, g_chg_hdmi[p], PI_ACT[p].hst, PI_ACT[p].hw, PI_ACT[p].vst,
+                        PI_ACT[p].vw);
+            g_chg_input[w] = 3;
+            traceOp("set_output() for input %d", p);
+            set_output(fd);
+            g_c331_source_online = 1;
+        }
+        PI_UPDATE[p] = 0;
+        g_chg_hdmi[p] = 0;
+    }
+}
