@@ -10,6 +10,7 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "platform/serial.h"
+#include "remote/file_transfer.h"
 #include "remote/pclink.h"
 
 namespace {
@@ -91,6 +92,7 @@ void SerialPcLink::run()
                 ::usleep(pclink::kPollMs * 1000);
         }
         deliverAnswer();
+        file_transfer::expire();
         if (m_turn)
             m_turn(*this);
     }
