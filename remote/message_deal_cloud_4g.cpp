@@ -11,6 +11,7 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "platform/platform.h"
+#include "remote/file_transfer.h"
 #include "remote/message_deal.h"
 #include "remote/protocol_phy.h"
 #include "remote/protocol_phy_cloud_4g.h"
@@ -18,21 +19,10 @@
 namespace {
 constexpr int kAt = protocol_phy::kDataAt;
 constexpr uint8_t kCloudFileMark = 0xAA;
-constexpr int kCloudFileHeader = 3;
 
 const QString kName = QStringLiteral("name");
 const QString kResult = QStringLiteral("result");
 const QString kBarcode = QStringLiteral("barcode");
-
-// Printable ASCII only: the value is shown on the panel and stored in the
-// ini file; control characters have no business in it.
-bool isPrintable(const QString& text)
-{
-    for (QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
-            return false;
-    return true;
-}
 
 QByteArray compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
@@ -77,15 +67,14 @@ int message_deal_4g::cloudSetProperty(const QJsonObject& command, QJsonObject* a
     const QJsonValue value = command.value(kBarcode);
     if (!value.isString())
         return RESULT_BAD_VALUE;
-    const QString barcode = value.toString();
-    if (barcode.isEmpty() || barcode.size() > kMaxBarcode || !isPrintable(barcode))
-        return RESULT_BAD_VALUE;
-    ConfigEngine* config = ConfigEngine::p_config;
-    if (!config)
-        return RESULT_FAILED;
-    config->write_config_variant(ConfigItem::Barcode, barcode);
-    g_str_barcode = config->read_config_variant(ConfigItem::Barcode).toString();
-    answer->insert(kBarcode, g_str_barcode);
+    // The PC's barcode setter decides what a barcode may hold; UTF-8 keeps
+    // anything beyond ASCII visible to it.
+    switch (message_deal::apply_barcode(value.toString().toUtf8())) {
+    case message_deal::STATUS_DONE: break;
+    case message_deal::STATUS_REFUSED: return RESULT_BAD_VALUE;
+    default: return RESULT_FAILED;
+    }
+    answer->insert(kBarcode, ConfigEngine::pInstance()->read_config_variant(ConfigItem::Barcode).toString());
     return RESULT_OK;
 }
 
@@ -110,8 +99,7 @@ int message_deal_4g::message_group_deal(uint8_t* body, int length, int capacity)
         const uint8_t id = body[kAt];
         const int offset = le16(body + kAt + 1);
         QByteArray content;
-        if (id < uint8_t(CloudFile::Barcode) || id > uint8_t(CloudFile::CaFile)
-            || !readCloudFile(CloudFile(id), &content) || offset > content.size())
+        if (!readCloudFile(id, &content) || offset > content.size())
             return status(body, message_deal::STATUS_REFUSED);
         int n = std::min(kSetupChunk, content.size() - offset);
         if (kAt + 3 + n + 1 > capacity)
@@ -150,32 +138,24 @@ std::vector<uint8_t> message_deal_cloud_4g::msg_to_cloud(uint8_t sequence, const
     return protocol_phy_cloud_4g::encode(protocol_phy_cloud_4g::kTypeCommand, sequence, device, command);
 }
 
-const char* cloudFilePath(CloudFile file)
+bool readCloudFile(uint8_t kind, QByteArray* content)
 {
-    switch (file) {
-    case CloudFile::Barcode: return "/data/configs/cloud_barcode";
-    case CloudFile::SetInfo: return "/data/configs/cloud_setinfo";
-    case CloudFile::CaFile: return "/data/configs/cloud_cafile";
-    }
-    return "";
-}
-
-bool readCloudFile(CloudFile file, QByteArray* content)
-{
+    const std::string path = file_transfer::cloud_path(kind);
+    if (path.empty())
+        return false;
     QByteArray bytes;
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
-        QFile f(platform::sysPath(QString::fromLatin1(cloudFilePath(file))));
+        QFile f(QString::fromStdString(platform::sysPath(path)));
         if (!f.open(QIODevice::ReadOnly))
             return false;
-        // The length field cannot name more than this.
-        bytes = f.read(kCloudFileHeader + 0xFFFF);
+        bytes = f.read(file_transfer::kCloudHeader + file_transfer::kCloudMaxSize);
     }
-    if (bytes.size() < kCloudFileHeader || uint8_t(bytes[0]) != kCloudFileMark)
+    if (bytes.size() < file_transfer::kCloudHeader || uint8_t(bytes[0]) != kCloudFileMark)
         return false;
     const int length = (uint8_t(bytes[1]) << 8) | uint8_t(bytes[2]);
-    if (bytes.size() < kCloudFileHeader + length)
+    if (bytes.size() < file_transfer::kCloudHeader + length)
         return false;
-    *content = bytes.mid(kCloudFileHeader, length);
+    *content = bytes.mid(file_transfer::kCloudHeader, length);
     return true;
 }

@@ -31,15 +31,15 @@ public:
     static constexpr uint16_t kModemAddress = 0xF200;
     // Bytes of a set-up file per read.
     static constexpr int kSetupChunk = 1024;
-    static constexpr int kMaxBarcode = 64;
 
     static bool is_group_command(uint8_t command);
 
     // One JSON command -> its JSON answer ("name" and "result" always).
     static QByteArray deal_json(const QByteArray& command);
 
-    // "setProperty": stores "barcode" as configuration key Barcode and
-    // reads it back into g_str_barcode.
+    // "setProperty": stores "barcode" the way the PC's barcode setter does
+    // (configuration key Barcode, read back into g_str_barcode, and the
+    // cloud barcode file).
     static int cloudSetProperty(const QJsonObject& command, QJsonObject* answer);
 
     // A decoded 4G frame to the controller whose command is in the group,
@@ -62,10 +62,7 @@ public:
     static std::vector<uint8_t> msg_to_cloud(uint8_t sequence, const QByteArray& command);
 };
 
-// The cloud set-up files the PC sends: 0xAA, the content length (u16
-// big-endian), the content.
-enum class CloudFile : uint8_t { Barcode = 1, SetInfo = 2, CaFile = 3 };
-const char* cloudFilePath(CloudFile file);
-// The content of a stored set-up file; false when it is missing, cut short
-// or not in that form.
-bool readCloudFile(CloudFile file, QByteArray* content);
+// The content of a stored cloud set-up file (file_transfer::CloudFile: 0xAA,
+// the content length u16 big-endian, the content); false when it is
+// missing, cut short or not in that form.
+bool readCloudFile(uint8_t kind, QByteArray* content);

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -22,6 +23,7 @@
 #include "platform/platform.h"
 #include "platform/worker.h"
 #include "remote/message_deal_cloud_4g.h"
+#include "remote/pc_values.h"
 #include "remote/pclink.h"
 
 namespace {
@@ -30,28 +32,46 @@ constexpr size_t kChunk = 4096;
 constexpr size_t kReadPerPass = 65536;
 constexpr int kIdleWaitMs = 1000;
 
-// The server of the configuration; false when there is none to use.
-bool readServer(sockaddr_in* out)
+enum class Server { None, Address, Name };
+
+// The server of the configuration: an address, a name still to be looked
+// up, or none to use.
+Server readServer(sockaddr_in* out, QByteArray* name)
 {
     ConfigEngine* config = ConfigEngine::p_config;
     if (!config)
-        return false;
-    const QString ip = config->read_config_variant(ConfigItem::Ryxacloudserverip).toString().trimmed();
+        return Server::None;
+    const QByteArray host = config->read_config_variant(ConfigItem::Ryxacloudserverip).toString().trimmed().toLatin1();
     const QString portText = config->read_config_variant(ConfigItem::Ryxacloudserverport).toString().trimmed();
     bool ok = false;
     const uint port = portText.toUInt(&ok);
     if (!ok || port == 0 || port > 65535)
-        return false;
-    in_addr address{};
-    if (::inet_pton(AF_INET, ip.toLatin1().constData(), &address) != 1)
-        return false;
-    // A host talks to nobody but itself.
-    if (!platform::isDevice() && (ntohl(address.s_addr) >> 24) != 127)
-        return false;
+        return Server::None;
     std::memset(out, 0, sizeof *out);
     out->sin_family = AF_INET;
     out->sin_port = htons(uint16_t(port));
-    out->sin_addr = address;
+    if (::inet_pton(AF_INET, host.constData(), &out->sin_addr) == 1) {
+        // A host talks to nobody but itself.
+        return platform::isDevice() || (ntohl(out->sin_addr.s_addr) >> 24) == 127 ? Server::Address : Server::None;
+    }
+    // Nor does a host ask a name server.
+    if (!platform::isDevice() || !pc_values::hostName(host))
+        return Server::None;
+    *name = host;
+    return Server::Name;
+}
+
+// Looks a server name up (in this thread only: nothing else waits for it).
+bool lookUp(const QByteArray& name, sockaddr_in* server)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.constData(), nullptr, &hints, &found) != 0 || !found)
+        return false;
+    server->sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    ::freeaddrinfo(found);
     return true;
 }
 
@@ -194,11 +214,17 @@ void networkclient_Manage::acceptTurn(int waitMs)
 void networkclient_Manage::startConnect()
 {
     sockaddr_in server{};
-    if (!readServer(&server)) {
+    QByteArray name;
+    const Server kind = readServer(&server, &name);
+    if (kind == Server::None) {
         m_state = State::Off;
         return;
     }
     ++m_attempts;
+    if (kind == Server::Name && !lookUp(name, &server)) {
+        fail("name not found");
+        return;
+    }
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (m_fd < 0) {
         fail("no socket");

@@ -11,6 +11,7 @@
 #include "core/utils.h"
 #include "core/vyxrampara.h"
 #include "platform/serial.h"
+#include "remote/file_transfer.h"
 #include "remote/message_deal_cloud_4g.h"
 #include "remote/uart_inout.h"
 #include "tests/remote/pc_client.h"
@@ -53,6 +54,9 @@ TEST_F(CloudCommands, SetPropertyStoresTheBarcode)
               (QJsonObject{{"name", "setProperty"}, {"result", 0}, {"barcode", "SN 2024/07-1"}}));
     EXPECT_EQ(storedBarcode(), "SN 2024/07-1");
     EXPECT_EQ(g_str_barcode, "SN 2024/07-1");
+    QByteArray file;
+    ASSERT_TRUE(readCloudFile(file_transfer::kCloudBarcode, &file));
+    EXPECT_EQ(file, "SN 2024/07-1");
     EXPECT_EQ(answerTo(QByteArray(R"({"name":"setProperty","barcode":")") + QByteArray(64, 'x') + "\"}")
                   .value("result"),
               0);
@@ -96,18 +100,22 @@ TEST_F(CloudCommands, WhatIsNotACommandIsSaidSo)
 TEST_F(CloudCommands, CloudFilesAreReadOnlyWhenWhole)
 {
     QByteArray content;
+    // As the PC's transfer stores them.
+    ASSERT_TRUE(file_transfer::store_cloud_file(file_transfer::kCloudCaFile, "-----BEGIN CERTIFICATE-----"));
+    ASSERT_TRUE(readCloudFile(file_transfer::kCloudCaFile, &content));
+    EXPECT_EQ(content, "-----BEGIN CERTIFICATE-----");
     writeFile("/data/configs/cloud_setinfo", cloudFile("server=1") + "trailing");
-    ASSERT_TRUE(readCloudFile(CloudFile::SetInfo, &content));
+    ASSERT_TRUE(readCloudFile(file_transfer::kCloudSetInfo, &content));
     EXPECT_EQ(content, "server=1");
     writeFile("/data/configs/cloud_barcode", cloudFile("SN-5").left(5));
-    EXPECT_FALSE(readCloudFile(CloudFile::Barcode, &content));
+    EXPECT_FALSE(readCloudFile(file_transfer::kCloudBarcode, &content));
     writeFile("/data/configs/cloud_barcode", QByteArray("\xAB\x00\x01x", 4));
-    EXPECT_FALSE(readCloudFile(CloudFile::Barcode, &content));
+    EXPECT_FALSE(readCloudFile(file_transfer::kCloudBarcode, &content));
     writeFile("/data/configs/cloud_barcode", QByteArray("\xAA\x00", 2));
-    EXPECT_FALSE(readCloudFile(CloudFile::Barcode, &content));
-    EXPECT_FALSE(readCloudFile(CloudFile::CaFile, &content));
+    EXPECT_FALSE(readCloudFile(file_transfer::kCloudBarcode, &content));
+    EXPECT_FALSE(readCloudFile(4, &content));
     writeFile("/data/configs/cloud_cafile", cloudFile(QByteArray()));
-    EXPECT_TRUE(readCloudFile(CloudFile::CaFile, &content));
+    EXPECT_TRUE(readCloudFile(file_transfer::kCloudCaFile, &content));
     EXPECT_TRUE(content.isEmpty());
 }
 
