@@ -1,6 +1,5 @@
 #include "remote/message_deal_cloud_4g.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonValue>
 #include <QMutexLocker>
@@ -10,7 +9,7 @@
 #include "core/config_engine.h"
 #include "core/globals.h"
 #include "core/utils.h"
-#include "platform/platform.h"
+#include "platform/safe_file.h"
 #include "remote/file_transfer.h"
 #include "remote/message_deal.h"
 #include "remote/protocol_phy.h"
@@ -146,10 +145,8 @@ bool readCloudFile(uint8_t kind, QByteArray* content)
     QByteArray bytes;
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
-        QFile f(QString::fromStdString(platform::sysPath(path)));
-        if (!f.open(QIODevice::ReadOnly))
+        if (!platform::readFile(path, &bytes))
             return false;
-        bytes = f.read(file_transfer::kCloudHeader + file_transfer::kCloudMaxSize);
     }
     if (bytes.size() < file_transfer::kCloudHeader || uint8_t(bytes[0]) != kCloudFileMark)
         return false;

@@ -44,8 +44,11 @@ Server readServer(sockaddr_in* out, QByteArray* name)
     const QByteArray host = config->read_config_variant(ConfigItem::Ryxacloudserverip).toString().trimmed().toLatin1();
     const QString portText = config->read_config_variant(ConfigItem::Ryxacloudserverport).toString().trimmed();
     bool ok = false;
-    const uint port = portText.toUInt(&ok);
-    if (!ok || port == 0 || port > 65535)
+    const uint configured = portText.toUInt(&ok);
+    // A host moves it like the PC ports, so that instances and their test
+    // servers run side by side.
+    const int port = ok && configured >= 1 && configured <= 65535 ? platform::pcPort(int(configured)) : -1;
+    if (port < 1)
         return Server::None;
     std::memset(out, 0, sizeof *out);
     out->sin_family = AF_INET;
@@ -113,7 +116,7 @@ networkclient_Manage::networkclient_Manage(bool startThread)
     , m_chunk(kChunk)
 {
     if (startThread)
-        m_thread->worker.start(acceptThread, this);
+        m_thread->worker.start(acceptThread, this, "cloud");
 }
 
 networkclient_Manage::~networkclient_Manage()

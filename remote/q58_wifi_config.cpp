@@ -7,9 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QMutexLocker>
-#include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
 
@@ -19,6 +17,7 @@
 #include "core/utils.h"
 #include "core/vyxrampara.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 #include "platform/worker.h"
 #include "remote/pclink.h"
 
@@ -93,22 +92,19 @@ QByteArray supplicantConf(const Q58_WIFI_CONFIG::Settings& s)
 QByteArray readSystemFile(const char* path)
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
-    QFile f(platform::sysPath(QString::fromLatin1(path)));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.read(65536);
+    QByteArray content;
+    return platform::readFile(path, &content) ? content : QByteArray();
 }
 
-// Replaced whole, so that a tool never reads half a file.
+// Replaced whole (platform/safe_file.h), so that a tool never reads half a
+// file, even after a power cut; an unchanged file is left alone.
 bool writeSystemFile(const char* path, const QByteArray& content)
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
-    const QString target = platform::sysPath(QString::fromLatin1(path));
-    QFile current(target);
-    if (current.open(QIODevice::ReadOnly) && current.readAll() == content)
+    QByteArray current;
+    if (platform::readFile(path, &current) && current == content)
         return true;
-    QSaveFile f(target);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() && f.commit();
+    return platform::replaceFile(path, content);
 }
 
 // The value of "key=value" (quotes removed) in a tool's file.
@@ -214,10 +210,10 @@ Q58_WIFI_CONFIG::Q58_WIFI_CONFIG(bool startThread, bool openPort)
     , m_openPort(openPort)
 {
     if (m_openPort)
-        m_fd = pclink::open_server(SOCK_DGRAM, kPort);
+        m_fd = pclink::open_server(SOCK_DGRAM, kPort, &m_openFailing);
     m_openStamp = G_timeTicks.load();
     if (startThread)
-        m_thread->worker.start(wifi_thread, this);
+        m_thread->worker.start(wifi_thread, this, "wifi");
 }
 
 Q58_WIFI_CONFIG::~Q58_WIFI_CONFIG()
@@ -287,7 +283,7 @@ void Q58_WIFI_CONFIG::wifiTurn(int waitMs)
             startAccessPoint();
     }
     if (m_openPort && m_fd < 0 && Utils::getTimeSpace(m_openStamp) >= kReopenTicks) {
-        m_fd = pclink::open_server(SOCK_DGRAM, kPort);
+        m_fd = pclink::open_server(SOCK_DGRAM, kPort, &m_openFailing);
         m_openStamp = G_timeTicks.load();
     }
     int wait = waitMs;

@@ -24,6 +24,7 @@ public:
     // through wifi_AT_cmd_manage).
     static Q58_WIFI_CONFIG* createForTest(bool openPort = true);
 
+    // Moved by the port offset on a host.
     static constexpr uint16_t kPort = 13769;
     // Ticks from a reset request to its first pass.
     static constexpr uint32_t kResetDelay = 300;
@@ -93,6 +94,7 @@ private:
     std::atomic<uint8_t> m_resetRequest{0};
     std::atomic<uint32_t> m_resetStamp{0};
     bool m_openPort;
+    bool m_openFailing = false; // reported once until it opens
     int m_fd = -1;
     uint32_t m_openStamp = 0;
 };

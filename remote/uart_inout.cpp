@@ -5,10 +5,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include "core/globals.h"
 #include "core/utils.h"
+#include "platform/platform.h"
 #include "platform/serial.h"
 #include "remote/file_transfer.h"
 #include "remote/pclink.h"
@@ -39,7 +41,15 @@ SerialPcLink::SerialPcLink(int port, unsigned int baud, uint8_t owner)
     , m_baud(baud)
     , m_owner(owner)
 {
-    uart_fd = platform::serial().open(m_port, m_baud);
+    uart_fd = openPort();
+}
+
+int SerialPcLink::openPort()
+{
+    int fd = platform::serial().open(m_port, m_baud);
+    pclink::report_open(fd >= 0, "serial port " + platform::sysPath("/dev/ttyS" + std::to_string(m_port)),
+                        &m_openFailing);
+    return fd;
 }
 
 SerialPcLink::~SerialPcLink()
@@ -49,13 +59,13 @@ SerialPcLink::~SerialPcLink()
         platform::serial().close(uart_fd);
 }
 
-void SerialPcLink::start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers, GroupHandler group,
-                         TurnHook turn)
+void SerialPcLink::start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers,
+                         GroupHandler group, TurnHook turn)
 {
     m_ownList = answers;
     m_group = group;
     m_turn = turn;
-    m_worker.start(body, this);
+    m_worker.start(body, this, name);
 }
 
 ReplyListOf<SerialReplyRecord>* SerialPcLink::answerList() const
@@ -75,7 +85,7 @@ void SerialPcLink::run()
     while (!m_worker.stopRequested()) {
         if (uart_fd < 0) {
             pclink::wait_input(-1, m_waker, pclink::kRetryMs);
-            uart_fd = platform::serial().open(m_port, m_baud);
+            uart_fd = openPort();
             continue;
         }
         if (pclink::wait_input(uart_fd, m_waker, m_waiting ? pclink::kPollMs : pclink::kIdlePollMs)) {
@@ -141,7 +151,7 @@ Tz_uart_inout* Tz_uart_inout::p_uart_inout = nullptr;
 Tz_uart_inout::Tz_uart_inout()
     : SerialPcLink(kPort, g_BPS, kOwnerSerial)
 {
-    start(receive_thread, &ReplyList);
+    start(receive_thread, "pc-serial", &ReplyList);
 }
 
 Tz_uart_inout::~Tz_uart_inout() { stop(); }
@@ -172,7 +182,7 @@ Tz_uart_inout_4G::Tz_uart_inout_4G()
     : SerialPcLink(kPort, kBaud4G, kOwner4G)
     , m_groupBuf(std::make_unique<pclink::Buffers>())
 {
-    start(receive_thread_4G, nullptr, deal_group, take_reconfigure);
+    start(receive_thread_4G, "pc-4g", nullptr, deal_group, take_reconfigure);
 }
 
 Tz_uart_inout_4G::~Tz_uart_inout_4G() { stop(); }

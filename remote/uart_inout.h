@@ -31,9 +31,9 @@ protected:
     // `owner` tells the two links apart on the shared reply list.
     SerialPcLink(int port, unsigned int baud, uint8_t owner);
     ~SerialPcLink();
-    // `answers`: the reply list the link owns, if any (else the PC serial
-    // link's).
-    void start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers = nullptr,
+    // `name` names the thread; `answers`: the reply list the link owns, if
+    // any (else the PC serial link's).
+    void start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers = nullptr,
                GroupHandler group = nullptr, TurnHook turn = nullptr);
     // Derived destructors stop the thread before their members go.
     void stop();
@@ -42,6 +42,8 @@ protected:
 
 private:
     struct Work;
+    // Opens the port; a failure is reported once until it opens.
+    int openPort();
     void handleFrame();
     void deliverAnswer();
     ReplyListOf<SerialReplyRecord>* answerList() const;
@@ -54,6 +56,7 @@ private:
     unsigned int m_baud;
     uint8_t m_owner;
     bool m_waiting = false;
+    bool m_openFailing = false;
     platform::Worker m_worker;
     pclink::Waker m_waker;
 };

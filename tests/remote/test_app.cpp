@@ -20,20 +20,6 @@ namespace {
 // A controller that goes away fails the test instead of ending the test
 // program on its next write.
 const bool kPipeSignalIgnored = (std::signal(SIGPIPE, SIG_IGN), true);
-
-// Waits until the application's output holds `text`.
-bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!seen.contains(text)) {
-        if (t.elapsed() > ms)
-            return false;
-        app.waitForReadyRead(50);
-        seen += app.readAll();
-    }
-    return true;
-}
 } // namespace
 
 using Application = Sandbox;
@@ -41,10 +27,10 @@ using Application = Sandbox;
 TEST_F(Application, AnswersThePcOverEveryLink)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
 
-    pc::TcpClient tcp(5005, 5000);
+    pc::TcpClient tcp(pcPort(5005), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
     const Bytes write = pc::writeRam(2176, {0x50, 0x00});
     Bytes expected;
@@ -53,7 +39,7 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     EXPECT_EQ(tcp.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
     EXPECT_EQ(tcp.ask(pc::readRam(4090, 16)), Bytes{1});
 
-    pc::UdpClient udp5008(5008), udp10005(10005);
+    pc::UdpClient udp5008(pcPort(5008)), udp10005(pcPort(10005));
     // The UDP manager is the last link the program creates.
     ASSERT_TRUE(waitFor([&] {
         Bytes reply;
@@ -91,9 +77,10 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
     const std::string appRoot = root + "/app-root";
     writeFile("/app-root/data/configs/tcpip.ini",
               "[config]\nTcpPort=6000\nIPAddress=192.168.0.50\nGateWay=192.168.0.2\nSubNetMask=255.255.0.0\n");
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    portOffset = freePortOffset({6000});
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
-    pc::TcpClient tcp(6000, 5000);
+    pc::TcpClient tcp(pcPort(6000), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
     EXPECT_EQ(tcp.ask(pc::writeRegister(166, 0x01, 0x01)), Bytes{0});
 
@@ -135,13 +122,14 @@ int running(const QStringList& names)
     return found;
 }
 
-// One AT command to the controller's UDP port 13769 and its reply.
-std::string at(const std::string& command)
+// One AT command to the controller's WiFi port (13769 moved by the test's
+// port offset) and its reply.
+std::string at(uint16_t port, const std::string& command)
 {
     int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
-    a.sin_port = htons(13769);
+    a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::string reply = "<no reply>";
     char buf[512];
@@ -162,10 +150,11 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
     cloud::Server server;
     const std::string appRoot = root + "/app-root";
     writeFile("/app-root/data/configs/tcpip.ini",
+              // On a host the cloud port is moved by the port offset too.
               QString("[config]\nRyxacloudserverip=127.0.0.1\nRyxacloudserverport=%1\nRyxaclouduserip=tester\n")
-                  .arg(server.port())
+                  .arg(server.port() - portOffset)
                   .toLatin1());
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
 
     // Both ways: the controller's login is acknowledged, the server's
@@ -181,7 +170,7 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
     QSettings ini(QString::fromStdString(path("/app-root/data/configs/tcpip.ini")), QSettings::IniFormat);
     EXPECT_EQ(ini.value("config/Barcode").toString(), "SN-CLOUD-1");
 
-    pc::TcpClient pc(5005, 5000);
+    pc::TcpClient pc(pcPort(5005), 5000);
     ASSERT_TRUE(pc.ok());
     const QByteArray command = setBarcode("SN-NEVER");
     const Misbehaviour cases[] = {
@@ -240,7 +229,7 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
 TEST_F(Application, ConfiguresTheAccessPointOverUdp)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     const std::string shellLog = "/app-root/sim/shell.log";
     const QByteArray hostapd = "/usr/bin/hostapd -B /etc/rtl_hostapd_2G.conf\n";
@@ -248,13 +237,13 @@ TEST_F(Application, ConfiguresTheAccessPointOverUdp)
     ASSERT_TRUE(waitFor([&] { return readFile(shellLog).contains(udhcpd); }, 10000));
     EXPECT_TRUE(readFile(shellLog).contains("ifconfig wlan1 192.168.22.101 netmask 255.255.255.0 up\n" + hostapd));
 
-    EXPECT_EQ(at("AT+GETVER"), "OK+GETVER=1.17.0.0\r\n");
-    EXPECT_EQ(at("AT+SETDATA=1,Stage left,show-2024"), "OK\r\n");
-    EXPECT_EQ(at("AT+SETDATA=2,192.168.50.1"), "OK\r\n");
-    EXPECT_EQ(at("AT+SETDATA=3,Venue,venue-pass"), "OK\r\n");
-    EXPECT_EQ(at("AT+CHECKDATA"), "OK+CHECKDATA=Stage left,show-2024,192.168.50.1,Venue\r\n");
-    EXPECT_EQ(at("AT+SETDATA=1,x\",12345678"), "ERR\r\n");
-    EXPECT_EQ(at("AT+BOGUS"), "ERR\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+GETVER"), "OK+GETVER=1.17.0.0\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=1,Stage left,show-2024"), "OK\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=2,192.168.50.1"), "OK\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=3,Venue,venue-pass"), "OK\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+CHECKDATA"), "OK+CHECKDATA=Stage left,show-2024,192.168.50.1,Venue\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=1,x\",12345678"), "ERR\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+BOGUS"), "ERR\r\n");
     EXPECT_TRUE(readFile("/app-root/etc/rtl_hostapd_2G.conf").contains("\nssid=Stage left\n"));
     EXPECT_TRUE(readFile("/app-root/etc/rtl_hostapd_2G.conf").contains("\nwpa_passphrase=show-2024\n"));
     EXPECT_TRUE(readFile("/app-root/etc/udhcpd.conf").contains("\nopt router 192.168.50.1\n"));
@@ -269,9 +258,9 @@ TEST_F(Application, ConfiguresTheAccessPointOverUdp)
                                "ifconfig wlan1 192.168.50.1 netmask 255.255.255.0 up\n"
                                + hostapd + udhcpd;
     EXPECT_TRUE(waitFor([&] { return readFile(shellLog).contains(restart); }, 10000)) << readFile(shellLog).data();
-    EXPECT_EQ(at("AT+RESTORE"), "OK\r\n");
-    EXPECT_EQ(at("AT+CHECKDATA").rfind("OK+CHECKDATA=VYX-", 0), 0u);
-    EXPECT_EQ(at("AT+RST"), "OK\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+RESTORE"), "OK\r\n");
+    EXPECT_EQ(at(pcPort(13769), "AT+CHECKDATA").rfind("OK+CHECKDATA=VYX-", 0), 0u);
+    EXPECT_EQ(at(pcPort(13769), "AT+RST"), "OK\r\n");
     // Recorded, never run.
     EXPECT_EQ(running({"hostapd", "udhcpd", "wpa_supplicant", "udhcpc"}), 0);
     app->kill();
@@ -281,7 +270,7 @@ TEST_F(Application, ConfiguresTheAccessPointOverUdp)
 TEST_F(Application, AnswersTheModemOnItsOwnPortOnly)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot);
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS1")).isSymLink(); }, 5000));
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink(); }, 5000));
@@ -300,6 +289,43 @@ TEST_F(Application, AnswersTheModemOnItsOwnPortOnly)
     EXPECT_FALSE(serial.receive(&none, 300));
     QSettings ini(QString::fromStdString(path("/app-root/data/configs/tcpip.ini")), QSettings::IniFormat);
     EXPECT_EQ(ini.value("config/Barcode").toString(), "SN-4G-1");
+    app->kill();
+    app->waitForFinished(5000);
+}
+
+TEST_F(Application, APortAlreadyTakenIsReportedAndServedOnceFree)
+{
+    // Someone else has the control port (TCP) and the broadcast port (UDP).
+    auto take = [](int type, uint16_t port) {
+        int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        if (type == SOCK_STREAM) {
+            EXPECT_EQ(::listen(fd, 1), 0);
+        }
+        return fd;
+    };
+    int tcpTaken = take(SOCK_STREAM, pcPort(5005));
+    int udpTaken = take(SOCK_DGRAM, pcPort(5008));
+    std::unique_ptr<QProcess> app = startApp(root + "/app-root", portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    QByteArray seen;
+    const QString taken("vyxQ58N: cannot open %1 port %2: Address already in use; trying again every 1 s\n");
+    for (const QString& said : {taken.arg("TCP").arg(pcPort(5005)), taken.arg("UDP").arg(pcPort(5008))})
+        EXPECT_TRUE(outputHas(*app, seen, said.toUtf8(), 5000)) << seen.toStdString();
+
+    // The other ports serve meanwhile; the taken one once it is let go.
+    pc::TcpClient second(pcPort(10002), 5000);
+    EXPECT_EQ(second.ask(pc::readRam(2176, 2)), (Bytes{0, 100, 0}));
+    ::close(tcpTaken);
+    EXPECT_TRUE(outputHas(*app, seen, QString("vyxQ58N: TCP port %1 is open now\n").arg(pcPort(5005)).toUtf8(), 5000))
+        << seen.toStdString();
+    pc::TcpClient control(pcPort(5005), 5000);
+    EXPECT_EQ(control.ask(pc::readRam(2176, 2)), (Bytes{0, 100, 0}));
+    ::close(udpTaken);
     app->kill();
     app->waitForFinished(5000);
 }

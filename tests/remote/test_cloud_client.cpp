@@ -28,10 +28,13 @@ protected:
         ConfigEngine::p_config->write_config_variant(ConfigItem::Ryxacloudcontrollername, "hall A");
         client = networkclient_Manage::createForTest();
     }
+    // The server listening on `port`: on a host the configured port is
+    // moved by the port offset.
     void pointAt(uint16_t port, const QString& ip = "127.0.0.1")
     {
         ConfigEngine::p_config->write_config_variant(ConfigItem::Ryxacloudserverip, ip);
-        ConfigEngine::p_config->write_config_variant(ConfigItem::Ryxacloudserverport, QString::number(port));
+        ConfigEngine::p_config->write_config_variant(ConfigItem::Ryxacloudserverport,
+                                                     QString::number(port - portOffset));
     }
     std::function<void()> turn()
     {

@@ -45,7 +45,7 @@ protected:
         m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_in a{};
         a.sin_family = AF_INET;
-        a.sin_port = htons(Q58_WIFI_CONFIG::kPort);
+        a.sin_port = htons(pcPort(Q58_WIFI_CONFIG::kPort));
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::connect(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
     }
