@@ -21,11 +21,12 @@ public:
         RESULT_FAILED = 4,    // valid, but could not be carried out
     };
     // The 4G group's command bytes (PC-control frames to the controller,
-    // on the 4G link only).
+    // on the 4G link only), clear of every message_deal command so that
+    // the PC's commands work on the 4G link as well.
     enum Command : uint8_t {
-        CMD_CLOUD_JSON = 0xD0,       // data: one JSON command; reply: status, JSON answer
-        CMD_CLOUD_SETUP_READ = 0xD1, // data: file id, offset (u16 LE); reply: status, total (u16 LE), bytes
-        CMD_CLOUD_SETUP_CHANGED = 0xD2, // controller -> modem; the modem's answer ends here
+        CMD_CLOUD_JSON = 0xE0,       // data: one JSON command; reply: status, JSON answer
+        CMD_CLOUD_SETUP_READ = 0xE1, // data: file id, offset (u16 LE); reply: status, total (u16 LE), bytes
+        CMD_CLOUD_SETUP_CHANGED = 0xE2, // controller -> modem; the modem's answer ends here
     };
     // The modem's address in the controller's notifications.
     static constexpr uint16_t kModemAddress = 0xF200;

@@ -144,7 +144,7 @@ protected:
 
 TEST_F(ModemLink, GroupIsAnsweredOnTheModemPortOnly)
 {
-    const Bytes command = groupFrame(0xD0, bytesOf(R"({"name":"setProperty","barcode":"SN-4G"})"));
+    const Bytes command = groupFrame(0xE0, bytesOf(R"({"name":"setProperty","barcode":"SN-4G"})"));
     Bytes reply = modem->ask(command);
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(reply[0], 0);
@@ -155,12 +155,15 @@ TEST_F(ModemLink, GroupIsAnsweredOnTheModemPortOnly)
     Bytes none;
     EXPECT_FALSE(serial->receive(&none, 100));
 
-    // The PC serial link does not know the group, and the modem still
-    // speaks the PC's commands.
-    EXPECT_EQ(serial->ask(command), Bytes{0xFF});
+    // None of the group's bytes is a PC command (the PC serial link knows
+    // none of them), so the modem still speaks every PC command.
+    for (uint8_t group : {0xE0, 0xE1, 0xE2}) {
+        SCOPED_TRACE(int(group));
+        EXPECT_EQ(serial->ask(groupFrame(group, {3, 0, 0})), Bytes{0xFF});
+    }
     EXPECT_FALSE(modem->receive(&none, 100));
     EXPECT_EQ(modem->ask(pc::readRam(0, 1)).size(), 2u);
-    EXPECT_EQ(modem->ask(groupFrame(0xD0, {})), Bytes{2});
+    EXPECT_EQ(modem->ask(groupFrame(0xE0, {})), Bytes{2});
 }
 
 TEST_F(ModemLink, ModemReadsTheSetupFilesInPieces)
@@ -171,7 +174,7 @@ TEST_F(ModemLink, ModemReadsTheSetupFilesInPieces)
     writeFile("/data/configs/cloud_cafile", cloudFile(ca));
     QByteArray got;
     for (int offset = 0; offset <= ca.size(); offset += 1024) {
-        Bytes reply = modem->ask(groupFrame(0xD1, {3, uint8_t(offset), uint8_t(offset >> 8)}));
+        Bytes reply = modem->ask(groupFrame(0xE1, {3, uint8_t(offset), uint8_t(offset >> 8)}));
         ASSERT_GE(reply.size(), 3u);
         EXPECT_EQ(reply[0], 0);
         EXPECT_EQ(le16(reply.data() + 1), 2500);
@@ -179,10 +182,10 @@ TEST_F(ModemLink, ModemReadsTheSetupFilesInPieces)
         got.append(reinterpret_cast<const char*>(reply.data() + 3), int(reply.size() - 3));
     }
     EXPECT_EQ(got, ca);
-    EXPECT_EQ(modem->ask(groupFrame(0xD1, {3, 0xC5, 0x09})), Bytes{1}) << "offset past the end";
-    EXPECT_EQ(modem->ask(groupFrame(0xD1, {1, 0, 0})), Bytes{1}) << "no barcode file";
-    EXPECT_EQ(modem->ask(groupFrame(0xD1, {4, 0, 0})), Bytes{1}) << "no such file";
-    EXPECT_EQ(modem->ask(groupFrame(0xD1, {3, 0})), Bytes{2});
+    EXPECT_EQ(modem->ask(groupFrame(0xE1, {3, 0xC5, 0x09})), Bytes{1}) << "offset past the end";
+    EXPECT_EQ(modem->ask(groupFrame(0xE1, {1, 0, 0})), Bytes{1}) << "no barcode file";
+    EXPECT_EQ(modem->ask(groupFrame(0xE1, {4, 0, 0})), Bytes{1}) << "no such file";
+    EXPECT_EQ(modem->ask(groupFrame(0xE1, {3, 0})), Bytes{2});
 }
 
 TEST_F(ModemLink, ReconfigureRequestIsPassedToTheModem)
@@ -193,10 +196,10 @@ TEST_F(ModemLink, ReconfigureRequestIsPassedToTheModem)
     }
     Bytes notice;
     ASSERT_TRUE(modem->receive(&notice, 3000));
-    EXPECT_EQ(notice, pc::body(0xF200, pc::kController, 0xD2, {}));
+    EXPECT_EQ(notice, pc::body(0xF200, pc::kController, 0xE2, {}));
     EXPECT_EQ(g_reconfig_4g, 0);
     // The modem's answer is the end of it.
-    ASSERT_TRUE(modem->send(pc::body(pc::kController, 0xF200, 0xD2, {0})));
+    ASSERT_TRUE(modem->send(pc::body(pc::kController, 0xF200, 0xE2, {0})));
     EXPECT_FALSE(modem->receive(&notice, 200));
     Bytes none;
     EXPECT_FALSE(serial->receive(&none, 50));

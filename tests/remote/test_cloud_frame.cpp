@@ -229,9 +229,9 @@ TEST_F(CloudStorm, DamagedModemFramesAndAtCommands)
     message_deal_4g group;
     std::vector<uint8_t> body(protocol_phy::kMaxBody);
     const std::vector<std::vector<uint8_t>> seeds = {
-        {0x00, 0xF1, 0x10, 0xF0, 0, 0, 0, 0, 0, 0xD0, '{', '"', 'n', 'a', 'm', 'e', '"', ':', '"', 'x', '"', '}', 0},
-        {0x00, 0xF1, 0x10, 0xF0, 0, 0, 0, 0, 0, 0xD1, 3, 0, 0, 0},
-        {0x00, 0xF1, 0x00, 0xF2, 0, 0, 0, 0, 0, 0xD2, 0},
+        {0x00, 0xF1, 0x10, 0xF0, 0, 0, 0, 0, 0, 0xE0, '{', '"', 'n', 'a', 'm', 'e', '"', ':', '"', 'x', '"', '}', 0},
+        {0x00, 0xF1, 0x10, 0xF0, 0, 0, 0, 0, 0, 0xE1, 3, 0, 0, 0},
+        {0x00, 0xF1, 0x00, 0xF2, 0, 0, 0, 0, 0, 0xE2, 0},
     };
     for (int i = 0; i < 20000; ++i) {
         cloud::Bytes f = seeds[rng() % seeds.size()];
