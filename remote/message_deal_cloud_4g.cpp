@@ -16,19 +16,19 @@
 #include "remote/protocol_phy_cloud_4g.h"
 
 namespace {
-constexpr int kAt = protocol_phy::kDataAt;
+constexpr int kGroupDataAt = protocol_phy::kDataAt;
 constexpr uint8_t kCloudFileMark = 0xAA;
 
-const QString kName = QStringLiteral("name");
-const QString kResult = QStringLiteral("result");
-const QString kBarcode = QStringLiteral("barcode");
+const QString kJsonName = QStringLiteral("name");
+const QString kJsonResult = QStringLiteral("result");
+const QString kJsonBarcode = QStringLiteral("barcode");
 
-QByteArray compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
+QByteArray compactJson(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
-int status(uint8_t* body, uint8_t code)
+int groupStatus(uint8_t* body, uint8_t code)
 {
-    body[kAt] = code;
-    return kAt + 1;
+    body[kGroupDataAt] = code;
+    return kGroupDataAt + 1;
 }
 } // namespace
 
@@ -42,28 +42,28 @@ QByteArray message_deal_4g::deal_json(const QByteArray& command)
     QJsonObject answer;
     QJsonParseError error{};
     QJsonDocument doc = QJsonDocument::fromJson(command, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject() || !doc.object().value(kName).isString()) {
-        answer.insert(kName, QString());
-        answer.insert(kResult, RESULT_MALFORMED);
-        return compact(answer);
+    if (error.error != QJsonParseError::NoError || !doc.isObject() || !doc.object().value(kJsonName).isString()) {
+        answer.insert(kJsonName, QString());
+        answer.insert(kJsonResult, RESULT_MALFORMED);
+        return compactJson(answer);
     }
     const QJsonObject request = doc.object();
-    const QString name = request.value(kName).toString();
-    answer.insert(kName, name);
+    const QString name = request.value(kJsonName).toString();
+    answer.insert(kJsonName, name);
     int result = RESULT_UNKNOWN;
     if (name == QLatin1String("setProperty"))
         result = cloudSetProperty(request, &answer);
-    answer.insert(kResult, result);
-    return compact(answer);
+    answer.insert(kJsonResult, result);
+    return compactJson(answer);
 }
 
 int message_deal_4g::cloudSetProperty(const QJsonObject& command, QJsonObject* answer)
 {
     // Every key must be known and valid before anything is stored.
     for (auto it = command.begin(); it != command.end(); ++it)
-        if (it.key() != kName && it.key() != kBarcode)
+        if (it.key() != kJsonName && it.key() != kJsonBarcode)
             return RESULT_BAD_VALUE;
-    const QJsonValue value = command.value(kBarcode);
+    const QJsonValue value = command.value(kJsonBarcode);
     if (!value.isString())
         return RESULT_BAD_VALUE;
     // The PC's barcode setter decides what a barcode may hold; UTF-8 keeps
@@ -73,39 +73,39 @@ int message_deal_4g::cloudSetProperty(const QJsonObject& command, QJsonObject* a
     case message_deal::STATUS_REFUSED: return RESULT_BAD_VALUE;
     default: return RESULT_FAILED;
     }
-    answer->insert(kBarcode, ConfigEngine::pInstance()->read_config_variant(ConfigItem::Barcode).toString());
+    answer->insert(kJsonBarcode, ConfigEngine::pInstance()->read_config_variant(ConfigItem::Barcode).toString());
     return RESULT_OK;
 }
 
 int message_deal_4g::message_group_deal(uint8_t* body, int length, int capacity)
 {
-    const int dataLength = length - 1 - kAt;
-    if (dataLength < 0 || capacity < kAt + 2)
+    const int dataLength = length - 1 - kGroupDataAt;
+    if (dataLength < 0 || capacity < kGroupDataAt + 2)
         return 0;
     switch (body[protocol_phy::kCommandAt]) {
     case CMD_CLOUD_JSON: {
         if (dataLength == 0)
-            return status(body, message_deal::STATUS_MALFORMED);
-        QByteArray answer = deal_json(QByteArray(reinterpret_cast<const char*>(body + kAt), dataLength));
-        if (kAt + 1 + answer.size() + 1 > capacity)
-            return status(body, message_deal::STATUS_REFUSED);
-        std::memcpy(body + kAt + 1, answer.constData(), size_t(answer.size()));
-        return status(body, message_deal::STATUS_DONE) + answer.size();
+            return groupStatus(body, message_deal::STATUS_MALFORMED);
+        QByteArray answer = deal_json(QByteArray(reinterpret_cast<const char*>(body + kGroupDataAt), dataLength));
+        if (kGroupDataAt + 1 + answer.size() + 1 > capacity)
+            return groupStatus(body, message_deal::STATUS_REFUSED);
+        std::memcpy(body + kGroupDataAt + 1, answer.constData(), size_t(answer.size()));
+        return groupStatus(body, message_deal::STATUS_DONE) + answer.size();
     }
     case CMD_CLOUD_SETUP_READ: {
         if (dataLength < 3)
-            return status(body, message_deal::STATUS_MALFORMED);
-        const uint8_t id = body[kAt];
-        const int offset = le16(body + kAt + 1);
+            return groupStatus(body, message_deal::STATUS_MALFORMED);
+        const uint8_t id = body[kGroupDataAt];
+        const int offset = le16(body + kGroupDataAt + 1);
         QByteArray content;
         if (!readCloudFile(id, &content) || offset > content.size())
-            return status(body, message_deal::STATUS_REFUSED);
+            return groupStatus(body, message_deal::STATUS_REFUSED);
         int n = std::min(kSetupChunk, content.size() - offset);
-        if (kAt + 3 + n + 1 > capacity)
-            return status(body, message_deal::STATUS_REFUSED);
-        putLe16(body + kAt + 1, uint16_t(content.size()));
-        std::memcpy(body + kAt + 3, content.constData() + offset, size_t(n));
-        return status(body, message_deal::STATUS_DONE) + 2 + n;
+        if (kGroupDataAt + 3 + n + 1 > capacity)
+            return groupStatus(body, message_deal::STATUS_REFUSED);
+        putLe16(body + kGroupDataAt + 1, uint16_t(content.size()));
+        std::memcpy(body + kGroupDataAt + 3, content.constData() + offset, size_t(n));
+        return groupStatus(body, message_deal::STATUS_DONE) + 2 + n;
     }
     default:
         // The modem's answer to a notice: nothing more to say.
@@ -115,12 +115,12 @@ int message_deal_4g::message_group_deal(uint8_t* body, int length, int capacity)
 
 int message_deal_4g::setup_changed_notice(uint8_t* out)
 {
-    uint8_t body[kAt + 1] = {};
+    uint8_t body[kGroupDataAt + 1] = {};
     putLe16(body, kModemAddress);
     putLe16(body + 2, 0xF100);
     body[protocol_phy::kCommandAt] = CMD_CLOUD_SETUP_CHANGED;
-    body[kAt] = Utils::BCC(body, kAt);
-    return protocol_phy::data_re_transf_meaning(nullptr, out, body, kAt + 1, nullptr);
+    body[kGroupDataAt] = Utils::BCC(body, kGroupDataAt);
+    return protocol_phy::data_re_transf_meaning(nullptr, out, body, kGroupDataAt + 1, nullptr);
 }
 
 std::vector<uint8_t> message_deal_cloud_4g::Cloud_MSG_ACK(uint8_t sequence, const QByteArray& answer)

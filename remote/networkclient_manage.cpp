@@ -27,20 +27,20 @@
 #include "remote/pclink.h"
 
 namespace {
-constexpr size_t kChunk = 4096;
+constexpr size_t kCloudChunk = 4096;
 // Bytes read per pass, so that a flooding server still lets the pass end.
-constexpr size_t kReadPerPass = 65536;
-constexpr int kIdleWaitMs = 1000;
+constexpr size_t kCloudReadPerPass = 65536;
+constexpr int kCloudIdleWaitMs = 1000;
 
-enum class Server { None, Address, Name };
+enum class CloudServer { None, Address, Name };
 
 // The server of the configuration: an address, a name still to be looked
 // up, or none to use.
-Server readServer(sockaddr_in* out, QByteArray* name)
+CloudServer readCloudServer(sockaddr_in* out, QByteArray* name)
 {
     ConfigEngine* config = ConfigEngine::p_config;
     if (!config)
-        return Server::None;
+        return CloudServer::None;
     const QByteArray host = config->read_config_variant(ConfigItem::Ryxacloudserverip).toString().trimmed().toLatin1();
     const QString portText = config->read_config_variant(ConfigItem::Ryxacloudserverport).toString().trimmed();
     bool ok = false;
@@ -49,23 +49,23 @@ Server readServer(sockaddr_in* out, QByteArray* name)
     // servers run side by side.
     const int port = ok && configured >= 1 && configured <= 65535 ? platform::pcPort(int(configured)) : -1;
     if (port < 1)
-        return Server::None;
+        return CloudServer::None;
     std::memset(out, 0, sizeof *out);
     out->sin_family = AF_INET;
     out->sin_port = htons(uint16_t(port));
     if (::inet_pton(AF_INET, host.constData(), &out->sin_addr) == 1) {
         // A host talks to nobody but itself.
-        return platform::isDevice() || (ntohl(out->sin_addr.s_addr) >> 24) == 127 ? Server::Address : Server::None;
+        return platform::isDevice() || (ntohl(out->sin_addr.s_addr) >> 24) == 127 ? CloudServer::Address : CloudServer::None;
     }
     // Nor does a host ask a name server.
     if (!platform::isDevice() || !pc_values::hostName(host))
-        return Server::None;
+        return CloudServer::None;
     *name = host;
-    return Server::Name;
+    return CloudServer::Name;
 }
 
 // Looks a server name up (in this thread only: nothing else waits for it).
-bool lookUp(const QByteArray& name, sockaddr_in* server)
+bool lookUpCloudServer(const QByteArray& name, sockaddr_in* server)
 {
     addrinfo hints{};
     hints.ai_family = AF_INET;
@@ -78,7 +78,7 @@ bool lookUp(const QByteArray& name, sockaddr_in* server)
     return true;
 }
 
-QString deviceIdText()
+QString cloudDeviceIdText()
 {
     QString id;
     for (uint8_t c : g_pid) {
@@ -89,11 +89,11 @@ QString deviceIdText()
     return id;
 }
 
-QByteArray loginCommand()
+QByteArray cloudLoginCommand()
 {
     QJsonObject login;
     login.insert(QStringLiteral("name"), QStringLiteral("login"));
-    login.insert(QStringLiteral("deviceId"), deviceIdText());
+    login.insert(QStringLiteral("deviceId"), cloudDeviceIdText());
     if (ConfigEngine* config = ConfigEngine::p_config) {
         auto text = [config](ConfigItem::ConfigName id) { return config->read_config_variant(id).toString(); };
         login.insert(QStringLiteral("userId"), text(ConfigItem::Ryxaclouduserip));
@@ -113,7 +113,7 @@ networkclient_Manage* networkclient_Manage::p_networkclient_Manage = nullptr;
 
 networkclient_Manage::networkclient_Manage(bool startThread)
     : m_thread(std::make_unique<Thread>())
-    , m_chunk(kChunk)
+    , m_chunk(kCloudChunk)
 {
     if (startThread)
         m_thread->worker.start(acceptThread, this, "cloud");
@@ -151,7 +151,7 @@ void* networkclient_Manage::acceptThread(void* arg)
 {
     auto* self = static_cast<networkclient_Manage*>(arg);
     while (!self->m_thread->worker.stopRequested())
-        self->acceptTurn(kIdleWaitMs);
+        self->acceptTurn(kCloudIdleWaitMs);
     return nullptr;
 }
 
@@ -189,7 +189,7 @@ void networkclient_Manage::acceptTurn(int waitMs)
         if (m_state == State::Off || m_backoff == 0 || waited >= m_backoff) {
             startConnect();
             if (m_state == State::Off)
-                waitFor(-1, 0, std::min(waitMs, kIdleWaitMs), &revents);
+                waitFor(-1, 0, std::min(waitMs, kCloudIdleWaitMs), &revents);
             return;
         }
         waitFor(-1, 0, int(std::min<uint32_t>(uint32_t(waitMs), (m_backoff - waited) * 10)), &revents);
@@ -218,13 +218,13 @@ void networkclient_Manage::startConnect()
 {
     sockaddr_in server{};
     QByteArray name;
-    const Server kind = readServer(&server, &name);
-    if (kind == Server::None) {
+    const CloudServer kind = readCloudServer(&server, &name);
+    if (kind == CloudServer::None) {
         m_state = State::Off;
         return;
     }
     ++m_attempts;
-    if (kind == Server::Name && !lookUp(name, &server)) {
+    if (kind == CloudServer::Name && !lookUpCloudServer(name, &server)) {
         fail("name not found");
         return;
     }
@@ -256,7 +256,7 @@ void networkclient_Manage::onConnected()
     m_decoder.reset();
     m_unsent.clear();
     m_loginSequence = ++m_sequence;
-    queue(message_deal_cloud_4g::msg_to_cloud(m_loginSequence, loginCommand()));
+    queue(message_deal_cloud_4g::msg_to_cloud(m_loginSequence, cloudLoginCommand()));
 }
 
 void networkclient_Manage::serve(int waitMs)
@@ -287,7 +287,7 @@ void networkclient_Manage::serve(int waitMs)
 bool networkclient_Manage::receive()
 {
     size_t total = 0;
-    while (total < kReadPerPass) {
+    while (total < kCloudReadPerPass) {
         ssize_t n = ::recv(m_fd, m_chunk.data(), m_chunk.size(), 0);
         if (n == 0) {
             fail("closed by the server");

@@ -8,19 +8,19 @@
 #include "core/utils.h"
 
 namespace {
-constexpr int kTypeAt = 2;
-constexpr int kSequenceAt = 3;
-constexpr int kDeviceAt = 4;
-constexpr int kLengthAt = 20;
-constexpr int kCrcAt = 24;
-constexpr int kXorAt = 26;
+constexpr int kCloudTypeAt = 2;
+constexpr int kCloudSequenceAt = 3;
+constexpr int kCloudDeviceAt = 4;
+constexpr int kCloudLengthAt = 20;
+constexpr int kCloudCrcAt = 24;
+constexpr int kCloudXorAt = 26;
 
-uint32_t be32(const uint8_t* p)
+uint32_t cloudBe32(const uint8_t* p)
 {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
 }
 
-int hexDigit(uint8_t c)
+int pidHexDigit(uint8_t c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -42,14 +42,14 @@ protocol_phy_cloud_4g::Result protocol_phy_cloud_4g::parseHeader(const uint8_t* 
 {
     if (raw[0] != kMagic0 || raw[1] != kMagic1)
         return Result::BadMagic;
-    if (Utils::BCC(raw, kXorAt) != raw[kXorAt])
+    if (Utils::BCC(raw, kCloudXorAt) != raw[kCloudXorAt])
         return Result::BadXor;
     Header h;
-    h.type = raw[kTypeAt];
-    h.sequence = raw[kSequenceAt];
-    std::memcpy(h.device, raw + kDeviceAt, kDeviceIdSize);
-    h.length = be32(raw + kLengthAt);
-    h.crc = uint16_t((raw[kCrcAt] << 8) | raw[kCrcAt + 1]);
+    h.type = raw[kCloudTypeAt];
+    h.sequence = raw[kCloudSequenceAt];
+    std::memcpy(h.device, raw + kCloudDeviceAt, kDeviceIdSize);
+    h.length = cloudBe32(raw + kCloudLengthAt);
+    h.crc = uint16_t((raw[kCloudCrcAt] << 8) | raw[kCloudCrcAt + 1]);
     if (h.length > kMaxPayload)
         return Result::TooLong;
     *out = h;
@@ -106,26 +106,26 @@ std::vector<uint8_t> protocol_phy_cloud_4g::encode(uint8_t type, uint8_t sequenc
     uint8_t* h = frame.data();
     h[0] = kMagic0;
     h[1] = kMagic1;
-    h[kTypeAt] = type;
-    h[kSequenceAt] = sequence;
-    std::memcpy(h + kDeviceAt, device, kDeviceIdSize);
-    h[kLengthAt] = uint8_t(n >> 24);
-    h[kLengthAt + 1] = uint8_t(n >> 16);
-    h[kLengthAt + 2] = uint8_t(n >> 8);
-    h[kLengthAt + 3] = uint8_t(n);
+    h[kCloudTypeAt] = type;
+    h[kCloudSequenceAt] = sequence;
+    std::memcpy(h + kCloudDeviceAt, device, kDeviceIdSize);
+    h[kCloudLengthAt] = uint8_t(n >> 24);
+    h[kCloudLengthAt + 1] = uint8_t(n >> 16);
+    h[kCloudLengthAt + 2] = uint8_t(n >> 8);
+    h[kCloudLengthAt + 3] = uint8_t(n);
     std::memcpy(h + kHeaderSize, payload.constData(), n);
     uint16_t crc = Utils::calcCRC16(h + kHeaderSize, n);
-    h[kCrcAt] = uint8_t(crc >> 8);
-    h[kCrcAt + 1] = uint8_t(crc);
-    h[kXorAt] = Utils::BCC(h, kXorAt);
+    h[kCloudCrcAt] = uint8_t(crc >> 8);
+    h[kCloudCrcAt + 1] = uint8_t(crc);
+    h[kCloudXorAt] = Utils::BCC(h, kCloudXorAt);
     return frame;
 }
 
 void protocol_phy_cloud_4g::deviceId(uint8_t* out)
 {
     for (int i = 0; i < kDeviceIdSize; ++i) {
-        int hi = hexDigit(g_pid[2 * i]);
-        int lo = hexDigit(g_pid[2 * i + 1]);
+        int hi = pidHexDigit(g_pid[2 * i]);
+        int lo = pidHexDigit(g_pid[2 * i + 1]);
         out[i] = (hi < 0 || lo < 0) ? 0 : uint8_t((hi << 4) | lo);
     }
 }

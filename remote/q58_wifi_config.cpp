@@ -22,15 +22,15 @@
 #include "remote/pclink.h"
 
 namespace {
-constexpr int kIdleWaitMs = 1000;
-constexpr uint32_t kReopenTicks = 100;
-constexpr int kDatagramsPerPass = 16;
-const char* const kVersion = "1.17.0.0";
-const char* const kReply = "\r\n";
+constexpr int kWifiIdleWaitMs = 1000;
+constexpr uint32_t kWifiReopenTicks = 100;
+constexpr int kWifiDatagramsPerPass = 16;
+const char* const kWifiVersion = "1.17.0.0";
+const char* const kAtReplyEnd = "\r\n";
 
 // Printable ASCII without the characters the tools' files quote or escape
 // with, and without the comma that separates the command's fields.
-bool plainText(const QString& text)
+bool wifiPlainText(const QString& text)
 {
     for (QChar c : text) {
         ushort u = c.unicode();
@@ -40,18 +40,18 @@ bool plainText(const QString& text)
     return true;
 }
 
-QString networkPart(const QString& address) { return address.section(QLatin1Char('.'), 0, 2); }
+QString wifiNetworkPart(const QString& address) { return address.section(QLatin1Char('.'), 0, 2); }
 
 // The pool udhcpd hands out, clear of the access point's own address.
-void dhcpPool(const QString& address, QString* start, QString* end)
+void wifiDhcpPool(const QString& address, QString* start, QString* end)
 {
     const int host = address.section(QLatin1Char('.'), 3, 3).toInt();
     const bool inHigh = host >= 150 && host <= 199;
-    *start = networkPart(address) + (inHigh ? QStringLiteral(".50") : QStringLiteral(".150"));
-    *end = networkPart(address) + (inHigh ? QStringLiteral(".99") : QStringLiteral(".199"));
+    *start = wifiNetworkPart(address) + (inHigh ? QStringLiteral(".50") : QStringLiteral(".150"));
+    *end = wifiNetworkPart(address) + (inHigh ? QStringLiteral(".99") : QStringLiteral(".199"));
 }
 
-QByteArray hostapdConf(const Q58_WIFI_CONFIG::Settings& s)
+QByteArray hostapdConfText(const Q58_WIFI_CONFIG::Settings& s)
 {
     return QStringLiteral("interface=wlan1\n"
                           "driver=rtl871xdrv\n"
@@ -68,10 +68,10 @@ QByteArray hostapdConf(const Q58_WIFI_CONFIG::Settings& s)
         .toLatin1();
 }
 
-QByteArray udhcpdConf(const Q58_WIFI_CONFIG::Settings& s)
+QByteArray udhcpdConfText(const Q58_WIFI_CONFIG::Settings& s)
 {
     QString start, end;
-    dhcpPool(s.address, &start, &end);
+    wifiDhcpPool(s.address, &start, &end);
     return QStringLiteral("start %1\n"
                           "end %2\n"
                           "interface wlan1\n"
@@ -81,7 +81,7 @@ QByteArray udhcpdConf(const Q58_WIFI_CONFIG::Settings& s)
         .toLatin1();
 }
 
-QByteArray supplicantConf(const Q58_WIFI_CONFIG::Settings& s)
+QByteArray supplicantConfText(const Q58_WIFI_CONFIG::Settings& s)
 {
     QString text = QStringLiteral("ctrl_interface=/var/run/wpa_supplicant\n");
     if (!s.stationSsid.isEmpty())
@@ -89,7 +89,7 @@ QByteArray supplicantConf(const Q58_WIFI_CONFIG::Settings& s)
     return text.toLatin1();
 }
 
-QByteArray readSystemFile(const char* path)
+QByteArray readWifiFile(const char* path)
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
     QByteArray content;
@@ -98,7 +98,7 @@ QByteArray readSystemFile(const char* path)
 
 // Replaced whole (platform/safe_file.h), so that a tool never reads half a
 // file, even after a power cut; an unchanged file is left alone.
-bool writeSystemFile(const char* path, const QByteArray& content)
+bool writeWifiFile(const char* path, const QByteArray& content)
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
     QByteArray current;
@@ -108,7 +108,7 @@ bool writeSystemFile(const char* path, const QByteArray& content)
 }
 
 // The value of "key=value" (quotes removed) in a tool's file.
-QString fileValue(const QByteArray& file, const QString& key)
+QString wifiFileValue(const QByteArray& file, const QString& key)
 {
     for (const QByteArray& raw : file.split('\n')) {
         QString line = QString::fromLatin1(raw).trimmed();
@@ -124,12 +124,12 @@ QString fileValue(const QByteArray& file, const QString& key)
 
 // What the files and the configuration hold; defaults for anything
 // missing or not valid.
-Q58_WIFI_CONFIG::Settings loadSettings()
+Q58_WIFI_CONFIG::Settings loadWifiSettings()
 {
     Q58_WIFI_CONFIG::Settings s = Q58_WIFI_CONFIG::defaults();
-    const QByteArray hostapd = readSystemFile(Q58_WIFI_CONFIG::kHostapdFile);
-    const QString ssid = fileValue(hostapd, QStringLiteral("ssid"));
-    const QString password = fileValue(hostapd, QStringLiteral("wpa_passphrase"));
+    const QByteArray hostapd = readWifiFile(Q58_WIFI_CONFIG::kHostapdFile);
+    const QString ssid = wifiFileValue(hostapd, QStringLiteral("ssid"));
+    const QString password = wifiFileValue(hostapd, QStringLiteral("wpa_passphrase"));
     if (Q58_WIFI_CONFIG::validSsid(ssid) && Q58_WIFI_CONFIG::validPassword(password)) {
         s.ssid = ssid;
         s.password = password;
@@ -139,9 +139,9 @@ Q58_WIFI_CONFIG::Settings loadSettings()
         if (Q58_WIFI_CONFIG::validAddress(address))
             s.address = address;
     }
-    const QByteArray supplicant = readSystemFile(Q58_WIFI_CONFIG::kSupplicantFile);
-    const QString stationSsid = fileValue(supplicant, QStringLiteral("ssid"));
-    const QString stationPassword = fileValue(supplicant, QStringLiteral("psk"));
+    const QByteArray supplicant = readWifiFile(Q58_WIFI_CONFIG::kSupplicantFile);
+    const QString stationSsid = wifiFileValue(supplicant, QStringLiteral("ssid"));
+    const QString stationPassword = wifiFileValue(supplicant, QStringLiteral("psk"));
     if (Q58_WIFI_CONFIG::validSsid(stationSsid) && Q58_WIFI_CONFIG::validPassword(stationPassword)) {
         s.stationSsid = stationSsid;
         s.stationPassword = stationPassword;
@@ -149,7 +149,7 @@ Q58_WIFI_CONFIG::Settings loadSettings()
     return s;
 }
 
-void run(const QString& command) { Utils::system_mutex(command); }
+void runWifiCommand(const QString& command) { Utils::system_mutex(command); }
 } // namespace
 
 struct Q58_WIFI_CONFIG::Thread {
@@ -176,11 +176,11 @@ Q58_WIFI_CONFIG::Settings Q58_WIFI_CONFIG::defaults()
     return s;
 }
 
-bool Q58_WIFI_CONFIG::validSsid(const QString& ssid) { return !ssid.isEmpty() && ssid.size() <= 32 && plainText(ssid); }
+bool Q58_WIFI_CONFIG::validSsid(const QString& ssid) { return !ssid.isEmpty() && ssid.size() <= 32 && wifiPlainText(ssid); }
 
 bool Q58_WIFI_CONFIG::validPassword(const QString& password)
 {
-    return password.size() >= 8 && password.size() <= 63 && plainText(password);
+    return password.size() >= 8 && password.size() <= 63 && wifiPlainText(password);
 }
 
 bool Q58_WIFI_CONFIG::validAddress(const QString& address)
@@ -206,7 +206,7 @@ bool Q58_WIFI_CONFIG::validAddress(const QString& address)
 
 Q58_WIFI_CONFIG::Q58_WIFI_CONFIG(bool startThread, bool openPort)
     : m_thread(std::make_unique<Thread>())
-    , m_settings(loadSettings())
+    , m_settings(loadWifiSettings())
     , m_openPort(openPort)
 {
     if (m_openPort)
@@ -249,7 +249,7 @@ void* Q58_WIFI_CONFIG::wifi_thread(void* arg)
 {
     auto* self = static_cast<Q58_WIFI_CONFIG*>(arg);
     while (!self->m_thread->worker.stopRequested())
-        self->wifiTurn(kIdleWaitMs);
+        self->wifiTurn(kWifiIdleWaitMs);
     return nullptr;
 }
 
@@ -282,7 +282,7 @@ void Q58_WIFI_CONFIG::wifiTurn(int waitMs)
         if (wifiOn())
             startAccessPoint();
     }
-    if (m_openPort && m_fd < 0 && Utils::getTimeSpace(m_openStamp) >= kReopenTicks) {
+    if (m_openPort && m_fd < 0 && Utils::getTimeSpace(m_openStamp) >= kWifiReopenTicks) {
         m_fd = pclink::open_server(SOCK_DGRAM, kPort, &m_openFailing);
         m_openStamp = G_timeTicks.load();
     }
@@ -306,7 +306,7 @@ void Q58_WIFI_CONFIG::wifiTurn(int waitMs)
 void Q58_WIFI_CONFIG::serveDatagrams()
 {
     char buf[kMaxCommand + 1];
-    for (int i = 0; i < kDatagramsPerPass; ++i) {
+    for (int i = 0; i < kWifiDatagramsPerPass; ++i) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
         ssize_t n = ::recvfrom(m_fd, buf, sizeof buf, MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLength);
@@ -335,7 +335,7 @@ QByteArray Q58_WIFI_CONFIG::wifi_AT_cmd_manage(const QByteArray& raw)
     } else if (command == "AT+CHECKDATA") {
         reply = "OK+CHECKDATA=" + checkData();
     } else if (command == "AT+GETVER") {
-        reply = QByteArray("OK+GETVER=") + kVersion;
+        reply = QByteArray("OK+GETVER=") + kWifiVersion;
     } else if (command == "AT+RST") {
         set_wifi_reset_flag();
         reply = "OK";
@@ -350,7 +350,7 @@ QByteArray Q58_WIFI_CONFIG::wifi_AT_cmd_manage(const QByteArray& raw)
     } else if (command.startsWith("AT+SETDATA=")) {
         reply = setData(command.mid(int(sizeof "AT+SETDATA=") - 1));
     }
-    return reply + kReply;
+    return reply + kAtReplyEnd;
 }
 
 QByteArray Q58_WIFI_CONFIG::checkData() const
@@ -395,8 +395,8 @@ QByteArray Q58_WIFI_CONFIG::setData(const QByteArray& arguments)
 
 bool Q58_WIFI_CONFIG::apply(const Settings& s)
 {
-    if (!writeSystemFile(kHostapdFile, hostapdConf(s)) || !writeSystemFile(kUdhcpdFile, udhcpdConf(s))
-        || !writeSystemFile(kSupplicantFile, supplicantConf(s)))
+    if (!writeWifiFile(kHostapdFile, hostapdConfText(s)) || !writeWifiFile(kUdhcpdFile, udhcpdConfText(s))
+        || !writeWifiFile(kSupplicantFile, supplicantConfText(s)))
         return false;
     QMutexLocker lock(&m_mutex);
     m_settings = s;
@@ -409,21 +409,21 @@ void Q58_WIFI_CONFIG::startAccessPoint()
     const Settings s = settings();
     if (!apply(s))
         VYX_DEBUG("wifi: the tools' files could not be written\n");
-    run(QStringLiteral("ifconfig wlan1 %1 netmask 255.255.255.0 up").arg(s.address));
-    run(QStringLiteral("/usr/bin/hostapd -B %1").arg(QLatin1String(kHostapdFile)));
-    run(QStringLiteral("/usr/sbin/udhcpd %1").arg(QLatin1String(kUdhcpdFile)));
+    runWifiCommand(QStringLiteral("ifconfig wlan1 %1 netmask 255.255.255.0 up").arg(s.address));
+    runWifiCommand(QStringLiteral("/usr/bin/hostapd -B %1").arg(QLatin1String(kHostapdFile)));
+    runWifiCommand(QStringLiteral("/usr/sbin/udhcpd %1").arg(QLatin1String(kUdhcpdFile)));
     m_apUp = true;
     if (!s.stationSsid.isEmpty() && !m_stationUp) {
-        run(QStringLiteral("/usr/sbin/wpa_supplicant -B -i wlan0 -c %1").arg(QLatin1String(kSupplicantFile)));
-        run(QStringLiteral("udhcpc -b -i wlan0"));
+        runWifiCommand(QStringLiteral("/usr/sbin/wpa_supplicant -B -i wlan0 -c %1").arg(QLatin1String(kSupplicantFile)));
+        runWifiCommand(QStringLiteral("udhcpc -b -i wlan0"));
         m_stationUp = true;
     }
 }
 
 void Q58_WIFI_CONFIG::stopAccessPoint()
 {
-    run(QLatin1String(kStopHostapd));
-    run(QLatin1String(kStopUdhcpd));
+    runWifiCommand(QLatin1String(kStopHostapd));
+    runWifiCommand(QLatin1String(kStopUdhcpd));
     m_apUp = false;
 }
 
@@ -431,8 +431,8 @@ void Q58_WIFI_CONFIG::stopStation()
 {
     if (!m_stationUp)
         return;
-    run(QStringLiteral("kill -9 `pidof /usr/sbin/wpa_supplicant`"));
-    run(QStringLiteral("kill -9 `pidof udhcpc`"));
+    runWifiCommand(QStringLiteral("kill -9 `pidof /usr/sbin/wpa_supplicant`"));
+    runWifiCommand(QStringLiteral("kill -9 `pidof udhcpc`"));
     m_stationUp = false;
 }
 

@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QSettings>
 #include <atomic>
 #include <csignal>
@@ -29,7 +27,7 @@ using Application = Sandbox;
 TEST_F(Application, AnswersThePcOverEveryLink)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
 
     pc::TcpClient tcp(pcPort(5005), 5000);
@@ -42,15 +40,12 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     EXPECT_EQ(tcp.ask(pc::readRam(4090, 16)), Bytes{1});
 
     pc::UdpClient udp5008(pcPort(5008)), udp10005(pcPort(10005));
-    // The UDP manager is the last link the program creates.
-    ASSERT_TRUE(waitFor([&] {
-        Bytes reply;
-        return udp10005.send(write) && udp10005.receive(&reply, 200);
-    }, 5000));
     const std::string ttyS2 = appRoot + "/dev/ttyS2";
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
     pc::SerialClient serial(ttyS2);
     ASSERT_TRUE(serial.ok());
+    for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial})
+        ASSERT_TRUE(pc::answering(*link));
     for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial}) {
         Bytes reply;
         ASSERT_TRUE(link->send(write) && link->receive(&reply));
@@ -70,7 +65,7 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
     writeFile("/app-root/data/configs/tcpip.ini",
               "[config]\nTcpPort=6000\nIPAddress=192.168.0.50\nGateWay=192.168.0.2\nSubNetMask=255.255.0.0\n");
     portOffset = freePortOffset({6000});
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     pc::TcpClient tcp(pcPort(6000), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
@@ -92,18 +87,18 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
 
 namespace {
 // Damage a test server does to its controller, one session each.
-struct Misbehaviour {
+struct CloudMisbehaviour {
     const char* what;
     std::function<void(cloud::Server&, const cloud::Frame& login)> act;
 };
 
-QByteArray setBarcode(const char* barcode)
+QByteArray barcodeJson(const char* barcode)
 {
     return cloud::json(QJsonObject{{"name", "setProperty"}, {"barcode", barcode}});
 }
 
 // Processes of these names (the WiFi tools) on this machine.
-int running(const QStringList& names)
+int toolsRunning(const QStringList& names)
 {
     int found = 0;
     for (const QFileInfo& entry : QDir("/proc").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -116,7 +111,7 @@ int running(const QStringList& names)
 
 // One AT command to the controller's WiFi port (13769 moved by the test's
 // port offset) and its reply.
-std::string at(uint16_t port, const std::string& command)
+std::string wifiAt(uint16_t port, const std::string& command)
 {
     int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
@@ -146,14 +141,14 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
               QString("[config]\nRyxacloudserverip=127.0.0.1\nRyxacloudserverport=%1\nRyxaclouduserip=tester\n")
                   .arg(server.port() - portOffset)
                   .toLatin1());
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
 
     // Both ways: the controller's login is acknowledged, the server's
     // property set is carried out and acknowledged.
     cloud::Frame login = server.greet(10000);
     EXPECT_EQ(login.object().value("userId").toString(), "tester");
-    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 77, login.device, setBarcode("SN-CLOUD-1"))));
+    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 77, login.device, barcodeJson("SN-CLOUD-1"))));
     cloud::Frame ack;
     ASSERT_TRUE(server.receive(&ack, 5000));
     EXPECT_EQ(ack.type, cloud::kAck);
@@ -164,8 +159,8 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
 
     pc::TcpClient pc(pcPort(5005), 5000);
     ASSERT_TRUE(pc.ok());
-    const QByteArray command = setBarcode("SN-NEVER");
-    const Misbehaviour cases[] = {
+    const QByteArray command = barcodeJson("SN-NEVER");
+    const CloudMisbehaviour cases[] = {
         {"closes", [](cloud::Server& s, const cloud::Frame&) { s.dropClient(); }},
         {"garbage", [](cloud::Server& s, const cloud::Frame&) { s.send({'G', 'E', 'T', ' ', '/', '\r', '\n'}); }},
         {"wrong CRC",
@@ -186,14 +181,14 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
              s.send(cloud::Bytes(f.begin(), f.begin() + 35));
          }},
     };
-    for (const Misbehaviour& m : cases) {
+    for (const CloudMisbehaviour& m : cases) {
         SCOPED_TRACE(m.what);
         m.act(server, login);
         if (std::string(m.what) != "closes") {
             EXPECT_TRUE(server.peerClosed(8000));
         }
         login = server.greet(8000);
-        ASSERT_EQ(app->state(), QProcess::Running) << app->readAll().toStdString();
+        ASSERT_FALSE(app->waitForFinished(0)) << "the controller ended\n" << app->readAll().toStdString();
         EXPECT_EQ(pc.ask(pc::readRam(0, 1)).size(), 2u);
     }
 
@@ -209,7 +204,7 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
     EXPECT_EQ(pc.ask(pc::readRam(0, 1)).size(), 2u);
     ASSERT_TRUE(server.reopen());
     login = server.greet(10000);
-    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 78, login.device, setBarcode("SN-CLOUD-2"))));
+    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 78, login.device, barcodeJson("SN-CLOUD-2"))));
     ASSERT_TRUE(server.receive(&ack, 5000));
     EXPECT_EQ(ack.object().value("barcode").toString(), "SN-CLOUD-2");
     ini.sync();
@@ -221,7 +216,7 @@ TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
 TEST_F(Application, ConfiguresTheAccessPointOverUdp)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     const std::string shellLog = "/app-root/sim/shell.log";
     const QByteArray hostapd = "/usr/bin/hostapd -B /etc/rtl_hostapd_2G.conf\n";
@@ -229,13 +224,13 @@ TEST_F(Application, ConfiguresTheAccessPointOverUdp)
     ASSERT_TRUE(waitFor([&] { return readFile(shellLog).contains(udhcpd); }, 10000));
     EXPECT_TRUE(readFile(shellLog).contains("ifconfig wlan1 192.168.22.101 netmask 255.255.255.0 up\n" + hostapd));
 
-    EXPECT_EQ(at(pcPort(13769), "AT+GETVER"), "OK+GETVER=1.17.0.0\r\n");
-    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=1,Stage left,show-2024"), "OK\r\n");
-    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=2,192.168.50.1"), "OK\r\n");
-    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=3,Venue,venue-pass"), "OK\r\n");
-    EXPECT_EQ(at(pcPort(13769), "AT+CHECKDATA"), "OK+CHECKDATA=Stage left,show-2024,192.168.50.1,Venue\r\n");
-    EXPECT_EQ(at(pcPort(13769), "AT+SETDATA=1,x\",12345678"), "ERR\r\n");
-    EXPECT_EQ(at(pcPort(13769), "AT+BOGUS"), "ERR\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+GETVER"), "OK+GETVER=1.17.0.0\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=1,Stage left,show-2024"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=2,192.168.50.1"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=3,Venue,venue-pass"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+CHECKDATA"), "OK+CHECKDATA=Stage left,show-2024,192.168.50.1,Venue\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=1,x\",12345678"), "ERR\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+BOGUS"), "ERR\r\n");
     EXPECT_TRUE(readFile("/app-root/etc/rtl_hostapd_2G.conf").contains("\nssid=Stage left\n"));
     EXPECT_TRUE(readFile("/app-root/etc/rtl_hostapd_2G.conf").contains("\nwpa_passphrase=show-2024\n"));
     EXPECT_TRUE(readFile("/app-root/etc/udhcpd.conf").contains("\nopt router 192.168.50.1\n"));
@@ -250,11 +245,11 @@ TEST_F(Application, ConfiguresTheAccessPointOverUdp)
                                "ifconfig wlan1 192.168.50.1 netmask 255.255.255.0 up\n"
                                + hostapd + udhcpd;
     EXPECT_TRUE(waitFor([&] { return readFile(shellLog).contains(restart); }, 10000)) << readFile(shellLog).data();
-    EXPECT_EQ(at(pcPort(13769), "AT+RESTORE"), "OK\r\n");
-    EXPECT_EQ(at(pcPort(13769), "AT+CHECKDATA").rfind("OK+CHECKDATA=VYX-", 0), 0u);
-    EXPECT_EQ(at(pcPort(13769), "AT+RST"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+RESTORE"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+CHECKDATA").rfind("OK+CHECKDATA=VYX-", 0), 0u);
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+RST"), "OK\r\n");
     // Recorded, never run.
-    EXPECT_EQ(running({"hostapd", "udhcpd", "wpa_supplicant", "udhcpc"}), 0);
+    EXPECT_EQ(toolsRunning({"hostapd", "udhcpd", "wpa_supplicant", "udhcpc"}), 0);
     app->kill();
     app->waitForFinished(5000);
 }
@@ -262,13 +257,13 @@ TEST_F(Application, ConfiguresTheAccessPointOverUdp)
 TEST_F(Application, AnswersTheModemOnItsOwnPortOnly)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS1")).isSymLink(); }, 5000));
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink(); }, 5000));
     pc::SerialClient modem(appRoot + "/dev/ttyS1"), serial(appRoot + "/dev/ttyS2");
     ASSERT_TRUE(modem.ok() && serial.ok());
-    const QByteArray json = setBarcode("SN-4G-1");
+    const QByteArray json = barcodeJson("SN-4G-1");
     Bytes reply = modem.ask(pc::body(pc::kController, pc::kPc, 0xE0, Bytes(json.begin(), json.end())), 5000);
     ASSERT_FALSE(reply.empty());
     EXPECT_EQ(reply[0], 0);
@@ -302,7 +297,7 @@ TEST_F(Application, APortAlreadyTakenIsReportedAndServedOnceFree)
     };
     int tcpTaken = take(SOCK_STREAM, pcPort(5005));
     int udpTaken = take(SOCK_DGRAM, pcPort(5008));
-    std::unique_ptr<QProcess> app = startApp(root + "/app-root", portOffset);
+    std::unique_ptr<AppProcess> app = startApp(root + "/app-root", portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     QByteArray seen;
     const QString taken("vyxQ58N: cannot open %1 port %2: Address already in use; trying again every 1 s\n");
@@ -361,7 +356,7 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
     const std::string appRoot = root + "/app-root";
     // Card 2 of output 3 (port 2) never answers.
     writeFile("/app-root/sim/cards", "3 4 mute=2\n");
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     pc::TcpClient tcp(pcPort(5005), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
@@ -417,7 +412,7 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
 TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     {
         pc::TcpClient first(pcPort(5005), 5000);
@@ -426,7 +421,7 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
     }
 
     // Ten clients over TCP and ten over UDP, each writing its own bytes to
-    // its own place and reading them back, all at once.
+    // its own place and reading them back, all wifiAt once.
     constexpr int kClients = 20, kRounds = 5;
     std::atomic<int> answered{0}, wrong{0};
     std::vector<std::thread> threads;
@@ -440,10 +435,10 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
             const uint8_t port = uint8_t(c % 4);
             const uint16_t card = uint16_t((c / 4) % 4);
             for (int r = 0; r < kRounds; ++r) {
-                const uint32_t at = 0x1000 + 0x10 * uint32_t(c);
+                const uint32_t wifiAt = 0x1000 + 0x10 * uint32_t(c);
                 const Bytes mine{uint8_t(c), uint8_t(r), 0xA5, uint8_t(c * 7 + r)};
                 Bytes answer;
-                const Bytes write = pc::cardWrite(port, card, at, mine);
+                const Bytes write = pc::cardWrite(port, card, wifiAt, mine);
                 if (!link->send(write) || !link->receive(&answer, 15000)) {
                     ++wrong;
                     continue;
@@ -451,7 +446,7 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
                 ++answered;
                 if (answer.size() != 12 || answer[9] != 0x60 || answer[7] != port + 1 || answer[2] != card)
                     ++wrong;
-                const Bytes read = pc::cardRead(port, card, at, 4);
+                const Bytes read = pc::cardRead(port, card, wifiAt, 4);
                 if (!link->send(read) || !link->receive(&answer, 15000)) {
                     ++wrong;
                     continue;

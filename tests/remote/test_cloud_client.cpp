@@ -14,7 +14,7 @@
 
 namespace {
 
-using State = networkclient_Manage::State;
+using ClientState = networkclient_Manage::State;
 
 class CloudClient : public Sandbox {
 protected:
@@ -45,7 +45,7 @@ protected:
     {
         cloud::Frame login = server.greet(2000, turn());
         client->acceptTurn(20);
-        EXPECT_EQ(client->state(), State::Connected);
+        EXPECT_EQ(client->state(), ClientState::Connected);
         return login;
     }
     void advance(uint32_t ticks)
@@ -58,7 +58,7 @@ protected:
     networkclient_Manage* client = nullptr;
 };
 
-QJsonObject setBarcode(const QString& barcode)
+QJsonObject barcodeCommand(const QString& barcode)
 {
     return QJsonObject{{"name", "setProperty"}, {"barcode", barcode}};
 }
@@ -79,7 +79,7 @@ TEST_F(CloudClient, LogsInAndAnswersTheServersCommands)
                                           0xCC, 0xDD, 0xEE, 0xFF}));
     EXPECT_EQ(client->backoff(), 0u);
 
-    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 41, login.device, cloud::json(setBarcode("SN-0042")))));
+    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 41, login.device, cloud::json(barcodeCommand("SN-0042")))));
     cloud::Frame ack;
     ASSERT_TRUE(server.receive(&ack, 2000, turn()));
     EXPECT_EQ(ack.type, cloud::kAck);
@@ -93,10 +93,10 @@ TEST_F(CloudClient, LogsInAndAnswersTheServersCommands)
     // A command for another controller is not carried out nor answered.
     cloud::Bytes other = login.device;
     other[0] ^= 0xFF;
-    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 42, other, cloud::json(setBarcode("SN-9")))));
+    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 42, other, cloud::json(barcodeCommand("SN-9")))));
     EXPECT_TRUE(server.quiet(20, turn()));
     EXPECT_EQ(g_str_barcode, "SN-0042");
-    EXPECT_EQ(client->state(), State::Connected);
+    EXPECT_EQ(client->state(), ClientState::Connected);
 }
 
 TEST_F(CloudClient, RetriesARefusingServerWithAGrowingPause)
@@ -106,7 +106,7 @@ TEST_F(CloudClient, RetriesARefusingServerWithAGrowingPause)
     client->acceptTurn(5);
     client->acceptTurn(5);
     EXPECT_EQ(client->attempts(), 1u);
-    EXPECT_EQ(client->state(), State::Waiting);
+    EXPECT_EQ(client->state(), ClientState::Waiting);
 
     uint32_t pause = networkclient_Manage::kBackoffFirst;
     for (int i = 0; i < 9; ++i) {
@@ -129,14 +129,14 @@ TEST_F(CloudClient, RetriesARefusingServerWithAGrowingPause)
     EXPECT_EQ(client->backoff(), 0u);
     server.dropClient();
     client->acceptTurn(20);
-    EXPECT_EQ(client->state(), State::Waiting);
+    EXPECT_EQ(client->state(), ClientState::Waiting);
     EXPECT_EQ(client->backoff(), networkclient_Manage::kBackoffFirst);
 }
 
 TEST_F(CloudClient, DropsTheConnectionOnAnythingButAProperFrameAndComesBack)
 {
     G_timeTicks = 10;
-    const QByteArray command = cloud::json(setBarcode("SN-1"));
+    const QByteArray command = cloud::json(barcodeCommand("SN-1"));
     const std::vector<std::pair<const char*, std::function<cloud::Bytes(const cloud::Bytes&)>>> cases = {
         {"garbage", [](const cloud::Bytes&) { return cloud::Bytes{'H', 'T', 'T', 'P', '/', '1', '.', '1'}; }},
         {"bad magic",
@@ -164,7 +164,7 @@ TEST_F(CloudClient, DropsTheConnectionOnAnythingButAProperFrameAndComesBack)
         } else {
             client->acceptTurn(20);
         }
-        EXPECT_EQ(client->state(), State::Waiting);
+        EXPECT_EQ(client->state(), ClientState::Waiting);
         EXPECT_EQ(client->backoff(), networkclient_Manage::kBackoffFirst);
         G_timeTicks += networkclient_Manage::kBackoffFirst;
     }
@@ -177,13 +177,13 @@ TEST_F(CloudClient, GivesUpOnAStalledServer)
     G_timeTicks = 100;
     cloud::Frame login = connect();
     // Half a frame, then nothing.
-    cloud::Bytes f = cloud::frame(cloud::kCommand, 3, login.device, cloud::json(setBarcode("SN-2")));
+    cloud::Bytes f = cloud::frame(cloud::kCommand, 3, login.device, cloud::json(barcodeCommand("SN-2")));
     ASSERT_TRUE(server.send(cloud::Bytes(f.begin(), f.begin() + 30)));
     client->acceptTurn(20);
     advance(networkclient_Manage::kFrameLimit - 1);
-    EXPECT_EQ(client->state(), State::Connected);
+    EXPECT_EQ(client->state(), ClientState::Connected);
     advance(1);
-    EXPECT_EQ(client->state(), State::Waiting);
+    EXPECT_EQ(client->state(), ClientState::Waiting);
     EXPECT_TRUE(server.peerClosed(500, turn()));
 
     // A server that says nothing at all is asked once, then dropped.
@@ -197,10 +197,10 @@ TEST_F(CloudClient, GivesUpOnAStalledServer)
     EXPECT_EQ(beat.name(), "heartbeat");
     EXPECT_EQ(beat.type, cloud::kCommand);
     advance(networkclient_Manage::kSilenceLimit - networkclient_Manage::kHeartbeatAfter - 1);
-    EXPECT_EQ(client->state(), State::Connected);
+    EXPECT_EQ(client->state(), ClientState::Connected);
     EXPECT_TRUE(server.quiet(3, turn())) << "one heartbeat per silence";
     advance(1);
-    EXPECT_EQ(client->state(), State::Waiting);
+    EXPECT_EQ(client->state(), ClientState::Waiting);
 
     // An answer to the heartbeat keeps the connection.
     G_timeTicks += networkclient_Manage::kBackoffFirst;
@@ -210,7 +210,7 @@ TEST_F(CloudClient, GivesUpOnAStalledServer)
     server.send(cloud::frame(cloud::kAck, beat.sequence, login.device, cloud::json({{"name", "heartbeat"}})));
     client->acceptTurn(20);
     advance(networkclient_Manage::kSilenceLimit - 10);
-    EXPECT_EQ(client->state(), State::Connected);
+    EXPECT_EQ(client->state(), ClientState::Connected);
 }
 
 TEST_F(CloudClient, ReconfigureRequestMovesToTheNewServer)
@@ -219,7 +219,7 @@ TEST_F(CloudClient, ReconfigureRequestMovesToTheNewServer)
     cloud::Server second;
     pointAt(second.port());
     client->acceptTurn(5);
-    EXPECT_EQ(client->state(), State::Connected) << "settings alone do not move a working connection";
+    EXPECT_EQ(client->state(), ClientState::Connected) << "settings alone do not move a working connection";
     {
         QMutexLocker lock(&Utils::_reconfig_device_ryxacloud_mutex);
         g_reconfig_device_ryxacloud = 1;
@@ -245,7 +245,7 @@ TEST_F(CloudClient, StaysOffWithoutAServerItMayUse)
         ConfigEngine::p_config->write_config_variant(ConfigItem::Ryxacloudserverip, ip);
         ConfigEngine::p_config->write_config_variant(ConfigItem::Ryxacloudserverport, port);
         client->acceptTurn(1);
-        EXPECT_EQ(client->state(), State::Off);
+        EXPECT_EQ(client->state(), ClientState::Off);
         EXPECT_EQ(client->attempts(), 0u);
     }
     // Set while running, the server is used without a restart.

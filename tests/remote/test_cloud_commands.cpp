@@ -18,14 +18,14 @@
 
 namespace {
 
-QJsonObject answerTo(const QByteArray& command)
+QJsonObject jsonAnswerTo(const QByteArray& command)
 {
     return QJsonDocument::fromJson(message_deal_4g::deal_json(command)).object();
 }
 
-QJsonObject result(const QString& name, int code) { return QJsonObject{{"name", name}, {"result", code}}; }
+QJsonObject jsonResult(const QString& name, int code) { return QJsonObject{{"name", name}, {"result", code}}; }
 
-QByteArray cloudFile(const QByteArray& content)
+QByteArray cloudFileBytes(const QByteArray& content)
 {
     QByteArray f(1, char(0xAA));
     f.append(char(content.size() >> 8)).append(char(content.size() & 0xFF));
@@ -50,14 +50,14 @@ protected:
 
 TEST_F(CloudCommands, SetPropertyStoresTheBarcode)
 {
-    EXPECT_EQ(answerTo(R"({"name":"setProperty","barcode":"SN 2024/07-1"})"),
+    EXPECT_EQ(jsonAnswerTo(R"({"name":"setProperty","barcode":"SN 2024/07-1"})"),
               (QJsonObject{{"name", "setProperty"}, {"result", 0}, {"barcode", "SN 2024/07-1"}}));
     EXPECT_EQ(storedBarcode(), "SN 2024/07-1");
     EXPECT_EQ(g_str_barcode, "SN 2024/07-1");
     QByteArray file;
     ASSERT_TRUE(readCloudFile(file_transfer::kCloudBarcode, &file));
     EXPECT_EQ(file, "SN 2024/07-1");
-    EXPECT_EQ(answerTo(QByteArray(R"({"name":"setProperty","barcode":")") + QByteArray(64, 'x') + "\"}")
+    EXPECT_EQ(jsonAnswerTo(QByteArray(R"({"name":"setProperty","barcode":")") + QByteArray(64, 'x') + "\"}")
                   .value("result"),
               0);
 }
@@ -78,10 +78,10 @@ TEST_F(CloudCommands, ValuesOfTheWrongTypeOrRangeChangeNothing)
     };
     for (const char* command : refused) {
         SCOPED_TRACE(command);
-        EXPECT_EQ(answerTo(command), result("setProperty", message_deal_4g::RESULT_BAD_VALUE));
+        EXPECT_EQ(jsonAnswerTo(command), jsonResult("setProperty", message_deal_4g::RESULT_BAD_VALUE));
     }
-    EXPECT_EQ(answerTo(QByteArray(R"({"name":"setProperty","barcode":")") + QByteArray(65, 'x') + "\"}"),
-              result("setProperty", message_deal_4g::RESULT_BAD_VALUE));
+    EXPECT_EQ(jsonAnswerTo(QByteArray(R"({"name":"setProperty","barcode":")") + QByteArray(65, 'x') + "\"}"),
+              jsonResult("setProperty", message_deal_4g::RESULT_BAD_VALUE));
     EXPECT_EQ(storedBarcode(), " ");
     EXPECT_EQ(g_str_barcode, " ");
 }
@@ -92,9 +92,9 @@ TEST_F(CloudCommands, WhatIsNotACommandIsSaidSo)
          {QByteArray(), QByteArray("not json"), QByteArray("[]"), QByteArray("{}"), QByteArray(R"({"name":7})"),
           QByteArray(R"({"name":"setProperty")"), QByteArray("\"setProperty\""), QByteArray(2000, '[')}) {
         SCOPED_TRACE(command.left(40).toStdString());
-        EXPECT_EQ(answerTo(command), result("", message_deal_4g::RESULT_MALFORMED));
+        EXPECT_EQ(jsonAnswerTo(command), jsonResult("", message_deal_4g::RESULT_MALFORMED));
     }
-    EXPECT_EQ(answerTo(R"({"name":"reboot"})"), result("reboot", message_deal_4g::RESULT_UNKNOWN));
+    EXPECT_EQ(jsonAnswerTo(R"({"name":"reboot"})"), jsonResult("reboot", message_deal_4g::RESULT_UNKNOWN));
 }
 
 TEST_F(CloudCommands, CloudFilesAreReadOnlyWhenWhole)
@@ -104,17 +104,17 @@ TEST_F(CloudCommands, CloudFilesAreReadOnlyWhenWhole)
     ASSERT_TRUE(file_transfer::store_cloud_file(file_transfer::kCloudCaFile, "-----BEGIN CERTIFICATE-----"));
     ASSERT_TRUE(readCloudFile(file_transfer::kCloudCaFile, &content));
     EXPECT_EQ(content, "-----BEGIN CERTIFICATE-----");
-    writeFile("/data/configs/cloud_setinfo", cloudFile("server=1") + "trailing");
+    writeFile("/data/configs/cloud_setinfo", cloudFileBytes("server=1") + "trailing");
     ASSERT_TRUE(readCloudFile(file_transfer::kCloudSetInfo, &content));
     EXPECT_EQ(content, "server=1");
-    writeFile("/data/configs/cloud_barcode", cloudFile("SN-5").left(5));
+    writeFile("/data/configs/cloud_barcode", cloudFileBytes("SN-5").left(5));
     EXPECT_FALSE(readCloudFile(file_transfer::kCloudBarcode, &content));
     writeFile("/data/configs/cloud_barcode", QByteArray("\xAB\x00\x01x", 4));
     EXPECT_FALSE(readCloudFile(file_transfer::kCloudBarcode, &content));
     writeFile("/data/configs/cloud_barcode", QByteArray("\xAA\x00", 2));
     EXPECT_FALSE(readCloudFile(file_transfer::kCloudBarcode, &content));
     EXPECT_FALSE(readCloudFile(4, &content));
-    writeFile("/data/configs/cloud_cafile", cloudFile(QByteArray()));
+    writeFile("/data/configs/cloud_cafile", cloudFileBytes(QByteArray()));
     EXPECT_TRUE(readCloudFile(file_transfer::kCloudCaFile, &content));
     EXPECT_TRUE(content.isEmpty());
 }
@@ -171,7 +171,7 @@ TEST_F(ModemLink, ModemReadsTheSetupFilesInPieces)
     QByteArray ca(2500, 'c');
     for (int i = 0; i < ca.size(); ++i)
         ca[i] = char('A' + i % 26);
-    writeFile("/data/configs/cloud_cafile", cloudFile(ca));
+    writeFile("/data/configs/cloud_cafile", cloudFileBytes(ca));
     QByteArray got;
     for (int offset = 0; offset <= ca.size(); offset += 1024) {
         Bytes reply = modem->ask(groupFrame(0xE1, {3, uint8_t(offset), uint8_t(offset >> 8)}));

@@ -17,26 +17,26 @@
 
 namespace {
 
-using Result = protocol_phy_cloud_4g::Result;
-const cloud::Bytes kDevice = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+using CloudResult = protocol_phy_cloud_4g::Result;
+const cloud::Bytes kStormDevice = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 
 // Feeds `bytes` in pieces of `piece`; the results other than NeedMore, and
 // the payloads of the frames.
-std::vector<Result> feed(protocol_phy_cloud_4g& d, const cloud::Bytes& bytes, size_t piece,
+std::vector<CloudResult> feedCloudBytes(protocol_phy_cloud_4g& d, const cloud::Bytes& bytes, size_t piece,
                          std::vector<QByteArray>* payloads = nullptr)
 {
-    std::vector<Result> out;
+    std::vector<CloudResult> out;
     for (size_t at = 0; at < bytes.size();) {
         size_t n = std::min(piece, bytes.size() - at), used = 0;
-        Result r = d.data_from_cloud_4g(bytes.data() + at, n, &used);
+        CloudResult r = d.data_from_cloud_4g(bytes.data() + at, n, &used);
         EXPECT_LE(used, n);
         at += used;
-        if (r == Result::NeedMore) {
+        if (r == CloudResult::NeedMore) {
             EXPECT_EQ(used, n);
             continue;
         }
         out.push_back(r);
-        if (r != Result::Frame)
+        if (r != CloudResult::Frame)
             continue;
         // A frame is only ever reported with its checks passed.
         const std::vector<uint8_t>& p = d.payload();
@@ -67,7 +67,7 @@ TEST(CloudFrame, EncodesTheDocumentedLayout)
     ack.insert(ack.end(), {0x00, 0x00, 0x00, 0x32, 0xE3, 0x46, 0x6D});
     ack.insert(ack.end(), answer.begin(), answer.end());
     EXPECT_EQ(message_deal_cloud_4g::Cloud_MSG_ACK(7, answer), ack);
-    EXPECT_EQ(protocol_phy_cloud_4g::encode(2, 0x81, kDevice.data(), answer), cloud::frame(2, 0x81, kDevice, answer));
+    EXPECT_EQ(protocol_phy_cloud_4g::encode(2, 0x81, kStormDevice.data(), answer), cloud::frame(2, 0x81, kStormDevice, answer));
 
     // The id of this controller from its 32 hexadecimal digits.
     std::memcpy(g_pid, "00112233445566778899aabbccddeeff", 32);
@@ -82,16 +82,16 @@ TEST(CloudFrame, EncodesTheDocumentedLayout)
 
 TEST(CloudFrame, DecodesFramesHoweverTheyArrive)
 {
-    cloud::Bytes two = cloud::frame(1, 1, kDevice, R"({"name":"a"})");
-    cloud::Bytes empty = cloud::frame(2, 2, kDevice, QByteArray());
-    cloud::Bytes largest = cloud::frame(1, 3, kDevice, QByteArray(16384, 'z'));
+    cloud::Bytes two = cloud::frame(1, 1, kStormDevice, R"({"name":"a"})");
+    cloud::Bytes empty = cloud::frame(2, 2, kStormDevice, QByteArray());
+    cloud::Bytes largest = cloud::frame(1, 3, kStormDevice, QByteArray(16384, 'z'));
     two.insert(two.end(), empty.begin(), empty.end());
     two.insert(two.end(), largest.begin(), largest.end());
     for (size_t piece : {size_t(1), size_t(2), size_t(26), size_t(27), size_t(28), size_t(1000), two.size()}) {
         SCOPED_TRACE(piece);
         protocol_phy_cloud_4g d;
         std::vector<QByteArray> payloads;
-        EXPECT_EQ(feed(d, two, piece, &payloads), (std::vector<Result>{Result::Frame, Result::Frame, Result::Frame}));
+        EXPECT_EQ(feedCloudBytes(d, two, piece, &payloads), (std::vector<CloudResult>{CloudResult::Frame, CloudResult::Frame, CloudResult::Frame}));
         EXPECT_EQ(payloads, (std::vector<QByteArray>{R"({"name":"a"})", QByteArray(), QByteArray(16384, 'z')}));
         EXPECT_EQ(d.header().sequence, 3);
         EXPECT_FALSE(d.inFrame());
@@ -101,13 +101,13 @@ TEST(CloudFrame, DecodesFramesHoweverTheyArrive)
 TEST(CloudFrame, BrokenFramesAreReportedAndTheDecoderStartsAfresh)
 {
     const QByteArray p = R"({"name":"a"})";
-    const std::pair<cloud::Bytes, Result> cases[] = {
-        {cloud::Bytes{0x00, 0x55, 0xAA}, Result::BadMagic},
-        {cloud::Bytes{0x55, 0x55, 0xAA}, Result::BadMagic},
-        {cloud::frame(1, 1, kDevice, p, cloud::Damage::Xor), Result::BadXor},
-        {cloud::frame(1, 1, kDevice, p, cloud::Damage::Crc), Result::BadCrc},
-        {cloud::frame(1, 1, kDevice, p, cloud::Damage::None, 16385), Result::TooLong},
-        {cloud::frame(1, 1, kDevice, p, cloud::Damage::None, 0xFFFFFFFF), Result::TooLong},
+    const std::pair<cloud::Bytes, CloudResult> cases[] = {
+        {cloud::Bytes{0x00, 0x55, 0xAA}, CloudResult::BadMagic},
+        {cloud::Bytes{0x55, 0x55, 0xAA}, CloudResult::BadMagic},
+        {cloud::frame(1, 1, kStormDevice, p, cloud::Damage::Xor), CloudResult::BadXor},
+        {cloud::frame(1, 1, kStormDevice, p, cloud::Damage::Crc), CloudResult::BadCrc},
+        {cloud::frame(1, 1, kStormDevice, p, cloud::Damage::None, 16385), CloudResult::TooLong},
+        {cloud::frame(1, 1, kStormDevice, p, cloud::Damage::None, 0xFFFFFFFF), CloudResult::TooLong},
     };
     for (const auto& [bytes, expected] : cases) {
         protocol_phy_cloud_4g d;
@@ -115,11 +115,11 @@ TEST(CloudFrame, BrokenFramesAreReportedAndTheDecoderStartsAfresh)
         EXPECT_EQ(d.data_from_cloud_4g(bytes.data(), bytes.size(), &used), expected);
         EXPECT_FALSE(d.inFrame());
         // Garbage is refused at its first byte, not after a whole header.
-        if (expected == Result::BadMagic) {
+        if (expected == CloudResult::BadMagic) {
             EXPECT_LE(used, 2u);
         }
-        cloud::Bytes good = cloud::frame(1, 9, kDevice, p);
-        EXPECT_EQ(d.data_from_cloud_4g(good.data(), good.size(), &used), Result::Frame);
+        cloud::Bytes good = cloud::frame(1, 9, kStormDevice, p);
+        EXPECT_EQ(d.data_from_cloud_4g(good.data(), good.size(), &used), CloudResult::Frame);
         EXPECT_EQ(used, good.size());
     }
 }
@@ -127,7 +127,7 @@ TEST(CloudFrame, BrokenFramesAreReportedAndTheDecoderStartsAfresh)
 namespace {
 
 // One random change to a frame.
-void mutate(std::mt19937& rng, cloud::Bytes& f)
+void mutateFrame(std::mt19937& rng, cloud::Bytes& f)
 {
     auto pick = [&](size_t n) { return n ? size_t(rng() % n) : 0; };
     switch (rng() % 8) {
@@ -164,7 +164,7 @@ void mutate(std::mt19937& rng, cloud::Bytes& f)
     }
 }
 
-std::vector<QByteArray> seedCommands()
+std::vector<QByteArray> stormSeedCommands()
 {
     return {R"({"name":"setProperty","barcode":"SN-0001"})",
             R"({"name":"setProperty","barcode":"A"})",
@@ -187,17 +187,17 @@ TEST_F(CloudStorm, HundredThousandDamagedFrames)
 {
     ConfigEngine::pInstance();
     std::mt19937 rng(20240611);
-    const std::vector<QByteArray> commands = seedCommands();
+    const std::vector<QByteArray> commands = stormSeedCommands();
     int frames = 0, refused = 0, carriedOut = 0;
     for (int i = 0; i < 100000; ++i) {
         const QByteArray& payload = commands[rng() % commands.size()];
-        cloud::Bytes f = cloud::frame(uint8_t(1 + rng() % 2), uint8_t(rng()), kDevice, payload);
+        cloud::Bytes f = cloud::frame(uint8_t(1 + rng() % 2), uint8_t(rng()), kStormDevice, payload);
         for (unsigned m = 1 + rng() % 3; m > 0; --m)
-            mutate(rng, f);
+            mutateFrame(rng, f);
         protocol_phy_cloud_4g d;
         std::vector<QByteArray> got;
-        for (Result r : feed(d, f, 1 + rng() % 64, &got))
-            (r == Result::Frame ? frames : refused)++;
+        for (CloudResult r : feedCloudBytes(d, f, 1 + rng() % 64, &got))
+            (r == CloudResult::Frame ? frames : refused)++;
         // The JSON commands see damaged payloads directly, which the
         // checks would mostly keep from them.
         QByteArray json = (i % 10 == 0 && f.size() > 27)
@@ -236,7 +236,7 @@ TEST_F(CloudStorm, DamagedModemFramesAndAtCommands)
     for (int i = 0; i < 20000; ++i) {
         cloud::Bytes f = seeds[rng() % seeds.size()];
         for (unsigned m = 1 + rng() % 3; m > 0; --m)
-            mutate(rng, f);
+            mutateFrame(rng, f);
         if (f.size() > body.size())
             f.resize(body.size());
         std::copy(f.begin(), f.end(), body.begin());
@@ -251,7 +251,7 @@ TEST_F(CloudStorm, DamagedModemFramesAndAtCommands)
         const std::string& seed = at[rng() % at.size()];
         cloud::Bytes c(seed.begin(), seed.end());
         for (unsigned m = 1 + rng() % 2; m > 0; --m)
-            mutate(rng, c);
+            mutateFrame(rng, c);
         QByteArray reply = wifi->wifi_AT_cmd_manage(QByteArray(reinterpret_cast<const char*>(c.data()), int(c.size())));
         ASSERT_TRUE(reply == "OK\r\n" || reply == "ERR\r\n" || reply.startsWith("OK+CHECKDATA=")) << reply.data();
     }

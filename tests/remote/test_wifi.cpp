@@ -21,14 +21,14 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
+using ShellLines = std::vector<std::string>;
 
-const Lines kStart = {"ifconfig wlan1 192.168.22.101 netmask 255.255.255.0 up",
+const ShellLines kApStart = {"ifconfig wlan1 192.168.22.101 netmask 255.255.255.0 up",
                       "/usr/bin/hostapd -B /etc/rtl_hostapd_2G.conf", "/usr/sbin/udhcpd /etc/udhcpd.conf"};
-const Lines kStop = {"kill -9 `pidof /usr/bin/hostapd /etc/rtl_hostapd_2G.conf`",
+const ShellLines kApStop = {"kill -9 `pidof /usr/bin/hostapd /etc/rtl_hostapd_2G.conf`",
                      "kill -9 `pidof /usr/sbin/udhcpd  /etc/udhcpd.conf`"};
 
-Lines operator+(Lines a, const Lines& b)
+ShellLines operator+(ShellLines a, const ShellLines& b)
 {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -78,7 +78,7 @@ protected:
         ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
         return n < 0 ? "<error>" : std::string(buf, size_t(n));
     }
-    Lines shell() const { return platform::simShell().log(); }
+    ShellLines shell() const { return platform::simShell().log(); }
     std::string file(const char* path) const { return readFile(path).toStdString(); }
 
     int m_fd = -1;
@@ -192,18 +192,18 @@ TEST_F(Wifi, StartsTheAccessPointOnItsFirstPassUnlessSwitchedOff)
     Q58_WIFI_CONFIG* wifi = Q58_WIFI_CONFIG::createForTest();
     platform::simShell().clearLog();
     wifi->wifiTurn(0);
-    EXPECT_EQ(shell(), kStart);
+    EXPECT_EQ(shell(), kApStart);
     EXPECT_TRUE(wifi->accessPointUp());
     EXPECT_TRUE(exists("/etc/rtl_hostapd_2G.conf") && exists("/etc/udhcpd.conf") && exists("/etc/wpa_supplicant.conf"));
     wifi->wifiTurn(0);
-    EXPECT_EQ(shell().size(), kStart.size()) << "once only";
+    EXPECT_EQ(shell().size(), kApStart.size()) << "once only";
 
     // With a network to join, the station comes up as well.
     wifi->wifi_AT_cmd_manage("AT+SETDATA=3,Office,office-pass");
     Q58_WIFI_CONFIG::destroyForTest();
     platform::simShell().clearLog();
     Q58_WIFI_CONFIG::createForTest()->wifiTurn(0);
-    EXPECT_EQ(shell(), (kStart + Lines{"/usr/sbin/wpa_supplicant -B -i wlan0 -c /etc/wpa_supplicant.conf",
+    EXPECT_EQ(shell(), (kApStart + ShellLines{"/usr/sbin/wpa_supplicant -B -i wlan0 -c /etc/wpa_supplicant.conf",
                                        "udhcpc -b -i wlan0"}));
 
     Q58_WIFI_CONFIG::destroyForTest();
@@ -225,11 +225,11 @@ TEST_F(Wifi, ResetPassRestartsTheAccessPointThreeSecondsLater)
     EXPECT_TRUE(shell().empty());
     G_timeTicks = 1300;
     wifi->wifiTurn(0);
-    EXPECT_EQ(shell(), kStop);
+    EXPECT_EQ(shell(), kApStop);
     EXPECT_EQ(wifi->resetRequest(), 2);
     EXPECT_FALSE(wifi->accessPointUp());
     wifi->wifiTurn(0);
-    EXPECT_EQ(shell(), kStop + kStart);
+    EXPECT_EQ(shell(), kApStop + kApStart);
     EXPECT_EQ(wifi->resetRequest(), 0);
     EXPECT_TRUE(wifi->accessPointUp());
 
@@ -239,7 +239,7 @@ TEST_F(Wifi, ResetPassRestartsTheAccessPointThreeSecondsLater)
     G_timeTicks += 300;
     wifi->wifiTurn(0);
     wifi->wifiTurn(0);
-    EXPECT_EQ(shell(), (kStop + Lines{"ifconfig wlan1 10.0.5.1 netmask 255.255.255.0 up", kStart[1], kStart[2]}));
+    EXPECT_EQ(shell(), (kApStop + ShellLines{"ifconfig wlan1 10.0.5.1 netmask 255.255.255.0 up", kApStart[1], kApStart[2]}));
 }
 
 TEST_F(Wifi, ResetPassWhileSwitchedOffOnlyStops)
@@ -253,7 +253,7 @@ TEST_F(Wifi, ResetPassWhileSwitchedOffOnlyStops)
     wifi->wifiTurn(0);
     G_timeTicks = 2000;
     wifi->wifiTurn(0);
-    EXPECT_EQ(shell(), kStop);
+    EXPECT_EQ(shell(), kApStop);
     EXPECT_EQ(wifi->resetRequest(), 0);
 
     // Switched on again from the settings screen.
@@ -263,7 +263,7 @@ TEST_F(Wifi, ResetPassWhileSwitchedOffOnlyStops)
     G_timeTicks += 300;
     wifi->wifiTurn(0);
     wifi->wifiTurn(0);
-    EXPECT_EQ(shell(), kStart) << "nothing left to stop";
+    EXPECT_EQ(shell(), kApStart) << "nothing left to stop";
 }
 
 TEST_F(Wifi, ChangingTheNetworkStopsTheStationFirst)
@@ -273,7 +273,7 @@ TEST_F(Wifi, ChangingTheNetworkStopsTheStationFirst)
     wifi->wifiTurn(0);
     platform::simShell().clearLog();
     EXPECT_EQ(wifi->wifi_AT_cmd_manage("AT+SETDATA=3,Lab,lab-passphrase"), "OK\r\n");
-    EXPECT_EQ(shell(), (Lines{"kill -9 `pidof /usr/sbin/wpa_supplicant`", "kill -9 `pidof udhcpc`"}));
+    EXPECT_EQ(shell(), (ShellLines{"kill -9 `pidof /usr/sbin/wpa_supplicant`", "kill -9 `pidof udhcpc`"}));
 }
 
 TEST_F(Wifi, StoredValuesThatAreNotValidFallBackToTheDefaults)
