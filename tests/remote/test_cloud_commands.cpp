@@ -197,7 +197,10 @@ TEST_F(ModemLink, ReconfigureRequestIsPassedToTheModem)
     Bytes notice;
     ASSERT_TRUE(modem->receive(&notice, 3000));
     EXPECT_EQ(notice, pc::body(0xF200, pc::kController, 0xE2, {}));
-    EXPECT_EQ(g_reconfig_4g, 0);
+    {
+        QMutexLocker lock(&Utils::_reconfig_4g_mutex);
+        EXPECT_EQ(g_reconfig_4g, 0);
+    }
     // The modem's answer is the end of it.
     ASSERT_TRUE(modem->send(pc::body(pc::kController, 0xF200, 0xE2, {0})));
     EXPECT_FALSE(modem->receive(&notice, 200));
