@@ -68,6 +68,7 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
         } else if (write) {
             m_reg[bank][addr] = tx[1];
             record(uint8_t(bank), uint8_t(addr), tx[1]);
+            m_memory.written(m_reg, bank, addr, tx[1]);
         } else {
             ++m_reads;
             if (rx)
@@ -81,6 +82,9 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
 uint8_t SimScalerChip::readByte(int bank, int addr)
 {
     uint8_t stored = m_reg[bank][addr];
+    uint8_t streamed;
+    if (m_memory.read(m_reg, bank, addr, &streamed))
+        return streamed;
     if (bank == kIdBank && addr == kIdAddr) {
         ++m_idReads;
         if (m_everyOther && (m_idReads % 2) == 1)
@@ -102,7 +106,7 @@ uint8_t SimScalerChip::readByte(int bank, int addr)
         }
     }
     if (bank == kSyncBank && (addr == kInputVsync || addr == kOutputVsync))
-        return m_stuck ? 0x00 : 0xFF;
+        return m_stuck || m_memory.noVsync() ? 0x00 : 0xFF;
     if (bank == kFieldBank && addr >= 0x3F && (addr - 0x3F) % 5 == 0 && (addr - 0x3F) / 5 < 8 && m_stuck)
         return 0x00;
     return stored;
@@ -129,6 +133,7 @@ void SimScalerChip::reset()
             b = 0;
     m_bank = -1;
     m_absent = m_everyOther = m_stuck = false;
+    m_memory.reset();
     m_frames = m_reads = m_selects = m_idReads = 0;
     m_journal.clear();
     m_journalStart = 0;
@@ -152,6 +157,12 @@ void SimScalerChip::setStuckBusy(bool on)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_stuck = on;
+}
+
+void SimScalerChip::setNoVsync(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_memory.setNoVsync(on);
 }
 
 uint8_t SimScalerChip::byte(int bank, int addr) const
@@ -266,6 +277,91 @@ uint64_t SimScalerChip::identityReads() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_idReads;
+}
+
+// ---- serial flash, chip memory and OSD memory ----
+
+void SimScalerChip::flashLoad(uint32_t addr, const std::vector<uint8_t>& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_memory.flashLoad(addr, bytes);
+}
+
+std::vector<uint8_t> SimScalerChip::flashContent(uint32_t addr, size_t n) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.flashRead(addr, n);
+}
+
+std::vector<SimScalerChip::FlashOp> SimScalerChip::flashOps() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.flashOps();
+}
+
+std::vector<SimScalerChip::DmaJob> SimScalerChip::dmaJobs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.dmaJobs();
+}
+
+std::vector<SimScalerChip::EngineJob> SimScalerChip::engineJobs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.engineJobs();
+}
+
+std::vector<std::string> SimScalerChip::memoryErrors() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.errors();
+}
+
+std::vector<uint8_t> SimScalerChip::memory(uint32_t addr, size_t n) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.memory(addr, n);
+}
+
+std::vector<SimScalerChip::OsdPort> SimScalerChip::osdPorts() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.osdPorts(m_reg);
+}
+
+std::vector<std::string> SimScalerChip::osdTexts() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int64_t addr = 0;
+    uint32_t pitch = 0;
+    int w = 0, h = 0;
+    if (!m_memory.shownRect(m_reg, &addr, &pitch, &w, &h))
+        return {};
+    return m_memory.textsIn(addr, pitch, w, h);
+}
+
+std::vector<std::string> SimScalerChip::osdTextsAt(uint32_t addr, uint32_t pitch, int w, int h) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.textsIn(addr, pitch, w, h);
+}
+
+uint32_t SimScalerChip::osdPalette(int entry) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.palette(entry);
+}
+
+uint8_t SimScalerChip::osdPixel(uint32_t addr) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.pixel(addr);
+}
+
+std::vector<SimScalerChip::OsdItem> SimScalerChip::osdItems() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.items();
 }
 
 } // namespace platform

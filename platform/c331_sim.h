@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/c331_sim_osd.h"
 #include "platform/spi.h"
 
 namespace platform {
@@ -48,6 +49,8 @@ public:
     // Busy bits never clear and vertical syncs never come: flash controller
     // busy, DMA busy, 2D engine busy, no input or output vsync.
     void setStuckBusy(bool on);
+    // Vertical syncs never come (input and output), everything else works.
+    void setNoVsync(bool on);
 
     // ---- register file ----
     uint8_t byte(int bank, int addr) const;
@@ -76,6 +79,39 @@ public:
     uint64_t bankSelects() const;
     uint64_t identityReads() const;
 
+    // ---- serial flash, chip memory and OSD memory (c331_sim_osd.h) ----
+    using FlashOp = SimScalerMemory::FlashOp;
+    using DmaJob = SimScalerMemory::DmaJob;
+    using EngineJob = SimScalerMemory::EngineJob;
+    using OsdPort = SimScalerMemory::OsdPort;
+    using OsdItem = SimScalerMemory::Item;
+    static constexpr uint32_t kFlashSize = SimScalerMemory::kFlashSize;
+    // Presets flash content (as if programmed at the factory), no record.
+    void flashLoad(uint32_t addr, const std::vector<uint8_t>& bytes);
+    std::vector<uint8_t> flashContent(uint32_t addr, size_t n) const;
+    // Erases, page programs, reads and auxiliary commands, oldest first.
+    std::vector<FlashOp> flashOps() const;
+    std::vector<DmaJob> dmaJobs() const;
+    // 2D engine fills and copies, character jobs.
+    std::vector<EngineJob> engineJobs() const;
+    // Controller and engine misuse (operations the chip would not carry out).
+    std::vector<std::string> memoryErrors() const;
+    // Chip memory: fonts copied from the flash, the bitmap staging area.
+    std::vector<uint8_t> memory(uint32_t addr, size_t n) const;
+    // What each output channel's OSD port is set to.
+    std::vector<OsdPort> osdPorts() const;
+    // The text the OSD layer shows: the lines of glyphs in what the shown
+    // ports read of the OSD memory (empty when the OSD shows nothing).
+    std::vector<std::string> osdTexts() const;
+    // The text in any rectangle of memory: top-left address, lines `pitch`
+    // bytes apart.
+    std::vector<std::string> osdTextsAt(uint32_t addr, uint32_t pitch, int w, int h) const;
+    // Palette entry as 0xRRGGBB: 1 the OSD background, 2 the characters.
+    uint32_t osdPalette(int entry) const;
+    // Palette index of an OSD memory pixel.
+    uint8_t osdPixel(uint32_t addr) const;
+    std::vector<OsdItem> osdItems() const;
+
 private:
     uint8_t readByte(int bank, int addr); // with the status bits
     void record(uint8_t bank, uint8_t addr, uint8_t value);
@@ -86,6 +122,7 @@ private:
     bool m_absent = false;
     bool m_everyOther = false;
     bool m_stuck = false;
+    SimScalerMemory m_memory;
     uint64_t m_frames = 0, m_reads = 0, m_selects = 0, m_idReads = 0;
     std::vector<Write> m_journal; // ring once full
     size_t m_journalStart = 0;
