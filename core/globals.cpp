@@ -48,6 +48,9 @@ std::atomic<uint8_t> g_update_flag{0};
 std::atomic<uint8_t> g_source_online{0};
 uint8_t g_reconfig_4g = 0;
 uint8_t g_reconfig_device_ryxacloud = 0;
+std::atomic<uint8_t> pc_cmd_valid{0};
+std::atomic<uint32_t> pc_cmd_time{0};
+std::atomic<uint8_t> edid_ram_table_from[kEdidTableInputs] = {};
 
 QTimer* g_timer = nullptr;
 MainWindow* g_mainwindow = nullptr;
@@ -103,4 +106,8 @@ void resetGlobalsForTest()
     g_source_online = 0;
     g_reconfig_4g = 0;
     g_reconfig_device_ryxacloud = 0;
+    pc_cmd_valid = 0;
+    pc_cmd_time = 0;
+    for (auto& from : edid_ram_table_from)
+        from = 0;
 }

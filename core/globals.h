@@ -69,6 +69,15 @@ extern std::atomic<uint8_t> g_source_online;        // 2: an input signal is onl
 // Utils::_reconfig_device_ryxacloud_mutex.
 extern uint8_t g_reconfig_4g;
 extern uint8_t g_reconfig_device_ryxacloud;
+// Set to 1 and stamped with G_timeTicks for every PC frame a link handles;
+// the FPGA jobs and the ageing sample hold back while PC traffic is recent.
+extern std::atomic<uint8_t> pc_cmd_valid;
+extern std::atomic<uint32_t> pc_cmd_time;
+// Per input 0..3: 1 once the PC gave the input an EDID table of its own; the
+// input-source manager then announces the stored table that matches the
+// input's EDID request instead of an EDID built for it.
+constexpr int kEdidTableInputs = 4;
+extern std::atomic<uint8_t> edid_ram_table_from[kEdidTableInputs];
 
 class QTimer;
 class MainWindow;

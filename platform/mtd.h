@@ -36,8 +36,12 @@ public:
         uint32_t length;
     };
 
-    // Creates "<root><path>" (erased, all 0xFF) with this geometry.
-    void declare(const std::string& path, uint32_t size, uint32_t erasesize, uint32_t writesize);
+    // Creates "<root><path>" (erased, all 0xFF) with this geometry; with
+    // `keep`, a partition file of that size already there keeps its bytes.
+    void declare(const std::string& path, uint32_t size, uint32_t erasesize, uint32_t writesize, bool keep = false);
+    // The board's partitions the program writes: "/dev/mtd8" and
+    // "/dev/mtd10", keeping what a previous run wrote.
+    void declareBoard();
     void reset();
     std::vector<Op> ops() const;
     // Makes the n-th erase from now fail (0 = the next one); -1 never.

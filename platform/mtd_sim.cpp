@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -25,19 +26,28 @@ SimMtd& simMtd()
     return instance;
 }
 
-void SimMtd::declare(const std::string& path, uint32_t size, uint32_t erasesize, uint32_t writesize)
+void SimMtd::declare(const std::string& path, uint32_t size, uint32_t erasesize, uint32_t writesize, bool keep)
 {
     std::string file = sysPath(path);
-    std::vector<unsigned char> blank(size, 0xFF);
-    if (FILE* f = std::fopen(file.c_str(), "wb")) {
-        std::fwrite(blank.data(), 1, blank.size(), f);
-        std::fclose(f);
+    struct stat st {};
+    if (!keep || ::stat(file.c_str(), &st) != 0 || st.st_size != off_t(size)) {
+        std::vector<unsigned char> blank(size, 0xFF);
+        if (FILE* f = std::fopen(file.c_str(), "wb")) {
+            std::fwrite(blank.data(), 1, blank.size(), f);
+            std::fclose(f);
+        }
     }
     char real[PATH_MAX];
     if (::realpath(file.c_str(), real))
         file = real;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_parts.push_back(Part{file, MtdInfo{size, erasesize, writesize}});
+}
+
+void SimMtd::declareBoard()
+{
+    declare("/dev/mtd8", 0x60000, 0x10000, 2048, true);
+    declare("/dev/mtd10", 0x500000, 0x10000, 2048, true);
 }
 
 void SimMtd::reset()

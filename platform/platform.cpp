@@ -8,6 +8,7 @@
 
 #include <QDir>
 
+#include "platform/mtd.h"
 #include "platform/sim_chips.h"
 #include "platform/spi.h"
 
@@ -72,6 +73,7 @@ void init(int& argc, char** argv)
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
     makeDataTree();
+    simMtd().declareBoard();
     attachSimChips();
     // The bus journal serves tests; a long run has no reader for it.
     simSpiBus().setJournalLimit(0);

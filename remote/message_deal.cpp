@@ -6,6 +6,7 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "core/vyxrampara.h"
+#include "remote/file_transfer.h"
 #include "remote/protocol_phy.h"
 #include "scaler/c331_manage.h"
 
@@ -13,7 +14,20 @@ namespace {
 constexpr int kAt = protocol_phy::kDataAt; // first data byte of request and reply
 
 uint8_t merge(uint8_t old, uint8_t mask, uint8_t value) { return uint8_t((old & ~mask) | (value & mask)); }
+
+// One atomic read-modify-write: the input-source thread clears request bits
+// of r0 and r32 atomically at any moment, and neither side may lose the
+// other's bits.
+void mergeRegister(uint8_t* reg, uint8_t mask, uint8_t value)
+{
+    uint8_t old = __atomic_load_n(reg, __ATOMIC_RELAXED);
+    while (!__atomic_compare_exchange_n(reg, &old, merge(old, mask, value), true, __ATOMIC_ACQ_REL,
+                                        __ATOMIC_RELAXED)) {
+    }
+}
 } // namespace
+
+message_deal::~message_deal() { file_transfer::abandon(this); }
 
 int message_deal::status(uint8_t* body, uint8_t code)
 {
@@ -23,8 +37,9 @@ int message_deal::status(uint8_t* body, uint8_t code)
 
 int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
 {
-    // Every reply carries at least the status byte and the checksum.
-    if (length < protocol_phy::kMinBody || capacity < kAt + 2)
+    // Room for every reply of fixed size (the status, at most 20 bytes of
+    // fields, the checksum); longer replies check their own length.
+    if (length < protocol_phy::kMinBody || capacity < kMinCapacity)
         return 0;
     int dataLength = length - 1 - kAt;
     switch (body[protocol_phy::kCommandAt]) {
@@ -33,6 +48,24 @@ int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
     case CMD_WRITE_REGISTER: return write_register(body, dataLength, capacity);
     case CMD_READ_REGISTER: return read_register(body, dataLength, capacity);
     case CMD_GET_DEVICE_INFO: return get_device_info(body, dataLength, capacity);
+    case CMD_WRITE_FILE_START: return write_file_start(body, dataLength, capacity);
+    case CMD_WRITE_FILE_BLOCK: return write_file_block(body, dataLength, capacity);
+    case CMD_WRITE_FILE_END: return write_file_end(body, dataLength, capacity);
+    case CMD_WRITE_DEFINED_FILE_START: return write_defined_file_start(body, dataLength, capacity);
+    case CMD_READ_FILE_START: return read_file_start(body, dataLength, capacity);
+    case CMD_READ_FILE_BLOCK: return read_file_block(body, dataLength, capacity);
+    case CMD_READ_FILE_END: return read_file_end(body, dataLength, capacity);
+    case CMD_READ_DEFINED_FILE_START: return read_defined_file_start(body, dataLength, capacity);
+    case CMD_DELETE_FILE_NAME: return delete_file_name(body, dataLength, capacity);
+    case CMD_YP_SEND_FILE: return YP_SendFile(body, dataLength, capacity);
+    case CMD_YP_SEND_FILE_END: return YP_SendFileEND(body, dataLength, capacity);
+    case CMD_WRITE_EDID_TABLE: return write_edid_table(body, dataLength, capacity);
+    case CMD_NET_IP_SET: return net_ip_set(body, dataLength, capacity);
+    case CMD_INIT_MAC_ADDRESS: return init_MAC_address(body, dataLength, capacity);
+    case CMD_NET_ETH_SEARCH: return net_eth_search(body, dataLength, capacity);
+    case CMD_SET_BARCODE: return set_barcode(body, dataLength, capacity);
+    case CMD_PROJECT_SET_SETPROPERTY: return project_set_setproperty(body, dataLength, capacity);
+    case CMD_SET_LCD_LANG_SUPPORT: return set_lcd_lang_support(body, dataLength, capacity);
     default: return status(body, STATUS_UNKNOWN);
     }
 }
@@ -107,11 +140,11 @@ int message_deal::write_register(uint8_t* body, int dataLength, int)
         static const int mapped[] = {34, 35, 36, 33};
         int to = mapped[reg - kRegDebugFirst];
         uint8_t v = (reg == 163) ? uint8_t(value + 1) : value;
-        r[to] = merge(r[to], mask, v);
+        mergeRegister(r + to, mask, v);
         return status(body, raiseScalerRequest(1) ? STATUS_DONE : STATUS_REFUSED);
     }
 
-    r[reg] = merge(r[reg], mask, value);
+    mergeRegister(r + reg, mask, value);
     if (reg == kRegApply && acting)
         return status(body, raiseScalerRequest(2) ? STATUS_DONE : STATUS_REFUSED);
     if (reg == kRegPrint && (acting & 0x02)) {
@@ -138,7 +171,8 @@ int message_deal::read_register(uint8_t* body, int dataLength, int capacity)
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     if (target != 0 || !store || first + n > kLocalRegCount || kAt + 1 + n + 1 > capacity)
         return status(body, STATUS_REFUSED);
-    std::memcpy(body + kAt + 1, store->local_reg + first, size_t(n));
+    for (int i = 0; i < n; ++i)
+        body[kAt + 1 + i] = __atomic_load_n(store->local_reg + first + i, __ATOMIC_RELAXED);
     return status(body, STATUS_DONE) + n;
 }
 

@@ -2,6 +2,7 @@
 // Commands of PC-control frames addressed to the controller itself
 // (destination 0xF100 or 0xF101). docs/pc-protocol.md lists them.
 
+#include <QByteArray>
 #include <cstdint>
 
 class message_deal {
@@ -11,12 +12,36 @@ public:
         CMD_READ_RAM = 0x61,
         CMD_WRITE_REGISTER = 0xA0,
         CMD_READ_REGISTER = 0xA1,
+        CMD_WRITE_FILE_START = 0xB0,
+        CMD_WRITE_FILE_BLOCK = 0xB1,
+        CMD_WRITE_FILE_END = 0xB2,
+        CMD_WRITE_DEFINED_FILE_START = 0xB3,
+        CMD_READ_FILE_START = 0xB4,
+        CMD_READ_FILE_BLOCK = 0xB5,
+        CMD_READ_FILE_END = 0xB6,
+        CMD_READ_DEFINED_FILE_START = 0xB7,
+        CMD_DELETE_FILE_NAME = 0xB8,
+        CMD_YP_SEND_FILE = 0xB9,
+        CMD_YP_SEND_FILE_END = 0xBA,
+        CMD_WRITE_EDID_TABLE = 0xBB,
         CMD_GET_DEVICE_INFO = 0xC0,
+        CMD_NET_IP_SET = 0xC1,
+        CMD_INIT_MAC_ADDRESS = 0xC2,
+        CMD_NET_ETH_SEARCH = 0xC3,
+        CMD_SET_BARCODE = 0xC4,
+        CMD_PROJECT_SET_SETPROPERTY = 0xC5,
+        CMD_SET_LCD_LANG_SUPPORT = 0xC6,
     };
     enum Status : uint8_t {
         STATUS_DONE = 0,
-        STATUS_REFUSED = 1,   // out of range, or a target this controller does not serve
+        STATUS_REFUSED = 1,   // out of range, an invalid value, or a target this controller does not serve
         STATUS_MALFORMED = 2, // the request is shorter than its command needs
+        STATUS_SEQUENCE = 3,  // no transfer open for this PC, or a block not at the next offset
+        STATUS_DIGEST = 4,    // the MD5 digest differs: nothing was stored
+        STATUS_TOO_LARGE = 5, // beyond the size of the file type or the declared size
+        STATUS_BUSY = 6,      // another transfer or firmware upgrade is running
+        STATUS_STORAGE = 7,   // the file or flash could not be written (or read back equal)
+        STATUS_NO_FILE = 8,   // the file asked for does not exist
         STATUS_UNKNOWN = 0xFF,
     };
     // Local registers the PC reaches (r0..r169) and the ones that act.
@@ -30,11 +55,23 @@ public:
     static constexpr uint32_t kModeBase = 0x1000;
     static constexpr uint32_t kModeEnd = 0x11000;
 
+    message_deal() = default;
+    // A handler that goes away closes its open file transfer.
+    ~message_deal();
+    message_deal(const message_deal&) = delete;
+    message_deal& operator=(const message_deal&) = delete;
+
+    // On a link that several PCs share (UDP), the PC the next frame comes
+    // from: a file transfer belongs to one PC.
+    void set_peer(uint64_t peer) { m_peer = peer; }
+
     // Handles one decoded frame in place: `body` holds `length` bytes (the
-    // checksum included) and has room for `capacity`. The reply keeps bytes
-    // 0..9 of the request and puts its data from byte 10. Returns the reply
-    // length without checksum, or 0 when there is nothing to answer.
+    // checksum included) and has room for `capacity` (at least
+    // kMinCapacity). The reply keeps bytes 0..9 of the request and puts its
+    // data from byte 10. Returns the reply length without checksum, or 0
+    // when there is nothing to answer.
     int message_group_deal(uint8_t* body, int length, int capacity);
+    static constexpr int kMinCapacity = 10 + 1 + 20 + 1;
 
     int write_ram(uint8_t* body, int dataLength, int capacity);
     int read_ram(uint8_t* body, int dataLength, int capacity);
@@ -42,8 +79,39 @@ public:
     int read_register(uint8_t* body, int dataLength, int capacity);
     int get_device_info(uint8_t* body, int dataLength, int capacity);
 
-private:
+    // ---- files (message_deal_files.cpp) ----
+    int write_file_start(uint8_t* body, int dataLength, int capacity);
+    int write_defined_file_start(uint8_t* body, int dataLength, int capacity);
+    int write_file_block(uint8_t* body, int dataLength, int capacity);
+    int write_file_end(uint8_t* body, int dataLength, int capacity);
+    int read_file_start(uint8_t* body, int dataLength, int capacity);
+    int read_defined_file_start(uint8_t* body, int dataLength, int capacity);
+    int read_file_block(uint8_t* body, int dataLength, int capacity);
+    int read_file_end(uint8_t* body, int dataLength, int capacity);
+    int delete_file_name(uint8_t* body, int dataLength, int capacity);
+    int YP_SendFile(uint8_t* body, int dataLength, int capacity);
+    int YP_SendFileEND(uint8_t* body, int dataLength, int capacity);
+
+    // ---- settings (message_deal_settings.cpp) ----
+    int write_edid_table(uint8_t* body, int dataLength, int capacity);
+    int net_ip_set(uint8_t* body, int dataLength, int capacity);
+    int init_MAC_address(uint8_t* body, int dataLength, int capacity);
+    int net_eth_search(uint8_t* body, int dataLength, int capacity);
+    int set_barcode(uint8_t* body, int dataLength, int capacity);
+    int project_set_setproperty(uint8_t* body, int dataLength, int capacity);
+    int set_lcd_lang_support(uint8_t* body, int dataLength, int capacity);
+
+    // Applies and stores a barcode or a cloud settings record, as the
+    // setters and the cloud settings files carry them; a status.
+    static int apply_barcode(const QByteArray& text);
+    static int apply_cloud_settings(const QByteArray& record);
+
     static int status(uint8_t* body, uint8_t code);
+
+private:
     // False when there is no scaler manager to ask.
     static bool raiseScalerRequest(uint8_t value);
+    int fileStart(uint8_t* body, int dataLength, bool writing, bool named);
+
+    uint64_t m_peer = 0;
 };

@@ -1,6 +1,8 @@
 #include "remote/networkmanage.h"
 
 #include <cerrno>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -10,19 +12,39 @@
 
 #include "core/globals.h"
 #include "platform/worker.h"
+#include "remote/file_transfer.h"
 #include "remote/pclink.h"
 
 namespace {
-// Chunks this short cannot hold a frame and are dropped whole.
+// Chunks this short cannot hold a frame and are dropped whole, unless they
+// continue a frame the client has begun.
 constexpr ssize_t kShortChunk = 9;
 constexpr size_t kMaxClients = 16;
+// A client that vanished without closing (cable pulled, PC off) is found
+// after about a minute of silence and three unanswered probes.
+constexpr int kKeepIdleSeconds = 60;
+constexpr int kKeepIntervalSeconds = 10;
+constexpr int kKeepProbes = 3;
+
+void keepAlive(int fd)
+{
+    int on = 1, idle = kKeepIdleSeconds, interval = kKeepIntervalSeconds, probes = kKeepProbes;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
 } // namespace
 
 struct networkManage::Server {
     struct Client {
         int fd;
         protocol_phy phy;
+        // Each client has its own handler: a file transfer belongs to the
+        // client and ends when it leaves.
+        message_deal handler;
         bool broken = false;
+        uint64_t lastActive = 0; // activity order, higher = more recent
     };
 
     networkManage* owner = nullptr;
@@ -34,12 +56,13 @@ struct networkManage::Server {
     std::vector<std::unique_ptr<Client>> clients;
     bool waiting = false; // a client of this server waits for the cards' answer
     int waitingFd = -1;
+    uint64_t activity = 0;
     pclink::Buffers buf;
-    message_deal handler;
     std::vector<uint8_t> chunk = std::vector<uint8_t>(65536);
 
     void run();
     void acceptClients();
+    void dropIdlest();
     bool receive(Client& c);
     void handleFrame(Client& c);
     void deliverAnswer();
@@ -129,6 +152,7 @@ void networkManage::Server::run()
         if (fds[1].revents & POLLIN)
             acceptClients();
         deliverAnswer();
+        file_transfer::expire();
     }
 }
 
@@ -138,14 +162,27 @@ void networkManage::Server::acceptClients()
         int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0)
             return;
-        if (clients.size() >= kMaxClients) {
-            ::close(fd);
-            continue;
-        }
+        // Idle or half-open clients must not lock every further PC out.
+        if (clients.size() >= kMaxClients)
+            dropIdlest();
+        keepAlive(fd);
         auto c = std::make_unique<Client>();
         c->fd = fd;
+        c->lastActive = ++activity;
         clients.push_back(std::move(c));
     }
+}
+
+void networkManage::Server::dropIdlest()
+{
+    auto idlest = std::min_element(clients.begin(), clients.end(),
+                                   [](const std::unique_ptr<Client>& a, const std::unique_ptr<Client>& b) {
+                                       return a->lastActive < b->lastActive;
+                                   });
+    if (idlest == clients.end())
+        return;
+    closeClient(**idlest);
+    clients.erase(idlest);
 }
 
 // False when the client has gone.
@@ -156,7 +193,9 @@ bool networkManage::Server::receive(Client& c)
         return false;
     if (n < 0)
         return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
-    if (n <= kShortChunk)
+    c.lastActive = ++activity;
+    // TCP is a stream: a short piece of a frame in assembly is kept.
+    if (n <= kShortChunk && !c.phy.inFrame())
         return true;
     for (ssize_t i = 0; i < n && !c.broken; ++i) {
         // A new frame from the PC ends the wait for an answer.
@@ -179,7 +218,7 @@ void networkManage::Server::handleFrame(Client& c)
         owner->client_fd = c.fd;
         return true;
     };
-    if (pclink::handle_frame(c.phy, handler, buf, pclink::kTransportTcp, reply, prepare)) {
+    if (pclink::handle_frame(c.phy, c.handler, buf, pclink::kTransportTcp, reply, prepare)) {
         waiting = true;
         waitingFd = c.fd;
         owner->m_passbyServer = index;
@@ -204,6 +243,8 @@ void networkManage::Server::deliverAnswer()
 
 void networkManage::Server::closeClient(Client& c)
 {
+    // Its file transfer ends with it, before any other client is served.
+    file_transfer::abandon(&c.handler);
     if (c.fd == waitingFd)
         waiting = false;
     ::close(c.fd);

@@ -13,9 +13,6 @@
 #include "core/utils.h"
 #include "platform/platform.h"
 
-std::atomic<uint8_t> pc_cmd_valid{0};
-std::atomic<uint32_t> pc_cmd_time{0};
-
 namespace pclink {
 
 namespace {

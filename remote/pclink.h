@@ -15,11 +15,6 @@
 #include "remote/protocol_phy.h"
 #include "remote/reply_records.h"
 
-// Set to 1 and stamped with G_timeTicks for every PC frame a link handles;
-// the FPGA jobs and the ageing sample hold back while PC traffic is recent.
-extern std::atomic<uint8_t> pc_cmd_valid;
-extern std::atomic<uint32_t> pc_cmd_time;
-
 namespace pclink {
 
 // g_passby_trans_port values.

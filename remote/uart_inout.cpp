@@ -9,6 +9,7 @@
 
 #include "core/globals.h"
 #include "platform/serial.h"
+#include "remote/file_transfer.h"
 #include "remote/pclink.h"
 
 namespace {
@@ -87,6 +88,7 @@ void SerialPcLink::run()
                 ::usleep(pclink::kPollMs * 1000);
         }
         deliverAnswer();
+        file_transfer::expire();
     }
 }
 

@@ -12,6 +12,7 @@
 #include "core/globals.h"
 #include "platform/platform.h"
 #include "platform/worker.h"
+#include "remote/file_transfer.h"
 #include "remote/pclink.h"
 
 static_assert(sizeof(sockaddr_in) == sizeof(udpnetManage::sender), "sender address size");
@@ -124,11 +125,14 @@ void udpnetManage::Server::run()
             }
         }
         deliverAnswer();
+        file_transfer::expire();
     }
 }
 
 void udpnetManage::Server::handleFrame(const sockaddr_in& from)
 {
+    // Each PC on the port is one peer: a file transfer belongs to it.
+    handler.set_peer((uint64_t(from.sin_addr.s_addr) << 16) | from.sin_port);
     auto answer = [&](const uint8_t* data, int length) { reply(from, data, length); };
     auto prepare = [&] {
         owner->ReplyList.clear();

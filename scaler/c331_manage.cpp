@@ -19,7 +19,6 @@ std::atomic<uint8_t> g_force_bkcolor{0};
 std::atomic<uint8_t> g_fpga_c331_start{0};
 std::atomic<int32_t> g_osd_update{0};
 std::atomic<int32_t> g_c331_source_online{0};
-std::atomic<uint8_t> edid_ram_table_from[4];
 
 namespace {
 // The thread looks for work every 5 ms, so a request is served within one

@@ -24,6 +24,7 @@
 #include <pthread.h>
 #include <string>
 
+#include "core/globals.h"
 #include "platform/worker.h"
 #include "scaler/c331_drv.h"
 #include "scaler/c331_types.h"
@@ -443,5 +444,5 @@ extern std::atomic<uint8_t> g_force_bkcolor;      // 1 green backgrounds; 2 once
 extern std::atomic<uint8_t> g_fpga_c331_start;    // 1 once the panel was brought up
 extern std::atomic<int32_t> g_osd_update;         // reload the OSD menu at the end of this pass
 extern std::atomic<int32_t> g_c331_source_online; // a window was re-programmed for its input
-// 1: the input's EDID comes from a stored EDID table (set by the PC).
-extern std::atomic<uint8_t> edid_ram_table_from[4];
+// edid_ram_table_from[4] (core/globals.h): the inputs whose EDID comes from a
+// stored EDID table (set by the PC).

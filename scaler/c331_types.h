@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Output-channel specification of the panel: one channel's raster and timing.
+// Output-channel description of the panel: one channel's raster and timing.
 struct ST_OCH_SPEC {
     int32_t width;
     int32_t height;

@@ -3,7 +3,7 @@
 # only those that are missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libboost-dev
-          libhidapi-dev libudev-dev libgtest-dev libgmock-dev fonts-wqy-microhei)
+          libhidapi-dev libudev-dev libgtest-dev libgmock-dev fonts-wqy-microhei python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

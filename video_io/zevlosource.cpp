@@ -195,9 +195,10 @@ uint8_t zevlosource::edid_refresh_flag(int input) const { return uint8_t(edid_re
 
 uint8_t zevlosource::edid_hold_flag(int input) const { return uint8_t(edid_hold.load() >> (8 * input)); }
 
-std::string zevlosource::edid_table_path(int input)
+std::string zevlosource::edid_table_path(int width, int height, int rate)
 {
-    return "/data/edidramtable/edid" + std::to_string(input) + ".bin";
+    return "/data/edidramtable/" + std::to_string(width) + "x" + std::to_string(height) + "_" +
+           std::to_string(rate) + ".bin";
 }
 
 // ---- the thread ----
@@ -377,16 +378,18 @@ void zevlosource::publish_timings()
 
 int zevlosource::expected_edid(int input, uint8_t* edid, int* length)
 {
-    {
+    const uint8_t* req = m_store->ram_para + kImgEdidRequest + 6 * input;
+    if (edid_ram_table_from[input].load()) {
+        const std::string path = edid_table_path(le16(req), le16(req + 2), le16(req + 4));
         QMutexLocker files(&Utils::_file_deal_mutex);
-        QFile table(platform::sysPath(QString::fromStdString(edid_table_path(input))));
+        QFile table(platform::sysPath(QString::fromStdString(path)));
         if (table.exists()) {
             QByteArray data;
             if (table.open(QIODevice::ReadOnly))
                 data = table.read(kEdidSize + 1);
             // Only a whole EDID that fits the memory goes in.
             if (data.size() > kEdidSize || !edid_valid(reinterpret_cast<const uint8_t*>(data.constData()), data.size())) {
-                VYX_DEBUG("[zevlosource] %s holds no usable EDID\n", edid_table_path(input).c_str());
+                VYX_DEBUG("[zevlosource] %s holds no usable EDID\n", path.c_str());
                 return 255;
             }
             std::memcpy(edid, data.constData(), size_t(data.size()));
@@ -394,7 +397,6 @@ int zevlosource::expected_edid(int input, uint8_t* edid, int* length)
             return 0;
         }
     }
-    const uint8_t* req = m_store->ram_para + kImgEdidRequest + 6 * input;
     VideoTiming t;
     if (!standardTiming(le16(req), le16(req + 2), le16(req + 4), &t) || !edid_build(t, edid)) {
         VYX_DEBUG("[zevlosource] no EDID for %dx%d@%d\n", le16(req), le16(req + 2), le16(req + 4));

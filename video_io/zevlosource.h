@@ -56,10 +56,12 @@ public:
     void set_edid_hold(int input, uint8_t value);
     uint8_t edid_refresh_flag(int input) const;
     uint8_t edid_hold_flag(int input) const;
-    // "/data/edidramtable/edid<i>.bin": while it exists, input i announces
-    // this stored table (128 or 256 bytes) instead of an EDID built for its
-    // request.
-    static std::string edid_table_path(int input);
+    // Stored EDID tables (128 or 256 bytes) are named after the request
+    // they serve: "/data/edidramtable/<width>x<height>_<rate>.bin", e.g.
+    // "1920x1080_60.bin". While edid_ram_table_from[i] is 1, input i
+    // announces the table that matches its request when there is one,
+    // instead of an EDID built for the request.
+    static std::string edid_table_path(int width, int height, int rate);
 
     // ---- sound ----
     // 1: route the audio image's sound anew through the expander.

@@ -81,6 +81,53 @@ inline Bytes readRegister(uint16_t first, uint8_t count, uint8_t target = 0)
     return body(kController, kPc, 0xA1, {uint8_t(first), uint8_t(first >> 8), count, 0, target});
 }
 
+// ---- file transfer ----
+inline Bytes u32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+inline Bytes u16(uint16_t v) { return {uint8_t(v), uint8_t(v >> 8)}; }
+inline Bytes cat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+inline Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes named(const std::string& s) { return cat({{uint8_t(s.size())}, text(s)}); }
+inline Bytes control(uint8_t command, const Bytes& data) { return body(kController, kPc, command, data); }
+
+inline Bytes fileStart(uint8_t type, const std::string& tag, uint32_t size)
+{
+    return control(0xB0, cat({{type}, text(tag), u32(size)}));
+}
+inline Bytes definedFileStart(uint8_t type, const std::string& tag, uint32_t size, const std::string& name)
+{
+    return control(0xB3, cat({{type}, text(tag), u32(size), named(name)}));
+}
+inline Bytes fileBlock(uint32_t offset, const Bytes& data)
+{
+    return control(0xB1, cat({u32(offset), u16(uint16_t(data.size())), data}));
+}
+inline Bytes fileEnd(const Bytes& digest) { return control(0xB2, digest); }
+inline Bytes readStart(uint8_t type, const std::string& tag, uint32_t limit = 0)
+{
+    return control(0xB4, cat({{type}, text(tag), u32(limit)}));
+}
+inline Bytes readDefinedStart(uint8_t type, const std::string& tag, const std::string& name)
+{
+    return control(0xB7, cat({{type}, text(tag), named(name)}));
+}
+inline Bytes readBlock(uint32_t offset, uint16_t length) { return control(0xB5, cat({u32(offset), u16(length)})); }
+inline Bytes readEnd() { return control(0xB6, {}); }
+inline Bytes deleteFile(uint8_t type, const std::string& tag, const std::string& name = "")
+{
+    return control(0xB8, cat({{type}, text(tag), named(name)}));
+}
+inline Bytes cloudBlock(uint8_t kind, uint32_t offset, const Bytes& data)
+{
+    return control(0xB9, cat({{kind}, u32(offset), u16(uint16_t(data.size())), data}));
+}
+inline Bytes cloudEnd(uint8_t kind, const Bytes& digest) { return control(0xBA, cat({{kind}, digest})); }
+
 // Checks a reply against its request: source and destination swapped, the
 // header and command kept, a correct checksum. Returns the reply data
 // (status first) or an empty vector with a test failure.
@@ -107,6 +154,7 @@ public:
             ::close(m_fd);
     }
     bool ok() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
     bool sendRaw(const Bytes& b) { return m_fd >= 0 && ::write(m_fd, b.data(), b.size()) == ssize_t(b.size()); }
     bool send(const Bytes& body) { return sendRaw(encode(body)); }
 

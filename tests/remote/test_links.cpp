@@ -3,6 +3,7 @@
 #include "tests/support/sandbox.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <cstring>
 #include <mutex>
@@ -167,6 +168,88 @@ TEST_F(Links, TcpSurvivesBrokenClientsAndBrokenInput)
         EXPECT_EQ(pc::replyData(request, reply), data);
     }
     EXPECT_EQ(good.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
+}
+
+TEST_F(Links, TcpKeepsShortPiecesOfAFrameInAssembly)
+{
+    networkManage::pInstance();
+    pc::TcpClient pc(5005);
+    // A frame whose last piece is five bytes, then one sent in pieces of
+    // eight after its first twelve bytes.
+    const Bytes big = pc::encode(pc::writeRam(1000, Bytes(3000, 0x11)));
+    pc.sendRaw(Bytes(big.begin(), big.end() - 5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pc.sendRaw(Bytes(big.end() - 5, big.end()));
+    Bytes reply;
+    ASSERT_TRUE(pc.receive(&reply));
+    EXPECT_EQ(pc::replyData(pc::writeRam(1000, Bytes(3000, 0x11)), reply), Bytes{0});
+
+    const Bytes read = pc::readRam(3999, 2), frame = pc::encode(read);
+    pc.sendRaw(Bytes(frame.begin(), frame.begin() + 12));
+    for (size_t at = 12; at < frame.size(); at += 8) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        pc.sendRaw(Bytes(frame.begin() + long(at), frame.begin() + long(std::min(frame.size(), at + 8))));
+    }
+    ASSERT_TRUE(pc.receive(&reply));
+    EXPECT_EQ(pc::replyData(read, reply), (Bytes{0, 0x11, 0}));
+}
+
+TEST_F(Links, TcpClientsAreProbedWithKeepAlive)
+{
+    networkManage::pInstance();
+    pc::TcpClient pc(5005);
+    ASSERT_EQ(pc.ask(pc::readRam(0, 1)).size(), 2u);
+    // The controller's end of this connection (local port 5005, remote the
+    // client's port) runs the keep-alive timer: "tr" 2 in the kernel table.
+    sockaddr_in mine{};
+    socklen_t length = sizeof mine;
+    ASSERT_EQ(::getsockname(pc.fd(), reinterpret_cast<sockaddr*>(&mine), &length), 0);
+    char wanted[32];
+    std::snprintf(wanted, sizeof wanted, ":%04X 0100007F:%04X", 5005, ntohs(mine.sin_port));
+    QFile table("/proc/net/tcp");
+    ASSERT_TRUE(table.open(QIODevice::ReadOnly));
+    QByteArray row;
+    for (QByteArray line : table.readAll().split('\n'))
+        if (line.contains(wanted))
+            row = line.simplified();
+    ASSERT_FALSE(row.isEmpty());
+    EXPECT_TRUE(row.split(' ').value(5).startsWith("02:")) << row.toStdString();
+}
+
+TEST_F(Links, AFullClientTableDropsTheClientIdleLongest)
+{
+    networkManage::pInstance();
+    std::vector<std::unique_ptr<pc::TcpClient>> clients;
+    for (int i = 0; i < 16; ++i) {
+        clients.push_back(std::make_unique<pc::TcpClient>(5005));
+        ASSERT_EQ(clients.back()->ask(pc::readRam(0, 1)).size(), 2u) << i;
+    }
+    for (int i = 0; i < 16; ++i) {
+        if (i != 3) {
+            ASSERT_EQ(clients[size_t(i)]->ask(pc::readRam(0, 1)).size(), 2u) << i;
+        }
+    }
+    pc::TcpClient late(5005);
+    EXPECT_EQ(late.ask(pc::readRam(0, 1)).size(), 2u);
+    Bytes none;
+    EXPECT_FALSE(clients[3]->receive(&none, 1000)); // closed by the controller
+    EXPECT_EQ(clients[15]->ask(pc::readRam(0, 1)).size(), 2u);
+}
+
+TEST_F(Links, ATcpClientThatLeavesEndsItsFileTransfer)
+{
+    networkManage::pInstance();
+    const Bytes start = pc::fileStart(5, "ALIS", 100);
+    {
+        pc::TcpClient gone(5005);
+        EXPECT_EQ(gone.ask(start)[0], 0);
+        EXPECT_EQ(gone.ask(pc::fileBlock(0, Bytes(50, 1)))[0], 0);
+        pc::TcpClient other(5005);
+        EXPECT_EQ(other.ask(start)[0], 6); // busy while the first is there
+    }
+    pc::TcpClient next(5005);
+    EXPECT_EQ(next.ask(start)[0], 0);
+    EXPECT_FALSE(exists("/data/configs/alias.json"));
 }
 
 TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)

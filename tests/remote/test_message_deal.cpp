@@ -1,38 +1,8 @@
-#include "tests/support/sandbox.h"
+#include "tests/remote/commands_fixture.h"
 
 #include "core/globals.h"
-#include "core/vyxrampara.h"
-#include "remote/message_deal.h"
-#include "remote/protocol_phy.h"
-#include "scaler/c331_manage.h"
-#include "tests/remote/pc_client.h"
 
-namespace {
-class Commands : public Sandbox {
-protected:
-    void SetUp() override
-    {
-        Sandbox::SetUp();
-        store = VyxRamPara::pInstance();
-        // The request protocol alone: no scaler thread to take the request.
-        scaler = c331_manage::createForTest();
-    }
-
-    // Runs one request; returns the reply data (status first).
-    Bytes run(const Bytes& request, int capacity = protocol_phy::kMaxBody)
-    {
-        Bytes buf(request);
-        buf.resize(size_t(std::max<int>(capacity, int(request.size()))));
-        int n = handler.message_group_deal(buf.data(), int(request.size()), capacity);
-        return n <= 0 ? Bytes{} : Bytes(buf.begin() + 10, buf.begin() + n);
-    }
-    Bytes command(uint8_t code, const Bytes& data) { return pc::body(pc::kController, pc::kPc, code, data); }
-
-    message_deal handler;
-    VyxRamPara* store = nullptr;
-    c331_manage* scaler = nullptr;
-};
-} // namespace
+#include <thread>
 
 TEST_F(Commands, RamAndRegistersWithinTheirBoundsOnly)
 {
@@ -89,6 +59,7 @@ TEST_F(Commands, RamAndRegistersWithinTheirBoundsOnly)
     // A reply that would not fit the buffer is refused, not written past it;
     // below the smallest frame nothing is answered.
     EXPECT_EQ(run(pc::readRam(0, 64), 40), Bytes{1});
+    EXPECT_EQ(run(pc::readRam(0, 1), message_deal::kMinCapacity - 1), Bytes{});
     Bytes tiny(10, 0);
     EXPECT_EQ(handler.message_group_deal(tiny.data(), 10, 64), 0);
 }
@@ -135,4 +106,24 @@ TEST_F(Commands, DeviceInfoIsTheDeviceId)
     for (int i = 0; i < 32; ++i)
         expected.push_back(g_pid[i] = uint8_t(0x40 + i));
     EXPECT_EQ(run(command(message_deal::CMD_GET_DEVICE_INFO, {})), expected);
+}
+
+TEST_F(Commands, PcRegisterWritesAndTheInputThreadNeverLoseEachOthersBits)
+{
+    // The PC toggles bit 7 of r0 while the input-source thread raises and
+    // clears bit 0 the way it serves a request: atomically.
+    std::atomic<bool> lost{false};
+    std::thread input([&] {
+        for (int i = 0; i < 20000 && !lost; ++i) {
+            __atomic_fetch_or(&store->local_reg[0], uint8_t(0x01), __ATOMIC_RELAXED);
+            if (!(__atomic_load_n(&store->local_reg[0], __ATOMIC_RELAXED) & 0x01))
+                lost = true;
+            __atomic_fetch_and(&store->local_reg[0], uint8_t(~0x01), __ATOMIC_RELAXED);
+        }
+    });
+    message_deal pcSide;
+    for (int i = 0; i < 20000 && !lost; ++i)
+        runOn(pcSide, pc::writeRegister(0, 0x80, uint8_t(i & 1 ? 0x80 : 0)));
+    input.join();
+    EXPECT_FALSE(lost);
 }

@@ -20,7 +20,6 @@
 #include "platform/spi.h"
 #include "platform/uevent.h"
 #include "platform/video_sim.h"
-#include "remote/pclink.h"
 
 void destroySingletonsForTest() { stopAllForExit(); }
 
@@ -45,8 +44,6 @@ void Sandbox::SetUp()
     platform::simI2c().reset();
     platform::simSpiBus().reset();
     resetGlobalsForTest();
-    pc_cmd_valid = 0;
-    pc_cmd_time = 0;
 }
 
 void Sandbox::TearDown()

@@ -115,8 +115,13 @@ TEST_F(VideoTest, AStoredTableIsWrittenAsItIsAndWhatCannotBeWrittenIsAnError)
     table.resize(kEdidBlock);
     table[126] = 0; // base block only
     table[127] = uint8_t(table[127] - sum(table.data(), kEdidBlock));
-    writeFile("/data/edidramtable/edid0.bin", QByteArray(reinterpret_cast<const char*>(table.data()), kEdidBlock));
-    writeFile("/data/edidramtable/edid1.bin", QByteArray(300, '\x01')); // too long, no EDID
+    // Tables are found by the request they serve, for the inputs the PC
+    // gave one; without a matching table the EDID is built for the request.
+    writeFile("/data/edidramtable/1280x1024_60.bin", QByteArray(reinterpret_cast<const char*>(table.data()), kEdidBlock));
+    writeFile("/data/edidramtable/1280x720_50.bin", QByteArray(300, '\x01')); // too long, no EDID
+    setEdidRequest(0, 1280, 1024, 60);
+    setEdidRequest(1, 1280, 720, 50);
+    edid_ram_table_from[0] = edid_ram_table_from[1] = edid_ram_table_from[2] = 1;
     setEdidRequest(2, 0, 0, 0);
     simI2c().setPresent(platform::SimI2c::Eeprom3, false);
     blankEeproms();
@@ -158,4 +163,17 @@ TEST_F(VideoTest, WithTheCheckSetToNeverTheMemoriesAreLeftAlone)
     raiseReg(32, 0x01);
     EXPECT_TRUE(waitFor([&] { return holds(simI2c().eeprom(0), 1920, 1080, 60); }));
     EXPECT_TRUE(waitFor([&] { return (reg(32) & 0x01) == 0; }));
+}
+
+TEST_F(VideoTest, OnlyAnInputGivenATableAnnouncesIt)
+{
+    std::vector<uint8_t> table = built(1280, 1024, 60);
+    writeFile("/data/edidramtable/1920x1080_60.bin", QByteArray(reinterpret_cast<const char*>(table.data()), kEdidSize));
+    edid_ram_table_from[1] = 1;
+    blankEeproms();
+    zevlosource* z = start();
+    EXPECT_EQ(serveRefresh(z), "ok ok ok ok ");
+    EXPECT_EQ(simI2c().eeprom(1), table);
+    EXPECT_TRUE(holds(simI2c().eeprom(0), 1920, 1080, 60));
+    EXPECT_TRUE(holds(simI2c().eeprom(2), 1920, 1080, 60));
 }

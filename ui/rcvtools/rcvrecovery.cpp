@@ -103,6 +103,12 @@ int rcvRecovery::rcv_file_count() const
     return m_rcv_files.size();
 }
 
+void rcvRecovery::clear_scan_files()
+{
+    QMutexLocker lock(&m_list_mutex);
+    m_scan_files.clear();
+}
+
 int rcvRecovery::scan_file_count() const
 {
     QMutexLocker lock(&m_list_mutex);

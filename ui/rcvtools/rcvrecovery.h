@@ -103,6 +103,9 @@ public:
     QStringList scan_file_names() const;
     int rcv_file_count() const;
     int scan_file_count() const;
+    // Empties the scan list (the PC deleted stored scan files). Safe from
+    // any thread.
+    void clear_scan_files();
 
     // ---- recovery file ----
     // The head; also empties the pack table (a new head starts a new table).

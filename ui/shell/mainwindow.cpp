@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "core/globals.h"
+#include "core/screen_hooks.h"
 #include "core/utils.h"
 #include "fpga/fpga_manage.h"
 #include "ui/shell/numberkeyboard.h"
@@ -16,6 +17,10 @@ MainWindow::MainWindow(QWidget* parent)
 }
 
 MainWindow::~MainWindow() { delete ui; }
+
+void MainWindow::update_start() { screen_hooks::run(ScreenHook::FirmwareUpdateStart); }
+
+void MainWindow::update_over() { screen_hooks::run(ScreenHook::FirmwareUpdateOver); }
 
 void MainWindow::slot_update_timer_ticks()
 {

@@ -19,6 +19,12 @@ public:
     // confirmation and clears it.
     uint8_t pending_notice = 0;
 
+    // Around a firmware upgrade (USB or PC upload): show and close the
+    // dialog that asks the user not to power off. GUI thread; other threads
+    // queue the call.
+    void update_start();
+    void update_over();
+
 public slots:
     void slot_update_timer_ticks();
 

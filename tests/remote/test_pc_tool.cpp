@@ -1,0 +1,305 @@
+// The program on simulated hardware, driven from separate processes by the
+// PC-side client tools/vyxpc.py: every documented controller command, the
+// file types end to end, and settings that must outlive a restart.
+#include "tests/support/sandbox.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSettings>
+#include <unistd.h>
+
+#include "tests/remote/commands_fixture.h"
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+class PcTool : public Sandbox {
+protected:
+    void SetUp() override
+    {
+        Sandbox::SetUp();
+        appRoot = root + "/app-root";
+        // A control port of its own, away from other programs on this host.
+        port = uint16_t(20000 + getpid() % 20000);
+        setPort(port);
+    }
+    void TearDown() override
+    {
+        stop();
+        Sandbox::TearDown();
+    }
+    void setPort(uint16_t p)
+    {
+        QDir().mkpath(QString::fromStdString(appRoot + "/data/configs"));
+        QSettings ini(QString::fromStdString(appRoot + "/data/configs/tcpip.ini"), QSettings::IniFormat);
+        ini.setValue("config/TcpPort", p);
+    }
+    void start()
+    {
+        app = startApp(appRoot);
+        ASSERT_TRUE(app->waitForStarted(5000));
+        // Serving once the serial port is open: it is opened after TCP.
+        ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink(); }, 5000));
+        pc::TcpClient probe(port, 5000);
+        ASSERT_TRUE(probe.ok()) << app->readAll().toStdString();
+    }
+    void stop()
+    {
+        if (!app)
+            return;
+        app->kill();
+        app->waitForFinished(5000);
+        app.reset();
+    }
+    // The program restarts the device by itself (3 s after the request); on
+    // a host that ends it with its own code.
+    void expectRestart()
+    {
+        ASSERT_TRUE(app->waitForFinished(15000));
+        EXPECT_EQ(app->exitCode(), 42);
+        app.reset();
+    }
+
+    ToolRun tool(const QStringList& args, const QString& link = QString())
+    {
+        QProcess p;
+        QStringList all{VYX_PC_TOOL};
+        all << (link.isEmpty() ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(port)} : link.split(' '));
+        all << args;
+        p.start(VYX_PYTHON, all);
+        ToolRun r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "tool hangs: " << all.join(' ').toStdString();
+            return r;
+        }
+        r.exitCode = p.exitCode();
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        return r;
+    }
+    // Runs the tool and expects it to succeed; its output.
+    std::string ok(const QStringList& args, const QString& link = QString())
+    {
+        ToolRun r = tool(args, link);
+        EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err;
+        return r.out;
+    }
+    QString local(const char* name) const { return QString::fromStdString(root + "/" + name); }
+    void writeLocal(const char* name, const Bytes& data) const
+    {
+        QFile f(local(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(data.data()), qint64(data.size()));
+    }
+    QByteArray readLocal(const char* name) const
+    {
+        QFile f(local(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QByteArray stored(const std::string& absPath) const { return readFile("/app-root" + absPath); }
+    QVariant ini(const char* key) const
+    {
+        QSettings s(QString::fromStdString(appRoot + "/data/configs/tcpip.ini"), QSettings::IniFormat);
+        return s.value(QStringLiteral("config/") + key);
+    }
+    static QByteArray md5(const QByteArray& data) { return QCryptographicHash::hash(data, QCryptographicHash::Md5); }
+
+    std::string appRoot;
+    uint16_t port = 0;
+    std::unique_ptr<QProcess> app;
+};
+
+
+} // namespace
+
+TEST_F(PcTool, RamRegistersAndDeviceInfoOverEveryLink)
+{
+    start();
+    EXPECT_EQ(ok({"write-ram", "2176", "4b00"}), "done\n");
+    const QString serial = QStringLiteral("--serial %1").arg(QString::fromStdString(appRoot + "/dev/ttyS2"));
+    for (const QString& link : {QString(), QStringLiteral("--udp 127.0.0.1:10005"), serial})
+        EXPECT_EQ(ok({"read-ram", "2176", "2"}, link), "4b 00\n") << link.toStdString();
+    EXPECT_EQ(ok({"write-reg", "20", "0x55", "--mask", "0x0F"}), "done\n");
+    EXPECT_EQ(ok({"read-reg", "20", "1"}), "05\n");
+    EXPECT_EQ(ok({"device-info"}).size(), 33u);
+
+    // Refusals come back as a non-zero status, and a frame for the
+    // receiving cards goes on to the FPGA manager.
+    ToolRun refused = tool({"read-ram", "4090", "16"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("status 1"), std::string::npos);
+    EXPECT_EQ(tool({"raw", "0x7E"}).exitCode, 1);
+    EXPECT_EQ(tool({"--timeout", "0.3", "card-search", "3"}).exitCode, 2);
+    QByteArray seen;
+    EXPECT_TRUE(waitFor([&] {
+        seen += app->readAll();
+        return seen.contains("PC frame for the cards: 11 bytes, transport 2");
+    }));
+}
+
+TEST_F(PcTool, EveryFileTypeRoundTripsWithEqualDigests)
+{
+    start();
+    struct Case {
+        const char* type;
+        const char* name; // the file's name on the controller, when it has one
+        size_t size;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"alias", nullptr, 1 << 20, "/data/configs/alias.json"},
+        {"omenu", nullptr, 1 << 20, "/data/configs/omenu.json"},
+        {"recovery", nullptr, 1 << 20, "/data/rcvrecovery/TZFX"},
+        {"scan", nullptr, 1 << 20, "/data/smartmapping/TZFR.tzfile"},
+        {"scan", "hall 2.tzfile", 1 << 20, "/data/smartmapping/hall 2.tzfile"},
+        {"mtd8", nullptr, 0x60000, "/dev/mtd8"}, // the whole partition
+        {"mtd10", nullptr, 1 << 20, "/dev/mtd10"},
+    };
+    uint32_t seed = 30;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        const Bytes data = randomBytes(c.size, ++seed);
+        writeLocal("send.bin", data);
+        QStringList send{"send-file", c.type, local("send.bin")}, fetch{"fetch-file", c.type, local("back.bin")};
+        if (c.name) {
+            send << "--name" << c.name;
+            fetch << "--name" << c.name;
+        }
+        if (std::string(c.type) == "mtd10")
+            fetch << "--length" << QString::number(c.size);
+        ok(send);
+        ok(fetch);
+        EXPECT_EQ(md5(readLocal("back.bin")), md5(readLocal("send.bin")));
+        EXPECT_EQ(stored(c.path).left(int(c.size)), readLocal("send.bin"));
+    }
+    // An EDID table is one.
+    writeLocal("send.bin", edidTable(1280, 720, 60));
+    ok({"send-file", "edid", local("send.bin"), "--name", "1280x720_60.bin"});
+    ok({"fetch-file", "edid", local("back.bin"), "--name", "1280x720_60.bin"});
+    EXPECT_EQ(readLocal("back.bin"), readLocal("send.bin"));
+
+    // The application: installed, then the device restarts into it.
+    const Bytes application = randomBytes(1 << 20, 99);
+    writeLocal("send.bin", application);
+    ok({"send-file", "app", local("send.bin")});
+    expectRestart();
+    EXPECT_EQ(stored("/data/app/vyxQ58N"), readLocal("send.bin"));
+    start();
+    ok({"fetch-file", "app", local("back.bin")});
+    EXPECT_EQ(md5(readLocal("back.bin")), md5(readLocal("send.bin")));
+    // The raw flash kept what it was given across the restart.
+    ok({"fetch-file", "mtd8", local("back.bin")});
+    EXPECT_EQ(readLocal("back.bin").size(), 0x60000);
+}
+
+TEST_F(PcTool, ACutTransferOrAWrongDigestLeavesTheOldFileByteForByte)
+{
+    start();
+    const Bytes old = randomBytes(200000, 40), fresh = randomBytes(1 << 20, 41);
+    writeLocal("old.bin", old);
+    writeLocal("new.bin", fresh);
+    for (QStringList target : {QStringList{"alias"}, QStringList{"scan", "--name", "a.tzfile"}}) {
+        SCOPED_TRACE(target.join(' ').toStdString());
+        QStringList extra = target.mid(1);
+        ok(QStringList{"send-file", target[0], local("old.bin")} + extra);
+        // The PC stops after three blocks and goes away.
+        EXPECT_EQ(ok(QStringList{"send-file", target[0], local("new.bin"), "--stop-after", "3"} + extra), "stopped\n");
+        ToolRun wrong = tool(QStringList{"send-file", target[0], local("new.bin"), "--wrong-digest"} + extra);
+        EXPECT_EQ(wrong.exitCode, 1);
+        EXPECT_NE(wrong.err.find("status 4"), std::string::npos);
+        ok(QStringList{"fetch-file", target[0], local("back.bin")} + extra);
+        EXPECT_EQ(readLocal("back.bin"), readLocal("old.bin"));
+    }
+    EXPECT_EQ(stored("/data/configs/alias.json"), readLocal("old.bin"));
+    EXPECT_EQ(QDir(QString::fromStdString(appRoot + "/data/smartmapping")).entryList(QDir::Files),
+              QStringList{"a.tzfile"});
+
+    // A cloud file with a wrong digest keeps the old one too.
+    writeLocal("ca.bin", randomBytes(20000, 42));
+    EXPECT_EQ(ok({"send-cloud-file", "cafile", local("ca.bin")}), "done\n");
+    const QByteArray ca = stored("/data/configs/cloud_cafile");
+    EXPECT_EQ(ca.mid(3), readLocal("ca.bin"));
+    writeLocal("ca2.bin", randomBytes(30000, 43));
+    EXPECT_EQ(tool({"send-cloud-file", "cafile", local("ca2.bin"), "--wrong-digest"}).exitCode, 1);
+    EXPECT_EQ(stored("/data/configs/cloud_cafile"), ca);
+
+    // Deleting by name, then every scan file; nothing outside the directory.
+    EXPECT_EQ(tool({"delete-file", "scan", "--name", "../configs/alias.json"}).exitCode, 1);
+    EXPECT_EQ(ok({"delete-file", "scan", "--name", "a.tzfile"}), "deleted 1\n");
+    ok({"send-file", "scan", local("old.bin")});
+    ok({"send-file", "scan", local("old.bin"), "--name", "b.tzfile"});
+    EXPECT_EQ(ok({"delete-file", "scan"}), "deleted 2\n");
+    EXPECT_EQ(ok({"delete-file", "alias"}), "deleted 1\n");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(appRoot + "/data/configs/alias.json")));
+}
+
+TEST_F(PcTool, SettingsFromThePcAreStoredAndSurviveARestart)
+{
+    start();
+    EXPECT_EQ(ok({"search"}), QStringLiteral("ip=192.168.0.199 mask=255.255.255.0 gateway=192.168.0.1 port=%1 "
+                                             "mac=00:00:00:00:00:00\n")
+                                  .arg(port)
+                                  .toStdString());
+    EXPECT_EQ(tool({"--timeout", "0.5", "search", "10.9.9.9"}).exitCode, 2); // not this one: silent
+    EXPECT_EQ(tool({"search", "10.9.9.9; reboot"}).exitCode, 1);
+    ok({"set-barcode", "SN-7734"});
+    ok({"set-cloud", "cloud.example.net", "8443", "user-9", "Stage left"});
+    ok({"set-lang", "0x16", "ru"});
+    ok({"set-mac", "02:11:22:33:44:55"});
+    writeLocal("edid.bin", edidTable(1280, 720, 60));
+    ok({"edid-table", "1", "1280", "720", "60", local("edid.bin")});
+    EXPECT_EQ(ok({"read-ram", QString::number(896 + 6), "6"}), "00 05 d0 02 3c 00\n");
+    EXPECT_EQ(stored("/data/edidramtable/1280x720_60.bin"), readLocal("edid.bin"));
+    EXPECT_NE(stored("/etc/network/interfaces").indexOf("hwaddress ether 02:11:22:33:44:55"), -1);
+    EXPECT_EQ(tool({"set-ip", "10.20.30.40", "10.20.31.1", "255.255.255.0", "6000"}).exitCode, 1);
+    // Meant for another controller (this one cannot tell its own MAC address
+    // in the simulation): no answer, nothing changes.
+    EXPECT_EQ(tool({"--timeout", "0.5", "set-ip", "10.20.30.40", "10.20.30.1", "255.255.255.0", "6000", "--mac",
+                    "02:00:00:00:00:09"})
+                  .exitCode,
+              2);
+    EXPECT_EQ(ini("IPAddress").toString(), "192.168.0.199");
+
+    // A new address and control port: stored, and the device restarts.
+    const uint16_t newPort = uint16_t(port + 1);
+    ok({"set-ip", "10.20.30.40", "10.20.30.1", "255.255.0.0", QString::number(newPort)});
+    expectRestart();
+    EXPECT_EQ(ini("IPAddress").toString(), "10.20.30.40");
+    EXPECT_EQ(ini("GateWay").toString(), "10.20.30.1");
+    EXPECT_EQ(ini("SubNetMask").toString(), "255.255.0.0");
+    EXPECT_EQ(ini("TcpPort").toInt(), newPort);
+    EXPECT_EQ(ini("Barcode").toString(), "SN-7734");
+    EXPECT_EQ(ini("Ryxacloudserverip").toString(), "cloud.example.net");
+    EXPECT_EQ(ini("Ryxacloudserverport").toInt(), 8443);
+    EXPECT_EQ(ini("Ryxaclouduserip").toString(), "user-9");
+    EXPECT_EQ(ini("Ryxacloudcontrollername").toString(), "Stage left");
+    EXPECT_EQ(ini("VyxLCDLang").toUInt(), 0x16u);
+    EXPECT_EQ(stored("/data/configs/cloud_barcode"), QByteArray("\xAA\x00\x07SN-7734", 10));
+
+    port = newPort;
+    start();
+    EXPECT_EQ(ok({"search", "10.20.30.40"}),
+              QStringLiteral("ip=10.20.30.40 mask=255.255.0.0 gateway=10.20.30.1 port=%1 mac=00:00:00:00:00:00\n")
+                  .arg(port)
+                  .toStdString());
+    EXPECT_EQ(ok({"read-ram", "768", "1"}), "02\n");
+    QList<QByteArray> shellLog = readFile("/app-root/sim/shell.log").split('\n');
+    EXPECT_TRUE(shellLog.contains("ifconfig eth0 10.20.30.40 netmask 255.255.0.0 up"));
+
+    // Cloud settings files from the PC.
+    writeLocal("code.bin", Bytes{'S', 'N', '-', '9'});
+    ok({"send-cloud-file", "barcode", local("code.bin")});
+    writeLocal("set.bin", pc::cat({pc::named(" "), pc::u16(0), pc::named(" "), pc::named(" ")}));
+    ok({"send-cloud-file", "setinfo", local("set.bin")});
+    stop();
+    EXPECT_EQ(ini("Barcode").toString(), "SN-9");
+    EXPECT_EQ(ini("Ryxacloudserverip").toString(), " ");
+}
