@@ -8,8 +8,9 @@
 #include <random>
 
 #include "platform/shell.h"
+#include "remote/file_transfer.h"
 #include "remote/message_deal.h"
-#include "tests/remote/pc_client.h"
+#include "tests/remote/commands_fixture.h"
 
 using namespace ram;
 
@@ -261,9 +262,21 @@ TEST_F(Menu, ABadUserModeCopyDeletesTheCopyNeverTheLiveMenu)
     EXPECT_TRUE(exists(copy));
 }
 
+namespace {
+// The PC's whole file transfer, as the PC command tests run it.
+struct PcFiles : Commands {
+    using Commands::send;
+};
+} // namespace
+
 TEST_F(Menu, SwitchedOnByThePcTheMenuIsShownAndScrolls)
 {
-    placeMenu(sampleMenu());
+    // The PC sends the menu file, writes image word 2124 and asks for the apply.
+    file_transfer::resetForTest();
+    const std::string json = sampleMenu();
+    ASSERT_EQ(PcFiles::send(handler, file_transfer::kTypeOsdMenu, "OMNU", Bytes(json.begin(), json.end())), 0);
+    file_transfer::resetForTest();
+    EXPECT_EQ(readFile(kOsdMenuFile).toStdString(), json);
     ASSERT_EQ(pcRequest(pc::writeRam(kOsdOn, {1, 0})), Bytes{0});
     ASSERT_EQ(pcRequest(pc::writeRegister(11, 0xFF, 1)), Bytes{0});
     turn(); // the pass: OSD on, the menu read and set
