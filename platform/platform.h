@@ -34,6 +34,9 @@ inline std::string sysPath(const char* absPath) { return sysPath(std::string(abs
 // Creates the "/data" tree the system expects (host only; the device image
 // ships it).
 void makeDataTree();
+// The files a fresh simulated root starts with (host only): the sample OSD
+// menu "/data/configs/omenu.json".
+void seedSimRoot();
 
 // Fixed pauses of the start-up and the file writes. Tests shorten them with
 // setPauseScale(0); thread pacing does not use these.
