@@ -194,6 +194,11 @@ private:
     int m_fd;
 };
 
+// Print groups: the serial-flash messages, the OSD attribute messages; each
+// prints while diagnostics are on and its group is switched on.
+constexpr int kPrintFlash = 6, kPrintOsd = 8;
+bool printing(const c331_manage& m, int group) { return g_debugSwitch == 254 && (m.prnEn[group] & 0x80); }
+
 void timeoutMessage(const char* text)
 {
     VYX_DEBUG("%s%s\n", text, kFlashAdvice);
@@ -265,7 +270,7 @@ int c331_manage::erase_flash(int fd, int startUnit, int count, int mode)
         return 255;
     }
     Chip c(p_c331_drv, fd);
-    const bool print = prnEn[6] & 0x80;
+    const bool print = printing(*this, kPrintFlash);
     flashPins(c, print);
     const uint32_t block = mode == 0 ? 0x1000 : mode == 1 ? 0x8000 : 0x10000;
     const uint8_t opcode = mode == 0 ? 0x20 : mode == 1 ? 0x52 : 0xD8;
@@ -326,7 +331,7 @@ int c331_manage::write_flash(int fd, int addr, int len, unsigned char* buf)
     if (impossible("write_flash", addr, len, buf))
         return 255;
     Chip c(p_c331_drv, fd);
-    const bool print = prnEn[6] & 0x80;
+    const bool print = printing(*this, kPrintFlash);
     flashPins(c, print);
     c.w({{kSflMode, kModeReset}, {kSflTrigger, kTrigIdle}, {kSflMode, kModeProgram}, {kSflWrenOp, kOpWren},
          {kSflRdsrOp, kOpRdsr}, {kSflProgramOp, kOpProgram}, {kSflAccess, kAccessRegister}, {kSflClear, 0}});
@@ -356,7 +361,7 @@ int c331_manage::read_flash(int fd, int addr, int len, unsigned char* buf)
     if (impossible("read_flash", addr, len, buf))
         return 255;
     Chip c(p_c331_drv, fd);
-    const bool print = prnEn[6] & 0x80;
+    const bool print = printing(*this, kPrintFlash);
     flashPins(c, print);
     c.w({{kSflTrigger, kTrigIdle}, {kSflMode, kModeReset}, {kSflMode, kModeProgram}, {kSflReadOp, kOpRead},
          {kSflAccess, kAccessRegister}, {kSflClear, 0}});
@@ -385,7 +390,7 @@ int c331_manage::osd_write_dma_sfl(int fd, int flashAddr, int dest, int target, 
 {
     FlashLock lock(flash_mutex);
     Chip c(p_c331_drv, fd);
-    flashPins(c, prnEn[6] & 0x80);
+    flashPins(c, printing(*this, kPrintFlash));
     c.w({{kEngStart, 0}, {kSflTrigger, kTrigIdle}, {kSflMode, kModeReset},
          {kSflMode, target == 1 ? kModeDmaTarget1 : kModeDma}, {kSflAccess, kAccessDma}, {kSflProgramOp, kOpProgram},
          {kSflReadOp, kOpRead}, {kSflEraseOp, kOpDmaAux}, {kSflWrenOp, kOpWren}, {kSflRdsrOp, kOpRdsr},
@@ -535,7 +540,7 @@ void alignVertically(c331_manage& m)
 
 int c331_manage::vyxApi_OsdSet(int type, int value)
 {
-    const bool print = prnEn[8] & 0x80;
+    const bool print = printing(*this, kPrintOsd);
     if (print)
         std::printf("[vyxApi_OsdSet] type:%d, val:%x\n", type, value);
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
