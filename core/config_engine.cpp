@@ -1,5 +1,6 @@
 #include "core/config_engine.h"
 
+#include <QMutexLocker>
 #include <QSettings>
 
 #include "core/globals.h"
@@ -148,6 +149,18 @@ void ConfigEngine::deriveDeviceId()
         g_pid[i] = uint8_t(hex[digits[i]]);
         VYX_DEBUG(" %#x ", digits[i]);
     }
+}
+
+bool ConfigEngine::pointLoaderAtApp()
+{
+    QMutexLocker lock(&Utils::_file_deal_mutex);
+    QSettings loader(platform::sysPath(QString::fromLatin1(kLoaderFile)), QSettings::IniFormat);
+    loader.beginGroup(QStringLiteral("app-1"));
+    loader.setValue(QStringLiteral("app_path"), QString::fromLatin1(kLoaderAppPath));
+    loader.setValue(QStringLiteral("app_name"), QStringLiteral("vyxQ58N"));
+    loader.endGroup();
+    loader.sync();
+    return loader.status() == QSettings::NoError;
 }
 
 void ConfigEngine::readLoaderState()

@@ -78,6 +78,10 @@ public:
     // Accepts the key with or without the "config/" prefix; TcpPort for an
     // unknown key.
     static ConfigItem::ConfigName strToItem(const QString& key);
+    // Points the start-up loader ("/data/configs/led_load_config.ini",
+    // group "app-1") at the installed application "/data/app/vyxQ58N".
+    // Takes Utils::_file_deal_mutex; false when the file was not written.
+    static bool pointLoaderAtApp();
 
     static void destroyForTest();
 

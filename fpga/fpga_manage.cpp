@@ -323,6 +323,8 @@ void fpga_manage::destroyForTest()
     p_fpga_manage = nullptr;
     delete self;
     pc_frame_hook = nullptr;
+    scaler_flash_hook = nullptr;
+    sensor_card_stub = nullptr;
     g_change = FPGA_CHANGE();
     clearSendPara();
     g_fpga_lcd_on = 0;

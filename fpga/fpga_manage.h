@@ -13,6 +13,8 @@
 #include <mutex>
 #include <pthread.h>
 
+#include "fpga/fpga_brightness.h"
+#include "fpga/fpga_upgrade.h"
 #include "platform/worker.h"
 
 class fpga_drv;
@@ -169,18 +171,64 @@ public:
     uint8_t set_output_status();
     void set_led_para_deal();
 
-    // ---- brightness and power schedule ----
+    // ---- brightness and power schedule (FPGA 0) ----
+    // The PC's command image handler (register 2 bit 2): set the clock,
+    // store the on/off table, set or store the brightness.
     void Dealwith_mcu_ram();
+    void Checktime();
+    void OnOff_time();
+    // Reload the stored on/off table or brightness record from FPGA 0's flash.
     void record_onoff_time(uint8_t sel);
     void record_bright_change();
+    // Mode and values from a brightness record (at least 57 bytes).
+    void Brightness_init(const uint8_t* record);
+    // Applies the brightness to FPGA 0 and, while the brightness flag is
+    // raised, takes it from the panel and stores it; 1.
     uint8_t Brightness_hand_dealwith(void* arg);
+    // 1 after applying when FPGA 0 is ready, else 0.
     uint8_t set_fpga_bri_val();
+    // The schedule part of the idle step.
     void Extension_function();
+    void Brightness_task();
+    void Brightness_hand_change();
+    void Brightness_time_change();
+    void Brightness_auto_change();
+    // Fills `t` from the system clock; 0.
     int IT8563WE_Get(TimeRealType* t);
 
     // ---- USB firmware upgrade ----
+    // One worker turn of the upgrade: the step machine on mailbox byte 1.
     void usb_upgrade_manage_deal(void* arg);
     void usb_upgrade_deal();
+    // Lists the packages of the stick's upgrade directory.
+    void get_usb_file_list_path();
+    // Applies every listed package.
+    void usb_upgrade_main_deal();
+    // The writers of one child; true when all of it was written (and, for
+    // the application, read back equal). `offset` and `len` are the child's
+    // bytes in the package: the whole application or font, the bitstream
+    // after its header. `sel` 2 is FPGA 0's flash, 3 FPGA 1's; `addr` the
+    // font's area in the scaler's flash.
+    bool update_muc_file(const QString& path, uint32_t offset, uint32_t len);
+    bool update_txc_file(const QString& path, int sel, uint32_t offset, uint32_t len);
+    bool update_c331_osd_font_file(const QString& path, uint32_t offset, uint32_t len, uint32_t addr);
+    void install_application();
+    void usb_report(const QString& text);
+    // The start and end time of the last upgrade ("h:m:s    h:m:s"), and
+    // what it passed over or could not write; final once code 104 came.
+    QString usb_grade_time() const;
+    QStringList usb_grade_report() const;
+    // Sees every erase and write the font writer hands the scaler's flash
+    // (op "erase": addr, len = bytes erased; "write": addr, len, data).
+    static std::function<void(const char* op, uint32_t addr, uint32_t len, const uint8_t* data)> scaler_flash_hook;
+    // Until the receiving-card link is here, the light-sensor read goes
+    // through these stubs, and this stands in for the sensor card: it sees
+    // the frame sent on `slot` and may answer (command, answer bytes 10-138).
+    static std::function<bool(const uint8_t* frame, int len, uint8_t slot, uint8_t* command, uint8_t* data)>
+        sensor_card_stub;
+    void sensor_send_stub(const uint8_t* frame, int len, uint8_t slot);
+    void sensor_answer_clear_stub();
+    bool sensor_answer_take_stub(uint8_t* command, uint8_t* data);
 
     // ---- receiving cards ----
     // PC frames for the receiving cards and the receive poll that brings
@@ -247,6 +295,8 @@ public:
     uint32_t time_stamp = 0;                    // last clock reading
     TimeRealType time_record;
     uint32_t search_sent_mask = 0;              // idle card search: ports searched
+    BrightnessSchedule bri;                     // brightness and on/off schedule
+    UsbUpgrade usb;                             // USB firmware upgrade
 
     ~fpga_manage();
 

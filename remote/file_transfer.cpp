@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QMutexLocker>
-#include <QSettings>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +15,7 @@
 #include <unistd.h>
 
 #include "core/change_codes.h"
+#include "core/config_engine.h"
 #include "core/globals.h"
 #include "core/md5.h"
 #include "core/ram_map.h"
@@ -66,7 +66,6 @@ const TypeInfo kTypes[] = {
 };
 
 const char* const kStagedApplication = "/data/app/vyxQ58N2";
-const char* const kLoaderFile = "/data/configs/led_load_config.ini";
 
 struct Session {
     bool open = false;
@@ -138,24 +137,16 @@ void announce(int code)
         store->test_signal(code);
 }
 
-// The main window shows the upgrade dialog from the GUI thread.
-void postToMainWindow(void (MainWindow::*call)())
-{
-    MainWindow* window = g_mainwindow;
-    if (window)
-        QMetaObject::invokeMethod(window, [window, call] { (window->*call)(); }, Qt::QueuedConnection);
-}
-
 void firmwareBegins()
 {
     g_update_flag = 1;
-    postToMainWindow(&MainWindow::update_start);
+    MainWindow::post_update_start();
     announce(kChangeKeyLedsStart);
 }
 
 void firmwareEnds()
 {
-    postToMainWindow(&MainWindow::update_over);
+    MainWindow::post_update_over();
     g_update_flag = 0;
     announce(kChangeKeyLedsEnd);
 }
@@ -326,15 +317,8 @@ bool installApplication(const TypeInfo& t, const QByteArray& data)
                                                                QFileDevice::ExeOther);
     if (::rename(staged.c_str(), installed.c_str()) != 0)
         return false;
-    if (g_update_status == 0) {
-        QMutexLocker lock(&Utils::_file_deal_mutex);
-        QSettings loader(platform::sysPath(QString::fromLatin1(kLoaderFile)), QSettings::IniFormat);
-        loader.beginGroup(QStringLiteral("app-1"));
-        loader.setValue(QStringLiteral("app_path"), QStringLiteral("/data/app/vyxQ58N -platform linuxfb"));
-        loader.setValue(QStringLiteral("app_name"), QStringLiteral("vyxQ58N"));
-        loader.endGroup();
-        loader.sync();
-    }
+    if (g_update_status == 0)
+        ConfigEngine::pointLoaderAtApp();
     Utils::system_mutex(QStringLiteral("sync"));
     G_reboot_tickTicks = G_timeTicks.load();
     g_app_reset_flag = 1;

@@ -22,6 +22,19 @@ void MainWindow::update_start() { screen_hooks::run(ScreenHook::FirmwareUpdateSt
 
 void MainWindow::update_over() { screen_hooks::run(ScreenHook::FirmwareUpdateOver); }
 
+namespace {
+void postToMainWindow(void (MainWindow::*call)())
+{
+    MainWindow* window = g_mainwindow;
+    if (window)
+        QMetaObject::invokeMethod(window, [window, call] { (window->*call)(); }, Qt::QueuedConnection);
+}
+} // namespace
+
+void MainWindow::post_update_start() { postToMainWindow(&MainWindow::update_start); }
+
+void MainWindow::post_update_over() { postToMainWindow(&MainWindow::update_over); }
+
 void MainWindow::slot_update_timer_ticks()
 {
     G_timeTicks.fetch_add(1, std::memory_order_relaxed);

@@ -24,6 +24,10 @@ public:
     // queue the call.
     void update_start();
     void update_over();
+    // The same from any thread (the FPGA worker, the PC links): queued to
+    // the main window in the GUI thread; nothing without a main window.
+    static void post_update_start();
+    static void post_update_over();
 
 public slots:
     void slot_update_timer_ticks();
