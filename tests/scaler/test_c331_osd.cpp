@@ -292,3 +292,46 @@ TEST_F(Osd, DrawingEndsWithAMessageWhenNoFrameOrEngineEverComes)
     EXPECT_TRUE(contains(stuck, "2D engine still busy")) << stuck;
     EXPECT_EQ(chip().writes(0x090802, 0, mark).size(), 0u);
 }
+
+TEST_F(Osd, BitmapModeCopiesTheBitmapAndItsPaletteFromTheFlash)
+{
+    // A palette in the flash: entry 1 dark blue, entry 2 orange.
+    Bytes8 palette(816, 0);
+    const uint8_t entries[2][3] = {{0x10, 0x20, 0x80}, {0xFF, 0xA0, 0x00}};
+    std::copy(entries[0], entries[0] + 3, palette.begin() + 3);
+    std::copy(entries[1], entries[1] + 3, palette.begin() + 6);
+    chip().flashLoad(0x10D3C00, palette);
+    chip().flashLoad(0xED9800, Bytes8{1, 2, 2, 1});
+    // The margins count from the text picture (the panel): the whole panel.
+    textWindow(0, 0, panelW(), panelH());
+    scaler->vyxApi_OsdSet(3, 0);
+    const size_t dma = chip().dmaJobs().size(), jobs = chip().engineJobs().size();
+    const uint64_t mark = chip().mark();
+    draw();
+    const auto copies = chip().dmaJobs();
+    ASSERT_EQ(copies.size(), dma + 2);
+    EXPECT_EQ(copies[dma].flashAddr, 0xED9800u);
+    EXPECT_EQ(copies[dma].length, 1920u * 1080);
+    EXPECT_EQ(copies[dma].dest, 0x70000000u);
+    EXPECT_EQ(copies[dma + 1].flashAddr, 0x10D3C00u);
+    EXPECT_EQ(copies[dma + 1].length, 816u);
+    EXPECT_EQ(copies[dma + 1].target, 4);
+    EXPECT_EQ(copies[dma + 1].dest, 0u);
+    EXPECT_EQ(chip().writes(0xFF0101, 0, mark), (std::vector<uint32_t>{1, 0}));
+    EXPECT_EQ(chip().osdPalette(1), 0x102080u);
+    EXPECT_EQ(chip().osdPalette(2), 0xFFA000u);
+    // The bitmap staged in chip memory, copied into the OSD picture whole.
+    const auto done = jobsSince(jobs);
+    ASSERT_FALSE(done.empty());
+    EXPECT_EQ(done[0].kind, 2);
+    EXPECT_EQ(done[0].src, 0x70000000u);
+    EXPECT_EQ(done[0].dst, 0x725C0000u);
+    EXPECT_EQ(done[0].width, 1920);
+    EXPECT_EQ(done[0].height, 1080);
+    EXPECT_EQ(chip().osdPixel(kOsd1 + 1), 2);
+    EXPECT_EQ(chip().osdPixel(kOsd1 + 3), 1);
+    EXPECT_EQ(chip().osdPixel(kOsd1 + 1920 + 1), 2); // the scroll copy beside it
+    // Shown as a bitmap: enable value 2.
+    EXPECT_EQ(chip().osdPorts()[0].control & 3, 2);
+    EXPECT_TRUE(chip().memoryErrors().empty()) << chip().memoryErrors().front();
+}
