@@ -13,6 +13,11 @@
 // Every register byte written is journaled in order; tests read the journal
 // by register code (0xBBAANN plus a bank offset), the way the software
 // names registers.
+//
+// Behind the flash controller (bank 0x04) sit the chip's serial flash, the
+// chip memory the flash is copied into and the OSD memory the 2D and
+// character engines draw (platform/c331_sim_osd.h); the OSD ports read that
+// memory back as text.
 
 #include <cstdint>
 #include <mutex>
