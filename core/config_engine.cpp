@@ -6,6 +6,7 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 #include "platform/socid.h"
 
 ConfigEngine* ConfigEngine::p_config = nullptr;
@@ -108,14 +109,16 @@ ConfigEngine::ConfigEngine()
     : QObject(nullptr)
 {
     const QString file = QString::fromLatin1(kConfigFile);
-    QSettings settings(platform::sysPath(file), QSettings::IniFormat);
-    // Every write of the file reaches the flash at once.
-    Utils::system_mutex(QStringLiteral("chattr +S %1").arg(file));
-    for (int id = 0; id < ConfigItem::kCount; ++id) {
-        const KeyDef& def = keyDef(id);
-        m_items.append(new ConfigItem(kGroupPrefix + QLatin1String(def.name), ConfigItem::ConfigName(id),
-                                      def.defaultValue, false, def.type, file, &settings));
-    }
+    // The defaults the items take are written when the edit ends.
+    platform::editIniFile(kConfigFile, [&](QSettings& settings) {
+        // Every write of the file reaches the flash at once.
+        Utils::system_mutex(QStringLiteral("chattr +S %1").arg(file));
+        for (int id = 0; id < ConfigItem::kCount; ++id) {
+            const KeyDef& def = keyDef(id);
+            m_items.append(new ConfigItem(kGroupPrefix + QLatin1String(def.name), ConfigItem::ConfigName(id),
+                                          def.defaultValue, false, def.type, file, &settings));
+        }
+    });
 }
 
 ConfigEngine::~ConfigEngine() { qDeleteAll(m_items); }
@@ -154,13 +157,12 @@ void ConfigEngine::deriveDeviceId()
 bool ConfigEngine::pointLoaderAtApp()
 {
     QMutexLocker lock(&Utils::_file_deal_mutex);
-    QSettings loader(platform::sysPath(QString::fromLatin1(kLoaderFile)), QSettings::IniFormat);
-    loader.beginGroup(QStringLiteral("app-1"));
-    loader.setValue(QStringLiteral("app_path"), QString::fromLatin1(kLoaderAppPath));
-    loader.setValue(QStringLiteral("app_name"), QStringLiteral("vyxQ58N"));
-    loader.endGroup();
-    loader.sync();
-    return loader.status() == QSettings::NoError;
+    return platform::editIniFile(kLoaderFile, [](QSettings& loader) {
+        loader.beginGroup(QStringLiteral("app-1"));
+        loader.setValue(QStringLiteral("app_path"), QString::fromLatin1(kLoaderAppPath));
+        loader.setValue(QStringLiteral("app_name"), QStringLiteral("vyxQ58N"));
+        loader.endGroup();
+    });
 }
 
 void ConfigEngine::readLoaderState()
@@ -188,9 +190,8 @@ void ConfigEngine::write_config_variant(ConfigItem::ConfigName id, QVariant valu
     item->m_value = value;
     if (item->m_volatile)
         return;
-    QSettings settings(platform::sysPath(item->m_file), QSettings::IniFormat);
-    settings.setValue(item->m_key, value);
-    settings.sync();
+    const QString& key = item->m_key;
+    platform::editIniFile(item->m_file.toStdString(), [&](QSettings& settings) { settings.setValue(key, value); });
 }
 
 bool ConfigEngine::containsItemStr(const QString& key) const

@@ -1,16 +1,25 @@
 // Start-up: every long-lived object is created here, in a fixed order.
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
 
 #include "core/config_engine.h"
 #include "core/globals.h"
+#include "core/ram_map.h"
 #include "core/shutdown.h"
 #include "core/syncupdate.h"
 #include "core/usbserver.h"
 #include "core/vyxrampara.h"
 #include "fpga/fpga_manage.h"
+#include "platform/c331_sim.h"
 #include "platform/platform.h"
+#include "platform/serial.h"
 #include "platform/shell.h"
 #include "remote/message_deal_cloud_4g.h"
 #include "remote/networkmanage.h"
@@ -24,15 +33,81 @@
 #include "ui/shell/vyx_keyboard.h"
 #include "video_io/zevlosource.h"
 
+namespace {
+
+int g_quitPipe[2] = {-1, -1};
+
+void onQuitSignal(int)
+{
+    const char c = 1;
+    if (::write(g_quitPipe[1], &c, 1) < 0) {
+        // Already asked.
+    }
+}
+
+// On a host Ctrl+C and kill end the run cleanly: the event loop returns,
+// every link closes and the serial ports' far ends go away.
+void quitOnSignals(QApplication& app)
+{
+    if (::pipe2(g_quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { qApp->quit(); });
+    struct sigaction sa {};
+    sa.sa_handler = onQuitSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+}
+
+// One line for the person who started it on a host: where, what it serves
+// and how to stop it.
+void announceHostRun()
+{
+    std::string ports;
+    if (g_networkMode) {
+        ports += " TCP " + std::to_string(platform::pcPort(int(g_port.load())));
+        if (g_port != networkManage::kSecondPort)
+            ports += " and " + std::to_string(platform::pcPort(networkManage::kSecondPort));
+    }
+    if (g_udpnetmode)
+        ports += std::string(ports.empty() ? "" : ",") + " UDP "
+                 + std::to_string(platform::pcPort(udpnetManage::kBroadcastPort)) + " and "
+                 + std::to_string(platform::pcPort(udpnetManage::kSenderPort));
+    std::fprintf(stderr,
+                 "vyxQ58N on simulated hardware: root %s; PC ports%s; serial %s (PC) and %s (4G modem); "
+                 "stop with Ctrl+C or kill %d\n",
+                 platform::root().c_str(), ports.empty() ? " none" : ports.c_str(),
+                 platform::simSerial().farEnd(Tz_uart_inout::kPort).c_str(),
+                 platform::simSerial().farEnd(Tz_uart_inout_4G::kPort).c_str(), int(::getpid()));
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     platform::init(argc, argv);
+    std::string busy;
+    if (!platform::claimRoot(&busy)) {
+        std::fprintf(stderr, "vyxQ58N: %s\n", busy.c_str());
+        return 1;
+    }
     if (!platform::isDevice()) {
         // A host without a display still runs, just without a window.
         if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
         platform::simShell().setRebootHandler([] {
             QMetaObject::invokeMethod(qApp, [] { qApp->exit(platform::kSimRebootExitCode); }, Qt::QueuedConnection);
+        });
+        // The simulated scaler draws the LED screen where the panel record
+        // the scaler publishes for the FPGAs puts it.
+        platform::simScaler().setScreenLayoutSource([](platform::c331screen::ScreenLayout* layout) {
+            VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
+            if (!store)
+                return false;
+            *layout = platform::c331screen::ScreenLayout::fromPublished(store->ram_para + ram::kSpliceMode);
+            return true;
         });
     }
 
@@ -42,6 +117,8 @@ int main(int argc, char* argv[])
     SyncUpdate::pInstance();
 
     QApplication app(argc, argv);
+    if (!platform::isDevice())
+        quitOnSignals(app);
 
     g_mainwindow = new MainWindow(nullptr);
     g_timer = new QTimer();
@@ -78,6 +155,8 @@ int main(int argc, char* argv[])
     networkclient_Manage::pInstance();
     Q58_WIFI_CONFIG::pInstance();
     udpnetManage::pInstance();
+    if (!platform::isDevice())
+        announceHostRun();
 
     int rc = app.exec();
     if (!platform::isDevice())

@@ -57,7 +57,7 @@ int UsbServer::initialize()
         return 255;
     }
     m_open = true;
-    if (m_worker.start(&UsbServer::acceptThread, this) != 0) {
+    if (m_worker.start(&UsbServer::acceptThread, this, "usb-watch") != 0) {
         writeLogMsg(LOG_ERROR, "UsbServer thread start error");
         return 255;
     }

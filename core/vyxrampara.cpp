@@ -10,6 +10,7 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 
 using namespace ram;
 
@@ -20,21 +21,13 @@ namespace {
 const char* const kParamFile = "/data/ram_device_info";
 
 // Writes a whole 4096-byte parameter file.
-bool writeWholeFile(const std::string& file, const uint8_t* data)
-{
-    FILE* f = std::fopen(file.c_str(), "wb+");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(data, 1, kParamFileSize, f) == size_t(kParamFileSize);
-    ok = (std::fclose(f) == 0) && ok;
-    return ok;
-}
+bool writeWholeFile(const uint8_t* data) { return platform::replaceFile(kParamFile, data, kParamFileSize); }
 
 // Reads the stored part into image bytes 768..4095; a short file leaves the
 // bytes it lacks as they were.
-bool readPersisted(const std::string& file, uint8_t* image)
+bool readPersisted(uint8_t* image)
 {
-    FILE* f = std::fopen(file.c_str(), "rb");
+    FILE* f = std::fopen(platform::sysPath(kParamFile).c_str(), "rb");
     if (!f)
         return false;
     bool ok = std::fseek(f, kFileMarkerLength, SEEK_SET) == 0;
@@ -44,23 +37,24 @@ bool readPersisted(const std::string& file, uint8_t* image)
     return ok;
 }
 
-// Rewrites bytes 768..4095 in place; a missing file is recreated in the
-// layout of the default file.
-bool writePersisted(const std::string& file, const uint8_t* image)
+// Puts bytes 768..4095 at file offset 2 and keeps every other byte of the
+// file (the marker, and a longer file's tail); a short file grows to hold
+// them. A missing file is created in the layout of the default file. The
+// whole file is replaced, so a power cut keeps the old or the new one.
+bool writePersisted(const uint8_t* image)
 {
-    FILE* f = std::fopen(file.c_str(), "rb+");
-    if (!f) {
+    QByteArray whole;
+    if (!platform::readFile(kParamFile, &whole)) {
         if (errno != ENOENT)
             return false;
-        uint8_t whole[kParamFileSize] = {};
-        whole[0] = whole[1] = kMarkerSaved;
-        std::memcpy(whole + kFileMarkerLength, image + kPersistStart, kPersistLength);
-        return writeWholeFile(file, whole);
+        whole = QByteArray(kParamFileSize, '\0');
+        whole[0] = whole[1] = char(kMarkerSaved);
     }
-    bool ok = std::fseek(f, kFileMarkerLength, SEEK_SET) == 0 &&
-              std::fwrite(image + kPersistStart, 1, kPersistLength, f) == size_t(kPersistLength);
-    ok = (std::fclose(f) == 0) && ok;
-    return ok;
+    const int needed = kFileMarkerLength + kPersistLength;
+    if (whole.size() < needed)
+        whole.append(QByteArray(needed - whole.size(), '\0'));
+    std::memcpy(whole.data() + kFileMarkerLength, image + kPersistStart, kPersistLength);
+    return platform::replaceFile(kParamFile, whole);
 }
 
 void useDefaults(uint8_t* image)
@@ -138,9 +132,9 @@ void VyxRamPara::load()
         VYX_DEBUG("\n %s file un exist \n", kParamFile);
     }
     if (!loaded) {
-        writeWholeFile(file, default_para_ramlist.data());
+        writeWholeFile(default_para_ramlist.data());
         syncAndSettle();
-        readPersisted(file, ram_para);
+        readPersisted(ram_para);
     }
     platform::pause_ms(100);
 
@@ -195,15 +189,14 @@ int VyxRamPara::ram_para_save() { return test_signal(kChangeRefresh); }
 
 void VyxRamPara::ram_para_reset()
 {
-    const std::string file = platform::sysPath(kParamFile);
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
-        if (writeWholeFile(file, default_para_ramlist.data())) {
+        if (writeWholeFile(default_para_ramlist.data())) {
             m_persist_pending = false;
             syncAndSettle();
         }
         useDefaults(ram_para);
-        if (readPersisted(file, ram_para))
+        if (readPersisted(ram_para))
             syncAndSettle();
     }
     std::memcpy(ram_para_bak, ram_para, kImageSize);
@@ -222,7 +215,7 @@ int VyxRamPara::ram_para_persist()
     bool written;
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
-        written = writePersisted(platform::sysPath(kParamFile), image);
+        written = writePersisted(image);
         syncAndSettle();
     }
     if (!written)

@@ -9,10 +9,13 @@
 #include "core/globals.h"
 #include "core/utils.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 
 using namespace ram;
 
 namespace {
+
+const char* const kMenuFile = "/data/configs/omenu.json";
 
 std::string modeFile(int slot) { return "/data/modes/custom_mode" + std::to_string(slot + 1); }
 
@@ -67,16 +70,15 @@ int VyxRamPara::mode_file_write(int slot, int op)
     uint8_t* s = user_mode[slot];
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
-        FILE* f = std::fopen(platform::sysPath(modeFile(slot)).c_str(), "wb+");
-        if (!f) {
-            VYX_DEBUG("\n open %s failed \n", modeFile(slot).c_str());
-            return 0;
-        }
+        // The slot changes only with its file.
+        uint8_t file[kModeFileSize];
+        std::memcpy(file, s, kModeFileSize);
         if (op == 1)
-            std::memcpy(s + kSlotData, ram_para + kModeStart, kModeLength);
-        s[0] = s[1] = kMarkerSaved;
-        bool ok = std::fwrite(s, 1, kModeFileSize, f) == size_t(kModeFileSize);
-        ok = (std::fclose(f) == 0) && ok;
+            std::memcpy(file + kSlotData, ram_para + kModeStart, kModeLength);
+        file[0] = file[1] = kMarkerSaved;
+        bool ok = platform::replaceFile(modeFile(slot), file, kModeFileSize);
+        if (ok)
+            std::memcpy(s, file, kModeFileSize);
         shell("sync");
         platform::pause_ms(100);
         if (!ok) {
@@ -84,8 +86,10 @@ int VyxRamPara::mode_file_write(int slot, int op)
             return 0;
         }
     }
-    if (op == 0 && le16(ram_para + kOsdOn) == 1)
-        shell("cp  /data/configs/omenu.json " + modeMenuCopy(slot));
+    // The menu copy is replaced whole as well; without a menu file the old
+    // copy stays.
+    if (op == 0 && le16(ram_para + kOsdOn) == 1 && !platform::copyFile(kMenuFile, modeMenuCopy(slot)))
+        VYX_DEBUG("\n copy %s to %s failed \n", kMenuFile, modeMenuCopy(slot).c_str());
     shell("sync");
     platform::pause_us(100);
     return 1;

@@ -183,11 +183,10 @@ int fpga_manage::initialize_start()
     if (m_worker.running())
         return 0;
     softinit();
-    if (m_worker.start(fpgamanageThread, this) != 0) {
+    if (m_worker.start(fpgamanageThread, this, "fpga_manage") != 0) {
         writeLogMsg(LOG_ERROR, "create check source thread failed");
         return 255;
     }
-    pthread_setname_np(m_worker.handle(), "fpga_manage");
     return 0;
 }
 

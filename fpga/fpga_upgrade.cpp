@@ -23,6 +23,7 @@
 #include "fpga/fpga_drv.h"
 #include "fpga/upgrade_package.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 #include "scaler/c331_manage.h"
 #include "ui/shell/mainwindow.h"
 
@@ -286,20 +287,16 @@ bool fpga_manage::update_muc_file(const QString& path, uint32_t offset, uint32_t
         return false;
     };
 
-    qint64 written = -1;
+    bool written;
     {
         QMutexLocker lock(&Utils::_file_deal_mutex);
         QDir().mkpath(QFileInfo(staged).absolutePath());
-        QFile out(staged);
-        if (out.open(QIODevice::ReadWrite | QIODevice::Truncate) || out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            written = out.write(reinterpret_cast<const char*>(buf), qint64(len));
-            if (!out.flush())
-                written = -1;
-            out.close();
-        }
+        // Replaced whole (platform/safe_file.h): a power cut never leaves a
+        // torn application to be moved into place.
+        written = platform::replaceFile(kStagedApp, buf, len);
     }
-    if (written != qint64(len))
-        return drop(QStringLiteral("could not be written whole (%1 of %2 bytes)").arg(written < 0 ? 0 : written).arg(len));
+    if (!written)
+        return drop(QStringLiteral("could not be written whole (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
     sync();
     platform::pause_ms(10);
 

@@ -2,9 +2,12 @@
 // the journal of register writes.
 #include "platform/c331_sim.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 #include "fpga/fpga_pads.h"
+#include "platform/platform.h"
 
 namespace platform {
 
@@ -25,6 +28,11 @@ constexpr int kOutputVsync = 0x2E;
 constexpr int kFieldBank = 0xA8;    // 0x3F + 5 * input channel: field counter
 constexpr int kIdBank = 0xB2;
 constexpr int kIdAddr = 0x08;
+// Register-update timing: bit 0 of bank 0 address 0x29 opens the table,
+// address 0x22 holds 0x99 in normal operation and 0xFF while updates wait.
+constexpr int kRtctOpen = 0x29;
+constexpr int kRtctFirst = 0x22;
+constexpr uint8_t kRtctNormal = 0x99;
 
 int bankOf(uint32_t code, int offset) { return int((code >> 16) & 0xFF) + offset; }
 int addrOf(uint32_t code) { return int((code >> 8) & 0xFF); }
@@ -53,6 +61,7 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
     if (!write && (!rx || speedHz != kReadHz))
         bus.busError("scaler read not sent full-duplex at 5 MHz");
     bool noBank;
+    bool released = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_absent || len != 2)
@@ -66,9 +75,13 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
             m_reg[m_bank][0] = tx[1];
             ++m_selects;
         } else if (write) {
+            const uint8_t before = m_reg[bank][addr];
             m_reg[bank][addr] = tx[1];
             record(uint8_t(bank), uint8_t(addr), tx[1]);
             m_memory.written(m_reg, bank, addr, tx[1]);
+            // The timing table closed on normal timing: held updates show.
+            released = bank == 0 && addr == kRtctOpen && (before & 1) && !(tx[1] & 1) &&
+                       m_reg[0][kRtctFirst] == kRtctNormal;
         } else {
             ++m_reads;
             if (rx)
@@ -77,6 +90,76 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
     }
     if (noBank)
         bus.busError("scaler register access before any bank select");
+    if (released)
+        publishScreen();
+}
+
+void SimScalerChip::publishScreen()
+{
+    LayoutSource source;
+    std::vector<uint8_t> regs;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_layoutSource)
+            return;
+        source = m_layoutSource;
+    }
+    c331screen::ScreenLayout layout;
+    if (!source(&layout) || !layout.valid())
+        return;
+    regs = registerFile();
+    const c331screen::RegisterFile file(regs.data());
+    const c331screen::Composition screen = c331screen::decode(file, layout);
+    const std::vector<c331screen::Overlay> overlays = c331screen::decodeOverlays(file, layout);
+    std::string key = screen.describe();
+    for (const c331screen::Overlay& o : overlays)
+        key += "overlay " + std::to_string(o.rect.x) + "," + std::to_string(o.rect.y) + " " + std::to_string(o.rect.w) +
+               "x" + std::to_string(o.rect.h) + " " + o.label + "\n";
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (key == m_lastScreen)
+            return;
+        m_lastScreen = key;
+        ++m_screens;
+    }
+    // Written aside and renamed: a reader never sees half a file.
+    const std::string regsPath = sysPath("/sim/scaler-registers.bin");
+    {
+        std::ofstream out(regsPath + ".new", std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(regs.data()), std::streamsize(regs.size()));
+    }
+    std::rename((regsPath + ".new").c_str(), regsPath.c_str());
+    const std::string picture = sysPath("/sim/screen.png");
+    if (c331screen::writePicture(picture + ".new.png", screen, overlays))
+        std::rename((picture + ".new.png").c_str(), picture.c_str());
+}
+
+void SimScalerChip::setScreenLayoutSource(LayoutSource source)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_layoutSource = std::move(source);
+    m_lastScreen.clear();
+}
+
+std::vector<uint8_t> SimScalerChip::registerFile() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<uint8_t> out(c331screen::kRegisterFileBytes);
+    for (int b = 0; b < 256; ++b)
+        std::copy(m_reg[b], m_reg[b] + 128, out.begin() + b * 128);
+    return out;
+}
+
+c331screen::Composition SimScalerChip::composition(const c331screen::ScreenLayout& layout) const
+{
+    const std::vector<uint8_t> regs = registerFile();
+    return c331screen::decode(c331screen::RegisterFile(regs.data()), layout);
+}
+
+uint64_t SimScalerChip::screensWritten() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_screens;
 }
 
 uint8_t SimScalerChip::readByte(int bank, int addr)
@@ -139,6 +222,9 @@ void SimScalerChip::reset()
     m_journalStart = 0;
     m_journalLimit = kDefaultJournal;
     m_seq = 0;
+    m_layoutSource = nullptr;
+    m_lastScreen.clear();
+    m_screens = 0;
 }
 
 void SimScalerChip::setAbsent(bool absent)

@@ -14,17 +14,26 @@
 // by register code (0xBBAANN plus a bank offset), the way the software
 // names registers.
 //
+// The screen: each time a held group of register updates is released (the
+// update-timing registers back to normal) the chip composes what it now
+// shows (platform/c331_screen.h). With a layout source set, a release that
+// changes the screen rewrites "<root>/sim/screen.png" (a picture of the LED
+// screen) and "<root>/sim/scaler-registers.bin" (the register file, 256
+// banks of 128 bytes, for a reader in another process).
+//
 // Behind the flash controller (bank 0x04) sit the chip's serial flash, the
 // chip memory the flash is copied into and the OSD memory the 2D and
 // character engines draw (platform/c331_sim_osd.h); the OSD ports read that
 // memory back as text.
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/c331_sim_osd.h"
+#include "platform/c331_screen.h"
 #include "platform/spi.h"
 
 namespace platform {
@@ -78,6 +87,18 @@ public:
     void setJournalLimit(size_t limit);
     void clearJournal();
 
+    // ---- the screen ----
+    // Where the LED screen lies over the channel canvas (false: not known
+    // yet). Asked on the chip's SPI thread at each release; cleared by reset.
+    using LayoutSource = std::function<bool(c331screen::ScreenLayout*)>;
+    void setScreenLayoutSource(LayoutSource source);
+    // A copy of the register file (kRegisterFileBytes).
+    std::vector<uint8_t> registerFile() const;
+    // The composition the registers hold now.
+    c331screen::Composition composition(const c331screen::ScreenLayout& layout) const;
+    // Screen files written since reset.
+    uint64_t screensWritten() const;
+
     // ---- counters ----
     uint64_t frames() const;         // frames that reached the chip
     uint64_t readFrames() const;
@@ -120,6 +141,9 @@ public:
 private:
     uint8_t readByte(int bank, int addr); // with the status bits
     void record(uint8_t bank, uint8_t addr, uint8_t value);
+    // Composes the screen and rewrites its files when it changed; called
+    // without m_mutex.
+    void publishScreen();
 
     mutable std::mutex m_mutex;
     uint8_t m_reg[256][128] = {};
@@ -133,6 +157,9 @@ private:
     size_t m_journalStart = 0;
     size_t m_journalLimit = kDefaultJournal;
     uint64_t m_seq = 0;
+    LayoutSource m_layoutSource;
+    std::string m_lastScreen;
+    uint64_t m_screens = 0;
 
     static constexpr size_t kDefaultJournal = 1u << 18;
 };

@@ -1,8 +1,13 @@
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,9 +27,11 @@ namespace {
 Backend g_backend = Backend::Sim;
 std::string g_root = "vyx-root";
 std::atomic<double> g_pauseScale{1.0};
+std::atomic<int> g_portOffset{0};
 
 // The scaler's SPI device only exists on the controller board.
 const char* const kDeviceMarker = "/dev/spidev32766.0";
+const char* const kInstanceLock = "/sim/instance.lock";
 
 void removeArg(int& argc, char** argv, int i, int n)
 {
@@ -38,15 +45,30 @@ std::string absolute(const std::string& dir)
     QString abs = QDir(QString::fromStdString(dir)).absolutePath();
     return abs.toStdString();
 }
+
+// 0..kMaxPortOffset, or -1.
+int parseOffset(const std::string& text)
+{
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || v < 0 || v > kMaxPortOffset)
+        return -1;
+    return int(v);
+}
 } // namespace
 
 void init(int& argc, char** argv)
 {
-    std::string rootArg;
-    bool forceDevice = false, forceSim = false;
+    std::string rootArg, offsetArg;
+    bool forceDevice = false, forceSim = false, haveOffset = false;
     for (int i = 1; i < argc;) {
         if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
             rootArg = argv[i + 1];
+            removeArg(argc, argv, i, 2);
+        } else if (std::strcmp(argv[i], "--port-offset") == 0 && i + 1 < argc) {
+            offsetArg = argv[i + 1];
+            haveOffset = true;
             removeArg(argc, argv, i, 2);
         } else if (std::strcmp(argv[i], "--device") == 0) {
             forceDevice = true;
@@ -63,6 +85,13 @@ void init(int& argc, char** argv)
         if (env && *env)
             rootArg = env;
     }
+    if (!haveOffset) {
+        const char* env = std::getenv("VYX_PORT_OFFSET");
+        if (env && *env) {
+            offsetArg = env;
+            haveOffset = true;
+        }
+    }
 
     // The real hardware is used only when asked for, or when the board's
     // scaler device exists and no host root was given.
@@ -70,9 +99,19 @@ void init(int& argc, char** argv)
     if (device) {
         g_backend = Backend::Device;
         g_root = "";
+        g_portOffset = 0;
         return;
     }
     g_backend = Backend::Sim;
+    if (haveOffset) {
+        int offset = parseOffset(offsetArg);
+        if (offset < 0) {
+            std::fprintf(stderr, "vyxQ58N: port offset \"%s\" is not a number from 0 to %d\n", offsetArg.c_str(),
+                         kMaxPortOffset);
+            std::exit(2);
+        }
+        g_portOffset = offset;
+    }
     g_root = absolute(rootArg.empty() ? std::string("vyx-root") : rootArg);
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
@@ -82,11 +121,15 @@ void init(int& argc, char** argv)
         seedSimRoot();
     simMtd().declareBoard();
     attachSimChips();
-    // The bus journal serves tests; a long run has no reader for it.
+    // The journals serve tests; a long run has no reader for them.
     simSpiBus().setJournalLimit(0);
+    simScaler().setJournalLimit(0);
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));
+    // A power cut at a chosen write step, to see what a restart makes of it.
+    if (const char* crash = std::getenv("VYX_CRASH_AT_WRITE"))
+        crashAtWriteStep(unsigned(std::strtoul(crash, nullptr, 10)));
 }
 
 void initForTest(const std::string& rootDir)
@@ -132,6 +175,47 @@ void makeDataTree()
     };
     for (const char* d : dirs)
         QDir().mkpath(QString::fromStdString(sysPath(d)));
+}
+
+int pcPort(int port)
+{
+    int moved = port + (g_backend == Backend::Device ? 0 : g_portOffset.load());
+    return moved <= 65535 ? moved : -1;
+}
+
+int portOffset() { return g_backend == Backend::Device ? 0 : g_portOffset.load(); }
+
+void setPortOffset(int offset) { g_portOffset = offset; }
+
+bool claimRoot(std::string* message)
+{
+    if (g_backend == Backend::Device)
+        return true;
+    const std::string file = sysPath(kInstanceLock);
+    // Held open for the life of the process; the kernel lets go of the
+    // lock however the process ends, so a killed instance leaves none.
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *message = "cannot create " + file + ": " + std::strerror(errno);
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        char holder[32] = {};
+        ssize_t n = ::pread(fd, holder, sizeof holder - 1, 0);
+        holder[n > 0 ? n : 0] = '\0';
+        std::string pid = holder;
+        while (!pid.empty() && (pid.back() == '\n' || pid.back() == ' '))
+            pid.pop_back();
+        *message = "another instance already runs on " + g_root + (pid.empty() ? "" : " (pid " + pid + ")")
+                   + "; stop it first, or give this one another --root";
+        ::close(fd);
+        return false;
+    }
+    std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) != ssize_t(pid.size())) {
+        // The lock holds without the number; only the message lacks it.
+    }
+    return true;
 }
 
 void pause_ms(unsigned int ms) { pause_us(ms * 1000u); }

@@ -11,9 +11,10 @@ namespace platform {
 
 enum class Backend { Device, Sim };
 
-// Parses "--root DIR" / "--device" / "--sim" out of argv (removing them so
-// Qt never sees them) and VYX_ROOT, chooses the back-end and prepares the
-// root. Call once, first thing in main.
+// Parses "--root DIR", "--device", "--sim" and "--port-offset N" out of
+// argv (removing them so Qt never sees them) and VYX_ROOT, VYX_PORT_OFFSET,
+// chooses the back-end and prepares the root. Ends the program with a
+// message for an offset it cannot use. Call once, first thing in main.
 void init(int& argc, char** argv);
 
 // For tests: a fresh root and the simulated back-end.
@@ -37,6 +38,22 @@ void makeDataTree();
 // The files a fresh simulated root starts with (host only): the sample OSD
 // menu "/data/configs/omenu.json".
 void seedSimRoot();
+
+// PC ports. In simulation every PC port (the TCP control port, 10002, 5008,
+// 10005) is moved by the offset given at start ("--port-offset N" or
+// VYX_PORT_OFFSET), so that instances and tests run side by side; on the
+// device there is no offset. pcPort gives the port to open for `port`, or
+// -1 when the offset moves it beyond 65535.
+int pcPort(int port);
+int portOffset();
+void setPortOffset(int offset);
+// The largest offset: it keeps 10005 within the port range.
+constexpr int kMaxPortOffset = 65535 - 10005;
+
+// Host: makes this process the only instance on its root by locking
+// "<root>/sim/instance.lock" until it ends. False, with a message naming
+// the root and the instance that holds it, when there is one already.
+bool claimRoot(std::string* message);
 
 // Fixed pauses of the start-up and the file writes. Tests shorten them with
 // setPauseScale(0); thread pacing does not use these.

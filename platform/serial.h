@@ -5,6 +5,7 @@
 // ordinary serial tools. Reading and writing use the returned descriptor
 // directly (read, write, poll work on both).
 
+#include <deque>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -36,8 +37,10 @@ public:
 
     // "<root>/dev/ttyS<port>": the far end of the port's pseudo-terminal.
     std::string farEnd(int port) const;
-    // Every direction change in order: (port, transmit).
+    // The newest direction changes in order, (port, transmit): at most
+    // kDirectionLogLimit, so a long run does not grow with its replies.
     std::vector<std::pair<int, bool>> directionLog() const;
+    static constexpr size_t kDirectionLogLimit = 1024;
     // Closes every open port and forgets the log.
     void reset();
 
@@ -52,7 +55,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<Port> m_ports;
-    std::vector<std::pair<int, bool>> m_directions;
+    std::deque<std::pair<int, bool>> m_directions;
 };
 
 SimSerial& simSerial();

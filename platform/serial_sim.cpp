@@ -71,6 +71,8 @@ int SimSerial::setTransmit(int fd, bool transmit)
     std::lock_guard<std::mutex> lock(m_mutex);
     for (const Port& p : m_ports) {
         if (p.master == fd) {
+            if (m_directions.size() >= kDirectionLogLimit)
+                m_directions.pop_front();
             m_directions.emplace_back(p.port, transmit);
             return 0;
         }
@@ -99,7 +101,7 @@ void SimSerial::closeLocked(std::vector<Port>::iterator it)
 std::vector<std::pair<int, bool>> SimSerial::directionLog() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_directions;
+    return std::vector<std::pair<int, bool>>(m_directions.begin(), m_directions.end());
 }
 
 void SimSerial::reset()

@@ -2,6 +2,7 @@
 // Shell commands. The device runs them; the simulation records them and
 // carries out only the file commands, inside the root.
 
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -34,8 +35,13 @@ public:
     int run(const std::string& command) override;
     std::string capture(const std::string& command, int size, bool* started) override;
 
-    // Every command in order, verbatim.
+    // The newest commands in order, verbatim: at most kLogLimit, so a long
+    // run does not grow with its commands. "<root>/sim/shell.log" has them
+    // too; past kLogFileLimit bytes it moves to "shell.log.1" and starts
+    // afresh.
     std::vector<std::string> log() const;
+    static constexpr size_t kLogLimit = 4096;
+    static constexpr long kLogFileLimit = 1 << 20;
     void clearLog();
     // Later rules win over earlier ones; commands no rule matches succeed
     // with no output.
@@ -51,9 +57,10 @@ public:
 private:
     int execute(const std::string& command, std::string* output);
     void carryOut(const std::string& command);
+    void appendToLogFile(const std::string& command);
 
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_log;
+    std::deque<std::string> m_log;
     std::vector<Rule> m_rules;
     unsigned int m_delayMs = 0;
     std::function<void()> m_reboot;

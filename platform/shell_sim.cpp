@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <glob.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -187,6 +188,18 @@ void SimShell::carryOut(const std::string& command)
     // (network, clock, WiFi, reboot, kill) is only recorded.
 }
 
+void SimShell::appendToLogFile(const std::string& command)
+{
+    const std::string file = sysPath("/sim/shell.log");
+    struct stat st;
+    if (::stat(file.c_str(), &st) == 0 && st.st_size >= kLogFileLimit)
+        std::rename(file.c_str(), (file + ".1").c_str());
+    if (FILE* f = std::fopen(file.c_str(), "a")) {
+        std::fprintf(f, "%s\n", command.c_str());
+        std::fclose(f);
+    }
+}
+
 int SimShell::execute(const std::string& command, std::string* output)
 {
     std::function<void(const std::string&)> observer;
@@ -195,11 +208,10 @@ int SimShell::execute(const std::string& command, std::string* output)
     unsigned int delay;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_log.size() >= kLogLimit)
+            m_log.pop_front();
         m_log.push_back(command);
-        if (FILE* f = std::fopen(sysPath("/sim/shell.log").c_str(), "a")) {
-            std::fprintf(f, "%s\n", command.c_str());
-            std::fclose(f);
-        }
+        appendToLogFile(command);
         for (const Rule& r : m_rules)
             if (command.compare(0, r.prefix.size(), r.prefix) == 0) {
                 status = r.rawStatus;
@@ -250,7 +262,7 @@ std::string SimShell::capture(const std::string& command, int size, bool* starte
 std::vector<std::string> SimShell::log() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_log;
+    return std::vector<std::string>(m_log.begin(), m_log.end());
 }
 
 void SimShell::clearLog()

@@ -7,18 +7,17 @@
 
 namespace platform {
 
+// Names the calling thread (at most 15 characters are kept), so that
+// "top -H", ps and a debugger show which thread is which.
+void nameThisThread(const char* name);
+
 class Worker {
 public:
     using Body = void* (*)(void*);
 
-    // pthread_create's result (0 on success).
-    int start(Body body, void* arg)
-    {
-        m_stop.store(false);
-        int rc = pthread_create(&m_thread, nullptr, body, arg);
-        m_running = rc == 0;
-        return rc;
-    }
+    // pthread_create's result (0 on success). The thread is named `name`
+    // (at most 15 characters are kept) by the time this returns.
+    int start(Body body, void* arg, const char* name);
     bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
     void stopAndJoin()
     {

@@ -25,6 +25,7 @@
 #include "fpga/fpga_manage.h"
 #include "platform/mtd.h"
 #include "platform/platform.h"
+#include "platform/safe_file.h"
 #include "remote/message_deal.h"
 #include "remote/pc_values.h"
 #include "ui/rcvtools/rcvrecovery.h"
@@ -221,47 +222,6 @@ int checkEnd(Session& s, const uint8_t digest[16])
 }
 
 // ---- storing ----
-
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
-// The new bytes reach the storage in a file of their own before they take
-// the old file's name, and the directory is flushed last. The temporary
-// file is hidden: readers that count a directory's files (the recovery
-// directory must hold exactly one) never see one a power cut left behind.
-bool replaceFile(const std::string& path, const QByteArray& data)
-{
-    const std::string real = platform::sysPath(path);
-    const size_t slash = real.rfind('/');
-    const std::string temp = real.substr(0, slash + 1) + "." + real.substr(slash + 1) + ".part";
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, data.constData(), size_t(data.size())) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temp.c_str(), real.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    std::string dir = real.substr(0, real.rfind('/'));
-    int dirFd = ::open(dir.empty() ? "/" : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
 
 // At most `limit` bytes from the start of a file or device.
 bool readAll(const std::string& path, QByteArray* data, uint32_t limit)
@@ -641,7 +601,10 @@ bool store_file(const std::string& path, const QByteArray& data)
     QMutexLocker lock(&Utils::_file_deal_mutex);
     QDir().mkpath(QFileInfo(platform::sysPath(QString::fromStdString(path))).path());
     QByteArray back;
-    bool ok = replaceFile(path, data) && readAll(path, &back, uint32_t(data.size()) + 1) && back == data;
+    // Replaced whole (platform/safe_file.h): a power cut leaves the old
+    // file or the new one, and its hidden temporary is never counted among
+    // a directory's files.
+    bool ok = platform::replaceFile(path, data) && readAll(path, &back, uint32_t(data.size()) + 1) && back == data;
     Utils::system_mutex(QStringLiteral("sync"));
     platform::pause_ms(100);
     return ok;

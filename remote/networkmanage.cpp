@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "core/globals.h"
@@ -51,6 +52,7 @@ struct networkManage::Server {
     int index = 0;
     uint16_t port = 0;
     int listenFd = -1;
+    bool openFailing = false; // reported once until it opens
     platform::Worker worker;
     pclink::Waker waker;
     std::vector<std::unique_ptr<Client>> clients;
@@ -82,11 +84,12 @@ networkManage::networkManage()
         s->owner = this;
         s->index = i;
         s->port = ports[i];
-        s->listenFd = pclink::open_server(SOCK_STREAM, s->port);
+        s->listenFd = pclink::open_server(SOCK_STREAM, s->port, &s->openFailing);
         m_servers[i] = std::move(s);
     }
     for (int i = 0; i < count; ++i)
-        m_servers[i]->worker.start(tcp_server_thread, m_servers[i].get());
+        m_servers[i]->worker.start(tcp_server_thread, m_servers[i].get(),
+                                   ("pc-tcp-" + std::to_string(m_servers[i]->port)).c_str());
 }
 
 networkManage::~networkManage()
@@ -129,7 +132,7 @@ void networkManage::Server::run()
     while (!worker.stopRequested()) {
         if (listenFd < 0) {
             pclink::wait_input(-1, waker, pclink::kRetryMs);
-            listenFd = pclink::open_server(SOCK_STREAM, port);
+            listenFd = pclink::open_server(SOCK_STREAM, port, &openFailing);
             continue;
         }
         fds.assign({pollfd{waker.fd(), POLLIN, 0}, pollfd{listenFd, POLLIN, 0}});

@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -86,8 +88,13 @@ bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::func
     return true;
 }
 
-int open_server(int type, uint16_t port)
+namespace {
+int bind_server(int type, int port)
 {
+    if (port < 0) {
+        errno = ERANGE;
+        return -1;
+    }
     int fd = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -95,15 +102,38 @@ int open_server(int type, uint16_t port)
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
+    addr.sin_port = htons(uint16_t(port));
     // A host never serves beyond itself.
     addr.sin_addr.s_addr = htonl(platform::isDevice() ? INADDR_ANY : INADDR_LOOPBACK);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0
         || (type == SOCK_STREAM && ::listen(fd, 8) != 0)) {
+        int saved = errno;
         ::close(fd);
+        errno = saved;
         return -1;
     }
     return fd;
+}
+} // namespace
+
+int open_server(int type, uint16_t port, bool* failing)
+{
+    const int moved = platform::pcPort(port);
+    int fd = bind_server(type, moved);
+    report_open(fd >= 0, std::string(type == SOCK_STREAM ? "TCP" : "UDP") + " port "
+                             + (moved < 0 ? std::to_string(port) + " moved beyond 65535" : std::to_string(moved)),
+                failing);
+    return fd;
+}
+
+void report_open(bool opened, const std::string& what, bool* failing)
+{
+    if (opened && *failing)
+        std::fprintf(stderr, "vyxQ58N: %s is open now\n", what.c_str());
+    else if (!opened && !*failing)
+        std::fprintf(stderr, "vyxQ58N: cannot open %s: %s; trying again every %d s\n", what.c_str(),
+                     std::strerror(errno), kRetryMs / 1000);
+    *failing = !opened;
 }
 
 bool write_all(int fd, const uint8_t* data, int length, bool socket, int timeoutMs)

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <pthread.h>
+#include <string>
 #include <vector>
 
 #include "fpga/fpga_manage.h"
@@ -123,9 +124,16 @@ int answer_length(const Record& record)
     return int(record.length < sizeof record.frame ? record.length : sizeof record.frame);
 }
 
-// A bound, non-blocking UDP or TCP (listening) socket: 127.0.0.1 on a host,
-// every interface on the device. -1 on failure.
-int open_server(int type, uint16_t port);
+// A bound, non-blocking UDP or TCP (listening) socket for PC port `port`,
+// moved by the simulation's port offset: 127.0.0.1 on a host, every
+// interface on the device. -1 on failure. The first failure of a streak is
+// reported (see report_open); `*failing` keeps the streak.
+int open_server(int type, uint16_t port, bool* failing);
+
+// Says on standard error that `what` (e.g. "TCP port 5005") could not be
+// opened, with the reason in errno, the first time of a streak of failures,
+// and that it is open once it opens after one. `*failing` keeps the streak.
+void report_open(bool opened, const std::string& what, bool* failing);
 
 // Writes every byte to a non-blocking descriptor, waiting at most
 // `timeoutMs` for room. Sockets are written without SIGPIPE.

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <string>
 #include <vector>
 
 #include "core/globals.h"
+#include "platform/platform.h"
 #include "platform/serial.h"
 #include "remote/file_transfer.h"
 #include "remote/pclink.h"
@@ -38,7 +40,15 @@ SerialPcLink::SerialPcLink(int port, unsigned int baud, uint8_t owner)
     , m_baud(baud)
     , m_owner(owner)
 {
-    uart_fd = platform::serial().open(m_port, m_baud);
+    uart_fd = openPort();
+}
+
+int SerialPcLink::openPort()
+{
+    int fd = platform::serial().open(m_port, m_baud);
+    pclink::report_open(fd >= 0, "serial port " + platform::sysPath("/dev/ttyS" + std::to_string(m_port)),
+                        &m_openFailing);
+    return fd;
 }
 
 SerialPcLink::~SerialPcLink()
@@ -48,10 +58,10 @@ SerialPcLink::~SerialPcLink()
         platform::serial().close(uart_fd);
 }
 
-void SerialPcLink::start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers)
+void SerialPcLink::start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers)
 {
     m_ownList = answers;
-    m_worker.start(body, this);
+    m_worker.start(body, this, name);
 }
 
 ReplyListOf<SerialReplyRecord>* SerialPcLink::answerList() const
@@ -71,7 +81,7 @@ void SerialPcLink::run()
     while (!m_worker.stopRequested()) {
         if (uart_fd < 0) {
             pclink::wait_input(-1, m_waker, pclink::kRetryMs);
-            uart_fd = platform::serial().open(m_port, m_baud);
+            uart_fd = openPort();
             continue;
         }
         if (pclink::wait_input(uart_fd, m_waker, m_waiting ? pclink::kPollMs : pclink::kIdlePollMs)) {
@@ -133,7 +143,7 @@ Tz_uart_inout* Tz_uart_inout::p_uart_inout = nullptr;
 Tz_uart_inout::Tz_uart_inout()
     : SerialPcLink(kPort, g_BPS, kOwnerSerial)
 {
-    start(receive_thread, &ReplyList);
+    start(receive_thread, "pc-serial", &ReplyList);
 }
 
 Tz_uart_inout::~Tz_uart_inout() { stop(); }
@@ -163,7 +173,7 @@ Tz_uart_inout_4G* Tz_uart_inout_4G::p_uart_inout_4g = nullptr;
 Tz_uart_inout_4G::Tz_uart_inout_4G()
     : SerialPcLink(kPort, kBaud4G, kOwner4G)
 {
-    start(receive_thread_4G);
+    start(receive_thread_4G, "pc-4g");
 }
 
 Tz_uart_inout_4G::~Tz_uart_inout_4G() { stop(); }

@@ -23,15 +23,17 @@ protected:
     // `owner` tells the two links apart on the shared reply list.
     SerialPcLink(int port, unsigned int baud, uint8_t owner);
     ~SerialPcLink();
-    // `answers`: the reply list the link owns, if any (else the PC serial
-    // link's).
-    void start(platform::Worker::Body body, ReplyListOf<SerialReplyRecord>* answers = nullptr);
+    // `name` names the thread; `answers`: the reply list the link owns, if
+    // any (else the PC serial link's).
+    void start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers = nullptr);
     // Derived destructors stop the thread before their members go.
     void stop();
     void run();
 
 private:
     struct Work;
+    // Opens the port; a failure is reported once until it opens.
+    int openPort();
     void handleFrame();
     void deliverAnswer();
     void send(const uint8_t* data, int length);
@@ -43,6 +45,7 @@ private:
     unsigned int m_baud;
     uint8_t m_owner;
     bool m_waiting = false;
+    bool m_openFailing = false;
     platform::Worker m_worker;
     pclink::Waker m_waker;
 };

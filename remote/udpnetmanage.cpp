@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/globals.h"
@@ -23,6 +24,7 @@ struct udpnetManage::Server {
     uint16_t port = 0;
     bool broadcast = false;
     int fd = -1;
+    bool openFailing = false; // reported once until it opens
     platform::Worker worker;
     pclink::Waker waker;
     protocol_phy collector;
@@ -56,7 +58,7 @@ udpnetManage::udpnetManage()
         m_servers[i] = std::move(s);
     }
     for (auto& s : m_servers)
-        s->worker.start(udp_server_thread, s.get());
+        s->worker.start(udp_server_thread, s.get(), ("pc-udp-" + std::to_string(s->port)).c_str());
 }
 
 udpnetManage::~udpnetManage()
@@ -92,7 +94,7 @@ void* udpnetManage::udp_server_thread(void* arg)
 
 int udpnetManage::Server::open()
 {
-    int s = pclink::open_server(SOCK_DGRAM, port);
+    int s = pclink::open_server(SOCK_DGRAM, port, &openFailing);
     if (s >= 0 && broadcast && platform::isDevice()) {
         int on = 1;
         ::setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);

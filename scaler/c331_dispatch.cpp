@@ -98,6 +98,7 @@ void c331_manage::dispatchPass()
     auto old = [&](int off) { return differsApplied(off) ? le16(applied + off) : le16(snap + off); };
 
     // 1-2. Panel: one re-initialisation for any of its words.
+    bool panelChanged = false, relaidOut = false;
     if (changed(kSpliceMode) || changed(kLedWidth) || changed(kLedHeight) || changed(kOutput1 + 4) ||
         changed(kOutput1 + 6)) {
         waitLedHandshake();
@@ -107,6 +108,7 @@ void c331_manage::dispatchPass()
         traceOp("vyxApi_PnlInit2(%d,%d,%d,%d,%d)", now(kLedWidth), now(kLedHeight), now(kOutput1 + 4),
                 now(kOutput1 + 6), now(kSpliceMode));
         vyxApi_PnlInit2(now(kLedWidth), now(kLedHeight), now(kOutput1 + 4), now(kOutput1 + 6), now(kSpliceMode));
+        panelChanged = true;
         {
             QMutexLocker lock(&Utils::_led_para_init_mutex);
             g_set_led_para = 2;
@@ -175,6 +177,7 @@ void c331_manage::dispatchPass()
             vyxApi_MultiWinChInit();
             traceOp("set_output()");
             set_output(fd);
+            relaidOut = true;
             break;
         }
         if (field == kImgMirror) {
@@ -214,6 +217,13 @@ void c331_manage::dispatchPass()
             traceOp("c331_SetWinDbdMode(%d,%d)", w, value);
             c331_SetWinDbdMode(fd, char(w), value);
         }
+    }
+
+    // The new panel rewrote every channel's raster: the windows it reloaded
+    // are programmed onto it, or the channels would show the raster alone.
+    if (panelChanged && !relaidOut) {
+        traceOp("set_output()");
+        set_output(fd);
     }
 
     // 6. Fade times, kept for the window programming.

@@ -150,7 +150,7 @@ int c331_manage::vyxApi_CropGetOffset(int port, ST_RECT* rect, int side) { retur
 
 void c331_manage::vyxApi_updateCrop(int port) {}
 
-int c331_manage::vyxApi_OchGetWinOffset1(ST_WIN_INFO* wi, int side) { return 0; }
+// vyxApi_OchGetWinOffset1 is built with the channel allocation (c331_window.cpp).
 
 // ---- to be built: input channels and dot-by-dot capture ----
 

@@ -56,7 +56,7 @@ c331_manage::c331_manage()
     zero(PM_WIN_FADE_EN); zero(PM_WIN_FADE_IN); zero(PM_WIN_FADE_OUT); zero(PM_WIN_WORD);
     zero(PM_WIN_DBD_MODE); zero(PM_WIN_HMIRROR); zero(PM_WIN_VMIRROR); zero(PM_IACTHST); zero(PM_IACTVST);
     zero(PM_MEM_WMODE); zero(PS_MEM_WMODE); zero(dbd_clip); zero(stitch_grp);
-    zero(win_rect); zero(pwinfo); zero(win_present); zero(multiwin_table);
+    zero(win_rect); zero(pwinfo); zero(win_present); zero(win_loaded); zero(multiwin_table);
     mwin.n = 0;
     mwin.pwin = win_rect;
     zero(IWIN); zero(OWIN); zero(win_wide); zero(win_layer); zero(win_och); zero(mix_layers); zero(mix_count);
@@ -172,7 +172,7 @@ int c331_manage::initialize()
     VYX_DEBUG("\n c331_fd = %02x \n", c331_fd);
     unsigned id = p_c331_drv->read_C331(c331_fd, 0xB20801, 0);
     VYX_DEBUG("\n c331_id = %02x \n", id);
-    if (m_worker.start(c331manageThread, this) != 0) {
+    if (m_worker.start(c331manageThread, this, "scaler") != 0) {
         VYX_DEBUG("create manage thread failed");
         writeLogMsg(LOG_ERROR, "create check source thread failed");
         return 255;

@@ -11,8 +11,9 @@
 //   c331_dispatch.cpp  the parameter-difference dispatcher and input upkeep
 //   c331_panel.cpp     panel and output channels
 //   c331_picture.cpp   picture controls and test patterns
-//   c331_window.cpp    window load, channel allocation, geometry, scaling
-//   c331_output.cpp    relayout, layers, fade and freeze
+//   c331_window.cpp    window load and output-channel allocation
+//   c331_geometry.cpp  window geometry, scaling, per-window register programming
+//   c331_output.cpp    relayout, window setters, layers, fade and freeze
 //   c331_input.cpp     input ports, crops, input channels, filters
 //   c331_osd.cpp       OSD and the chip's font flash
 //   c331_diag.cpp      diagnostics
@@ -23,6 +24,8 @@
 #include <mutex>
 #include <pthread.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "core/globals.h"
 #include "platform/worker.h"
@@ -69,6 +72,8 @@ public:
     int vyxApi_PnlInitOch_diff(int* htt, int* vtt, int hblank, int vblank, int width, int height);
     int vyxApi_WriteRam(int addr);
     void vyxApi_c331InitRegPanel();
+    // The output timing table: (HTT, VTT) pairs, HTT ascending.
+    static const std::vector<std::pair<int, int>>& outputTimings();
 
     // ---- window load and channel allocation (c331_window.cpp) ----
     int vyxApi_initEnvC331();
@@ -80,6 +85,19 @@ public:
     int vyxApi_MultiWinChOverlay();
     int vyxApi_MultiWinChInit();
     int vyxApi_inputCvtC331(int port);
+    // Dot-by-dot code of an image record's dot-by-dot mode (0..9; any other
+    // value is DBD_SINGLE_INPUT).
+    static int dbdCode(int mode);
+
+    // Windows are numbered by their image record everywhere: window w is
+    // image w, loaded or not (a closed image leaves a gap, never a shift).
+    bool winLoaded(int w) const { return w >= 0 && w < kWindows && win_loaded[w] != 0; }
+    // "No window" (6) and "no port" (6, 255) never index the per-window and
+    // per-port arrays: these say whether an index may.
+    static bool winOk(int w) { return w >= 0 && w < kWindows; }
+    static bool portOk(int p) { return p >= 0 && p < kPorts; }
+    // The window's main (first) input channel, -1 when it has none.
+    int mainIch(int w) const { return winOk(w) ? win_ich[w][0] : -1; }
 
     // ---- window geometry and scaling (c331_window.cpp) ----
     void calc_iwin2(int w);
@@ -289,7 +307,8 @@ public:
     ST_MWIN mwin;                          // loaded windows
     ST_RECT win_rect[kWindows];
     ST_WIN_INFO pwinfo[kWindows];
-    int32_t win_present[kWindows];
+    int32_t win_present[kWindows];         // window-present marks of the channel set-up
+    int32_t win_loaded[kWindows];          // loaded from its image record (or the default window)
     ST_MWIN_LAYOUT multiwin_layout[10];
     ST_RECT multiwin_table[10][kWindows];
 

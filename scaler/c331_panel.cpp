@@ -21,17 +21,24 @@ constexpr const char kSpliceNames[6][20] = {"SPLICE MODE: NONE", "SPLICE MODE: H
 // Output timings: for every line total 660..8280 (steps of 4) the frame
 // totals from the smallest with about 9.9 million pixel periods a frame,
 // rising by one while the frame stays within 9,908,000 (at most 13), with
-// the table's three odd entries where it has them.
+// the table's odd entries where it has them: (1216, 8200) after (1216,
+// 8143), (5444, 1816) before (5444, 1819), and line total 4388 starting at
+// 2256 with its next pair written (2257, 2257).
 constexpr int64_t kFramePeriods = 9900000;
 constexpr int64_t kFramePeriodsMax = 9908000;
 
-const std::vector<std::pair<int, int>>& timingTable()
+} // namespace
+
+const std::vector<std::pair<int, int>>& c331_manage::outputTimings()
 {
     static const std::vector<std::pair<int, int>> table = [] {
         std::vector<std::pair<int, int>> t;
         for (int htt = 660; htt <= 8280; htt += 4) {
-            if (htt == 4392)
+            if (htt == 4388) {
+                t.emplace_back(4388, 2256);
                 t.emplace_back(2257, 2257);
+                continue;
+            }
             if (htt == 5444)
                 t.emplace_back(5444, 1816);
             int first = int((kFramePeriods + htt - 1) / htt);
@@ -48,6 +55,8 @@ const std::vector<std::pair<int, int>>& timingTable()
     }();
     return table;
 }
+
+namespace {
 
 int roundUp(int v, int step) { return (v + step - 1) / step * step; }
 int ceilDiv(int a, int b) { return b > 0 ? (a + b - 1) / b : 0; }
@@ -200,7 +209,7 @@ int c331_manage::vyxApi_PnlInitOch_diff(int* htt, int* vtt, int hblank, int vbla
     const int wantH = width + hblank, wantV = height + vblank;
     int H = 0, V = 0;
     bool found = false;
-    for (const auto& pair : timingTable()) {
+    for (const auto& pair : outputTimings()) {
         if (pair.first >= wantH && pair.second >= wantV) {
             H = pair.first;
             V = pair.second;

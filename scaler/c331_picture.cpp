@@ -162,7 +162,9 @@ void c331_manage::c331_SetSharpness(int v)
     const int s = v <= 9 ? 0 : v - 10;
     VYX_DEBUG("[c331_SetSharpness] :%04x\r\n", v);
     p_c331_drv->write_c331_mask(fd, 0x0C2101, 1, 1, 0);
-    for (int w = 0; w < mwin.n && w < kWindows; ++w) {
+    for (int w = 0; w < kWindows; ++w) {
+        if (!winLoaded(w))
+            continue;
         // The window's own chip port and input rectangle.
         const int port = PM_INPUT[w];
         if (port < 0 || port >= kPorts || PI_STATE[port] == 0)
@@ -202,23 +204,27 @@ int c331_manage::c331_SetPattern(int n)
         VYX_DEBUG("\t wincnt:%d OOR, return fail\r\n", mwin.n);
         return -1;
     }
+    // The one window in use: its image need not be the first.
+    int target = 0;
+    while (target < kWindows - 1 && !winLoaded(target))
+        ++target;
     set_rtct(fd, 2);
-    forWindowChannels(pwinfo[0], [&](int k) {
+    forWindowChannels(pwinfo[target], [&](int k) {
         for (uint32_t code : kPatternClear)
             p_c331_drv->write_C331(fd, code, 0, 16 * k);
     });
     if (n <= 0) {
         pattern_active = 0;
-        set_input_bkg2(fd, 0, 0);
+        set_input_bkg2(fd, target, 0);
         set_rtct(fd, 1);
         VYX_DEBUG("    turn off pattern\r");
         return 0;
     }
     const int pattern = (n - 1) % 20 + 1;
     pattern_active = 1;
-    const uint32_t wide = pwinfo[0].w > 2048 ? 0x8000 : 0;
-    set_input_bkg2(fd, 0, 0);
-    forWindowChannels(pwinfo[0], [&](int k) {
+    const uint32_t wide = pwinfo[target].w > 2048 ? 0x8000 : 0;
+    set_input_bkg2(fd, target, 0);
+    forWindowChannels(pwinfo[target], [&](int k) {
         for (const PatternWrite& p : kPatterns)
             if (p.pattern == pattern)
                 p_c331_drv->write_C331(fd, p.code, p.value == kWide ? wide : p.value, 16 * k);

@@ -117,7 +117,7 @@ int zevlosource::initialize()
     m_store = VyxRamPara::pInstance();
     m_input_mask = g_check_source.load();
     m_edid_check_once = g_check_edid != QStringLiteral("Never");
-    if (m_worker.start(checksourceThread, this) != 0) {
+    if (m_worker.start(checksourceThread, this, "sources") != 0) {
         writeLogMsg(LOG_ERROR, "create check source thread failed");
         return 255;
     }

@@ -1,6 +1,7 @@
 #include "tests/support/sandbox.h"
 
 #include "platform/platform.h"
+#include "platform/serial.h"
 #include "platform/shell.h"
 
 #include <QFileInfo>
@@ -89,4 +90,37 @@ TEST_F(SimShellTest, PathsMapUnderTheRoot)
     EXPECT_EQ(platform::sysPath("relative"), "relative");
     EXPECT_TRUE(exists("/data/configs"));
     EXPECT_TRUE(exists("/data/modes"));
+}
+
+// The device runs for months: what the simulation records keeps its size.
+TEST_F(SimShellTest, RecordsOfALongRunStayBounded)
+{
+    platform::SimShell& sh = platform::simShell();
+    const size_t commands = platform::SimShell::kLogLimit + 10;
+    for (size_t i = 0; i < commands; ++i)
+        sh.run("sync " + std::to_string(i));
+    auto log = sh.log();
+    ASSERT_EQ(log.size(), platform::SimShell::kLogLimit);
+    EXPECT_EQ(log.front(), "sync 10");
+    EXPECT_EQ(log.back(), "sync " + std::to_string(commands - 1));
+
+    // The file moves aside once past its limit and starts afresh.
+    writeFile("/sim/shell.log", QByteArray(platform::SimShell::kLogFileLimit, 'x'));
+    sh.run("hwclock -w");
+    EXPECT_EQ(readFile("/sim/shell.log"), "hwclock -w\n");
+    EXPECT_EQ(readFile("/sim/shell.log.1").size(), platform::SimShell::kLogFileLimit);
+
+    // Every reply on the RS-485 port switches the driver twice.
+    platform::SimSerial& serial = platform::simSerial();
+    int fd = serial.open(2, 115200);
+    ASSERT_GE(fd, 0);
+    for (size_t i = 0; i < platform::SimSerial::kDirectionLogLimit; ++i) {
+        serial.setTransmit(fd, true);
+        serial.setTransmit(fd, false);
+    }
+    serial.setTransmit(fd, true);
+    auto directions = serial.directionLog();
+    ASSERT_EQ(directions.size(), platform::SimSerial::kDirectionLogLimit);
+    EXPECT_EQ(directions.back(), std::make_pair(2, true));
+    EXPECT_EQ(directions.front(), std::make_pair(2, false));
 }

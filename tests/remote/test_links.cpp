@@ -102,7 +102,7 @@ protected:
 TEST_F(Links, TcpAnswersTheControllerCommands)
 {
     networkManage::pInstance();
-    pc::TcpClient pc(5005);
+    pc::TcpClient pc(pcPort(5005));
     G_timeTicks = 1234;
     EXPECT_EQ(pc.ask(kWrite), Bytes{0});
     EXPECT_EQ(pc_cmd_valid.load(), 1);
@@ -120,17 +120,17 @@ TEST_F(Links, TcpAnswersTheControllerCommands)
     EXPECT_EQ(c331_manage::p_c331_manage->para_changed, 2);
 
     // The second port serves the same commands.
-    pc::TcpClient second(10002);
+    pc::TcpClient second(pcPort(10002));
     EXPECT_EQ(second.ask(pc::readRam(2176, 2)), (Bytes{0, 0x50, 0x00}));
 }
 
 TEST_F(Links, TcpSurvivesBrokenClientsAndBrokenInput)
 {
     networkManage::pInstance();
-    pc::TcpClient good(5005), bad(5005);
+    pc::TcpClient good(pcPort(5005)), bad(pcPort(5005));
     ASSERT_TRUE(good.ok() && bad.ok());
     { // connect and vanish, one half-way through a frame
-        pc::TcpClient gone(5005), half(5005);
+        pc::TcpClient gone(pcPort(5005)), half(pcPort(5005));
         Bytes frame = pc::encode(kWrite);
         half.sendRaw(Bytes(frame.begin(), frame.begin() + long(frame.size() / 2)));
     }
@@ -173,7 +173,7 @@ TEST_F(Links, TcpSurvivesBrokenClientsAndBrokenInput)
 TEST_F(Links, TcpKeepsShortPiecesOfAFrameInAssembly)
 {
     networkManage::pInstance();
-    pc::TcpClient pc(5005);
+    pc::TcpClient pc(pcPort(5005));
     // A frame whose last piece is five bytes, then one sent in pieces of
     // eight after its first twelve bytes.
     const Bytes big = pc::encode(pc::writeRam(1000, Bytes(3000, 0x11)));
@@ -197,15 +197,15 @@ TEST_F(Links, TcpKeepsShortPiecesOfAFrameInAssembly)
 TEST_F(Links, TcpClientsAreProbedWithKeepAlive)
 {
     networkManage::pInstance();
-    pc::TcpClient pc(5005);
+    pc::TcpClient pc(pcPort(5005));
     ASSERT_EQ(pc.ask(pc::readRam(0, 1)).size(), 2u);
-    // The controller's end of this connection (local port 5005, remote the
+    // The controller's end of this connection (its control port, remote the
     // client's port) runs the keep-alive timer: "tr" 2 in the kernel table.
     sockaddr_in mine{};
     socklen_t length = sizeof mine;
     ASSERT_EQ(::getsockname(pc.fd(), reinterpret_cast<sockaddr*>(&mine), &length), 0);
     char wanted[32];
-    std::snprintf(wanted, sizeof wanted, ":%04X 0100007F:%04X", 5005, ntohs(mine.sin_port));
+    std::snprintf(wanted, sizeof wanted, ":%04X 0100007F:%04X", pcPort(5005), ntohs(mine.sin_port));
     QFile table("/proc/net/tcp");
     ASSERT_TRUE(table.open(QIODevice::ReadOnly));
     QByteArray row;
@@ -221,7 +221,7 @@ TEST_F(Links, AFullClientTableDropsTheClientIdleLongest)
     networkManage::pInstance();
     std::vector<std::unique_ptr<pc::TcpClient>> clients;
     for (int i = 0; i < 16; ++i) {
-        clients.push_back(std::make_unique<pc::TcpClient>(5005));
+        clients.push_back(std::make_unique<pc::TcpClient>(pcPort(5005)));
         ASSERT_EQ(clients.back()->ask(pc::readRam(0, 1)).size(), 2u) << i;
     }
     for (int i = 0; i < 16; ++i) {
@@ -229,7 +229,7 @@ TEST_F(Links, AFullClientTableDropsTheClientIdleLongest)
             ASSERT_EQ(clients[size_t(i)]->ask(pc::readRam(0, 1)).size(), 2u) << i;
         }
     }
-    pc::TcpClient late(5005);
+    pc::TcpClient late(pcPort(5005));
     EXPECT_EQ(late.ask(pc::readRam(0, 1)).size(), 2u);
     Bytes none;
     EXPECT_FALSE(clients[3]->receive(&none, 1000)); // closed by the controller
@@ -241,13 +241,13 @@ TEST_F(Links, ATcpClientThatLeavesEndsItsFileTransfer)
     networkManage::pInstance();
     const Bytes start = pc::fileStart(5, "ALIS", 100);
     {
-        pc::TcpClient gone(5005);
+        pc::TcpClient gone(pcPort(5005));
         EXPECT_EQ(gone.ask(start)[0], 0);
         EXPECT_EQ(gone.ask(pc::fileBlock(0, Bytes(50, 1)))[0], 0);
-        pc::TcpClient other(5005);
+        pc::TcpClient other(pcPort(5005));
         EXPECT_EQ(other.ask(start)[0], 6); // busy while the first is there
     }
-    pc::TcpClient next(5005);
+    pc::TcpClient next(pcPort(5005));
     EXPECT_EQ(next.ask(start)[0], 0);
     EXPECT_FALSE(exists("/data/configs/alias.json"));
 }
@@ -255,10 +255,10 @@ TEST_F(Links, ATcpClientThatLeavesEndsItsFileTransfer)
 TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
 {
     startAll();
-    pc::TcpClient tcp(5005);
+    pc::TcpClient tcp(pcPort(5005));
     Bytes expected;
     ASSERT_TRUE(tcp.send(kWrite) && tcp.receive(&expected));
-    pc::UdpClient udp5008(5008), udp10005(10005);
+    pc::UdpClient udp5008(pcPort(5008)), udp10005(pcPort(10005));
     pc::SerialClient serial(platform::simSerial().farEnd(2)), modem(platform::simSerial().farEnd(1));
     ASSERT_TRUE(serial.ok() && modem.ok());
 
@@ -283,18 +283,24 @@ TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
     serial.sendRaw(Bytes{0xA5, 0x01, 0x02, 0x03});
     EXPECT_EQ(serial.ask(pc::readRam(2177, 1)), (Bytes{0, 0x00}));
 
-    // The RS-485 driver is switched on only around each reply.
+    // The RS-485 driver is switched on only around each reply (it is
+    // switched off after the last byte left, which may be after the PC
+    // already has the reply).
     std::vector<std::pair<int, bool>> directions;
-    for (auto& d : platform::simSerial().directionLog())
-        if (d.first == 2)
-            directions.push_back(d);
+    waitFor([&] {
+        directions.clear();
+        for (auto& d : platform::simSerial().directionLog())
+            if (d.first == 2)
+                directions.push_back(d);
+        return directions.size() >= 6;
+    });
     EXPECT_EQ(directions, (std::vector<std::pair<int, bool>>{{2, 1}, {2, 0}, {2, 1}, {2, 0}, {2, 1}, {2, 0}}));
 }
 
 TEST_F(Links, AnswersAreSentOnlyOnceAndOnlyToTheAsker)
 {
     networkManage::pInstance();
-    pc::TcpClient asker(5005), other(5005);
+    pc::TcpClient asker(pcPort(5005)), other(pcPort(5005));
     answer = false;
     ASSERT_TRUE(asker.send(cardFrame(1)));
     ASSERT_TRUE(waitFor([&] { return handedOver().size() == 1; }));
@@ -318,7 +324,7 @@ TEST_F(Links, StopPromptlyAndFreeTheirPorts)
 {
     for (int round = 0; round < 2; ++round) {
         startAll();
-        pc::TcpClient tcp(5005);
+        pc::TcpClient tcp(pcPort(5005));
         EXPECT_EQ(tcp.ask(pc::readRam(0, 1)).size(), 2u);
         QElapsedTimer t;
         t.start();
@@ -340,7 +346,7 @@ TEST_F(Links, ServersAreClosedWhenSwitchedOff)
     g_udpnetmode = 0;
     networkManage::pInstance();
     udpnetManage::pInstance();
-    EXPECT_FALSE(pc::TcpClient(5005, 100).ok());
+    EXPECT_FALSE(pc::TcpClient(pcPort(5005), 100).ok());
 }
 
 TEST_F(Links, ModemWithoutThePcSerialLinkPassesNothingOn)

@@ -8,7 +8,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSettings>
-#include <unistd.h>
 
 #include "tests/remote/commands_fixture.h"
 
@@ -25,9 +24,11 @@ protected:
     {
         Sandbox::SetUp();
         appRoot = root + "/app-root";
-        // A control port of its own, away from other programs on this host.
-        port = uint16_t(20000 + getpid() % 20000);
+        // A configured control port other than the default; the tests move
+        // it, and every other port, by a free offset.
+        port = 7000;
         setPort(port);
+        portOffset = freePortOffset({port, port + 1});
     }
     void TearDown() override
     {
@@ -42,11 +43,11 @@ protected:
     }
     void start()
     {
-        app = startApp(appRoot);
+        app = startApp(appRoot, portOffset);
         ASSERT_TRUE(app->waitForStarted(5000));
         // Serving once the serial port is open: it is opened after TCP.
         ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink(); }, 5000));
-        pc::TcpClient probe(port, 5000);
+        pc::TcpClient probe(pcPort(port), 5000);
         ASSERT_TRUE(probe.ok()) << app->readAll().toStdString();
     }
     void stop()
@@ -70,7 +71,7 @@ protected:
     {
         QProcess p;
         QStringList all{VYX_PC_TOOL};
-        all << (link.isEmpty() ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(port)} : link.split(' '));
+        all << (link.isEmpty() ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(pcPort(port))} : link.split(' '));
         all << args;
         p.start(VYX_PYTHON, all);
         ToolRun r;
@@ -125,7 +126,7 @@ TEST_F(PcTool, RamRegistersAndDeviceInfoOverEveryLink)
     start();
     EXPECT_EQ(ok({"write-ram", "2176", "4b00"}), "done\n");
     const QString serial = QStringLiteral("--serial %1").arg(QString::fromStdString(appRoot + "/dev/ttyS2"));
-    for (const QString& link : {QString(), QStringLiteral("--udp 127.0.0.1:10005"), serial})
+    for (const QString& link : {QString(), QStringLiteral("--udp 127.0.0.1:%1").arg(pcPort(10005)), serial})
         EXPECT_EQ(ok({"read-ram", "2176", "2"}, link), "4b 00\n") << link.toStdString();
     EXPECT_EQ(ok({"write-reg", "20", "0x55", "--mask", "0x0F"}), "done\n");
     EXPECT_EQ(ok({"read-reg", "20", "1"}), "05\n");

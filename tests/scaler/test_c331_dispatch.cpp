@@ -197,10 +197,19 @@ TEST_F(Dispatch, NewLedSizeReinitialisesThePanelOnceAndHandsOverToTheFpgas)
         set16(kLedHeight, 720);
         set16(kLedWidth, 1280);
     });
-    EXPECT_EQ(pass(), (Ops{"vyxApi_PnlInit2(1280,720,1920,1080,0)", "test_signal(1)", "get_json_omenu_para()",
-                           "set_OSD_para()"}));
+    // The windows it reloaded are programmed onto the new channels.
+    EXPECT_EQ(pass(), (Ops{"vyxApi_PnlInit2(1280,720,1920,1080,0)", "set_output()", "test_signal(1)",
+                           "get_json_omenu_para()", "set_OSD_para()"}));
     EXPECT_EQ(g_set_led_para.load(), 2);
     EXPECT_EQ(le16(img + kOutChannelHeight), 720);
+    // With a window change in the same pass the relayout runs once.
+    save();
+    write([&] {
+        set16(kLedWidth, 1920);
+        set16(imageRecord(0) + kImgWidth, 1000);
+    });
+    const Ops both = pass();
+    EXPECT_EQ(std::count(both.begin(), both.end(), "set_output()"), 1);
 }
 
 TEST_F(Dispatch, SecondRequestBeforeTheSaveAppliesTheSameAgain)
@@ -259,7 +268,7 @@ TEST_F(Dispatch, UpkeepRelayoutsEveryWindowOfAChangedInput)
     turn();
     EXPECT_EQ(ops, (Ops{"load_hdmi()", "check_port_valid()", "update_osd()", "check_input_port()",
                         "set_output() for input 2", "set_output() for input 2", "set_output() for input 5"}));
-    EXPECT_EQ(scaler->g_chg_input[3], 3);
+    EXPECT_EQ(scaler->g_chg_input[3], 0); // consumed by its relayout
     EXPECT_EQ(scaler->PI_UPDATE[2], 0);
     EXPECT_EQ(scaler->g_chg_hdmi[5], 0);
     EXPECT_EQ(g_c331_source_online.load(), 1);

@@ -2,6 +2,8 @@
 // registers and what is published into the parameter image.
 #include "tests/scaler/scaler_fixture.h"
 
+#include <set>
+
 using namespace ram;
 
 namespace {
@@ -132,4 +134,43 @@ TEST_F(Panel, AnOutputLargerThanTheScreenIsHeldToIt)
     init(1920, 1080, 1920, 2000, SPLICE_V);
     EXPECT_EQ(p().h1, 1080);
     EXPECT_EQ(p().h2, 0);
+}
+
+TEST(OutputTimings, HoldEveryPairTheTableIsKnownBy)
+{
+    const auto& t = c331_manage::outputTimings();
+    ASSERT_FALSE(t.empty());
+    using Pair = std::pair<int, int>;
+    EXPECT_EQ(t.front(), Pair(660, 15000));
+    EXPECT_EQ(t.back(), Pair(8280, 1196));
+    auto at = [&t](Pair p) { return std::find(t.begin(), t.end(), p) - t.begin(); };
+    for (Pair p : {Pair(664, 14910), Pair(1072, 9236), Pair(8252, 1200), Pair(1984, 4990), Pair(1996, 4960),
+                   Pair(2064, 4797)})
+        EXPECT_LT(at(p), long(t.size())) << p.first << "," << p.second;
+    // The odd ones, where the table has them.
+    EXPECT_EQ(at(Pair(1216, 8200)), at(Pair(1216, 8143)) + 1);
+    EXPECT_EQ(at(Pair(2257, 2257)), at(Pair(4388, 2256)) + 1);
+    EXPECT_EQ(at(Pair(4392, 2255)), at(Pair(2257, 2257)) + 1);
+    EXPECT_EQ(at(Pair(5444, 1819)), at(Pair(5444, 1816)) + 1);
+    // Every line total from 660 in steps of 4, frame totals rising by one
+    // within each, every frame near 9.9 million pixel periods.
+    auto odd = [](const Pair& p) {
+        return p == Pair(2257, 2257) || p == Pair(4388, 2256) || p == Pair(5444, 1816) || p == Pair(1216, 8200);
+    };
+    std::set<int> lines;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const Pair& p = t[i];
+        if (p != Pair(2257, 2257))
+            lines.insert(p.first);
+        if (odd(p))
+            continue;
+        const int64_t frame = int64_t(p.first) * p.second;
+        EXPECT_TRUE(frame >= 9900000 && frame <= 9908000 + p.first) << p.first << "," << p.second;
+        if (i > 0 && t[i - 1].first == p.first && !odd(t[i - 1])) {
+            EXPECT_EQ(t[i - 1].second + 1, p.second) << p.first;
+        }
+    }
+    EXPECT_EQ(lines.size(), size_t((8280 - 660) / 4 + 1));
+    EXPECT_EQ(*lines.begin(), 660);
+    EXPECT_EQ(*lines.rbegin(), 8280);
 }

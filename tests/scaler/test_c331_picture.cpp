@@ -32,6 +32,7 @@ protected:
     void oneWindow(int inW, int inH, int outW, int outH)
     {
         scaler->mwin.n = 1;
+        scaler->win_loaded[0] = 1;
         ST_WIN_INFO& info = scaler->pwinfo[0];
         info.hcnt = 2;
         info.vcnt = 1;

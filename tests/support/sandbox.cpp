@@ -9,6 +9,7 @@
 #include <QThread>
 #include <cstdlib>
 
+#include "bench/pc_client.h"
 #include "core/globals.h"
 #include "core/shutdown.h"
 #include "platform/hid.h"
@@ -31,6 +32,8 @@ void Sandbox::SetUp()
     ASSERT_NE(dir, nullptr);
     root = dir;
     platform::initForTest(root);
+    portOffset = freePortOffset();
+    platform::setPortOffset(portOffset);
     platform::setPauseScale(0);
     platform::simShell().clearLog();
     platform::simShell().clearScript();
@@ -98,15 +101,39 @@ bool waitFor(const std::function<bool()>& done, int ms)
     return true;
 }
 
-std::unique_ptr<QProcess> startApp(const std::string& root)
+int freePortOffset(std::initializer_list<int> extra)
+{
+    int offset = pc::freePortOffset(extra);
+    if (offset < 0) {
+        ADD_FAILURE() << "no free PC port offset";
+        return 0;
+    }
+    return offset;
+}
+
+std::unique_ptr<QProcess> startApp(const std::string& root, int portOffset)
 {
     auto app = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VYX_PAUSE_SCALE", "0");
     env.remove("VYX_ROOT");
+    env.insert("VYX_PORT_OFFSET", QString::number(portOffset));
     app->setProcessEnvironment(env);
     app->setProcessChannelMode(QProcess::MergedChannels);
     app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
     return app;
+}
+
+bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!seen.contains(text)) {
+        if (t.elapsed() > ms)
+            return false;
+        app.waitForReadyRead(50);
+        seen += app.readAll();
+    }
+    return true;
 }

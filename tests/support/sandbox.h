@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <memory>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 class Sandbox : public ::testing::Test {
@@ -21,9 +22,18 @@ protected:
     QByteArray readFile(const std::string& absPath) const;
     void writeFile(const std::string& absPath, const QByteArray& data) const;
     bool exists(const std::string& absPath) const;
+    // PC port `port` as this test's links and applications open it.
+    uint16_t pcPort(int port) const { return uint16_t(port + portOffset); }
 
     std::string root;
+    // Free on this machine when the test began (see freePortOffset); the
+    // in-process links use it too, so tests pass beside a running program.
+    int portOffset = 0;
 };
+
+// pc::freePortOffset (bench/pc_client.h), failing the test when there is
+// none.
+int freePortOffset(std::initializer_list<int> extra = {});
 
 // Stops every singleton's threads and deletes it.
 void destroySingletonsForTest();
@@ -34,6 +44,11 @@ void pumpEvents(int ms = 0);
 // Pumps events until `done` holds or `ms` milliseconds have passed.
 bool waitFor(const std::function<bool()>& done, int ms = 2000);
 
-// Starts the application binary on simulated hardware under `root`
-// (offscreen, no start-up pauses), its output merged into one channel.
-std::unique_ptr<QProcess> startApp(const std::string& root);
+// Reads the application's output into `seen` until it holds `text`, for at
+// most `ms` milliseconds.
+bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000);
+
+// Starts the application binary on simulated hardware under `root` with
+// its PC ports moved by `portOffset` (offscreen, no start-up pauses), its
+// output merged into one channel.
+std::unique_ptr<QProcess> startApp(const std::string& root, int portOffset);

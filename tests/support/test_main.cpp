@@ -1,13 +1,19 @@
 // Every test executable runs its tests inside one QApplication on the
 // offscreen platform, so widgets and queued signals behave as on the panel.
+// Started as a child (tests/support/child.h) it runs that child instead.
 #include <QApplication>
 #include <cstdlib>
 #include <gtest/gtest.h>
+
+#include "tests/support/child.h"
 
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    int code = 0;
+    if (runChildIfAsked(&code))
+        return code;
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

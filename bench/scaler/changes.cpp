@@ -4,6 +4,10 @@
 //     register 11: the SPI frames the scaler sends for it and the ticks from
 //     the PC's write to the last of them (reference: the same request with
 //     nothing changed, and a plain register read over the same link);
+//   - a window moved by a PC the same way (image 0's x): the frames of the
+//     relayout it ends in and the ticks to the last of them (reference: the
+//     brightness change above, in the same run), with the simulated chip
+//     drawing the screen as it does in a simulated run;
 //   - the scaler thread's CPU while idle at stage 8 (reference: a thread
 //     paced by usleep(1), the pace the thread would otherwise have).
 #include <QApplication>
@@ -20,6 +24,7 @@
 
 #include "core/config_engine.h"
 #include "core/globals.h"
+#include "core/ram_map.h"
 #include "core/shutdown.h"
 #include "core/syncupdate.h"
 #include "core/vyxrampara.h"
@@ -29,7 +34,7 @@
 #include "platform/spi.h"
 #include "remote/networkmanage.h"
 #include "scaler/c331_manage.h"
-#include "tests/remote/pc_client.h"
+#include "bench/pc_client.h"
 
 namespace {
 
@@ -134,6 +139,11 @@ int main(int argc, char** argv)
         return 1;
     platform::initForTest(root);
     platform::setPauseScale(0);
+    // Ports of its own, so it runs beside the tests and other instances.
+    const int portOffset = pc::freePortOffset();
+    if (portOffset < 0)
+        return 1;
+    platform::setPortOffset(portOffset);
     g_debugSwitch = 0; // quiet
     platform::simSpiBus().map();
     platform::simSpiBus().setJournalLimit(0);
@@ -147,6 +157,11 @@ int main(int argc, char** argv)
     QObject::connect(&tick, &QTimer::timeout, [] { ++G_timeTicks; });
     tick.start(10);
 
+    // The chip draws the screen as in a simulated run of the program.
+    platform::simScaler().setScreenLayoutSource([](platform::c331screen::ScreenLayout* layout) {
+        *layout = platform::c331screen::ScreenLayout::fromPublished(VyxRamPara::pInstance()->ram_para + ram::kSpliceMode);
+        return true;
+    });
     fpga_manage::pInstance();
     c331_manage* scaler = c331_manage::pInstance();
     if (!pumpUntil([&] { return scaler->setup_stage == 8; }, 20000)) {
@@ -154,9 +169,9 @@ int main(int argc, char** argv)
         return 1;
     }
     networkManage::pInstance();
-    pc::TcpClient client(5005);
+    pc::TcpClient client(uint16_t(5005 + portOffset));
     if (!client.ok()) {
-        std::printf("no TCP link on port 5005\n");
+        std::printf("no TCP link on port %d\n", 5005 + portOffset);
         return 1;
     }
 
@@ -174,6 +189,28 @@ int main(int argc, char** argv)
     std::printf("    reference, the same request with nothing changed: %u ticks (%.1f ms); a register read: %u ticks\n",
                 idle.ticks, idle.ms, link);
     std::printf("  FPGA brightness flag raised: %s\n", fpga_manage::p_fpga_manage->bri_set_flag ? "yes" : "no");
+
+    // One 960 x 540 window (set up first, not measured), then moved right.
+    auto word = [](int v) { return Bytes{uint8_t(v), uint8_t(v >> 8)}; };
+    const int rec = ram::imageRecord(0);
+    Bytes record{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0x03, 0x1C, 0x02};
+    const Result setup = request(client, {pc::writeRam(uint32_t(rec), record), pc::writeRegister(11, 0x01, 0x01)});
+    const uint64_t screens = platform::simScaler().screensWritten();
+    const Result move = request(client, {pc::writeRam(uint32_t(rec + ram::kImgX), word(480)),
+                                         pc::writeRegister(11, 0x01, 0x01)});
+    std::printf("scaler: image 0 (960 x 540) moved from x 0 to 480 by a PC over TCP, applied with register 11\n");
+    std::printf("  SPI frames sent for it:           %4llu  (%llu bank selects, %llu reads, %llu writes)%s\n",
+                (unsigned long long)move.frames, (unsigned long long)move.selects, (unsigned long long)move.reads,
+                (unsigned long long)(move.frames - move.selects - move.reads), move.ok && setup.ok ? "" : "  FAILED");
+    std::printf("    reference, the brightness change: %llu frames\n", (unsigned long long)bright.frames);
+    std::printf("  ticks from the PC's write to the last frame: %u  (%.1f ms; the screen drawn %llu time(s))\n",
+                move.ticks, move.ms, (unsigned long long)(platform::simScaler().screensWritten() - screens));
+    std::printf("    reference, the brightness change: %u ticks (%.1f ms)\n", bright.ticks, bright.ms);
+    platform::simScaler().setScreenLayoutSource(nullptr);
+    const Result back = request(client, {pc::writeRam(uint32_t(rec + ram::kImgX), word(0)),
+                                         pc::writeRegister(11, 0x01, 0x01)});
+    std::printf("    reference, moved back with the screen not drawn: %llu frames, %u ticks (%.1f ms)\n",
+                (unsigned long long)back.frames, back.ticks, back.ms);
 
     clockid_t scalerClock;
     pthread_getcpuclockid(scaler->threadHandle(), &scalerClock);
@@ -193,5 +230,5 @@ int main(int argc, char** argv)
 
     stopAllForExit();
     QDir(root).removeRecursively();
-    return bright.ok && idle.ok ? 0 : 1;
+    return bright.ok && idle.ok && setup.ok && move.ok && back.ok ? 0 : 1;
 }

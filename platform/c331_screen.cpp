@@ -1,0 +1,377 @@
+// Read-back of the scaler chip's composition and the picture of the screen.
+#include "platform/c331_screen.h"
+
+#include <QColor>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+#include <QString>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <tuple>
+
+namespace platform {
+namespace c331screen {
+
+uint32_t RegisterFile::value(uint32_t code, int bankOffset) const
+{
+    const int bank = int((code >> 16) & 0xFF) + bankOffset;
+    if (!m_bytes || bank < 0 || bank >= kBanks)
+        return 0;
+    const int addr = int((code >> 8) & 0x7F);
+    const int count = std::min(4, int(code & 0xFF));
+    uint32_t v = 0;
+    for (int i = 0; i < count; ++i)
+        v |= uint32_t(m_bytes[bank * kBankBytes + ((addr + i) & 0x7F)]) << (8 * i);
+    return v;
+}
+
+Rect Rect::intersected(const Rect& o) const
+{
+    const int x1 = std::max(x, o.x), y1 = std::max(y, o.y);
+    const int x2 = std::min(x + w, o.x + o.w), y2 = std::min(y + h, o.y + o.h);
+    if (x2 <= x1 || y2 <= y1)
+        return Rect{};
+    return Rect{x1, y1, x2 - x1, y2 - y1};
+}
+
+Rect Rect::united(const Rect& o) const
+{
+    if (o.empty())
+        return *this;
+    if (empty())
+        return o;
+    const int x1 = std::min(x, o.x), y1 = std::min(y, o.y);
+    const int x2 = std::max(x + w, o.x + o.w), y2 = std::max(y + h, o.y + o.h);
+    return Rect{x1, y1, x2 - x1, y2 - y1};
+}
+
+bool Rect::operator<(const Rect& o) const { return std::tie(x, y, w, h) < std::tie(o.x, o.y, o.w, o.h); }
+
+ScreenLayout ScreenLayout::fromPublished(const uint8_t* record)
+{
+    auto word = [record](int i) { return int(record[2 * i] | record[2 * i + 1] << 8); };
+    ScreenLayout l;
+    l.ledWidth = word(1);
+    l.ledHeight = word(2);
+    l.offsetX = word(3);
+    l.offsetY = word(4);
+    l.across = word(5);
+    l.down = word(6);
+    l.cellWidth = word(7);
+    l.cellHeight = word(8);
+    return l;
+}
+
+namespace {
+
+int signed16(uint32_t v) { return int(int16_t(uint16_t(v))); }
+
+// The window (index into `windows`) each channel belongs to, -1 none.
+std::array<int, kChannels> ownerOf(const std::vector<Window>& windows)
+{
+    std::array<int, kChannels> owner;
+    owner.fill(-1);
+    for (size_t i = 0; i < windows.size(); ++i)
+        for (int k : windows[i].channels)
+            if (k >= 0 && k < kChannels)
+                owner[size_t(k)] = int(i);
+    return owner;
+}
+
+} // namespace
+
+Composition decode(const RegisterFile& regs, const ScreenLayout& layout)
+{
+    Composition c;
+    c.layout = layout;
+    for (int k = 0; k < kChannels; ++k) {
+        OutputChannel& ch = c.channels[size_t(k)];
+        const int off = 16 * k;
+        ch.htotal = int(regs.value(0x080A02, off)) + 2;
+        ch.vtotal = int(regs.value(0x080C02, off)) + 2;
+        const int hst = int(regs.value(0x082802, off)), hed = int(regs.value(0x082A02, off));
+        const int vst = int(regs.value(0x082C02, off)), ved = int(regs.value(0x082E02, off));
+        ch.active = Rect{hst, vst, hed - hst, ved - vst};
+        ch.tile = Rect{signed16(regs.value(0x084002, off)) - hst, signed16(regs.value(0x084402, off)) - vst,
+                       int(regs.value(0x084202, off)), int(regs.value(0x084602, off))};
+        const uint32_t src = regs.value(0x080802, off);
+        ch.follower = (src & 0x1000) != 0;
+        const int sel = int((src >> 8) & 0xF);
+        ch.readFrom = ch.follower ? sel : (sel < kChannels ? sel : -1);
+        ch.background = (regs.value(0x084801, off) & 1) != 0;
+        ch.hmirror = (regs.value(0x082201, off) & 1) != 0;
+    }
+    for (int m = 0; m < kChannels; ++m) {
+        const uint32_t word = regs.value(0x0E0904, 16 * m);
+        for (int i = 0; i < 8; ++i) {
+            const int v = int((word >> (4 * i)) & 0xF);
+            if (v < 8)
+                break;
+            OutputChannel& ch = c.channels[size_t(v - 8)];
+            if (ch.mixer != 0)
+                continue;
+            ch.mixer = m + 1;
+            ch.depth = i;
+            c.mixers[size_t(m)].push_back(v - 8);
+        }
+    }
+    for (OutputChannel& ch : c.channels)
+        ch.shown = ch.mixer > 0 && !ch.active.empty() && !ch.tile.intersected(Rect{0, 0, ch.active.w, ch.active.h}).empty();
+    if (!layout.valid())
+        return c;
+
+    // The tile of channel k on the LED screen.
+    const Rect led{0, 0, layout.ledWidth, layout.ledHeight};
+    auto onScreen = [&](int k) {
+        const OutputChannel& ch = c.channels[size_t(k)];
+        const int cell = ch.mixer - 1;
+        const int cx = (cell % layout.across) * layout.cellWidth - layout.offsetX;
+        const int cy = (cell / layout.across) * layout.cellHeight - layout.offsetY;
+        Rect t = ch.tile.intersected(Rect{0, 0, ch.active.w, ch.active.h});
+        t.x += cx;
+        t.y += cy;
+        return t.intersected(led);
+    };
+
+    // Windows: a first channel and the channels that follow it.
+    std::vector<Window> found;
+    std::array<int, kChannels> windowOf;
+    windowOf.fill(-1);
+    for (int k = 0; k < kChannels; ++k) {
+        const OutputChannel& ch = c.channels[size_t(k)];
+        if (!ch.shown || ch.follower)
+            continue;
+        Window w;
+        w.head = k;
+        w.channels.push_back(k);
+        w.inputChannel = ch.readFrom;
+        w.background = ch.background;
+        w.hmirror = ch.hmirror;
+        windowOf[size_t(k)] = int(found.size());
+        found.push_back(w);
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        const OutputChannel& ch = c.channels[size_t(k)];
+        if (!ch.shown || !ch.follower)
+            continue;
+        const int lead = ch.readFrom;
+        if (lead >= 0 && lead < kChannels && windowOf[size_t(lead)] >= 0) {
+            found[size_t(windowOf[size_t(lead)])].channels.push_back(k);
+        } else {
+            // Following no shown window: shown on its own.
+            Window w;
+            w.head = k;
+            w.channels.push_back(k);
+            w.background = ch.background;
+            w.hmirror = ch.hmirror;
+            found.push_back(w);
+        }
+    }
+    std::vector<Window> visible;
+    for (Window& w : found) {
+        for (int k : w.channels) {
+            const Rect t = onScreen(k);
+            w.tiles.push_back(t);
+            w.screen = w.screen.united(t);
+        }
+        if (!w.screen.empty())
+            visible.push_back(w);
+    }
+
+    // Stacking: every mixer orders the windows it holds, back to front.
+    const size_t n = visible.size();
+    const std::array<int, kChannels> owner = ownerOf(visible);
+    std::vector<std::vector<bool>> behind(n, std::vector<bool>(n, false)); // behind[a][b]: a behind b
+    for (const std::vector<int>& mix : c.mixers)
+        for (size_t i = 0; i < mix.size(); ++i)
+            for (size_t j = i + 1; j < mix.size(); ++j) {
+                const int a = owner[size_t(mix[i])], b = owner[size_t(mix[j])];
+                if (a >= 0 && b >= 0 && a != b)
+                    behind[size_t(a)][size_t(b)] = true;
+            }
+    std::vector<size_t> order;
+    std::vector<bool> placed(n, false);
+    while (order.size() < n) {
+        size_t pick = n;
+        for (size_t a = 0; a < n && pick == n; ++a) {
+            if (placed[a])
+                continue;
+            bool free = true;
+            for (size_t b = 0; b < n && free; ++b)
+                free = placed[b] || !behind[b][a];
+            if (free)
+                pick = a;
+        }
+        if (pick == n) {
+            // Two mixers disagree: take the rest as they come.
+            c.layersConsistent = false;
+            for (size_t a = 0; a < n && pick == n; ++a)
+                if (!placed[a])
+                    pick = a;
+        }
+        placed[pick] = true;
+        order.push_back(pick);
+    }
+    for (size_t i = 0; i < n; ++i) {
+        Window w = visible[order[i]];
+        w.layer = int(i);
+        c.windows.push_back(w);
+    }
+    return c;
+}
+
+int Composition::stacking(size_t a, size_t b) const
+{
+    if (a >= windows.size() || b >= windows.size() || a == b)
+        return 0;
+    const std::array<int, kChannels> owner = ownerOf(windows);
+    for (const std::vector<int>& mix : mixers) {
+        int pa = -1, pb = -1;
+        for (size_t i = 0; i < mix.size(); ++i) {
+            if (owner[size_t(mix[i])] == int(a))
+                pa = int(i);
+            if (owner[size_t(mix[i])] == int(b))
+                pb = int(i);
+        }
+        if (pa >= 0 && pb >= 0)
+            return pa > pb ? 1 : -1;
+    }
+    return 0;
+}
+
+std::string Composition::describe() const
+{
+    char line[200];
+    std::string out;
+    std::snprintf(line, sizeof line, "screen %dx%d at %d,%d of the canvas, cells %dx%d of %dx%d\n", layout.ledWidth,
+                  layout.ledHeight, layout.offsetX, layout.offsetY, layout.across, layout.down, layout.cellWidth,
+                  layout.cellHeight);
+    out += line;
+    for (const Window& w : windows) {
+        std::snprintf(line, sizeof line, "window %dx%d+%d+%d layer %d input channel %d%s%s, output channels", w.screen.w,
+                      w.screen.h, w.screen.x, w.screen.y, w.layer, w.inputChannel, w.background ? ", background" : "",
+                      w.hmirror ? ", mirrored" : "");
+        out += line;
+        for (int k : w.channels)
+            out += " " + std::to_string(k);
+        if (w.port >= 0)
+            out += ", port " + std::to_string(w.port);
+        if (w.cropped) {
+            std::snprintf(line, sizeof line, ", crop %dx%d+%d+%d", w.crop.w, w.crop.h, w.crop.x, w.crop.y);
+            out += line;
+        }
+        out += "\n";
+    }
+    for (int k = 0; k < kChannels; ++k) {
+        const OutputChannel& ch = channels[size_t(k)];
+        if (!ch.shown)
+            continue;
+        std::snprintf(line, sizeof line, "channel %d: raster %dx%d active %dx%d, tile %dx%d+%d+%d on mixer %d depth %d\n",
+                      k, ch.htotal, ch.vtotal, ch.active.w, ch.active.h, ch.tile.w, ch.tile.h, ch.tile.x, ch.tile.y,
+                      ch.mixer, ch.depth);
+        out += line;
+    }
+    return out;
+}
+
+std::vector<Overlay> decodeOverlays(const RegisterFile&, const ScreenLayout&)
+{
+    // The OSD window is read back here once the OSD is programmed.
+    return {};
+}
+
+bool writePicture(const std::string& path, const Composition& screen, const std::vector<Overlay>& overlays)
+{
+    const ScreenLayout& l = screen.layout;
+    if (!l.valid() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    const double scale = std::min({1280.0 / l.ledWidth, 720.0 / l.ledHeight, 4.0});
+    const int header = 22;
+    const int width = std::max(1, int(std::lround(l.ledWidth * scale)));
+    const int height = std::max(1, int(std::lround(l.ledHeight * scale)));
+    QImage image(width, height + header, QImage::Format_RGB32);
+    image.fill(QColor(16, 16, 28));
+    QPainter p(&image);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(12);
+    p.setFont(font);
+    auto box = [&](const Rect& r) {
+        return QRectF(r.x * scale, header + r.y * scale, std::max(1.0, r.w * scale), std::max(1.0, r.h * scale));
+    };
+
+    p.setPen(QColor(220, 220, 220));
+    p.drawText(QRectF(4, 0, width - 8, header), Qt::AlignVCenter | Qt::AlignLeft,
+               QString("LED screen %1 x %2, %3 window(s)").arg(l.ledWidth).arg(l.ledHeight).arg(screen.windows.size()));
+    p.fillRect(box(Rect{0, 0, l.ledWidth, l.ledHeight}), QColor(40, 40, 48));
+
+    static const QColor kColours[] = {QColor(52, 152, 219), QColor(230, 126, 34), QColor(46, 204, 113),
+                                      QColor(155, 89, 182), QColor(241, 196, 15), QColor(231, 76, 60)};
+    for (size_t i = 0; i < screen.windows.size(); ++i) {
+        const Window& w = screen.windows[i];
+        QColor fill = w.background ? QColor(0, 0, 0) : kColours[size_t(w.head) % 6];
+        fill.setAlpha(w.background ? 255 : 200);
+        p.setPen(QPen(QColor(250, 250, 250), 1));
+        p.setBrush(fill);
+        for (const Rect& t : w.tiles)
+            if (!t.empty())
+                p.drawRect(box(t));
+        QString label = QString("%1 x %2 at %3,%4\nlayer %5, output channel %6")
+                            .arg(w.screen.w)
+                            .arg(w.screen.h)
+                            .arg(w.screen.x)
+                            .arg(w.screen.y)
+                            .arg(w.layer)
+                            .arg(w.head);
+        label += w.inputChannel >= 0 ? QString(", input channel %1").arg(w.inputChannel) : QString(", no input channel");
+        if (w.port >= 0)
+            label += QString("\nport %1").arg(w.port);
+        if (w.cropped)
+            label += QString(", crop %1 x %2 at %3,%4").arg(w.crop.w).arg(w.crop.h).arg(w.crop.x).arg(w.crop.y);
+        if (w.background)
+            label += "\nbackground";
+        p.drawText(box(w.screen).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap, label);
+    }
+
+    // Channel cells and the channels each mixer stacks there.
+    QPen cellPen(QColor(200, 200, 220));
+    cellPen.setStyle(Qt::DashLine);
+    for (int row = 0; row < l.down; ++row) {
+        for (int col = 0; col < l.across; ++col) {
+            const int cell = row * l.across + col;
+            const Rect r{col * l.cellWidth - l.offsetX, row * l.cellHeight - l.offsetY, l.cellWidth, l.cellHeight};
+            p.setPen(cellPen);
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(box(r));
+            QString names;
+            if (cell < kChannels)
+                for (int k : screen.mixers[size_t(cell)])
+                    if (screen.channels[size_t(k)].shown)
+                        names += QString(names.isEmpty() ? "%1" : ", %1").arg(k);
+            p.drawText(box(r).adjusted(4, 2, -4, -2), Qt::AlignBottom | Qt::AlignRight,
+                       QString("cell %1%2").arg(cell).arg(names.isEmpty() ? QString() : " / OCH " + names));
+        }
+    }
+
+    // Overlays (the OSD) over everything.
+    for (const Overlay& o : overlays) {
+        const QColor c(int((o.rgb >> 16) & 0xFF), int((o.rgb >> 8) & 0xFF), int(o.rgb & 0xFF));
+        p.setPen(QPen(c, 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(box(o.rect));
+        p.drawText(box(o.rect).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+                   QString::fromStdString(o.label));
+    }
+    p.setPen(QPen(QColor(255, 171, 84), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(box(Rect{0, 0, l.ledWidth, l.ledHeight}).adjusted(0, 0, -1, -1));
+    p.end();
+    return image.save(QString::fromStdString(path), "PNG");
+}
+
+} // namespace c331screen
+} // namespace platform

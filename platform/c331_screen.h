@@ -1,0 +1,132 @@
+#pragma once
+// What the scaler chip puts on the LED screen, read back from its register
+// file: per output channel the raster and the window tile it carries, per
+// mixer the channels it stacks onto one canvas cell, and from those the
+// windows as the screen shows them. Used by the simulated chip to draw the
+// screen and by tests to compare the composition with the layout asked for.
+//
+// The chip knows channels and mixers, not the LED screen: where each cell of
+// the canvas sits on the screen is the record the scaler publishes for the
+// FPGA side (LED size, picture offset, channel grid and channel size), read
+// from the parameter image.
+//
+// Registers read (per output channel k, bank offset 16 k; per mixer m, bank
+// offset 16 (m - 1)):
+//   0x080A02 / 0x080C02   raster totals - 2
+//   0x082802..0x082E02    active area start / end, horizontal and vertical
+//   0x084002..0x084602    the tile: start (active start added), width, height
+//   0x080802              read source: bit 12 clear = the window's first
+//                         channel, bits 8-11 its input channel (15 none);
+//                         bit 12 set = follows the first channel in bits 8-11
+//   0x084801              background shown instead of the picture
+//   0x082201              horizontal mirror
+//   0x0E0904              mixer m: channels 8 + k per nibble, back to front
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace c331screen {
+
+constexpr int kBanks = 256;
+constexpr int kBankBytes = 128;
+constexpr int kRegisterFileBytes = kBanks * kBankBytes;
+constexpr int kChannels = 8;
+
+// A register file, 256 banks of 128 bytes, read by register code 0xBBAANN.
+class RegisterFile {
+public:
+    explicit RegisterFile(const uint8_t* bytes) : m_bytes(bytes) {}
+    uint32_t value(uint32_t code, int bankOffset = 0) const;
+
+private:
+    const uint8_t* m_bytes;
+};
+
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    bool empty() const { return w <= 0 || h <= 0; }
+    Rect intersected(const Rect& o) const;
+    Rect united(const Rect& o) const; // bounding box; an empty side is ignored
+    bool operator==(const Rect& o) const { return x == o.x && y == o.y && w == o.w && h == o.h; }
+    bool operator!=(const Rect& o) const { return !(*this == o); }
+    bool operator<(const Rect& o) const;
+};
+
+// Where the canvas cells sit on the LED screen.
+struct ScreenLayout {
+    int ledWidth = 0, ledHeight = 0;
+    int offsetX = 0, offsetY = 0; // the LED screen's origin on the canvas
+    int across = 0, down = 0;     // cells of the published channel grid
+    int cellWidth = 0, cellHeight = 0;
+    bool valid() const { return ledWidth > 0 && ledHeight > 0 && across > 0 && down > 0 && cellWidth > 0 && cellHeight > 0; }
+    // From the published panel record: the 20 bytes of the parameter image
+    // from the splice mode on (image bytes 1376..1395: splice, LED width and
+    // height, offset x and y, channels across and down, channel width and
+    // height, bandwidth class; little-endian words).
+    static ScreenLayout fromPublished(const uint8_t* record);
+};
+
+struct OutputChannel {
+    int htotal = 0, vtotal = 0; // raster totals
+    Rect active;                // active area inside the raster
+    Rect tile;                  // the window tile, relative to the active area
+    int mixer = 0;              // 1..8, 0 none
+    int depth = -1;             // position in the mixer, 0 = back
+    bool follower = false;      // follows another channel of its window
+    int readFrom = -1;          // input channel (head) or first channel (follower); -1 none
+    bool background = false;
+    bool hmirror = false;
+    bool shown = false;         // carries pixels onto a mixer
+};
+
+struct Window {
+    int head = -1;               // first output channel
+    std::vector<int> channels;   // head first
+    Rect screen;                 // on the LED screen: the tiles' bounding box, clipped to the screen
+    std::vector<Rect> tiles;     // per channel, on the LED screen, clipped
+    int inputChannel = -1;       // input channel whose frame memory it shows
+    int layer = 0;               // stacking rank, 0 = back
+    bool background = false;     // shows its background (black, no signal)
+    bool hmirror = false;
+    // Read back by the input side (port select and capture registers of the
+    // input channel); -1 / no crop until decoded.
+    int port = -1;
+    bool cropped = false;
+    Rect crop;
+};
+
+struct Composition {
+    ScreenLayout layout;
+    std::array<OutputChannel, kChannels> channels;
+    std::array<std::vector<int>, kChannels> mixers; // channels, back to front
+    std::vector<Window> windows;                    // visible ones, back to front
+    // False when the mixers stack two windows in opposite orders.
+    bool layersConsistent = true;
+    // +1 when window a is drawn in front of b on some cell, -1 behind, 0 when
+    // they share no cell.
+    int stacking(size_t a, size_t b) const;
+    // One line per window, then the channels in use.
+    std::string describe() const;
+};
+
+Composition decode(const RegisterFile& regs, const ScreenLayout& layout);
+
+// Something drawn over the composed screen (the OSD), in LED coordinates.
+struct Overlay {
+    Rect rect;
+    std::string label;
+    uint32_t rgb = 0xFFFFFF;
+};
+// Overlays the register file describes. The OSD's read-back goes here.
+std::vector<Overlay> decodeOverlays(const RegisterFile& regs, const ScreenLayout& layout);
+
+// Draws the screen: the LED area, the channel cells with their borders and
+// numbers, every window as a labelled rectangle back to front, then the
+// overlays. PNG; false when it could not be written.
+bool writePicture(const std::string& path, const Composition& screen, const std::vector<Overlay>& overlays);
+
+} // namespace c331screen
+} // namespace platform
