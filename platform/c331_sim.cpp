@@ -33,6 +33,9 @@ constexpr int kIdAddr = 0x08;
 constexpr int kRtctOpen = 0x29;
 constexpr int kRtctFirst = 0x22;
 constexpr uint8_t kRtctNormal = 0x99;
+// OSD port of output channel 0: its scroll control.
+constexpr int kOsdBank = 0x09;
+constexpr int kOsdScrollControl = 0x3C;
 
 int bankOf(uint32_t code, int offset) { return int((code >> 16) & 0xFF) + offset; }
 int addrOf(uint32_t code) { return int((code >> 8) & 0xFF); }
@@ -80,8 +83,10 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
             record(uint8_t(bank), uint8_t(addr), tx[1]);
             m_memory.written(m_reg, bank, addr, tx[1]);
             // The timing table closed on normal timing: held updates show.
-            released = bank == 0 && addr == kRtctOpen && (before & 1) && !(tx[1] & 1) &&
-                       m_reg[0][kRtctFirst] == kRtctNormal;
+            // So does the OSD once it is set up (the scroll mode comes last).
+            released = (bank == 0 && addr == kRtctOpen && (before & 1) && !(tx[1] & 1) &&
+                        m_reg[0][kRtctFirst] == kRtctNormal) ||
+                       (bank == kOsdBank && addr == kOsdScrollControl && (tx[1] & 0x80));
         } else {
             ++m_reads;
             if (rx)
@@ -110,11 +115,12 @@ void SimScalerChip::publishScreen()
     regs = registerFile();
     const c331screen::RegisterFile file(regs.data());
     const c331screen::Composition screen = c331screen::decode(file, layout);
-    const std::vector<c331screen::Overlay> overlays = c331screen::decodeOverlays(file, layout);
+    const std::vector<c331screen::Overlay> overlays = osdOverlays(screen);
     std::string key = screen.describe();
     for (const c331screen::Overlay& o : overlays)
         key += "overlay " + std::to_string(o.rect.x) + "," + std::to_string(o.rect.y) + " " + std::to_string(o.rect.w) +
-               "x" + std::to_string(o.rect.h) + " " + o.label + "\n";
+               "x" + std::to_string(o.rect.h) + " " + std::to_string(o.rgb) + "/" +
+               (o.filled ? std::to_string(o.fill) : std::string("clear")) + " " + o.label + "\n";
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (key == m_lastScreen)
@@ -154,6 +160,38 @@ c331screen::Composition SimScalerChip::composition(const c331screen::ScreenLayou
 {
     const std::vector<uint8_t> regs = registerFile();
     return c331screen::decode(c331screen::RegisterFile(regs.data()), layout);
+}
+
+std::vector<c331screen::Overlay> SimScalerChip::osdOverlays(const c331screen::Composition& screen) const
+{
+    const std::vector<uint8_t> regs = registerFile();
+    const std::vector<c331screen::OsdPortView> ports =
+        c331screen::decodeOsdPorts(c331screen::RegisterFile(regs.data()), screen);
+    if (ports.empty())
+        return {};
+    c331screen::Overlay osd;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // Palette: 1 the background, 2 the characters; 255 (transparent) and
+    // anything else drawn in the memory show the picture through.
+    osd.rgb = m_memory.palette(2);
+    osd.fill = m_memory.palette(1);
+    for (const c331screen::OsdPortView& v : ports) {
+        osd.rect = osd.rect.united(v.screen);
+        osd.filled = osd.filled || m_memory.pixel(v.source) == 1;
+        const int zx = v.hzoom ? 2 : 1, zy = v.vzoom ? 2 : 1;
+        for (const SimScalerMemory::TextLine& t :
+             m_memory.linesIn(v.source, v.pitch, v.window.w / zx, v.window.h / zy)) {
+            c331screen::Overlay::Line line;
+            line.rect = c331screen::Rect{v.window.x + int(t.x) * zx, v.window.y + int(t.y) * zy, t.w * zx, t.h * zy};
+            line.text = t.text;
+            osd.lines.push_back(line);
+        }
+    }
+    for (const c331screen::Overlay::Line& line : osd.lines)
+        osd.label += (osd.label.empty() ? "" : "\n") + line.text;
+    if (osd.label.empty())
+        osd.label = "OSD";
+    return {osd};
 }
 
 uint64_t SimScalerChip::screensWritten() const

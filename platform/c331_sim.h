@@ -96,6 +96,10 @@ public:
     std::vector<uint8_t> registerFile() const;
     // The composition the registers hold now.
     c331screen::Composition composition(const c331screen::ScreenLayout& layout) const;
+    // What the OSD shows over that composition: its window with the lines of
+    // text the OSD memory holds there, in the character colour over the
+    // background colour (none when the OSD is off or shows nothing).
+    std::vector<c331screen::Overlay> osdOverlays(const c331screen::Composition& screen) const;
     // Screen files written since reset.
     uint64_t screensWritten() const;
 

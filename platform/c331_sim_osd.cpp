@@ -661,25 +661,38 @@ bool SimScalerMemory::shownRect(const Regs& reg, int64_t* addr, uint32_t* pitch,
     return any;
 }
 
-std::vector<std::string> SimScalerMemory::textsIn(int64_t addr, uint32_t pitch, int w, int h) const
+std::vector<SimScalerMemory::TextLine> SimScalerMemory::linesIn(int64_t addr, uint32_t pitch, int w, int h) const
 {
     // Glyphs whose top-left corner is visible inside the rectangle, by line.
-    std::map<int64_t, std::map<int64_t, uint16_t>> lines;
+    std::map<int64_t, std::map<int64_t, const Item*>> rows;
     for (const Item& i : m_items) {
         if (i.kind != Item::Glyph || i.pitch != pitch || i.cx != 0 || i.cy != 0 || i.cw <= 0 || i.ch <= 0)
             continue;
         int64_t x, y;
         itemAt(i, addr, &x, &y);
         if (x >= 0 && y >= 0 && x < w && y < h)
-            lines[y][x] = i.glyph;
+            rows[y][x] = &i;
     }
+    std::vector<TextLine> out;
+    for (const auto& row : rows) {
+        TextLine line;
+        line.y = row.first;
+        line.x = row.second.begin()->first;
+        for (const auto& g : row.second) {
+            appendUtf8(line.text, glyphCode(g.second->glyph));
+            line.w = int(g.first + g.second->w - line.x);
+            line.h = std::max(line.h, g.second->h);
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::vector<std::string> SimScalerMemory::textsIn(int64_t addr, uint32_t pitch, int w, int h) const
+{
     std::vector<std::string> out;
-    for (const auto& line : lines) {
-        std::string text;
-        for (const auto& g : line.second)
-            appendUtf8(text, glyphCode(g.second));
-        out.push_back(text);
-    }
+    for (const TextLine& line : linesIn(addr, pitch, w, h))
+        out.push_back(line.text);
     return out;
 }
 

@@ -139,9 +139,17 @@ public:
     // ---- chip memory and OSD ----
     std::vector<uint8_t> memory(uint64_t addr, size_t n) const;
     std::vector<OsdPort> osdPorts(const Regs& reg) const;
-    // Lines of text in a rectangle of memory (top-left address, lines
-    // `pitch` bytes apart), top to bottom, each left to right (UTF-8); lines
-    // without a glyph are left out.
+    // A line of glyphs in a rectangle of memory: where it starts relative to
+    // the rectangle, its extent, its text (UTF-8).
+    struct TextLine {
+        int64_t x = 0, y = 0;
+        int w = 0, h = 0;
+        std::string text;
+    };
+    // The lines of glyphs whose top-left corner lies in a rectangle of
+    // memory (top-left address, lines `pitch` bytes apart), top to bottom,
+    // each left to right; lines without a glyph are left out.
+    std::vector<TextLine> linesIn(int64_t addr, uint32_t pitch, int w, int h) const;
     std::vector<std::string> textsIn(int64_t addr, uint32_t pitch, int w, int h) const;
     // What the shown ports read, as one rectangle.
     bool shownRect(const Regs& reg, int64_t* addr, uint32_t* pitch, int* w, int* h) const;

@@ -271,6 +271,11 @@ struct PcFiles : Commands {
 
 TEST_F(Menu, SwitchedOnByThePcTheMenuIsShownAndScrolls)
 {
+    // The chip draws the screen where the published panel record puts it.
+    chip().setScreenLayoutSource([this](platform::c331screen::ScreenLayout* layout) {
+        *layout = platform::c331screen::ScreenLayout::fromPublished(img + kSpliceMode);
+        return true;
+    });
     // The PC sends the menu file, writes image word 2124 and asks for the apply.
     file_transfer::resetForTest();
     const std::string json = sampleMenu();
@@ -279,9 +284,12 @@ TEST_F(Menu, SwitchedOnByThePcTheMenuIsShownAndScrolls)
     EXPECT_EQ(readFile(kOsdMenuFile).toStdString(), json);
     ASSERT_EQ(pcRequest(pc::writeRam(kOsdOn, {1, 0})), Bytes{0});
     ASSERT_EQ(pcRequest(pc::writeRegister(11, 0xFF, 1)), Bytes{0});
+    const uint64_t screens = chip().screensWritten();
     turn(); // the pass: OSD on, the menu read and set
     EXPECT_TRUE(called("get_json_omenu_para()"));
     turn(); // the drawing
+    EXPECT_GT(chip().screensWritten(), screens);
+    EXPECT_TRUE(exists("/sim/screen.png"));
     EXPECT_EQ(chip().osdTexts(), (Lines{"Welcome to the LED processor", "OSD menu from data/configs/omenu.json"}));
     // Effect 1 scrolls in mode 3 at speed 3 x 10, on both ports of the panel.
     for (int k = 0; k < 2; ++k) {
@@ -298,12 +306,34 @@ TEST_F(Menu, SwitchedOnByThePcTheMenuIsShownAndScrolls)
     EXPECT_EQ(chip().osdPalette(1), 0x202040u);
     EXPECT_EQ(chip().osdPalette(2), 0xFFD040u);
 
+    // The screen picture shows the window on the LED screen with its lines
+    // where the chip drew them.
+    using platform::c331screen::Rect;
+    const auto layout = platform::c331screen::ScreenLayout::fromPublished(img + kSpliceMode);
+    const auto overlays = chip().osdOverlays(chip().composition(layout));
+    ASSERT_EQ(overlays.size(), 1u);
+    EXPECT_EQ(overlays[0].rect, (Rect{0, 0, 1920, 128}));
+    EXPECT_EQ(overlays[0].rgb, 0xFFD040u);
+    EXPECT_TRUE(overlays[0].filled);
+    EXPECT_EQ(overlays[0].fill, 0x202040u);
+    ASSERT_EQ(overlays[0].lines.size(), 2u);
+    EXPECT_EQ(overlays[0].lines[1].rect, (Rect{16, 64, 37 * 32, 64}));
+    EXPECT_EQ(overlays[0].lines[1].text, "OSD menu from data/configs/omenu.json");
+    // The register file alone places the window.
+    const std::vector<uint8_t> regs = chip().registerFile();
+    const auto window = platform::c331screen::decodeOverlays(platform::c331screen::RegisterFile(regs.data()), layout);
+    ASSERT_EQ(window.size(), 1u);
+    EXPECT_EQ(window[0].rect, (Rect{0, 0, 1920, 128}));
+
     // Off again: nothing shown.
     ASSERT_EQ(pcRequest(pc::writeRam(kOsdOn, {0, 0})), Bytes{0});
     ASSERT_EQ(pcRequest(pc::writeRegister(11, 0xFF, 1)), Bytes{0});
+    const uint64_t shown = chip().screensWritten();
     turn();
     turn();
     EXPECT_EQ(chip().osdTexts(), Lines{});
+    EXPECT_GT(chip().screensWritten(), shown);
+    EXPECT_TRUE(chip().osdOverlays(chip().composition(layout)).empty());
 }
 
 TEST_F(Menu, FiveHundredMutatedFilesNeverHarmTheReaderOrTheLiveMenu)
