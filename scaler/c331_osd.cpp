@@ -449,7 +449,7 @@ void c331_manage::read_c331_font(int fd)
     uint32_t status = 0;
     uint8_t reg = 0;
     for (const FontBlock& f : kFontBlocks) {
-        uint8_t header[kFontHeader];
+        uint8_t header[kFontHeader] = {};
         const bool read = read_flash(fd, int(f.header), kFontHeader, header) == 0;
         if (read && header[0] == kFontPresent) {
             status |= f.statusBit;

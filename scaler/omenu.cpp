@@ -1,6 +1,7 @@
 // The OSD menu file reader and setter.
 #include "scaler/omenu.h"
 
+#include <QMutexLocker>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -154,20 +155,24 @@ int get_json_omenu_para(char* path, OSD_LIST* list)
     list->osdcount = 0;
     list->status = 0;
     const std::string file = path;
-    std::ifstream in(platform::sysPath(file), std::ios::binary);
-    if (!in)
-        return 0;
     try {
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        if (size < 0 || size > kOsdMenuMaxBytes)
-            throw MenuError("the file has " + std::to_string((long long)size) + " bytes, more than an OSD menu (" +
-                            std::to_string(kOsdMenuMaxBytes) + ")");
-        in.seekg(0, std::ios::beg);
-        std::string json(size_t(size), '\0');
-        if (!in.read(&json[0], size))
-            throw MenuError("the file could not be read");
-        in.close();
+        std::string json;
+        {
+            // Read whole under the file lock; parsed and judged after it.
+            QMutexLocker lock(&Utils::_file_deal_mutex);
+            std::ifstream in(platform::sysPath(file), std::ios::binary);
+            if (!in)
+                return 0;
+            in.seekg(0, std::ios::end);
+            const std::streamoff size = in.tellg();
+            if (size < 0 || size > kOsdMenuMaxBytes)
+                throw MenuError("the file has " + std::to_string((long long)size) +
+                                " bytes, more than an OSD menu (" + std::to_string(kOsdMenuMaxBytes) + ")");
+            in.seekg(0, std::ios::beg);
+            json.assign(size_t(size), '\0');
+            if (!in.read(&json[0], size))
+                throw MenuError("the file could not be read");
+        }
         if (nesting(json) > kMaxNesting)
             throw MenuError("objects nested deeper than " + std::to_string(kMaxNesting) + " levels");
         pt::ptree tree;
@@ -193,7 +198,6 @@ int get_json_omenu_para(char* path, OSD_LIST* list)
         }
         return 0;
     } catch (const std::exception& e) {
-        in.close();
         VYX_DEBUG("json error: %s: %s\n", file.c_str(), e.what());
         writeLogMsg(LOG_ERROR, "json error: " + file + ": " + e.what());
         list->status = 255;
