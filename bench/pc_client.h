@@ -66,11 +66,12 @@ inline Bytes encode(const Bytes& body)
     return out;
 }
 
-// Address u32 LE, length u16 LE, address class, sub-id 0, then the data.
-inline Bytes ram(uint8_t command, uint32_t address, uint16_t length, uint8_t addressClass, const Bytes& data)
+// Address u32 LE, length u16 LE, address class, sub-id, then the data.
+inline Bytes ram(uint8_t command, uint32_t address, uint16_t length, uint8_t addressClass, const Bytes& data,
+                 uint8_t sub = 0)
 {
     Bytes d{uint8_t(address), uint8_t(address >> 8), uint8_t(address >> 16), uint8_t(address >> 24),
-            uint8_t(length),  uint8_t(length >> 8),  addressClass,           0};
+            uint8_t(length),  uint8_t(length >> 8),  addressClass,           sub};
     d.insert(d.end(), data.begin(), data.end());
     return body(kController, kPc, command, d);
 }
@@ -81,6 +82,15 @@ inline Bytes writeRam(uint32_t address, const Bytes& data, uint8_t addressClass 
 inline Bytes readRam(uint32_t address, uint16_t length, uint8_t addressClass = 0)
 {
     return ram(0x61, address, length, addressClass, {});
+}
+// An FPGA image: the target (1 FPGA 0, 2 FPGA 1) in address bits 24..31.
+inline Bytes fpgaWriteRam(uint8_t target, uint8_t addressClass, uint8_t sub, uint32_t address, const Bytes& data)
+{
+    return ram(0x60, uint32_t(target) << 24 | address, uint16_t(data.size()), addressClass, data, sub);
+}
+inline Bytes fpgaReadRam(uint8_t target, uint8_t addressClass, uint8_t sub, uint32_t address, uint16_t length)
+{
+    return ram(0x61, uint32_t(target) << 24 | address, length, addressClass, {}, sub);
 }
 inline Bytes writeRegister(uint16_t reg, uint8_t mask, uint8_t value, uint8_t target = 0)
 {

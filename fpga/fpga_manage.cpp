@@ -162,7 +162,6 @@ void fpga_manage::softinit()
     g_change.power_step_stamp[0] = g_change.power_step_stamp[1] = now;
     g_change.rst_release_stamp = now;
 
-    static const uint8_t kControllerVersion[4] = {1, 17, 0, 0};
     std::memcpy(MCU_RAM_CMD + 24, kControllerVersion, 4);
     std::memset(MCU_RAM_CMD + 30, 0, 4);
     MCU_RAM_CMD[29] = 1;

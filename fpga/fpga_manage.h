@@ -264,6 +264,8 @@ public:
     static uint8_t MCU_RAM_ZOOM[1024];
     // Default of parameter RAM bytes 0-255.
     static const uint8_t RAM1[256];
+    // This controller's version as the command image shows it (bytes 24-27).
+    static constexpr uint8_t kControllerVersion[4] = {1, 17, 0, 0};
 
     // ---- state ----
     pthread_mutex_t reg_mutex; // register shadow and MCU_RAM_EXTEND[29]
@@ -297,6 +299,9 @@ public:
     uint32_t search_sent_mask = 0;              // idle card search: ports searched
     BrightnessSchedule bri;                     // brightness and on/off schedule
     UsbUpgrade usb;                             // USB firmware upgrade
+    // PC pass-through: 1 while the last PC frame for the cards went to every
+    // port (under Utils::_fpga_multicast_mutex).
+    uint8_t multicast = 0;
 
     ~fpga_manage();
 

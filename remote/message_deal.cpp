@@ -66,11 +66,21 @@ int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
     case CMD_SET_BARCODE: return set_barcode(body, dataLength, capacity);
     case CMD_PROJECT_SET_SETPROPERTY: return project_set_setproperty(body, dataLength, capacity);
     case CMD_SET_LCD_LANG_SUPPORT: return set_lcd_lang_support(body, dataLength, capacity);
+    case CMD_PARAM_SAVE: return param_save(body, dataLength, capacity);
+    case CMD_SET_PARA_SYNC: return set_para_sync(body, dataLength, capacity);
+    case CMD_REG_MCU_FLAG: return REG_mcu_flag(body, dataLength, capacity);
+    case CMD_REG_UPDATE_10: return RegUpdate10(body, dataLength, capacity);
+    case CMD_REG_UPDATE_0E: return RegUpdate0E(body, dataLength, capacity);
+    case CMD_ERASE_FLASH: return cmd_erase_flash(body, dataLength, capacity);
+    case CMD_WRITE_FLASH: return cmd_write_flash(body, dataLength, capacity);
+    case CMD_READ_FLASH: return cmd_read_flash(body, dataLength, capacity);
+    case CMD_GET_CARD_VERSION: return get_card_version(body, dataLength, capacity);
     default: return status(body, STATUS_UNKNOWN);
     }
 }
 
-// 10-13 address, 14-15 length n, 16 address class, 17 sub-id, 18.. data.
+// 10-13 address (bits 24..31: the target), 14-15 length n, 16 address class,
+// 17 sub-id, 18.. data.
 int message_deal::write_ram(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 8)
@@ -80,8 +90,12 @@ int message_deal::write_ram(uint8_t* body, int dataLength, int)
     uint8_t addressClass = body[kAt + 6];
     if (dataLength < 8 + n)
         return status(body, STATUS_MALFORMED);
+    const uint8_t target = uint8_t(address >> kRamTargetShift);
+    if (target != kTargetController || addressClass != 0)
+        return status(body, uint8_t(fpga_ram_write(target, addressClass, body[kAt + 7], address & 0xFFFFFF,
+                                                   body + kAt + 8, n)));
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
-    if (addressClass != 0 || !store)
+    if (!store)
         return status(body, STATUS_REFUSED);
     unsigned int result = 1;
     if (address < kModeBase)
@@ -99,8 +113,15 @@ int message_deal::read_ram(uint8_t* body, int dataLength, int capacity)
     uint32_t address = le32(body + kAt);
     uint16_t n = le16(body + kAt + 4);
     uint8_t addressClass = body[kAt + 6];
+    if (kAt + 1 + n + 1 > capacity)
+        return status(body, STATUS_REFUSED);
+    const uint8_t target = uint8_t(address >> kRamTargetShift);
+    if (target != kTargetController || addressClass != 0) {
+        int code = fpga_ram_read(target, addressClass, body[kAt + 7], address & 0xFFFFFF, body + kAt + 1, n);
+        return status(body, uint8_t(code)) + (code == STATUS_DONE ? n : 0);
+    }
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
-    if (addressClass != 0 || !store || kAt + 1 + n + 1 > capacity)
+    if (!store)
         return status(body, STATUS_REFUSED);
     // The same bounds as the store's write entries.
     const uint8_t* from = nullptr;
@@ -128,8 +149,10 @@ int message_deal::write_register(uint8_t* body, int dataLength, int)
     uint8_t mask = body[kAt + 2];
     uint8_t value = body[kAt + 3];
     uint8_t target = body[kAt + 4];
+    if (target != kTargetController)
+        return status(body, uint8_t(fpga_register_write(target, reg, mask, value)));
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
-    if (target != 0 || !store || reg >= kLocalRegCount)
+    if (!store || reg >= kLocalRegCount)
         return status(body, STATUS_REFUSED);
     uint8_t* r = store->local_reg;
     uint8_t acting = value & mask;
@@ -160,7 +183,7 @@ int message_deal::write_register(uint8_t* body, int dataLength, int)
 }
 
 // 10-11 first register, 12 count n, 14 target; the reply is the status and
-// n values.
+// n values (an FPGA's from its register shadow).
 int message_deal::read_register(uint8_t* body, int dataLength, int capacity)
 {
     if (dataLength < 5)
@@ -168,8 +191,14 @@ int message_deal::read_register(uint8_t* body, int dataLength, int capacity)
     int first = le16(body + kAt);
     int n = body[kAt + 2];
     uint8_t target = body[kAt + 4];
+    if (kAt + 1 + n + 1 > capacity)
+        return status(body, STATUS_REFUSED);
+    if (target != kTargetController) {
+        int code = fpga_register_read(target, first, n, body + kAt + 1);
+        return status(body, uint8_t(code)) + (code == STATUS_DONE ? n : 0);
+    }
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
-    if (target != 0 || !store || first + n > kLocalRegCount || kAt + 1 + n + 1 > capacity)
+    if (!store || first + n > kLocalRegCount)
         return status(body, STATUS_REFUSED);
     for (int i = 0; i < n; ++i)
         body[kAt + 1 + i] = __atomic_load_n(store->local_reg + first + i, __ATOMIC_RELAXED);

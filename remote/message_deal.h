@@ -31,6 +31,15 @@ public:
         CMD_SET_BARCODE = 0xC4,
         CMD_PROJECT_SET_SETPROPERTY = 0xC5,
         CMD_SET_LCD_LANG_SUPPORT = 0xC6,
+        CMD_PARAM_SAVE = 0xD0,
+        CMD_SET_PARA_SYNC = 0xD1,
+        CMD_REG_MCU_FLAG = 0xD2,
+        CMD_REG_UPDATE_10 = 0xD3,
+        CMD_REG_UPDATE_0E = 0xD4,
+        CMD_ERASE_FLASH = 0xD5,
+        CMD_WRITE_FLASH = 0xD6,
+        CMD_READ_FLASH = 0xD7,
+        CMD_GET_CARD_VERSION = 0xD8,
     };
     enum Status : uint8_t {
         STATUS_DONE = 0,
@@ -40,8 +49,9 @@ public:
         STATUS_DIGEST = 4,    // the MD5 digest differs: nothing was stored
         STATUS_TOO_LARGE = 5, // beyond the size of the file type or the declared size
         STATUS_BUSY = 6,      // another transfer or firmware upgrade is running
-        STATUS_STORAGE = 7,   // the file or flash could not be written (or read back equal)
+        STATUS_STORAGE = 7,   // the file, flash or FPGA RAM could not be written or read (or read back equal)
         STATUS_NO_FILE = 8,   // the file asked for does not exist
+        STATUS_NOT_READY = 9, // FPGA 0 is not running yet
         STATUS_UNKNOWN = 0xFF,
     };
     // Local registers the PC reaches (r0..r169) and the ones that act.
@@ -54,6 +64,19 @@ public:
     // Address ranges of address class 0.
     static constexpr uint32_t kModeBase = 0x1000;
     static constexpr uint32_t kModeEnd = 0x11000;
+    // Targets of the register commands (byte 14) and of the RAM commands
+    // (address bits 24..31): the controller itself, or FPGA 0 or 1.
+    static constexpr uint8_t kTargetController = 0;
+    static constexpr uint8_t kTargetFpga0 = 1;
+    static constexpr uint8_t kTargetFpga1 = 2;
+    static constexpr int kRamTargetShift = 24;
+    // Address class 0 of an FPGA: the parameter RAM below, the extension
+    // image from here on.
+    static constexpr uint32_t kExtensionBase = 0x800;
+    // The scaler chip's serial flash, and the most bytes one flash command
+    // moves.
+    static constexpr uint32_t kScalerFlashSize = 32u << 20;
+    static constexpr int kMaxFlashBlock = 16384;
 
     message_deal() = default;
     // A handler that goes away closes its open file transfer.
@@ -106,12 +129,33 @@ public:
     static int apply_barcode(const QByteArray& text);
     static int apply_cloud_settings(const QByteArray& record);
 
+    // ---- FPGAs and the scaler (message_deal_fpga.cpp) ----
+    int param_save(uint8_t* body, int dataLength, int capacity);
+    int set_para_sync(uint8_t* body, int dataLength, int capacity);
+    int REG_mcu_flag(uint8_t* body, int dataLength, int capacity);
+    int RegUpdate10(uint8_t* body, int dataLength, int capacity);
+    int RegUpdate0E(uint8_t* body, int dataLength, int capacity);
+    int cmd_erase_flash(uint8_t* body, int dataLength, int capacity);
+    int cmd_write_flash(uint8_t* body, int dataLength, int capacity);
+    int cmd_read_flash(uint8_t* body, int dataLength, int capacity);
+    int get_card_version(uint8_t* body, int dataLength, int capacity);
+
     static int status(uint8_t* body, uint8_t code);
 
 private:
     // False when there is no scaler manager to ask.
     static bool raiseScalerRequest(uint8_t value);
     int fileStart(uint8_t* body, int dataLength, bool writing, bool named);
+    // The FPGA images of the RAM commands (address class, sub-id, address
+    // without its target) and the FPGA registers; statuses.
+    static int fpga_ram_write(uint8_t target, uint8_t addressClass, uint8_t sub, uint32_t address,
+                              const uint8_t* data, uint16_t length);
+    static int fpga_ram_read(uint8_t target, uint8_t addressClass, uint8_t sub, uint32_t address, uint8_t* out,
+                             uint16_t length);
+    static int fpga_register_write(uint8_t target, int reg, uint8_t mask, uint8_t value);
+    static int fpga_register_read(uint8_t target, int first, int count, uint8_t* out);
+    // Starts the LED-parameter handshake of the FPGA worker.
+    static int start_led_handshake();
 
     uint64_t m_peer = 0;
 };

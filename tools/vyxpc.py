@@ -9,6 +9,8 @@ Examples:
   vyxpc.py --tcp 127.0.0.1:5005 send-file alias alias.json
   vyxpc.py --tcp 127.0.0.1 fetch-file scan out.tzfile --name hall.tzfile
   vyxpc.py --tcp 127.0.0.1 card-search 3
+  vyxpc.py --tcp 127.0.0.1 read-ram 0 64 --target 1         (FPGA 0's parameter RAM)
+  vyxpc.py --tcp 127.0.0.1 read-flash 0x10000 35           (scaler flash)
 
 Exit status: 0 done, 1 the controller answered with a non-zero status,
 2 no answer or a link error, 3 bad arguments.
@@ -39,6 +41,7 @@ STATUS = {
     6: "busy (another transfer or upgrade is running)",
     7: "storage failed",
     8: "no such file",
+    9: "not ready (FPGA 0 is not running yet)",
     0xFF: "unknown command",
 }
 
@@ -64,8 +67,13 @@ CMD = {
     "YP_SendFile": 0xB9, "YP_SendFileEND": 0xBA, "write_edid_table": 0xBB,
     "get_device_info": 0xC0, "net_ip_set": 0xC1, "init_MAC_address": 0xC2,
     "net_eth_search": 0xC3, "set_barcode": 0xC4, "project_set_setproperty": 0xC5,
-    "set_lcd_lang_support": 0xC6, "card_search": 0x10,
+    "set_lcd_lang_support": 0xC6, "param_save": 0xD0, "set_para_sync": 0xD1, "REG_mcu_flag": 0xD2,
+    "RegUpdate10": 0xD3, "RegUpdate0E": 0xD4, "cmd_erase_flash": 0xD5, "cmd_write_flash": 0xD6,
+    "cmd_read_flash": 0xD7, "get_card_version": 0xD8, "card_search": 0x10,
 }
+# RAM and register targets: the controller, FPGA 0, FPGA 1.
+TARGETS = {"controller": 0, "fpga0": 1, "fpga1": 2}
+FLASH_BLOCK = 16384
 
 
 class LinkError(Exception):
@@ -252,11 +260,13 @@ class Client:
             raise Refused(reply[0], what or "command 0x%02X" % command)
         return reply[1:]
 
-    # RAM and registers
-    def read_ram(self, address, length, address_class=0, sub=0):
+    # RAM and registers; the target of a RAM request rides in the address's top byte
+    def read_ram(self, address, length, address_class=0, sub=0, target=0):
+        address |= target << 24
         return self.check(CMD["read_ram"], struct.pack("<IHBB", address, length, address_class, sub), "read_ram")
 
-    def write_ram(self, address, data, address_class=0, sub=0):
+    def write_ram(self, address, data, address_class=0, sub=0, target=0):
+        address |= target << 24
         self.check(CMD["write_ram"], struct.pack("<IHBB", address, len(data), address_class, sub) + data,
                    "write_ram")
 
@@ -268,6 +278,48 @@ class Client:
 
     def device_info(self):
         return self.check(CMD["get_device_info"], b"", "get_device_info")
+
+    # FPGAs and the scaler
+    def param_save(self, target):
+        self.check(CMD["param_save"], bytes([target]), "param_save")
+
+    def set_para_sync(self):
+        reply = self.ask(CMD["set_para_sync"], b"", "set_para_sync")
+        if len(reply) < 5:
+            raise LinkError("short answer to set_para_sync")
+        width, height = struct.unpack("<HH", reply[1:5])
+        if reply[0] != 0:
+            raise Refused(reply[0], "set_para_sync (%d x %d from the layout)" % (width, height))
+        return width, height
+
+    def led_handshake(self, command="REG_mcu_flag"):
+        self.check(CMD[command], b"", command)
+
+    def font_update(self):
+        return self.check(CMD["RegUpdate0E"], b"", "RegUpdate0E")[0]
+
+    def erase_flash(self, unit, count, mode):
+        self.check(CMD["cmd_erase_flash"], struct.pack("<IHB", unit, count, mode), "cmd_erase_flash")
+
+    def write_flash(self, address, data, block=FLASH_BLOCK):
+        for offset in range(0, len(data), block):
+            chunk = data[offset:offset + block]
+            self.check(CMD["cmd_write_flash"], struct.pack("<IH", address + offset, len(chunk)) + chunk,
+                       "cmd_write_flash at 0x%X" % (address + offset))
+
+    def read_flash(self, address, length, block=FLASH_BLOCK):
+        data = bytearray()
+        while len(data) < length:
+            n = min(block, length - len(data))
+            data += self.check(CMD["cmd_read_flash"], struct.pack("<IH", address + len(data), n),
+                               "cmd_read_flash at 0x%X" % (address + len(data)))
+        return bytes(data)
+
+    def card_version(self):
+        reply = self.check(CMD["get_card_version"], b"", "get_card_version")
+        dotted = lambda b: ".".join(str(x) for x in b)
+        return {"controller": dotted(reply[0:4]), "fpga0": reply[4:8].hex("."), "fpga1": reply[8:12].hex("."),
+                "loader": "this" if reply[12] == 1 else "other"}
 
     # files
     def send_file(self, type_, tag, data, name=None, block=16384, stop_after=None, wrong_digest=False):
@@ -398,6 +450,12 @@ def file_type(text):
     raise argparse.ArgumentTypeError("file types: " + ", ".join(FILE_TYPES))
 
 
+def target(text):
+    if text.lower() in TARGETS:
+        return TARGETS[text.lower()]
+    return number(text)
+
+
 def hexbytes(text):
     return bytes.fromhex(text.replace(":", "").replace(" ", ""))
 
@@ -424,21 +482,42 @@ def build_parser():
     c.add_argument("length", type=number)
     c.add_argument("--class", dest="address_class", type=number, default=0)
     c.add_argument("--sub", type=number, default=0)
+    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
     c = sub.add_parser("write-ram", help="write RAM: ADDRESS HEXBYTES")
     c.add_argument("address", type=number)
     c.add_argument("data", type=hexbytes)
     c.add_argument("--class", dest="address_class", type=number, default=0)
     c.add_argument("--sub", type=number, default=0)
+    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
     c = sub.add_parser("read-reg", help="read registers: FIRST [COUNT]")
     c.add_argument("first", type=number)
     c.add_argument("count", type=number, nargs="?", default=1)
-    c.add_argument("--target", type=number, default=0)
+    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
     c = sub.add_parser("write-reg", help="write a register: REGISTER VALUE")
     c.add_argument("register", type=number)
     c.add_argument("value", type=number)
     c.add_argument("--mask", type=number, default=0xFF)
-    c.add_argument("--target", type=number, default=0)
+    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
     sub.add_parser("device-info", help="the device id")
+    sub.add_parser("card-version", help="versions of the controller and the FPGAs, and the loader's application")
+
+    c = sub.add_parser("param-save", help="save an FPGA's parameter RAM to its flash: TARGET (1 FPGA 0, 2 FPGA 1)")
+    c.add_argument("target", type=target)
+    sub.add_parser("led-size", help="set the LED screen size from the FPGAs' port layout")
+    sub.add_parser("led-handshake", help="start the LED-parameter handshake (REG_mcu_flag)")
+    sub.add_parser("led-update", help="start the LED-parameter handshake (RegUpdate10)")
+    sub.add_parser("font-update", help="load the fonts from the scaler's flash; prints the font bits")
+    c = sub.add_parser("erase-flash", help="erase the scaler's flash: UNIT COUNT (UNIT in 4 KB)")
+    c.add_argument("unit", type=number)
+    c.add_argument("count", type=number)
+    c.add_argument("--mode", type=number, default=0, help="0 4 KB (default), 1 32 KB, 2 64 KB blocks")
+    c = sub.add_parser("write-flash", help="write the scaler's (erased) flash: ADDRESS LOCALFILE")
+    c.add_argument("address", type=number)
+    c.add_argument("file")
+    c = sub.add_parser("read-flash", help="read the scaler's flash: ADDRESS LENGTH [--out LOCALFILE]")
+    c.add_argument("address", type=number)
+    c.add_argument("length", type=number)
+    c.add_argument("--out", help="write the bytes to this file instead of printing them")
 
     c = sub.add_parser("send-file", help="send a file: TYPE LOCALFILE (" + ", ".join(FILE_TYPES) + ")")
     c.add_argument("type", type=file_type)
@@ -496,9 +575,9 @@ def build_parser():
 def run(args, client):
     cmd = args.command
     if cmd == "read-ram":
-        print(show(client.read_ram(args.address, args.length, args.address_class, args.sub)))
+        print(show(client.read_ram(args.address, args.length, args.address_class, args.sub, args.target)))
     elif cmd == "write-ram":
-        client.write_ram(args.address, args.data, args.address_class, args.sub)
+        client.write_ram(args.address, args.data, args.address_class, args.sub, args.target)
         print("done")
     elif cmd == "read-reg":
         print(show(client.read_register(args.first, args.count, args.target)))
@@ -507,6 +586,34 @@ def run(args, client):
         print("done")
     elif cmd == "device-info":
         print(client.device_info().decode("latin-1"))
+    elif cmd == "card-version":
+        print(" ".join("%s=%s" % kv for kv in client.card_version().items()))
+    elif cmd == "param-save":
+        client.param_save(args.target)
+        print("done")
+    elif cmd == "led-size":
+        print("width=%d height=%d" % client.set_para_sync())
+    elif cmd in ("led-handshake", "led-update"):
+        client.led_handshake("REG_mcu_flag" if cmd == "led-handshake" else "RegUpdate10")
+        print("done")
+    elif cmd == "font-update":
+        print("fonts=0x%02x" % client.font_update())
+    elif cmd == "erase-flash":
+        client.erase_flash(args.unit, args.count, args.mode)
+        print("done")
+    elif cmd == "write-flash":
+        with open(args.file, "rb") as f:
+            data = f.read()
+        client.write_flash(args.address, data)
+        print("written %d bytes" % len(data))
+    elif cmd == "read-flash":
+        data = client.read_flash(args.address, args.length)
+        if args.out:
+            with open(args.out, "wb") as f:
+                f.write(data)
+            print("read %d bytes, md5 %s" % (len(data), hashlib.md5(data).hexdigest()))
+        else:
+            print(show(data))
     elif cmd == "send-file":
         with open(args.file, "rb") as f:
             data = f.read()

@@ -75,11 +75,18 @@ protected:
         all << args;
         p.start(VYX_PYTHON, all);
         ToolRun r;
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "tool hangs: " << all.join(' ').toStdString();
-            return r;
+        QElapsedTimer waited;
+        waited.start();
+        // The program's output is taken meanwhile: a program that prints a
+        // lot (the scaler's register dump) must not stall on a full pipe.
+        while (!p.waitForFinished(10)) {
+            drain();
+            if (waited.elapsed() > 60000) {
+                p.kill();
+                p.waitForFinished();
+                ADD_FAILURE() << "tool hangs: " << all.join(' ').toStdString();
+                return r;
+            }
         }
         r.exitCode = p.exitCode();
         r.out = p.readAllStandardOutput().toStdString();
@@ -92,6 +99,15 @@ protected:
         ToolRun r = tool(args, link);
         EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString() << ": " << r.err;
         return r.out;
+    }
+    // Everything the program printed so far.
+    const QByteArray& drain()
+    {
+        if (app) {
+            app->waitForReadyRead(0);
+            output += app->readAll();
+        }
+        return output;
     }
     QString local(const char* name) const { return QString::fromStdString(root + "/" + name); }
     void writeLocal(const char* name, const Bytes& data) const
@@ -116,6 +132,7 @@ protected:
     std::string appRoot;
     uint16_t port = 0;
     std::unique_ptr<QProcess> app;
+    QByteArray output;
 };
 
 
@@ -139,11 +156,7 @@ TEST_F(PcTool, RamRegistersAndDeviceInfoOverEveryLink)
     EXPECT_NE(refused.err.find("status 1"), std::string::npos);
     EXPECT_EQ(tool({"raw", "0x7E"}).exitCode, 1);
     EXPECT_EQ(tool({"--timeout", "0.3", "card-search", "3"}).exitCode, 2);
-    QByteArray seen;
-    EXPECT_TRUE(waitFor([&] {
-        seen += app->readAll();
-        return seen.contains("PC frame for the cards: 11 bytes, transport 2");
-    }));
+    EXPECT_TRUE(waitFor([&] { return drain().contains("PC frame for the cards: 11 bytes, transport 2"); }));
 }
 
 TEST_F(PcTool, EveryFileTypeRoundTripsWithEqualDigests)
@@ -303,4 +316,66 @@ TEST_F(PcTool, SettingsFromThePcAreStoredAndSurviveARestart)
     stop();
     EXPECT_EQ(ini("Barcode").toString(), "SN-9");
     EXPECT_EQ(ini("Ryxacloudserverip").toString(), " ");
+}
+
+TEST_F(PcTool, FpgaImagesRegistersAndScalerCommands)
+{
+    start();
+    // The program brings FPGA 0 up by itself; its state register says when.
+    pc::TcpClient tcp(pcPort(port), 5000);
+    ASSERT_TRUE(waitFor([&] { return tcp.ask(pc::readRegister(80, 1, 1)) == Bytes{0, 3}; }, 20000));
+
+    // FPGA images, by target and address class.
+    EXPECT_EQ(ok({"write-ram", "200", "0a0b0c", "--target", "1"}), "done\n");
+    EXPECT_EQ(ok({"read-ram", "200", "3", "--target", "fpga0"}), "0a 0b 0c\n");
+    EXPECT_EQ(ok({"read-ram", "200", "3"}), "00 00 00\n"); // the controller's own image is another
+    EXPECT_EQ(ok({"write-ram", "40", "1122", "--class", "6", "--target", "2"}), "done\n");
+    EXPECT_EQ(ok({"read-ram", "0x828", "2", "--target", "1"}), "11 22\n");
+    EXPECT_EQ(ok({"read-ram", "24", "4", "--class", "5", "--target", "1"}), "01 11 00 00\n");
+    EXPECT_EQ(ok({"read-ram", "0", "4", "--class", "1", "--sub", "1", "--target", "2"}), "00 00 00 00\n");
+    ToolRun beyond = tool({"write-ram", "1020", "0102030405", "--target", "1"});
+    EXPECT_EQ(beyond.exitCode, 1);
+    EXPECT_NE(beyond.err.find("status 1"), std::string::npos);
+
+    // Registers: the shadow, and the FPGAs' own.
+    EXPECT_EQ(ok({"write-reg", "70", "0x5a", "--target", "1"}), "done\n");
+    EXPECT_EQ(ok({"read-reg", "70", "1", "--target", "1"}), "5a\n");
+    EXPECT_EQ(ok({"read-reg", "28", "4", "--target", "fpga1"}), "01 04 04 25\n");
+    EXPECT_EQ(tool({"write-reg", "100", "1", "--target", "1"}).exitCode, 1);
+    EXPECT_EQ(ok({"--timeout", "30", "write-reg", "161", "2", "--mask", "2"}), "done\n"); // the scaler's register dump
+    // A brightness command in the command image, run by register 2 bit 2.
+    EXPECT_EQ(ok({"write-ram", "0", "aa0300000000020000a0", "--class", "5", "--target", "1"}), "done\n");
+    EXPECT_EQ(ok({"write-reg", "2", "4", "--mask", "4", "--target", "1"}), "done\n");
+    EXPECT_EQ(ok({"read-reg", "64", "1", "--target", "1"}), "a0\n");
+
+    // The default layout (ten ports of 1280 x 512 at the origin) with port 6
+    // moved to its right: the LED screen is 1920 x 512.
+    EXPECT_EQ(ok({"write-ram", "528", "0005000080020002", "--target", "1"}), "done\n");
+    EXPECT_EQ(ok({"led-size"}), "width=1920 height=512\n");
+    EXPECT_EQ(ok({"read-ram", "1378", "4"}), "80 07 00 02\n");
+    EXPECT_EQ(ok({"param-save", "1"}), "done\n");
+    EXPECT_EQ(ok({"param-save", "fpga1"}), "done\n");
+    EXPECT_EQ(tool({"param-save", "3"}).exitCode, 1);
+    EXPECT_EQ(ok({"led-handshake"}), "done\n");
+    EXPECT_EQ(ok({"led-update"}), "done\n");
+
+    // Fonts: the loader is pointed at this application, which the versions
+    // then report.
+    EXPECT_EQ(ok({"card-version"}), "controller=1.17.0.0 fpga0=01.04.04.25 fpga1=01.04.04.25 loader=other\n");
+    EXPECT_EQ(ok({"font-update"}).rfind("fonts=0x", 0), 0u);
+    QSettings loader(QString::fromStdString(appRoot + "/data/configs/led_load_config.ini"), QSettings::IniFormat);
+    EXPECT_EQ(loader.value("app-1/app_path").toString(), "/data/app/vyxQ58N -platform linuxfb");
+    EXPECT_EQ(ok({"card-version"}), "controller=1.17.0.0 fpga0=01.04.04.25 fpga1=01.04.04.25 loader=this\n");
+
+    // The scaler's flash.
+    const Bytes font = randomBytes(300, 77);
+    writeLocal("font.bin", font);
+    EXPECT_EQ(ok({"erase-flash", "16", "1", "--mode", "2"}), "done\n");
+    EXPECT_EQ(ok({"write-flash", "0x10000", local("font.bin")}), "written 300 bytes\n");
+    EXPECT_EQ(ok({"read-flash", "0x10000", "300", "--out", local("back.bin")}).rfind("read 300 bytes", 0), 0u);
+#if __has_include("platform/c331_sim_osd.h") // the simulated scaler flash
+    EXPECT_EQ(readLocal("back.bin"), readLocal("font.bin"));
+#endif
+    EXPECT_EQ(tool({"erase-flash", "17", "1", "--mode", "2"}).exitCode, 1);
+    EXPECT_EQ(tool({"read-flash", "0x1FFFFFF", "2"}).exitCode, 1);
 }

@@ -1,6 +1,7 @@
 // 100,000 frames mutated from valid requests of every command, fed to the
 // command handler (two handlers and several peers, so that transfers are
-// opened, continued, taken over and abandoned). Each is answered within
+// opened, continued, taken over and abandoned), with the FPGA manager on the
+// simulated FPGAs and the scaler manager present. Each is answered within
 // its buffer or not at all; a sanitizer build watches every access.
 #include "tests/remote/commands_fixture.h"
 
@@ -8,6 +9,7 @@
 
 #include "core/config_engine.h"
 #include "core/globals.h"
+#include "fpga/fpga_manage.h"
 #include "platform/mtd.h"
 #include "platform/shell.h"
 #include "video_io/edid.h"
@@ -53,6 +55,29 @@ std::vector<Bytes> validRequests()
         pc::control(0xC4, pc::named("SN-1")),
         pc::control(0xC5, cloud),
         pc::control(0xC6, pc::cat({pc::u32(0x1F), {1}})),
+        // The FPGAs and the scaler.
+        pc::fpgaWriteRam(1, 0, 0, 19, small),
+        pc::fpgaWriteRam(2, 0, 0, 0x800 + 40, {1, 2}),
+        pc::fpgaReadRam(2, 1, 1, 0, 32),
+        pc::fpgaWriteRam(1, 1, 2, 1000, {1, 2, 3}),
+        pc::fpgaWriteRam(2, 2, 3, 100, {1, 2}),
+        pc::fpgaReadRam(1, 2, 0, 0, 16),
+        pc::fpgaWriteRam(1, 4, 0, 8, {9}),
+        pc::fpgaReadRam(1, 5, 0, 24, 11),
+        pc::fpgaWriteRam(1, 6, 0, 29, {0}),
+        pc::writeRegister(3, 0x20, 0x20, 1),
+        pc::writeRegister(80, 0xFF, 3, 1),
+        pc::writeRegister(0, 0x04, 0x04, 2),
+        pc::readRegister(28, 4, 2),
+        pc::control(0xD0, {1}),
+        pc::control(0xD1, {}),
+        pc::control(0xD2, {}),
+        pc::control(0xD3, {}),
+        pc::control(0xD4, {}),
+        pc::control(0xD5, pc::cat({pc::u32(16), pc::u16(1), {2}})),
+        pc::control(0xD6, pc::cat({pc::u32(0x100), pc::u16(uint16_t(small.size())), small})),
+        pc::control(0xD7, pc::cat({pc::u32(0x100), pc::u16(64)})),
+        pc::control(0xD8, {}),
     };
     return out;
 }
@@ -89,7 +114,7 @@ Bytes mutate(Bytes frame, std::mt19937& random)
             break;
         case 6: // another command
             if (frame.size() > 9)
-                frame[9] = uint8_t(0xB0 + pick(0x20));
+                frame[9] = uint8_t(0xB0 + pick(0x30));
             break;
         }
     }
@@ -105,6 +130,7 @@ TEST_F(RandomFrames, HundredThousandMutatedRequestsAreAnsweredWithinBoundsOrNotA
     ConfigEngine::pInstance();
     platform::simMtd().declareBoard();
     platform::simShell().script("ifconfig eth0", 0, "eth0 HWaddr 02:00:00:00:00:01\n");
+    fpga_manage::pInstance()->softinit();
     const std::vector<Bytes> seeds = validRequests();
     std::mt19937 random(20240611);
     message_deal second;
