@@ -419,9 +419,8 @@ void fpga_manage::Brightness_time_change()
 // blocks on it.
 void fpga_manage::Brightness_auto_change()
 {
-    bool answered = false, waiting;
-    uint8_t answer[129] = {};
-    uint8_t command = 0;
+    bool waiting, send = false;
+    uint8_t slot = 0;
     {
         Lock lock(bri.mutex);
         waiting = bri.sensor_waiting != 0;
@@ -437,37 +436,35 @@ void fpga_manage::Brightness_auto_change()
                 }
             }
             if (bri.sensor_addr != 0) {
-                uint8_t* f = bri.sensor_frame;
-                const uint8_t body[18] = {uint8_t(bri.sensor_addr), uint8_t(bri.sensor_addr >> 8),
-                                          0x00, 0xF0, 0x10, 0xBB, 0x03, 0x00, 0x00, kSensorRead,
-                                          0x00, 0x00, 0x00, 0x02, 128, 0x00, 0x00, 0x00};
-                std::memcpy(f, body, sizeof body);
-                f[18] = Utils::BCC(f, 18);
-                sensor_answer_clear_stub();
-                sensor_send_stub(f, sizeof bri.sensor_frame, bri.sensor_slot);
+                send = true;
+                slot = bri.sensor_slot;
                 bri.sensor_waiting = 1;
                 bri.sensor_stamp = G_timeTicks.load();
-                return;
             }
         }
     }
-    // The receive path is polled outside the schedule's lock, so that lock
-    // is never held while the receive mutex is awaited.
+    // The card link (its receive mutex) is used outside the schedule's
+    // lock, so that lock is never held while the receive mutex is awaited.
+    if (send) {
+        sensor_read_send(slot);
+        return;
+    }
+    RCV_CTRL_ANSWER answer;
+    bool answered = false;
     if (waiting) {
         for (uint8_t f = 0; f < kFpgas; ++f) {
             pthread_mutex_lock(&rcv_mutex);
             reg_IRQ_Dealwith(f, 0);
             pthread_mutex_unlock(&rcv_mutex);
         }
+        answered = take_controller_answer(&answer);
     }
 
     Lock lock(bri.mutex);
-    if (waiting)
-        answered = sensor_answer_take_stub(&command, answer);
     if (bri.sensor_waiting) {
         if (answered) {
-            if (command == kSensorRead && answer[0] == 0) {
-                std::memcpy(bri.sensor_data, answer + 1, sizeof bri.sensor_data);
+            if (answer.command == kSensorRead && answer.length > sizeof bri.sensor_data && answer.data[0] == 0) {
+                std::memcpy(bri.sensor_data, answer.data + 1, sizeof bri.sensor_data);
                 bri.sensor_new = 1;
             } else {
                 write_to_register(kRegSensorErrors, 0xFF, uint8_t(shadow(kRegSensorErrors, 0) + 1), 0);
@@ -497,37 +494,6 @@ void fpga_manage::Brightness_auto_change()
         bri.sensor_timeouts = 0;
     }
     Brightness_hand_dealwith(nullptr);
-}
-
-// ---------------------------------------------------------------------------
-// The sensor card link: a stub.
-//
-// The read is a receiving-card frame sent on an output slot (Send_to_port),
-// and its answer comes back in the receiving-card link's controller-answer
-// store. That link is not in this tree yet; until it is, these stand in for
-// it. The frame is kept in bri.sensor_frame and handed to
-// sensor_card_stub, which plays the sensor card; without it no answer comes
-// and the read ends in a time-out (ten give full brightness).
-
-std::function<bool(const uint8_t*, int, uint8_t, uint8_t*, uint8_t*)> fpga_manage::sensor_card_stub;
-
-void fpga_manage::sensor_send_stub(const uint8_t* frame, int len, uint8_t slot)
-{
-    VYX_DEBUG("sensor read on slot %u (%d bytes): no card link yet\n", unsigned(slot), len);
-    if (sensor_card_stub && sensor_card_stub(frame, len, slot, &bri.stub_command, bri.stub_answer))
-        bri.stub_ready = 1;
-}
-
-void fpga_manage::sensor_answer_clear_stub() { bri.stub_ready = 0; }
-
-bool fpga_manage::sensor_answer_take_stub(uint8_t* command, uint8_t* data)
-{
-    if (!bri.stub_ready)
-        return false;
-    bri.stub_ready = 0;
-    *command = bri.stub_command;
-    std::memcpy(data, bri.stub_answer, sizeof bri.stub_answer);
-    return true;
 }
 
 // ---------------------------------------------------------------------------

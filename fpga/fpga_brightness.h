@@ -46,10 +46,6 @@ struct BrightnessSchedule {
     uint32_t sensor_stamp = 0;
     uint8_t sensor_new = 0;     // sensor_data holds an answer not yet used
     uint8_t sensor_data[128] = {};
-    uint8_t sensor_frame[19] = {}; // the last read sent
-    // The answer the stand-in for the card link holds.
-    uint8_t stub_ready = 0, stub_command = 0;
-    uint8_t stub_answer[129] = {};
 
     // On/off times, decimal.
     struct Entry {

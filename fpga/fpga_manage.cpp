@@ -17,7 +17,6 @@
 #include "video_io/zevlosource.h"
 
 fpga_manage* fpga_manage::p_fpga_manage = nullptr;
-std::function<void(const unsigned char*, int, uint8_t)> fpga_manage::pc_frame_hook;
 
 uint8_t* fpga_manage::MCU_REG_func[kFpgas] = {};
 uint8_t* fpga_manage::MCU_RAM_PARA_func[kFpgas] = {};
@@ -89,7 +88,12 @@ fpga_manage::fpga_manage()
         check_state[f] = 0;
     }
     pthread_mutex_init(&reg_mutex, nullptr);
-    pthread_mutex_init(&rcv_mutex, nullptr);
+    // Recursive: Send_to_port takes it for callers that do not hold it yet.
+    pthread_mutexattr_t recursive;
+    pthread_mutexattr_init(&recursive);
+    pthread_mutexattr_settype(&recursive, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(&rcv_mutex, &recursive);
+    pthread_mutexattr_destroy(&recursive);
     p_rcvRecovery = new rcvRecovery();
 }
 
@@ -320,11 +324,10 @@ void fpga_manage::destroyForTest()
     fpga_manage* self = p_fpga_manage;
     p_fpga_manage = nullptr;
     delete self;
-    pc_frame_hook = nullptr;
     scaler_flash_hook = nullptr;
-    sensor_card_stub = nullptr;
     g_change = FPGA_CHANGE();
     clearSendPara();
+    line_type = LINE_TYPE();
     g_fpga_lcd_on = 0;
     g_usb_grade = 0;
     g_set_led_para = 0;

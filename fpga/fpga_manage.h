@@ -14,6 +14,7 @@
 #include <pthread.h>
 
 #include "fpga/fpga_brightness.h"
+#include "fpga/fpga_cards.h"
 #include "fpga/fpga_upgrade.h"
 #include "platform/worker.h"
 
@@ -221,25 +222,82 @@ public:
     // Sees every erase and write the font writer hands the scaler's flash
     // (op "erase": addr, len = bytes erased; "write": addr, len, data).
     static std::function<void(const char* op, uint32_t addr, uint32_t len, const uint8_t* data)> scaler_flash_hook;
-    // Until the receiving-card link is here, the light-sensor read goes
-    // through these stubs, and this stands in for the sensor card: it sees
-    // the frame sent on `slot` and may answer (command, answer bytes 10-138).
-    static std::function<bool(const uint8_t* frame, int len, uint8_t slot, uint8_t* command, uint8_t* data)>
-        sensor_card_stub;
-    void sensor_send_stub(const uint8_t* frame, int len, uint8_t slot);
-    void sensor_answer_clear_stub();
-    bool sensor_answer_take_stub(uint8_t* command, uint8_t* data);
 
-    // ---- receiving cards ----
-    // PC frames for the receiving cards and the receive poll that brings
-    // their answers back into the transports' reply lists.
-    int Dealwith1_PC_to_eth(int length, unsigned char* frame);
+    // ---- receiving-card frames ----
+    // Each builder writes a whole frame (checksum included) into `frame`,
+    // which holds rcv::kMaxFrame bytes, and returns its length; all but the
+    // first also store it in the job mailbox (frame_length). A frame that
+    // would not fit returns 0 and builds nothing. `all`: destination 0x0FFF
+    // (every card) instead of the port and card.
+    // Card g_send_para.card's position (get_rcvcard_x_y plus the layout's
+    // offsets), written at card RAM 0x180: 23 bytes.
+    int rcv_card_cmd_create(uint8_t* frame, uint8_t port);
+    int load_write_ram_cmd_create(uint8_t port, uint16_t card, uint32_t address, const uint8_t* data, uint16_t n,
+                                  uint8_t* frame, bool all);
+    int rcv_active_firmware_cmd_create(uint8_t port, uint16_t card, const uint8_t* data, uint16_t n, uint8_t* frame);
+    int rcv_reconfig_cmd_create(uint8_t port, uint16_t card, const uint8_t* data, uint16_t n, uint8_t* frame);
+    int load_write_reg_cmd_create(uint8_t port, uint16_t card, const uint8_t* data, uint16_t n, uint8_t* frame,
+                                  bool all);
+    // The n bytes from byte 9 on carry their own command.
+    int load_write_user_defined_cmd_create(uint8_t port, uint16_t card, const uint8_t* data, uint16_t n,
+                                           uint8_t* frame, bool all);
+    int load_search_rxc_cmd_create(uint8_t port, const uint8_t* data, uint16_t n, uint8_t* frame);
+    int save_para2flash_cmd_create(uint8_t port, uint16_t card, uint8_t* frame, bool all);
+    int save_para_cmd_create(uint8_t* frame, uint8_t port);
+    // Mapping switch from g_send_para.mapping (9 on, 0 off), every card.
+    int mapping_enable_cmd_create(uint8_t port, uint8_t* frame);
+    int ram_reset_cmd_create(uint8_t* frame, const SCAN_PARA& scan, uint8_t port);
+    int check_multi_port_send() { return 0; }
+    // Position of card `index` in the layout of line_type; (0, 0) without
+    // rows, columns or a known pattern.
+    void get_rcvcard_x_y(uint16_t index, unsigned short* x, unsigned short* y);
+
+    // ---- exchange with the cards ----
+    // 1 when the pair's send-busy bit cleared, 0 after 300 ticks or for a
+    // port above 15.
+    uint8_t wait_fpga_send_ready(uint8_t port, uint8_t fpga);
+    // Sends one frame of `len` bytes (1-1024) on port 0-15 of the FPGA. Takes
+    // the receive mutex (recursive), so a worker's frame and a PC's never
+    // interleave on the bus.
+    void Send_to_port(const uint8_t* frame, int len, uint8_t port, uint8_t fpga);
+    // One receive poll; callers hold rcv_mutex.
     void reg_IRQ_Dealwith(uint8_t fpga, uint8_t force);
-    uint8_t check_vbo_status(uint8_t fpga);
+    void Search_Card_task_run() { reg_IRQ_Dealwith(0, 0); }
+    void Rcv_data_from_eth(uint8_t fpga);
+    uint8_t deal_with_search_concurrent(uint8_t fpga);
+    void Search_concurrent_back_result(uint8_t* answer, uint8_t group, uint8_t fpga, int length);
+    void update_eth_rcv_num(const uint8_t* answer, uint8_t port, uint8_t fpga);
+    void check_fpga_net_data_status(uint8_t fpga);
+    // Card count of port 0-9 in FPGA 0's card table; 0 for other ports.
+    uint16_t get_port_card_num(uint8_t port);
+    // Cards on ports 0-9 of the FPGA (16-bit sum).
+    uint16_t check_netport_card(uint8_t fpga);
+
+    // ---- idle search and the video link ----
     void Search_Card_Cmd();
-    // Until the receiving-card link exists: sees every frame handed over and
-    // the transport waiting for its answer (cleared by destroyForTest).
-    static std::function<void(const unsigned char* frame, int length, uint8_t transport)> pc_frame_hook;
+    uint16_t CHECK_search_cmd_status();
+    // Builds the 30-byte search frame and sends it on the port.
+    void check_error_rcv_search_card_cmd(uint8_t port, uint8_t fpga, uint32_t a, uint32_t b, uint8_t flag);
+    uint8_t check_vbo_status(uint8_t fpga);
+
+    // ---- the multi-function card's light sensor (family 0xBB) ----
+    // The 19-byte read of its 128 data bytes at 0x02000000, to card address
+    // 0x4000 + 0x1000 * (slot % 4) on output slot `slot`.
+    int sensor_read_cmd_create(uint8_t slot, uint8_t* frame);
+    // Clears the controller-answer store and sends the read on slot 0-15 of
+    // FPGA 0; the answer (command 0x61, data[0] status 0, data[1..128] the
+    // sensor bytes) lands in the store, to be taken after receive polls.
+    void sensor_read_send(uint8_t slot);
+    // A copy of the controller-answer store, taken (ready cleared) when it is
+    // ready; false when not.
+    bool take_controller_answer(RCV_CTRL_ANSWER* out);
+
+    // ---- PC pass-through ----
+    // A PC frame for the cards (decoded body, checksum included); callers
+    // hold rcv_mutex after setting g_passby_trans_port and clearing
+    // answer_arrived. Always 1.
+    int Dealwith1_PC_to_eth(int length, unsigned char* frame);
+    void multi_port_send(unsigned char* frame, int length);
 
     // ---- screen jobs ----
     void SmartMapping_deal();
@@ -269,8 +327,11 @@ public:
 
     // ---- state ----
     pthread_mutex_t reg_mutex; // register shadow and MCU_RAM_EXTEND[29]
-    pthread_mutex_t rcv_mutex; // receive poll
-    uint8_t answer_arrived = 0; // under rcv_mutex
+    // Receive poll, every frame sent and the PC pass-through; recursive, and
+    // taken before Utils::_spi_mutex.
+    pthread_mutex_t rcv_mutex;
+    // An answer was queued for the waiting transport; it clears the flag.
+    std::atomic<uint8_t> answer_arrived{0};
     // Raised by the scaler manager: brightness changed (under
     // Utils::_bri_set_mutex), LED-off word changed; cleared by the worker
     // once applied.
@@ -296,12 +357,38 @@ public:
     uint32_t led_stamp = 0;                     // LED-parameter handshake
     uint32_t time_stamp = 0;                    // last clock reading
     TimeRealType time_record;
-    uint32_t search_sent_mask = 0;              // idle card search: ports searched
     BrightnessSchedule bri;                     // brightness and on/off schedule
     UsbUpgrade usb;                             // USB firmware upgrade
     // PC pass-through: 1 while the last PC frame for the cards went to every
     // port (under Utils::_fpga_multicast_mutex).
     uint8_t multicast = 0;
+
+    // ---- receiving cards (under rcv_mutex unless said otherwise) ----
+    uint32_t search_sent_mask = 0;   // idle search: ports searched this pass
+    uint32_t search_reply_mask = 0;  // bit 8f+slot: a search answer came; 30: odd pass; 31: evaluate
+    uint16_t card_total = 0;         // cards on FPGA 0 after the last evaluation
+    uint8_t search_active = 0;       // worker only, like the stamps below
+    uint32_t search_stamp = 0;       // activity stamp of the idle search
+    uint32_t search_passes = 0;
+    uint8_t search_b_enable = 0;     // the controller's identifier for searches: none
+    uint32_t search_b = 0;
+    RCV_CTRL_ANSWER ctrl_answer;
+    uint32_t reply_pending[kFpgas] = {};
+    uint32_t poll_phase[kFpgas] = {};
+    uint32_t poll_stamp[kFpgas] = {};
+    uint32_t state_reset_stamp[kFpgas] = {}; // FPGA found not running by the poll
+    uint32_t vbo_stamp[kFpgas] = {};
+    uint8_t vbo_training[kFpgas] = {};
+    uint8_t vbo_step[kFpgas] = {};
+    uint16_t vbo_count[kFpgas] = {};
+    // PC pass-through.
+    uint8_t expected_family = 0;
+    uint8_t broadcast_kind = 0;      // the multicast went to 0x0FFE
+    uint32_t answered_ports = 0;     // bit 16f + port
+    std::atomic<uint8_t> multicast_sent{0};
+    uint32_t multicast_stamp = 0;
+    uint8_t expected_command = 0;    // command byte of the request in flight
+    int expected_port = -1;          // its port, -1 for a multicast
 
     ~fpga_manage();
 
@@ -309,6 +396,13 @@ private:
     fpga_manage();
     bool valid(uint8_t fpga) const { return fpga < kFpgas; }
     void masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga, bool full);
+    // Receive side.
+    bool read_answer(uint8_t fpga, int slot, uint8_t* out, int* length);
+    void acknowledge(uint8_t fpga, int slot);
+    void answer_to_pc(uint8_t* answer, int length, uint8_t fpga, uint8_t group, bool valid);
+    void deliver_to_pc(const uint8_t* answer, int length);
+    void zero_card_entry(uint8_t port, uint8_t fpga);
+    uint8_t m_answer[rcv::kMaxFrame] = {};
     int access(uint8_t fpga, uint32_t command, const uint8_t* tx, uint8_t* rx, uint32_t len);
     // A reset the start-up or the post-start check makes of itself keeps
     // the counts that bound its retries.

@@ -87,8 +87,16 @@ struct SimFpga::State {
 
     // the receiving-card side
     SimFpgaPortPair* pairs[kPairs] = {};
+    SimFpgaPortPair* defaultChain = nullptr;
     std::deque<std::vector<uint8_t>> answers[kReceiveSlots];
     bool presented[kReceiveSlots] = {};
+    struct Held {
+        int slot;
+        int polls; // interrupt-pad reads still to go by
+        std::vector<uint8_t> answer;
+    };
+    std::deque<Held> held;
+    uint8_t sendBusy = 0;
 
     std::deque<Access> accesses;
     std::deque<FlashOp> flashOps;
@@ -113,6 +121,7 @@ void SimFpga::attach()
     bus.watchPad(fpga_pads::kSelect[m_index], this);
     bus.watchPad(fpga_pads::kFlashSelect[m_index], this);
     bus.watchPad(fpga_pads::kReset[m_index], this);
+    bus.watchPad(fpga_pads::kInterrupt[m_index], this);
 }
 
 void SimFpga::error(const std::string& what) const
@@ -143,7 +152,10 @@ void SimFpga::reset()
     s.busyLeft = 0;
     s.streaming = false;
     for (auto& p : s.pairs)
-        p = nullptr;
+        p = s.defaultChain;
+    if (s.defaultChain)
+        s.defaultChain->reset();
+    s.sendBusy = 0;
     s.resets = 0;
     s.accesses.clear();
     s.flashOps.clear();
@@ -163,6 +175,7 @@ void SimFpga::powerOn()
         s.answers[k].clear();
         s.presented[k] = false;
     }
+    s.held.clear();
     s.phase = Phase::Idle;
     s.bootLeft = s.bootDelay;
     updateInterrupt();
@@ -282,6 +295,8 @@ void SimFpga::registerTransfer(const uint8_t* tx, uint8_t* rx, uint32_t len)
         if (len != 1)
             error("register data of " + std::to_string(len) + " bytes");
         if (s.read) {
+            if ((s.id == kRegLinks0 || s.id == kRegLinks1) && s.defaultChain)
+                s.defaultChain->refresh(*this);
             uint8_t v = readReg(s.id);
             if (rx)
                 rx[0] = v;
@@ -347,13 +362,21 @@ uint8_t SimFpga::readReg(int r) const
         return uint8_t(s.links >> 8);
     case kRegReady0: {
         uint8_t v = 0;
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < 4; ++k) {
             if (s.presented[k])
                 v |= uint8_t(1u << (2 * k));
+            if (s.sendBusy & (1u << k))
+                v |= uint8_t(2u << (2 * k));
+        }
         return v;
     }
-    case kRegReady1:
-        return s.presented[4] ? 1 : 0;
+    case kRegReady1: {
+        uint8_t v = s.presented[4] ? 1 : 0;
+        for (int k = 0; k < 4; ++k)
+            if (s.sendBusy & (0x10u << k))
+                v |= uint8_t(2u << (2 * k));
+        return v;
+    }
     default:
         return s.regs[r];
     }
@@ -669,13 +692,56 @@ void SimFpga::setPortPair(int pair, SimFpgaPortPair* chain)
         m_s->pairs[pair] = chain;
 }
 
-void SimFpga::queueAnswer(int slot, const std::vector<uint8_t>& answer)
+void SimFpga::setDefaultPortPairs(SimFpgaPortPair* chain)
+{
+    std::lock_guard<std::recursive_mutex> lock(simSpiBus().mutex());
+    m_s->defaultChain = chain;
+    for (auto& p : m_s->pairs)
+        p = chain;
+}
+
+void SimFpga::queueAnswer(int slot, const std::vector<uint8_t>& answer, int delayPolls)
 {
     std::lock_guard<std::recursive_mutex> lock(simSpiBus().mutex());
     if (slot < 0 || slot >= kReceiveSlots || answer.empty() || answer.size() > 1024)
         return;
+    if (delayPolls > 0) {
+        m_s->held.push_back({slot, delayPolls, answer});
+        return;
+    }
     m_s->answers[slot].push_back(answer);
     presentAnswers();
+}
+
+void SimFpga::padRead(uint32_t offset)
+{
+    State& s = *m_s;
+    if (offset != fpga_pads::kInterrupt[m_index] || s.held.empty())
+        return;
+    bool moved = false;
+    for (auto it = s.held.begin(); it != s.held.end();) {
+        if (--it->polls > 0) {
+            ++it;
+            continue;
+        }
+        s.answers[it->slot].push_back(std::move(it->answer));
+        it = s.held.erase(it);
+        moved = true;
+    }
+    if (moved)
+        presentAnswers();
+}
+
+size_t SimFpga::heldAnswers() const
+{
+    std::lock_guard<std::recursive_mutex> lock(simSpiBus().mutex());
+    return m_s->held.size();
+}
+
+void SimFpga::setSendBusy(uint8_t pairs)
+{
+    std::lock_guard<std::recursive_mutex> lock(simSpiBus().mutex());
+    m_s->sendBusy = pairs;
 }
 
 size_t SimFpga::queuedAnswers(int slot) const

@@ -33,6 +33,12 @@ public:
     // The FPGA put `frame` on its output port `port` (0-15 inside this
     // FPGA). Called with the bus lock held; may queue answers at once.
     virtual void frameSent(SimFpga& fpga, int port, const std::vector<uint8_t>& frame) = 0;
+    // The FPGA looks at its cables (its link registers are read): a chain
+    // may take up new settings here. Bus lock held.
+    virtual void refresh(SimFpga& fpga) {}
+    // The FPGA model was reset (a chain plugged in for good goes back to
+    // its own start).
+    virtual void reset() {}
 };
 
 class SimFpga : public SimSpiDevice {
@@ -77,6 +83,7 @@ public:
     void transfer(const std::string& node, const uint8_t* tx, uint8_t* rx, uint32_t len,
                   uint32_t speedHz) override;
     void padWritten(uint32_t offset, uint16_t value) override;
+    void padRead(uint32_t offset) override;
     void reset() override;
 
     // ---- knobs (every one back to its default on reset) ----
@@ -91,6 +98,8 @@ public:
     // Bit p: output port p+1 of this FPGA has a link (registers 128, 144).
     void setLinks(uint16_t mask);
     uint16_t links() const;
+    // Bit p: send pair p reports busy (registers 129/145, odd bits).
+    void setSendBusy(uint8_t pairs);
     // The input the FPGA measures (RAM 1 bytes 116-123): width, height and
     // frame period in 50 MHz clocks. A period of 0 means no input: register
     // 22 bit 7 then stays clear. Default 1920x1080, 833333 (60 Hz).
@@ -121,12 +130,20 @@ public:
 
     // ---- receiving-card chains ----
     // The chain behind port pair `pair` (ports 2·pair and 2·pair+1); null
-    // leaves the pair's cable empty.
+    // leaves the pair's cable empty. Lasts until the next reset.
     void setPortPair(int pair, SimFpgaPortPair* chain);
+    // The chains plugged in for good (the simulated cards): every pair gets
+    // them now and after every reset, which also resets them.
+    void setDefaultPortPairs(SimFpgaPortPair* chain);
     // Queues an answer (checksum included) in receive slot `slot` (0-4,
-    // ports 2·slot and 2·slot+1). It is presented when the slot is free.
-    void queueAnswer(int slot, const std::vector<uint8_t>& answer);
+    // ports 2·slot and 2·slot+1). It is presented when the slot is free;
+    // with `delayPolls` only after that many reads of the interrupt pad (the
+    // controller's receive polls) have gone by without it.
+    void queueAnswer(int slot, const std::vector<uint8_t>& answer, int delayPolls = 0);
+    // Answers queued in the slot, presented or waiting their turn (held
+    // answers not counted).
     size_t queuedAnswers(int slot) const;
+    size_t heldAnswers() const;
 
 private:
     struct State;

@@ -1,5 +1,6 @@
 // Every chip model of the simulated SPI bus is attached here.
 #include "platform/sim_chips.h"
+#include "platform/card_sim.h"
 #include "platform/spi.h"
 
 namespace platform {
@@ -15,6 +16,7 @@ void attachSimChips()
     // Attaching again replaces the same model: harmless.
     simFpga(0).attach();
     simFpga(1).attach();
+    attachSimCards();
     simSpiBus().attach(SimScalerChip::kNode, &simScaler());
 }
 

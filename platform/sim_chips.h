@@ -8,7 +8,8 @@
 namespace platform {
 
 // Attaches every SPI chip model to the simulated bus (again after a test
-// detached one). Harmless to call more than once.
+// detached one), with the receiving-card chains behind the FPGAs' ports.
+// Harmless to call more than once.
 void attachSimChips();
 
 // The simulated sending FPGA 0 or 1.

@@ -75,6 +75,8 @@ public:
                           uint32_t speedHz) = 0;
     // A pad this model watches was written.
     virtual void padWritten(uint32_t offset, uint16_t value) {}
+    // A pad this model watches was read (after the value was taken).
+    virtual void padRead(uint32_t offset) {}
     // Back to power-on state (Sandbox calls it through SimSpiBus::reset).
     virtual void reset() {}
 };

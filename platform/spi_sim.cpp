@@ -175,7 +175,11 @@ uint32_t SimSpiBus::read32(uint32_t offset)
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (!m_mapped || offset >= kWindowLength)
         return 0;
-    return pad(offset);
+    uint32_t value = pad(offset);
+    for (auto& w : m_watchers)
+        if (w.first == offset)
+            w.second->padRead(offset);
+    return value;
 }
 
 void SimSpiBus::attach(const std::string& node, SimSpiDevice* device)

@@ -1,13 +1,7 @@
 #include "platform/video_sim.h"
 #include "platform/platform.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <fstream>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -22,13 +16,12 @@ const char* const kTemplate =
     "#   1 1920x1080@60\n"
     "#   3 3840x2160@60\n"
     "#   1 none\n";
-
-int64_t nowMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 } // namespace
+
+VideoSources::VideoSources()
+    : m_file(kSourcesFile, kTemplate)
+{
+}
 
 VideoSources& videoSources()
 {
@@ -76,46 +69,15 @@ void VideoSources::reset()
         s = SimSource();
         s.generation = g;
     }
-    m_haveStamp = false;
-    m_stampNs = 0;
-    m_stampSize = -1;
-    m_lastLookMs = -1000;
+    m_file.forget();
 }
 
 void VideoSources::pollFile()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    int64_t now = nowMs();
-    if (now - m_lastLookMs < 50)
-        return;
-    m_lastLookMs = now;
-
-    const std::string file = sysPath(kSourcesFile);
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) {
-        // A template shows a person what to write. It appears whole and
-        // only where there is no file, so one written at the same moment
-        // is left as it is.
-        std::string tmp = file + ".new" + std::to_string(::getpid());
-        {
-            std::ofstream out(tmp, std::ios::trunc);
-            out << kTemplate;
-        }
-        if (::link(tmp.c_str(), file.c_str()) != 0 && errno != EEXIST)
-            std::rename(tmp.c_str(), file.c_str());
-        ::unlink(tmp.c_str());
-        return;
-    }
-    int64_t stampNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    if (m_haveStamp && stampNs == m_stampNs && st.st_size == m_stampSize)
-        return;
-    m_haveStamp = true;
-    m_stampNs = stampNs;
-    m_stampSize = st.st_size;
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    applyFile(text.str());
+    std::string text;
+    if (m_file.poll(&text))
+        applyFile(text);
 }
 
 void VideoSources::applyFile(const std::string& text)

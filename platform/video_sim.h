@@ -10,6 +10,7 @@
 // Inputs are 0..3 (0..2 HDMI 1.4, 3 HDMI 2.0); an input the file does not
 // name keeps what it had. Lines starting with '#' are comments.
 
+#include "platform/sim_file.h"
 #include "video_io/video_timing.h"
 
 #include <cstdint>
@@ -28,6 +29,8 @@ class VideoSources {
 public:
     static constexpr int kInputs = 4;
 
+    VideoSources();
+
     void set(int input, const VideoTiming& timing);
     void unplug(int input);
     SimSource get(int input);
@@ -44,10 +47,7 @@ private:
 
     std::mutex m_mutex;
     SimSource m_src[kInputs];
-    bool m_haveStamp = false;
-    int64_t m_stampNs = 0;
-    int64_t m_stampSize = -1;
-    int64_t m_lastLookMs = -1000;
+    SimFileWatch m_file;
 };
 
 VideoSources& videoSources();

@@ -40,6 +40,7 @@ void keepAlive(int fd)
 struct networkManage::Server {
     struct Client {
         int fd;
+        uint64_t id; // never reused, unlike the descriptor
         protocol_phy phy;
         // Each client has its own handler: a file transfer belongs to the
         // client and ends when it leaves.
@@ -56,9 +57,9 @@ struct networkManage::Server {
     platform::Worker worker;
     pclink::Waker waker;
     std::vector<std::unique_ptr<Client>> clients;
-    bool waiting = false; // a client of this server waits for the cards' answer
-    int waitingFd = -1;
+    uint64_t nextId = 1;
     uint64_t activity = 0;
+    pclink::CardRequests cards{pclink::kTransportTcp};
     pclink::Buffers buf;
     std::vector<uint8_t> chunk = std::vector<uint8_t>(65536);
 
@@ -138,7 +139,7 @@ void networkManage::Server::run()
         fds.assign({pollfd{waker.fd(), POLLIN, 0}, pollfd{listenFd, POLLIN, 0}});
         for (auto& c : clients)
             fds.push_back(pollfd{c->fd, POLLIN, 0});
-        ::poll(fds.data(), fds.size(), waiting ? pclink::kPollMs : pclink::kIdlePollMs);
+        ::poll(fds.data(), fds.size(), cards.busy() ? pclink::kPollMs : pclink::kIdlePollMs);
 
         for (size_t i = kFirstClient; i < fds.size(); ++i) {
             if (fds[i].revents && !receive(*clients[i - kFirstClient]))
@@ -171,6 +172,7 @@ void networkManage::Server::acceptClients()
         keepAlive(fd);
         auto c = std::make_unique<Client>();
         c->fd = fd;
+        c->id = nextId++;
         c->lastActive = ++activity;
         clients.push_back(std::move(c));
     }
@@ -201,9 +203,6 @@ bool networkManage::Server::receive(Client& c)
     if (n <= kShortChunk && !c.phy.inFrame())
         return true;
     for (ssize_t i = 0; i < n && !c.broken; ++i) {
-        // A new frame from the PC ends the wait for an answer.
-        if (chunk[size_t(i)] == protocol_phy::kStart)
-            waiting = false;
         if (c.phy.collect(chunk[size_t(i)]))
             handleFrame(c);
     }
@@ -216,26 +215,24 @@ void networkManage::Server::handleFrame(Client& c)
         if (!pclink::write_all(c.fd, data, length, true))
             c.broken = true;
     };
-    auto prepare = [&] {
-        owner->ReplyList.clear();
-        owner->client_fd = c.fd;
-        return true;
-    };
-    if (pclink::handle_frame(c.phy, c.handler, buf, pclink::kTransportTcp, reply, prepare)) {
-        waiting = true;
-        waitingFd = c.fd;
-        owner->m_passbyServer = index;
-    }
+    pclink::handle_frame(c.phy, c.handler, buf, reply, cards, c.id);
 }
 
 void networkManage::Server::deliverAnswer()
 {
-    std::unique_ptr<TcpReplyRecord> answer
-        = pclink::await_answer(&waiting, owner->m_passbyServer == index, &owner->ReplyList);
+    auto clientOf = [&](uint64_t id) {
+        return std::find_if(clients.begin(), clients.end(), [&](const std::unique_ptr<Client>& c) { return c->id == id; });
+    };
+    auto prepare = [&](uint64_t id) {
+        auto it = clientOf(id);
+        owner->ReplyList.clear();
+        owner->client_fd = it == clients.end() ? -1 : (*it)->fd;
+    };
+    uint64_t id = 0;
+    std::unique_ptr<TcpReplyRecord> answer = cards.turn(&owner->ReplyList, prepare, &id);
     if (!answer)
         return;
-    auto it = std::find_if(clients.begin(), clients.end(),
-                           [&](const std::unique_ptr<Client>& c) { return c->fd == answer->client_fd; });
+    auto it = clientOf(id);
     if (it == clients.end())
         return;
     if (!pclink::write_all((*it)->fd, answer->frame, pclink::answer_length(*answer), true)) {
@@ -246,10 +243,10 @@ void networkManage::Server::deliverAnswer()
 
 void networkManage::Server::closeClient(Client& c)
 {
-    // Its file transfer ends with it, before any other client is served.
+    // Its file transfer ends with it, before any other client is served;
+    // its card frames are forgotten.
     file_transfer::abandon(&c.handler);
-    if (c.fd == waitingFd)
-        waiting = false;
+    cards.forget(c.id);
     ::close(c.fd);
     c.broken = true;
 }

@@ -19,8 +19,8 @@ public:
 
     static constexpr uint16_t kSecondPort = 10002;
 
-    // The client whose receiving-card frame was passed on last (copied into
-    // each answer record); written under fpga_manage::rcv_mutex.
+    // The client whose receiving-card frame is in flight (copied into each
+    // answer record); written under fpga_manage::rcv_mutex.
     int32_t client_fd = -1;
     protocol_phy phy;
     ReplyListOf<TcpReplyRecord> ReplyList; // under fpga_manage::rcv_mutex
@@ -32,6 +32,4 @@ private:
     static void* tcp_server_thread(void* arg);
 
     std::unique_ptr<Server> m_servers[2];
-    // The server whose client waits for the cards' answer; -1 none.
-    std::atomic<int> m_passbyServer{-1};
 };

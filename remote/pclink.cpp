@@ -58,34 +58,146 @@ Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
     return Outcome::Reply;
 }
 
-bool handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, uint8_t transport,
-                  const std::function<void(const uint8_t*, int)>& reply, const std::function<bool()>& prepare)
+void handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
+                  const std::function<void(const uint8_t*, int)>& reply, CardRequests& cards, uint64_t client)
 {
     int length = 0;
     switch (deal_frame(phy, handler, buf, &length)) {
-    case Outcome::Reply: reply(buf.out.data(), length); return false;
-    case Outcome::Cards: return pass_to_cards(transport, buf.body.data(), length, prepare);
+    case Outcome::Reply: reply(buf.out.data(), length); break;
+    case Outcome::Cards: cards.add(client, buf.body.data(), length); break;
     case Outcome::Dropped: break;
     }
-    return false;
 }
 
-bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::function<bool()>& prepare)
+// ---------------------------------------------------------------------------
+// Card exchanges
+
+namespace {
+// The link whose request is in flight; claimed and released atomically.
+std::atomic<CardRequests*> s_owner{nullptr};
+// Requests waiting in every link's queue.
+std::atomic<int> s_queued{0};
+// The link that sent the last request: it lets the others go first.
+std::atomic<CardRequests*> s_last{nullptr};
+
+struct RcvLock {
+    explicit RcvLock(fpga_manage* fpga)
+        : m(fpga ? &fpga->rcv_mutex : nullptr)
+    {
+        if (m)
+            pthread_mutex_lock(m);
+    }
+    ~RcvLock()
+    {
+        if (m)
+            pthread_mutex_unlock(m);
+    }
+    pthread_mutex_t* m;
+};
+} // namespace
+
+CardRequests::CardRequests(uint8_t transport)
+    : m_transport(transport)
+{
+}
+
+CardRequests::~CardRequests()
+{
+    RcvLock lock(fpga_manage::p_fpga_manage);
+    dropQueue();
+    endWait();
+    CardRequests* self = this;
+    s_last.compare_exchange_strong(self, nullptr);
+}
+
+void CardRequests::dropQueue()
+{
+    s_queued -= int(m_queue.size());
+    m_queue.clear();
+}
+
+// Under the receive mutex.
+void CardRequests::endWait()
+{
+    if (!m_inFlight)
+        return;
+    m_inFlight = false;
+    // A late answer then finds nobody waiting and is dropped.
+    uint8_t mine = m_transport;
+    g_passby_trans_port.compare_exchange_strong(mine, 255);
+    CardRequests* self = this;
+    s_owner.compare_exchange_strong(self, nullptr);
+}
+
+void CardRequests::add(uint64_t client, const uint8_t* body, int length)
+{
+    mark_pc_command();
+    if (!body || length <= 0 || length > protocol_phy::kMaxBody)
+        return;
+    if (m_inFlight && m_client == client) {
+        RcvLock lock(fpga_manage::p_fpga_manage);
+        endWait();
+    }
+    if (m_queue.size() >= kMaxQueuedCardFrames)
+        return;
+    m_queue.push_back({client, std::vector<uint8_t>(body, body + length)});
+    ++s_queued;
+}
+
+void CardRequests::forget(uint64_t client)
+{
+    size_t before = m_queue.size();
+    for (auto it = m_queue.begin(); it != m_queue.end();)
+        it = it->client == client ? m_queue.erase(it) : it + 1;
+    s_queued -= int(before - m_queue.size());
+    if (m_inFlight && m_client == client) {
+        RcvLock lock(fpga_manage::p_fpga_manage);
+        endWait();
+    }
+}
+
+bool CardRequests::step(const std::function<bool()>& take, const std::function<void(uint64_t)>& prepare,
+                        uint64_t* client)
 {
     fpga_manage* fpga = fpga_manage::p_fpga_manage;
-    if (!fpga)
-        return false;
-    pthread_mutex_lock(&fpga->rcv_mutex);
-    if (prepare && !prepare()) {
-        pthread_mutex_unlock(&fpga->rcv_mutex);
+    RcvLock lock(fpga);
+    if (!fpga) {
+        dropQueue(); // nobody could send them
+        endWait();
         return false;
     }
-    g_passby_trans_port = transport;
-    fpga->answer_arrived = 0;
-    fpga->Dealwith1_PC_to_eth(length, body);
-    pthread_mutex_unlock(&fpga->rcv_mutex);
-    mark_pc_command();
-    return true;
+    bool answered = false;
+    if (m_inFlight) {
+        fpga->reg_IRQ_Dealwith(0, 0);
+        uint32_t waited = Utils::getTimeSpace(m_stamp);
+        if (fpga->answer_arrived == 1 && take()) {
+            fpga->answer_arrived = 0;
+            *client = m_client;
+            answered = true;
+            endWait();
+        } else if (waited > kCardAnswerCapTicks || (waited > kCardAnswerTicks && s_queued > 0)) {
+            endWait();
+        }
+    }
+    CardRequests* none = nullptr;
+    const bool othersWait = s_queued > int(m_queue.size());
+    if (!m_inFlight && !m_queue.empty() && !(s_last == this && othersWait)
+        && s_owner.compare_exchange_strong(none, this)) {
+        s_last = this;
+        Request r = std::move(m_queue.front());
+        m_queue.pop_front();
+        --s_queued;
+        if (prepare)
+            prepare(r.client);
+        g_passby_trans_port = m_transport;
+        fpga->answer_arrived = 0;
+        m_inFlight = true;
+        m_client = r.client;
+        m_stamp = G_timeTicks.load();
+        fpga->Dealwith1_PC_to_eth(int(r.body.size()), r.body.data());
+        mark_pc_command();
+    }
+    return answered;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <pthread.h>
@@ -18,10 +19,12 @@
 
 namespace pclink {
 
-// g_passby_trans_port values.
-constexpr uint8_t kTransportSerial = 1; // PC serial link and 4G link
+// g_passby_trans_port values: the transport whose reply list gets the
+// cards' next answer.
+constexpr uint8_t kTransportSerial = 1; // PC serial link (RS-485)
 constexpr uint8_t kTransportTcp = 2;
 constexpr uint8_t kTransportUdp = 3;
+constexpr uint8_t kTransport4G = 4;     // the 4G modem link, with its own list
 
 constexpr uint16_t kPcAddress = 0xF010;
 constexpr uint16_t kCardAddressEnd = 0xF000; // card addresses lie below
@@ -31,6 +34,14 @@ constexpr uint16_t kController2 = 0xF101;
 // Link threads sleep in poll until input arrives; while they wait for the
 // cards' answer they poll the FPGA manager this often.
 constexpr int kPollMs = 10;
+// A request for the cards is given up when its answer has not come after
+// this many ticks and another request waits its turn, or after the cap in
+// any case. The PC then gets no answer to it, as for any frame the cards
+// leave unanswered.
+constexpr uint32_t kCardAnswerTicks = 200;
+constexpr uint32_t kCardAnswerCapTicks = 3000;
+// Requests a link keeps waiting for their turn; more are dropped.
+constexpr size_t kMaxQueuedCardFrames = 64;
 constexpr int kIdlePollMs = 1000;
 // Failed opens of a port are retried this often.
 constexpr int kRetryMs = 1000;
@@ -66,56 +77,72 @@ enum class Outcome {
 // Takes the frame `phy` has just collected through the road.
 Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, int* length);
 
-// The whole road for one collected frame: a reply goes to `reply`; a card
-// frame is passed on (see pass_to_cards). True when the link now waits for
-// the cards' answer.
-bool handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, uint8_t transport,
-                  const std::function<void(const uint8_t* data, int length)>& reply,
-                  const std::function<bool()>& prepare);
+// The card frames of one link (a TCP or UDP server, a serial link), kept by
+// that link's thread. The cards' answers carry nothing that ties them to
+// their request, so one request is in flight at a time over every link; a
+// request waits in its link's queue until the exchange is free (the links
+// take turns), and its answer reaches only the client that sent it.
+class CardRequests {
+public:
+    explicit CardRequests(uint8_t transport);
+    ~CardRequests();
+    CardRequests(const CardRequests&) = delete;
+    CardRequests& operator=(const CardRequests&) = delete;
 
-// Hands a receiving-card frame to the FPGA manager on behalf of `transport`.
-// `prepare` runs under the receive mutex first (empty the reply list, save
-// where the answer goes) and returns false when there is nowhere to queue
-// an answer. False when the frame was not passed on.
-bool pass_to_cards(uint8_t transport, uint8_t* body, int length, const std::function<bool()>& prepare);
+    // Queues a frame of `client` (the decoded body, checksum included). A
+    // newer frame of the client whose request is in flight ends that wait
+    // (the client has moved on; the old answer could only be taken for the
+    // new request).
+    void add(uint64_t client, const uint8_t* body, int length);
+    // The client went away: its frames are dropped and its wait ends.
+    void forget(uint64_t client);
+    // A request waits or is in flight: poll every kPollMs.
+    bool busy() const { return m_inFlight || !m_queue.empty(); }
 
-// One receive poll while a link waits for the cards' answer; returns the
-// answer when the FPGA manager has queued one.
-template <class Record>
-std::unique_ptr<Record> take_answer(ReplyListOf<Record>& list)
-{
-    fpga_manage* fpga = fpga_manage::p_fpga_manage;
-    if (!fpga)
-        return nullptr;
-    std::unique_ptr<Record> record;
-    pthread_mutex_lock(&fpga->rcv_mutex);
-    fpga->reg_IRQ_Dealwith(0, 0);
-    if (fpga->answer_arrived == 1 && !list.empty()) {
-        record = std::move(list.front());
-        list.pop_front();
-        fpga->answer_arrived = 0;
+    // One turn: polls for the answer of the request in flight, gives it up
+    // after its time, and sends the next queued one when no exchange is in
+    // flight anywhere. `prepare(client)` runs under the receive mutex just
+    // before a frame goes out: it empties the link's reply list and saves
+    // where the answer goes. Returns the answer, and its client in *client.
+    template <class Record>
+    std::unique_ptr<Record> turn(ReplyListOf<Record>* list, const std::function<void(uint64_t)>& prepare,
+                                 uint64_t* client)
+    {
+        std::unique_ptr<Record> record;
+        auto take = [&] {
+            if (!list || list->empty())
+                return false;
+            record = std::move(list->front());
+            list->pop_front();
+            return true;
+        };
+        uint64_t who = 0;
+        if (step(take, prepare, &who) && client)
+            *client = who;
+        return record;
     }
-    pthread_mutex_unlock(&fpga->rcv_mutex);
-    return record;
-}
 
-// One step of a link's wait for the cards' answer. `stillMine` turns false
-// once another link or server has passed a newer frame on, which ends the
-// wait, as does a missing list.
-template <class Record>
-std::unique_ptr<Record> await_answer(bool* waiting, bool stillMine, ReplyListOf<Record>* list)
-{
-    if (!*waiting)
-        return nullptr;
-    if (!stillMine || !list) {
-        *waiting = false;
-        return nullptr;
-    }
-    std::unique_ptr<Record> answer = take_answer(*list);
-    if (answer)
-        *waiting = false;
-    return answer;
-}
+private:
+    struct Request {
+        uint64_t client;
+        std::vector<uint8_t> body;
+    };
+    bool step(const std::function<bool()>& take, const std::function<void(uint64_t)>& prepare, uint64_t* client);
+    void endWait();
+    void dropQueue();
+
+    const uint8_t m_transport;
+    std::deque<Request> m_queue;
+    bool m_inFlight = false;
+    uint64_t m_client = 0;
+    uint32_t m_stamp = 0;
+};
+
+// The whole road for one collected frame: a reply goes to `reply`; a frame
+// for the cards is queued on `cards` for `client`.
+void handle_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
+                  const std::function<void(const uint8_t* data, int length)>& reply, CardRequests& cards,
+                  uint64_t client);
 
 // The encoded length of a queued answer, never beyond its record.
 template <class Record>

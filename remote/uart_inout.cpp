@@ -15,30 +15,25 @@
 #include "remote/pclink.h"
 
 namespace {
-constexpr uint8_t kOwnerSerial = 1;
-constexpr uint8_t kOwner4G = 2;
-// Which serial link sent the receiving-card frame whose answer is awaited:
-// both use transport 1, and each answer goes back out of the port it came in.
-std::atomic<uint8_t> s_answerOwner{0};
-
-ReplyListOf<SerialReplyRecord>* serialReplyList()
-{
-    Tz_uart_inout* link = Tz_uart_inout::p_uart_inout;
-    return link ? &link->ReplyList : nullptr;
-}
+// Everything on one serial line is one client.
+constexpr uint64_t kLineClient = 1;
 } // namespace
 
 struct SerialPcLink::Work {
+    explicit Work(uint8_t transport)
+        : cards(transport)
+    {
+    }
     pclink::Buffers buf;
     message_deal handler;
+    pclink::CardRequests cards;
     std::vector<uint8_t> rx = std::vector<uint8_t>(std::max<uint32_t>(g_dataLen, 1) * 1024);
 };
 
-SerialPcLink::SerialPcLink(int port, unsigned int baud, uint8_t owner)
-    : m_work(std::make_unique<Work>())
+SerialPcLink::SerialPcLink(int port, unsigned int baud, uint8_t transport)
+    : m_work(std::make_unique<Work>(transport))
     , m_port(port)
     , m_baud(baud)
-    , m_owner(owner)
 {
     uart_fd = openPort();
 }
@@ -60,13 +55,8 @@ SerialPcLink::~SerialPcLink()
 
 void SerialPcLink::start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers)
 {
-    m_ownList = answers;
+    m_list = answers;
     m_worker.start(body, this, name);
-}
-
-ReplyListOf<SerialReplyRecord>* SerialPcLink::answerList() const
-{
-    return m_ownList ? m_ownList : serialReplyList();
 }
 
 void SerialPcLink::stop()
@@ -84,12 +74,9 @@ void SerialPcLink::run()
             uart_fd = openPort();
             continue;
         }
-        if (pclink::wait_input(uart_fd, m_waker, m_waiting ? pclink::kPollMs : pclink::kIdlePollMs)) {
+        if (pclink::wait_input(uart_fd, m_waker, m_work->cards.busy() ? pclink::kPollMs : pclink::kIdlePollMs)) {
             ssize_t n = ::read(uart_fd, rx.data(), rx.size());
             for (ssize_t i = 0; i < n; ++i) {
-                // A new frame from the PC ends the wait for an answer.
-                if (rx[size_t(i)] == protocol_phy::kStart)
-                    m_waiting = false;
                 if (phy.collect(rx[size_t(i)]))
                     handleFrame();
             }
@@ -104,26 +91,16 @@ void SerialPcLink::run()
 
 void SerialPcLink::handleFrame()
 {
-    // Answers for both serial links are queued on the PC serial link.
-    ReplyListOf<SerialReplyRecord>* list = answerList();
     auto reply = [&](const uint8_t* data, int length) { send(data, length); };
-    auto prepare = [&] {
-        if (!list)
-            return false;
-        list->clear();
-        s_answerOwner = m_owner;
-        return true;
-    };
-    if (pclink::handle_frame(phy, m_work->handler, m_work->buf, pclink::kTransportSerial, reply, prepare))
-        m_waiting = true;
+    pclink::handle_frame(phy, m_work->handler, m_work->buf, reply, m_work->cards, kLineClient);
 }
 
 void SerialPcLink::deliverAnswer()
 {
     // Polled under the receive mutex like the network links: the FPGA
     // worker polls the same receive side.
-    std::unique_ptr<SerialReplyRecord> answer
-        = pclink::await_answer(&m_waiting, s_answerOwner == m_owner, answerList());
+    auto prepare = [&](uint64_t) { m_list->clear(); };
+    std::unique_ptr<SerialReplyRecord> answer = m_work->cards.turn(m_list, prepare, nullptr);
     if (answer)
         send(answer->frame, pclink::answer_length(*answer));
 }
@@ -141,7 +118,7 @@ void SerialPcLink::send(const uint8_t* data, int length)
 Tz_uart_inout* Tz_uart_inout::p_uart_inout = nullptr;
 
 Tz_uart_inout::Tz_uart_inout()
-    : SerialPcLink(kPort, g_BPS, kOwnerSerial)
+    : SerialPcLink(kPort, g_BPS, pclink::kTransportSerial)
 {
     start(receive_thread, "pc-serial", &ReplyList);
 }
@@ -171,9 +148,9 @@ void* Tz_uart_inout::receive_thread(void* arg)
 Tz_uart_inout_4G* Tz_uart_inout_4G::p_uart_inout_4g = nullptr;
 
 Tz_uart_inout_4G::Tz_uart_inout_4G()
-    : SerialPcLink(kPort, kBaud4G, kOwner4G)
+    : SerialPcLink(kPort, kBaud4G, pclink::kTransport4G)
 {
-    start(receive_thread_4G, "pc-4g");
+    start(receive_thread_4G, "pc-4g", &ReplyList);
 }
 
 Tz_uart_inout_4G::~Tz_uart_inout_4G() { stop(); }

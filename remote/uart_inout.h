@@ -1,7 +1,8 @@
 #pragma once
 // PC serial link (RS-485, port 2) and the 4G modem link (port 1). Both carry
-// PC-control frames the same way; answers of the receiving cards for either
-// come back through the PC serial link's reply list.
+// PC-control frames the same way; each has its own transport code and reply
+// list for the receiving cards' answers, so an answer leaves through the
+// port its request came in.
 
 #include <cstdint>
 #include <memory>
@@ -20,12 +21,11 @@ public:
     static constexpr unsigned int kBaud4G = 115200;
 
 protected:
-    // `owner` tells the two links apart on the shared reply list.
-    SerialPcLink(int port, unsigned int baud, uint8_t owner);
+    // `transport`: the link's g_passby_trans_port code.
+    SerialPcLink(int port, unsigned int baud, uint8_t transport);
     ~SerialPcLink();
-    // `name` names the thread; `answers`: the reply list the link owns, if
-    // any (else the PC serial link's).
-    void start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers = nullptr);
+    // `name` names the thread; `answers`: the link's own reply list.
+    void start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers);
     // Derived destructors stop the thread before their members go.
     void stop();
     void run();
@@ -37,14 +37,11 @@ private:
     void handleFrame();
     void deliverAnswer();
     void send(const uint8_t* data, int length);
-    ReplyListOf<SerialReplyRecord>* answerList() const;
 
     std::unique_ptr<Work> m_work;
-    ReplyListOf<SerialReplyRecord>* m_ownList = nullptr;
+    ReplyListOf<SerialReplyRecord>* m_list = nullptr;
     int m_port;
     unsigned int m_baud;
-    uint8_t m_owner;
-    bool m_waiting = false;
     bool m_openFailing = false;
     platform::Worker m_worker;
     pclink::Waker m_waker;
@@ -74,6 +71,8 @@ public:
     static void destroyForTest();
 
     static constexpr int kPort = 1;
+
+    ReplyListOf<SerialReplyRecord> ReplyList; // under fpga_manage::rcv_mutex
 
 private:
     Tz_uart_inout_4G();

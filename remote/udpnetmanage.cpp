@@ -28,7 +28,7 @@ struct udpnetManage::Server {
     platform::Worker worker;
     pclink::Waker waker;
     protocol_phy collector;
-    bool waiting = false;
+    pclink::CardRequests cards{pclink::kTransportUdp};
     pclink::Buffers buf;
     message_deal handler;
     std::vector<uint8_t> datagram = std::vector<uint8_t>(65536);
@@ -110,7 +110,7 @@ void udpnetManage::Server::run()
             fd = open();
             continue;
         }
-        if (pclink::wait_input(fd, waker, waiting ? pclink::kPollMs : pclink::kIdlePollMs)) {
+        if (pclink::wait_input(fd, waker, cards.busy() ? pclink::kPollMs : pclink::kIdlePollMs)) {
             sockaddr_in from{};
             socklen_t fromLength = sizeof from;
             ssize_t n = ::recvfrom(fd, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from),
@@ -118,9 +118,6 @@ void udpnetManage::Server::run()
             if (n > 0 && from.sin_family == AF_INET) {
                 collector.resetCollector();
                 for (ssize_t i = 0; i < n; ++i) {
-                    // A new frame from the PC ends the wait for an answer.
-                    if (datagram[size_t(i)] == protocol_phy::kStart)
-                        waiting = false;
                     if (collector.collect(datagram[size_t(i)]))
                         handleFrame(from);
                 }
@@ -131,31 +128,41 @@ void udpnetManage::Server::run()
     }
 }
 
+namespace {
+// A UDP client is its address and port.
+uint64_t clientId(const sockaddr_in& a)
+{
+    return uint64_t(ntohl(a.sin_addr.s_addr)) << 16 | ntohs(a.sin_port);
+}
+sockaddr_in clientAddress(uint64_t id)
+{
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(uint32_t(id >> 16));
+    a.sin_port = htons(uint16_t(id));
+    return a;
+}
+} // namespace
+
 void udpnetManage::Server::handleFrame(const sockaddr_in& from)
 {
     // Each PC on the port is one peer: a file transfer belongs to it.
     handler.set_peer((uint64_t(from.sin_addr.s_addr) << 16) | from.sin_port);
     auto answer = [&](const uint8_t* data, int length) { reply(from, data, length); };
-    auto prepare = [&] {
-        owner->ReplyList.clear();
-        std::memcpy(owner->sender, &from, sizeof owner->sender);
-        return true;
-    };
-    if (pclink::handle_frame(collector, handler, buf, pclink::kTransportUdp, answer, prepare)) {
-        waiting = true;
-        owner->m_passbyServer = index;
-    }
+    pclink::handle_frame(collector, handler, buf, answer, cards, clientId(from));
 }
 
 void udpnetManage::Server::deliverAnswer()
 {
-    std::unique_ptr<UdpReplyRecord> answer
-        = pclink::await_answer(&waiting, owner->m_passbyServer == index, &owner->ReplyList);
-    if (!answer)
-        return;
-    sockaddr_in to{};
-    std::memcpy(&to, answer->sender, sizeof to);
-    reply(to, answer->frame, pclink::answer_length(*answer));
+    auto prepare = [&](uint64_t id) {
+        sockaddr_in to = clientAddress(id);
+        owner->ReplyList.clear();
+        std::memcpy(owner->sender, &to, sizeof owner->sender);
+    };
+    uint64_t id = 0;
+    std::unique_ptr<UdpReplyRecord> answer = cards.turn(&owner->ReplyList, prepare, &id);
+    if (answer)
+        reply(clientAddress(id), answer->frame, pclink::answer_length(*answer));
 }
 
 void udpnetManage::Server::reply(const sockaddr_in& sender, const uint8_t* data, int length)

@@ -21,7 +21,7 @@ public:
     static constexpr uint16_t kBroadcastPort = 5008;
     static constexpr uint16_t kSenderPort = 10005;
 
-    // The sender (a sockaddr_in) of the receiving-card frame passed on last;
+    // The sender (a sockaddr_in) of the receiving-card frame in flight;
     // copied into each answer record; written under fpga_manage::rcv_mutex.
     uint8_t sender[16] = {};
     protocol_phy phy;
@@ -34,5 +34,4 @@ private:
     static void* udp_server_thread(void* arg);
 
     std::unique_ptr<Server> m_servers[2];
-    std::atomic<int> m_passbyServer{-1};
 };

@@ -564,7 +564,7 @@ def build_parser():
                                         "(0 zh-CN, 1 en, 2 ru, 3 vi, 4 zh-TW, 255 keep)")
     c.add_argument("mask", type=number)
     c.add_argument("language")
-    c = sub.add_parser("card-search", help="search the receiving cards of an output port: PORT (1..20)")
+    c = sub.add_parser("card-search", help="search the receiving cards of an output port of FPGA 0: PORT (1..10)")
     c.add_argument("port", type=number)
     c = sub.add_parser("raw", help="any controller command: COMMAND [HEXDATA]")
     c.add_argument("code", type=number)

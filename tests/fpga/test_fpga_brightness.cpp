@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <cstring>
 
+#include "platform/card_sim.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
 
@@ -332,28 +333,36 @@ TEST_F(Brightness, SensorReadsStepTowardTheSensorAndTimeOutsGiveFullBrightness)
     m->Brightness_init(brightness(2, {0}).data());
     m->write_to_register(64, 0xFF, 100, 0);
     m->bri.value = 100;
-    m->MCU_RAM_PARA_func[0][fpga_layout::kCardStatus[1]] = 1;
-
-    uint8_t target = 103, status = 0;
-    int reads = 0;
-    fpga_manage::sensor_card_stub = [&](const uint8_t* frame, int len, uint8_t slot, uint8_t* cmd, uint8_t* data) {
-        ++reads;
-        EXPECT_EQ(slot, 1);
-        EXPECT_EQ(Bytes(frame, frame + len), (Bytes{0x00, 0x50, 0x00, 0xF0, 0x10, 0xBB, 0x03, 0x00, 0x00, 0x61,
-                                                   0x00, 0x00, 0x00, 0x02, 0x80, 0x00, 0x00, 0x00, 0xEB}));
-        *cmd = 0x61;
-        std::memset(data, 0, 129);
-        data[0] = status;
-        data[1 + 49] = 0xFF;
-        data[1 + 53] = target;
-        return true;
+    // The light-sensor card hangs on port 1; the card table says so.
+    platform::SimCardChains& chains = platform::simCards(0);
+    sim(0).setLinks(0x0003);
+    chains.setSensor(0, false);
+    chains.setSensor(1, true);
+    for (int i = 0; i < 4; ++i) { // whatever the start-up's last search left
+        pthread_mutex_lock(&m->rcv_mutex);
+        m->reg_IRQ_Dealwith(0, 0);
+        pthread_mutex_unlock(&m->rcv_mutex);
+    }
+    for (int s = 0; s < 16; ++s)
+        m->MCU_RAM_PARA_func[0][fpga_layout::kCardStatus[s]] = s == 1 ? 1 : 0;
+    auto light = [&](uint8_t target) {
+        Bytes data(128, 0);
+        data[49] = 0xFF;
+        data[53] = target;
+        chains.setSensorData(1, data);
     };
+    light(103);
+    sim(0).clearLogs();
     auto read = [&] {
         m->Brightness_auto_change(); // sends
         m->Brightness_auto_change(); // takes the answer
     };
     read();
-    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(chains.sensorReads(1), 1);
+    ASSERT_EQ(sim(0).sentFrames().size(), 1u);
+    EXPECT_EQ(sim(0).sentFrames()[0].port, 1);
+    EXPECT_EQ(sim(0).sentFrames()[0].frame, (Bytes{0x00, 0x50, 0x00, 0xF0, 0x10, 0xBB, 0x03, 0x00, 0x00, 0x61, 0x00,
+                                                   0x00, 0x00, 0x02, 0x80, 0x00, 0x00, 0x00, 0xEB}));
     EXPECT_EQ(m->bri.sensor_addr, 0x5000u);
     EXPECT_EQ(m->bri.sensor_group, 1);
     EXPECT_EQ(reg64(), 101);
@@ -362,15 +371,21 @@ TEST_F(Brightness, SensorReadsStepTowardTheSensorAndTimeOutsGiveFullBrightness)
     read();
     read();
     EXPECT_EQ(reg64(), 103);
-    target = 50;
+    light(50);
     read();
     EXPECT_EQ(reg64(), 102);
-    status = 1; // a bad answer counts an error
-    read();
+    // A bad answer counts an error (the card is silenced and its answer
+    // made up, with status 1).
+    chains.setPolicy(1, platform::SimAnswerPolicy::Silent);
+    m->Brightness_auto_change();
+    Bytes bad = {0x00, 0xF0, 0x00, 0x50, 0x10, 0xBB, 0x03, 0x00, 0x00, 0x61, 0x01};
+    bad.resize(139, 0);
+    bad.push_back(Utils::BCC(bad.data(), unsigned(bad.size())));
+    sim(0).queueAnswer(0, bad);
+    m->Brightness_auto_change();
     EXPECT_EQ(reg64(), 102);
     EXPECT_EQ(m->shadow(85, 0), 1);
 
-    fpga_manage::sensor_card_stub = nullptr;
     for (int i = 0; i < 10; ++i) {
         m->Brightness_auto_change();
         G_timeTicks += 34;

@@ -6,7 +6,9 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QSettings>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "tests/remote/pc_client.h"
 
@@ -36,16 +38,6 @@ TEST_F(Application, AnswersThePcOverEveryLink)
         Bytes reply;
         ASSERT_TRUE(link->send(write) && link->receive(&reply));
         EXPECT_EQ(reply, expected);
-    }
-
-    // Frames for the receiving cards reach the FPGA manager, marked with
-    // the transport that waits for the answer.
-    QByteArray seen;
-    const Bytes card = pc::body(0x0005, pc::kPc, 0x60, {1, 0, 0, 0, 0, 0, 0, 0});
-    for (auto [link, line] : std::vector<std::pair<pc::Endpoint*, const char*>>{
-             {&tcp, "transport 2"}, {&udp10005, "transport 3"}, {&serial, "transport 1"}}) {
-        ASSERT_TRUE(link->send(card));
-        EXPECT_TRUE(outputHas(*app, seen, line)) << line << "\n" << seen.toStdString();
     }
 
     // Still serving after all of that.
@@ -114,6 +106,154 @@ TEST_F(Application, APortAlreadyTakenIsReportedAndServedOnceFree)
     pc::TcpClient control(pcPort(5005), 5000);
     EXPECT_EQ(control.ask(pc::readRam(2176, 2)), (Bytes{0, 100, 0}));
     ::close(udpTaken);
+    app->kill();
+    app->waitForFinished(5000);
+}
+
+namespace {
+// Asks until the FPGA is up and the cards answer; the card answer's data.
+Bytes firstCardAnswer(pc::Endpoint& link, const Bytes& request, uint16_t from, int ms = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    Bytes answer;
+    while (t.elapsed() < ms) {
+        // A new frame of the same client supersedes the unanswered one.
+        if (link.send(request) && link.receive(&answer, 300))
+            return pc::cardAnswer(request, answer, from);
+    }
+    ADD_FAILURE() << "the cards never answered";
+    return {};
+}
+
+Bytes askCard(pc::Endpoint& link, const Bytes& request, uint16_t from, int ms = 3000)
+{
+    Bytes answer;
+    if (!link.send(request) || !link.receive(&answer, ms)) {
+        ADD_FAILURE() << "no card answer";
+        return {};
+    }
+    return pc::cardAnswer(request, answer, from);
+}
+
+// Status 0, then the search's count, status byte, four zeros, the
+// configuration id and the first card needing recovery (none).
+Bytes searchData(uint16_t count, uint8_t status)
+{
+    return {0, uint8_t(count), uint8_t(count >> 8), status, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF};
+}
+} // namespace
+
+TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
+{
+    const std::string appRoot = root + "/app-root";
+    // Card 2 of output 3 (port 2) never answers.
+    writeFile("/app-root/sim/cards", "3 4 mute=2\n");
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    pc::TcpClient tcp(pcPort(5005), 5000);
+    ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
+
+    // A search of port 0 answers the chain's card count (and the sensor).
+    EXPECT_EQ(firstCardAnswer(tcp, pc::cardSearch(0), 0x0003), searchData(4, 1));
+    pc::UdpClient udp(pcPort(5008));
+    const std::string ttyS2 = appRoot + "/dev/ttyS2", ttyS1 = appRoot + "/dev/ttyS1";
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
+    pc::SerialClient serial(ttyS2), modem(ttyS1);
+    ASSERT_TRUE(serial.ok() && modem.ok());
+    EXPECT_EQ(askCard(udp, pc::cardSearch(0), 0x0003), searchData(4, 1));
+    EXPECT_EQ(askCard(serial, pc::cardSearch(0), 0x0003), searchData(4, 1));
+    EXPECT_EQ(askCard(modem, pc::cardSearch(1), 0x0003), searchData(4, 0));
+    Bytes stray;
+    EXPECT_FALSE(serial.receive(&stray, 100)); // the modem's answer left through the modem
+    for (uint8_t port : {2, 3})
+        EXPECT_EQ(askCard(tcp, pc::cardSearch(port), 0x0003), searchData(4, 0));
+
+    // 16 bytes written to card 2 of port 1 come back, over every link.
+    Bytes data;
+    for (int i = 0; i < 16; ++i)
+        data.push_back(uint8_t(0xA0 + i));
+    EXPECT_EQ(askCard(tcp, pc::cardWrite(1, 2, 0x300, data), 0x0002), Bytes{0});
+    Bytes expected{0};
+    expected.insert(expected.end(), data.begin(), data.end());
+    for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&tcp, &udp, &serial})
+        EXPECT_EQ(askCard(*link, pc::cardRead(1, 2, 0x300, 16), 0x0002), expected);
+
+    // A multicast reaches every linked port with cards and is answered once,
+    // for all of them.
+    const Bytes everyone = pc::card(0x0FFF, 0x67, 0x01, pc::kMulticast, 0x60,
+                                    [] { Bytes a = pc::ramArgs(0x500, 2); a.insert(a.end(), {0x5A, 0xA5}); return a; }());
+    EXPECT_EQ(askCard(udp, everyone, 0x0FFF), Bytes{0});
+    EXPECT_FALSE(udp.receive(&stray, 200));
+    for (uint8_t port = 0; port < 4; ++port)
+        EXPECT_EQ(askCard(tcp, pc::cardRead(port, 1, 0x500, 2), 0x0001), (Bytes{0, 0x5A, 0xA5})) << int(port);
+
+    // An unlinked port and a silent card get no answer; the links go on
+    // answering the others meanwhile and serve their card frames once the
+    // unanswered request's time is up.
+    pc::TcpClient other(pcPort(5005));
+    for (const Bytes& lost : {pc::cardRead(5, 0, 0, 4), pc::cardRead(2, 2, 0, 4)}) {
+        ASSERT_TRUE(tcp.send(lost));
+        EXPECT_EQ(other.ask(pc::readRam(2176, 2)).size(), 3u);
+        EXPECT_EQ(askCard(udp, pc::cardRead(2, 1, 0x300, 1), 0x0001, 5000), (Bytes{0, 0}));
+        EXPECT_FALSE(tcp.receive(&stray, 100));
+    }
+    app->kill();
+    app->waitForFinished(5000);
+}
+
+TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
+{
+    const std::string appRoot = root + "/app-root";
+    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    {
+        pc::TcpClient first(pcPort(5005), 5000);
+        ASSERT_TRUE(first.ok()) << app->readAll().toStdString();
+        ASSERT_EQ(firstCardAnswer(first, pc::cardSearch(0), 0x0003).size(), 13u);
+    }
+
+    // Ten clients over TCP and ten over UDP, each writing its own bytes to
+    // its own place and reading them back, all at once.
+    constexpr int kClients = 20, kRounds = 5;
+    std::atomic<int> answered{0}, wrong{0};
+    std::vector<std::thread> threads;
+    for (int c = 0; c < kClients; ++c) {
+        threads.emplace_back([&, c] {
+            std::unique_ptr<pc::Endpoint> link;
+            if (c < 10)
+                link = std::make_unique<pc::TcpClient>(pcPort(5005));
+            else
+                link = std::make_unique<pc::UdpClient>(pcPort(c % 2 ? 5008 : 10005));
+            const uint8_t port = uint8_t(c % 4);
+            const uint16_t card = uint16_t((c / 4) % 4);
+            for (int r = 0; r < kRounds; ++r) {
+                const uint32_t at = 0x1000 + 0x10 * uint32_t(c);
+                const Bytes mine{uint8_t(c), uint8_t(r), 0xA5, uint8_t(c * 7 + r)};
+                Bytes answer;
+                const Bytes write = pc::cardWrite(port, card, at, mine);
+                if (!link->send(write) || !link->receive(&answer, 15000)) {
+                    ++wrong;
+                    continue;
+                }
+                ++answered;
+                if (answer.size() != 12 || answer[9] != 0x60 || answer[7] != port + 1 || answer[2] != card)
+                    ++wrong;
+                const Bytes read = pc::cardRead(port, card, at, 4);
+                if (!link->send(read) || !link->receive(&answer, 15000)) {
+                    ++wrong;
+                    continue;
+                }
+                ++answered;
+                if (answer.size() != 16 || answer[9] != 0x61 || Bytes(answer.begin() + 11, answer.end() - 1) != mine)
+                    ++wrong;
+            }
+        });
+    }
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(answered.load(), kClients * kRounds * 2);
+    EXPECT_EQ(wrong.load(), 0);
     app->kill();
     app->waitForFinished(5000);
 }

@@ -13,7 +13,9 @@
 #include "core/globals.h"
 #include "core/vyxrampara.h"
 #include "fpga/fpga_manage.h"
+#include "platform/card_sim.h"
 #include "platform/serial.h"
+#include "platform/sim_chips.h"
 #include "remote/networkmanage.h"
 #include "remote/pclink.h"
 #include "remote/uart_inout.h"
@@ -24,66 +26,17 @@
 namespace {
 const Bytes kWrite = pc::writeRam(2176, {0x50, 0x00});
 
-// What the stand-in for the FPGA manager answers: the frame itself and a
-// byte that must be escaped.
-Bytes answerTo(const Bytes& frame)
-{
-    Bytes a(frame);
-    a.push_back(0xA5);
-    return a;
-}
-
-template <class Record>
-Record* queueAnswer(ReplyListOf<Record>& list, const Bytes& answer, protocol_phy* phy)
-{
-    auto r = std::make_unique<Record>();
-    Bytes scratch(answer.size());
-    r->length = uint32_t(
-        protocol_phy::data_re_transf_meaning(phy, r->frame, answer.data(), int(answer.size()), scratch.data()));
-    list.clear();
-    list.push_back(std::move(r));
-    return list.back().get();
-}
-
-Bytes cardFrame(uint8_t port)
-{
-    return pc::body(0x0005, pc::kPc, 0x60, {port, 0, 0, 0, 2, 0, 0, 0, 0xAB, 0xCD});
-}
-
 class Links : public Sandbox {
 protected:
-    // The FPGA manager's entry records what the links hand over and, the way
-    // the receiving-card link will, answers through the waiting transport's
-    // reply list.
+    // The FPGA manager without its worker, FPGA 0 counted as running so
+    // that the links' receive polls read its answers; the simulated cards
+    // sit behind its ports (4 cards on each of ports 0-3).
     void SetUp() override
     {
         Sandbox::SetUp();
         VyxRamPara::pInstance();
         c331_manage::createForTest(); // the request protocol alone, no scaler thread
-        fpga_manage::pInstance();
-        fpga_manage::pc_frame_hook = [this](const unsigned char* frame, int length, uint8_t transport) {
-            std::lock_guard<std::mutex> lock(mutex);
-            Bytes f(frame, frame + length);
-            seen.emplace_back(f, transport);
-            if (!answer)
-                return;
-            if (auto* serial = transport == 1 ? Tz_uart_inout::p_uart_inout : nullptr)
-                queueAnswer(serial->ReplyList, answerTo(f), &serial->phy)->handle = serial->uart_fd;
-            else if (auto* tcp = transport == 2 ? networkManage::p_networkManage : nullptr)
-                queueAnswer(tcp->ReplyList, answerTo(f), &tcp->phy)->client_fd = tcp->client_fd;
-            else if (auto* udp = transport == 3 ? udpnetManage::p_udpnetManage : nullptr)
-                std::memcpy(queueAnswer(udp->ReplyList, answerTo(f), &udp->phy)->sender, udp->sender,
-                            sizeof udp->sender);
-            else
-                return;
-            g_passby_trans_port = 255;
-            fpga_manage::p_fpga_manage->answer_arrived = 1;
-        };
-    }
-    std::vector<std::pair<Bytes, uint8_t>> handedOver()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return seen;
+        fpga_manage::pInstance()->write_to_register(80, 0xFF, 3, 0);
     }
     static void startAll()
     {
@@ -92,10 +45,17 @@ protected:
         Tz_uart_inout::pInstance();
         Tz_uart_inout_4G::pInstance();
     }
-
-    std::mutex mutex;
-    std::vector<std::pair<Bytes, uint8_t>> seen; // frame, transport
-    bool answer = true;
+    // Sends a card frame and returns the answer's data (status first).
+    static Bytes askCard(pc::Endpoint& link, const Bytes& request, uint16_t from, int timeoutMs = 2000)
+    {
+        Bytes answer;
+        if (!link.send(request) || !link.receive(&answer, timeoutMs)) {
+            ADD_FAILURE() << "no card answer";
+            return {};
+        }
+        return pc::cardAnswer(request, answer, from);
+    }
+    static platform::SimCardChains& cards() { return platform::simCards(0); }
 };
 } // namespace
 
@@ -252,7 +212,7 @@ TEST_F(Links, ATcpClientThatLeavesEndsItsFileTransfer)
     EXPECT_FALSE(exists("/data/configs/alias.json"));
 }
 
-TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
+TEST_F(Links, EveryLinkAnswersAlikeAndReachesTheCards)
 {
     startAll();
     pc::TcpClient tcp(pcPort(5005));
@@ -262,62 +222,117 @@ TEST_F(Links, EveryLinkAnswersAlikeAndPassesCardFramesOn)
     pc::SerialClient serial(platform::simSerial().farEnd(2)), modem(platform::simSerial().farEnd(1));
     ASSERT_TRUE(serial.ok() && modem.ok());
 
-    const std::pair<pc::Endpoint*, uint8_t> cases[] = {
-        {&tcp, 2}, {&udp5008, 3}, {&udp10005, 3}, {&serial, 1}, {&modem, 1}};
-    for (size_t i = 0; i < 5; ++i) {
-        SCOPED_TRACE(i);
-        Bytes reply, frame = cardFrame(uint8_t(i + 1));
-        ASSERT_TRUE(cases[i].first->send(kWrite) && cases[i].first->receive(&reply));
+    pc::Endpoint* links[] = {&tcp, &udp5008, &udp10005, &serial, &modem};
+    for (uint8_t i = 0; i < 5; ++i) {
+        SCOPED_TRACE(int(i));
+        Bytes reply;
+        ASSERT_TRUE(links[i]->send(kWrite) && links[i]->receive(&reply));
         EXPECT_EQ(reply, expected);
+        // Card 1 of port 0: its RAM takes the bytes and gives them back; the
+        // answer names the card without the port bits.
         G_timeTicks = uint32_t(500 + i);
-        ASSERT_TRUE(cases[i].first->send(frame) && cases[i].first->receive(&reply));
-        // Exactly what the card side queued, from the port it was asked on.
-        EXPECT_EQ(reply, answerTo(frame));
-        auto seen = handedOver();
-        ASSERT_EQ(seen.size(), i + 1);
-        EXPECT_EQ(seen.back(), std::make_pair(frame, cases[i].second));
-        EXPECT_EQ(pc_cmd_time.load(), 500 + i);
+        const Bytes data{i, 0xA5, 0x5A, uint8_t(0xF0 + i)};
+        EXPECT_EQ(askCard(*links[i], pc::cardWrite(0, 1, 0x1000 + 16 * i, data), 0x0001), Bytes{0});
+        EXPECT_EQ(pc_cmd_time.load(), 500u + i);
+        Bytes readBack{0};
+        readBack.insert(readBack.end(), data.begin(), data.end());
+        EXPECT_EQ(askCard(*links[i], pc::cardRead(0, 1, 0x1000 + 16 * i, 4), 0x0001), readBack);
+        EXPECT_EQ(cards().card(0, 1).ramByte(0x1000 + 16 * i + 3), 0xF0 + i);
     }
-    // The 4G request's answer did not leave through the PC serial port, and
+    // The 4G requests' answers did not leave through the PC serial port, and
     // a broken serial frame does not hold up the next one.
+    Bytes stray;
+    EXPECT_FALSE(serial.receive(&stray, 50));
     serial.sendRaw(Bytes{0xA5, 0x01, 0x02, 0x03});
     EXPECT_EQ(serial.ask(pc::readRam(2177, 1)), (Bytes{0, 0x00}));
 
-    // The RS-485 driver is switched on only around each reply (it is
-    // switched off after the last byte left, which may be after the PC
-    // already has the reply).
-    std::vector<std::pair<int, bool>> directions;
+    // The RS-485 driver is switched on only around each reply (the last
+    // switch-off follows the last byte out).
+    std::vector<std::pair<int, bool>> directions, fourReplies;
+    for (int r = 0; r < 4; ++r)
+        fourReplies.insert(fourReplies.end(), {{2, true}, {2, false}});
     waitFor([&] {
         directions.clear();
         for (auto& d : platform::simSerial().directionLog())
             if (d.first == 2)
                 directions.push_back(d);
-        return directions.size() >= 6;
+        return directions.size() >= fourReplies.size();
     });
-    EXPECT_EQ(directions, (std::vector<std::pair<int, bool>>{{2, 1}, {2, 0}, {2, 1}, {2, 0}, {2, 1}, {2, 0}}));
+    EXPECT_EQ(directions, fourReplies);
 }
 
-TEST_F(Links, AnswersAreSentOnlyOnceAndOnlyToTheAsker)
+TEST_F(Links, ACardsAnswerReachesOnlyTheClientThatAsked)
 {
     networkManage::pInstance();
     pc::TcpClient asker(pcPort(5005)), other(pcPort(5005));
-    answer = false;
-    ASSERT_TRUE(asker.send(cardFrame(1)));
-    ASSERT_TRUE(waitFor([&] { return handedOver().size() == 1; }));
+    // The chain on port 1 answers only after 20 receive polls.
+    cards().setPolicy(1, platform::SimAnswerPolicy::Late, 20);
+    const Bytes slow = pc::cardRead(1, 2, 0x180, 4);
+    ASSERT_TRUE(asker.send(slow));
+    ASSERT_TRUE(waitFor([&] { return platform::simFpga(0).heldAnswers() == 1; }));
 
-    // The FPGA manager answers later, from its own thread.
-    Bytes late = answerTo(cardFrame(1)), got;
+    // Meanwhile the other client's controller frames are answered at once,
+    // and its card frame, which must not end the first wait, waits its turn.
+    EXPECT_EQ(other.ask(pc::readRam(2176, 2)), (Bytes{0, 100, 0}));
+    const Bytes quick = pc::cardRead(0, 3, 0x180, 2);
+    ASSERT_TRUE(other.send(quick));
+
+    Bytes got;
+    ASSERT_TRUE(asker.receive(&got));
+    EXPECT_EQ(pc::cardAnswer(slow, got, 0x0002), (Bytes{0, 0, 0, 0, 0}));
+    ASSERT_TRUE(other.receive(&got));
+    EXPECT_EQ(pc::cardAnswer(quick, got, 0x0003), (Bytes{0, 0, 0}));
+    // Each answer was sent once.
+    EXPECT_FALSE(asker.receive(&got, 100));
+    EXPECT_FALSE(other.receive(&got, 50));
+}
+
+TEST_F(Links, AnUnansweredRequestGivesWayToOthersAfterItsTime)
+{
+    networkManage::pInstance();
+    udpnetManage::pInstance();
+    pc::TcpClient asker(pcPort(5005));
+    pc::UdpClient other(pcPort(10005));
+    cards().setCardSilent(2, 3, true);
     fpga_manage* fpga = fpga_manage::p_fpga_manage;
-    networkManage* tcp = networkManage::p_networkManage;
+    G_timeTicks = 1000;
+    ASSERT_TRUE(asker.send(pc::cardRead(2, 3, 0, 4)));
+    ASSERT_TRUE(waitFor([] { return g_passby_trans_port == pclink::kTransportTcp; }));
+
+    // Alone, the request keeps waiting past the shorter time.
+    G_timeTicks = 1000 + pclink::kCardAnswerTicks + 1;
+    pumpEvents(50);
+    EXPECT_EQ(g_passby_trans_port.load(), pclink::kTransportTcp);
+
+    // With another waiting it is given up, and the other is served.
+    const Bytes next = pc::cardRead(2, 2, 0, 1);
+    Bytes got;
+    ASSERT_TRUE(other.send(next) && other.receive(&got));
+    EXPECT_EQ(pc::cardAnswer(next, got, 0x0002), (Bytes{0, 0}));
+    EXPECT_FALSE(asker.receive(&got, 50));
     pthread_mutex_lock(&fpga->rcv_mutex);
-    queueAnswer(tcp->ReplyList, late, &tcp->phy)->client_fd = tcp->client_fd;
-    fpga->answer_arrived = 1;
+    EXPECT_EQ(g_passby_trans_port.load(), 255);
     pthread_mutex_unlock(&fpga->rcv_mutex);
 
-    ASSERT_TRUE(asker.receive(&got));
-    EXPECT_EQ(got, late);
-    EXPECT_FALSE(other.receive(&got, 100));
-    EXPECT_FALSE(asker.receive(&got, 50));
+    // With nobody else, the cap ends the wait.
+    G_timeTicks = 5000;
+    ASSERT_TRUE(asker.send(pc::cardRead(2, 3, 0, 4)));
+    ASSERT_TRUE(waitFor([] { return g_passby_trans_port == pclink::kTransportTcp; }));
+    G_timeTicks = 5000 + pclink::kCardAnswerCapTicks + 1;
+    EXPECT_TRUE(waitFor([] { return g_passby_trans_port == 255; }));
+    // The link still answers.
+    EXPECT_EQ(asker.ask(pc::readRam(2177, 1)), (Bytes{0, 0}));
+}
+
+TEST_F(Links, ANewFrameOfTheWaitingClientEndsItsWait)
+{
+    Tz_uart_inout::pInstance();
+    pc::SerialClient serial(platform::simSerial().farEnd(2));
+    cards().setCardSilent(0, 2, true);
+    ASSERT_TRUE(serial.send(pc::cardRead(0, 2, 0, 1)));
+    ASSERT_TRUE(waitFor([] { return g_passby_trans_port == pclink::kTransportSerial; }));
+    // The PC gave up and asks something else: that answer comes at once.
+    EXPECT_EQ(askCard(serial, pc::cardRead(0, 1, 0, 1), 0x0001), (Bytes{0, 0}));
 }
 
 TEST_F(Links, StopPromptlyAndFreeTheirPorts)
@@ -349,12 +364,12 @@ TEST_F(Links, ServersAreClosedWhenSwitchedOff)
     EXPECT_FALSE(pc::TcpClient(pcPort(5005), 100).ok());
 }
 
-TEST_F(Links, ModemWithoutThePcSerialLinkPassesNothingOn)
+TEST_F(Links, TheModemLinkHasItsOwnAnswers)
 {
-    // Its answers could only be queued on the PC serial link.
+    // Without the PC serial link, the modem's card frames are still served
+    // and their answers leave through the modem's port.
     Tz_uart_inout_4G::pInstance();
     pc::SerialClient modem(platform::simSerial().farEnd(1));
-    ASSERT_TRUE(modem.send(cardFrame(1)));
+    EXPECT_EQ(askCard(modem, pc::cardSearch(0), 0x0003), (Bytes{0, 4, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF}));
     EXPECT_EQ(modem.ask(pc::readRam(0, 1)).size(), 2u);
-    EXPECT_TRUE(handedOver().empty());
 }

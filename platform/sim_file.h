@@ -1,0 +1,32 @@
+#pragma once
+// A file under "<root>/sim/" through which a person steers the simulation
+// while the program runs: looked at no more often than every 50 ms and read
+// again only when it changed. Where there is no file a template of comments
+// is written, which tells a person what to put there and changes nothing.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class SimFileWatch {
+public:
+    // `absPath` is a system path ("/sim/..."); `templ` the template's text.
+    SimFileWatch(const char* absPath, const char* templ);
+    // True with the file's text when it changed since the last read.
+    bool poll(std::string* text);
+    // The next poll looks at once and reads the file as new.
+    void forget();
+
+private:
+    const char* m_path;
+    const char* m_template;
+    bool m_looked = false;
+    std::chrono::steady_clock::time_point m_lastLook;
+    bool m_haveStamp = false;
+    int64_t m_stampNs = 0;
+    int64_t m_size = -1;
+};
+
+} // namespace platform
