@@ -5,6 +5,7 @@
 // filled, or a call whose screen is no longer on top when the GUI thread
 // gets to it, does nothing.
 
+#include <QStringList>
 #include <functional>
 
 enum class ScreenHook : int {
@@ -17,9 +18,30 @@ enum class ScreenHook : int {
     Count,
 };
 
+// Calls that carry a value.
+enum class ScreenValueHook : int {
+    // Progress 0-100 of the FPGA worker's receiving-card jobs, for the
+    // progress ring (values above 99 close it).
+    SmartMappingProgress, // SmartMapping::sig_qround_bar_update(int) on g_smartmapping: jobs 1-4
+    RcvRecoveryProgress,  // rcv_recovery::sig_qround_bar_update(int) on g_rcv_recovery: jobs 5 and 6
+    Count,
+};
+
+// Calls that carry a list of lines.
+enum class ScreenListHook : int {
+    // rcv_recovery on g_rcv_recovery: its recovery list becomes these lines
+    // ("SS/PP/CC/NN") and its entry count their number; an empty list
+    // clears it. The worker posts it before the change code (1 or 99) that
+    // has the screen rebuild its list.
+    RcvRecoveryList,
+    Count,
+};
+
 namespace screen_hooks {
 
 using Hook = std::function<void()>;
+using ValueHook = std::function<void(int)>;
+using ListHook = std::function<void(const QStringList&)>;
 
 // Fills (or with an empty function clears) a hook; returns the previous one.
 // GUI thread.
@@ -32,5 +54,13 @@ void run(ScreenHook which);
 // g_page_focus still equals `page` there. Any thread; nothing happens when
 // there is no application object.
 void post(ScreenHook which, int page = -1);
+
+// The same for the hooks with a value: set in the GUI thread, posted from
+// any thread, run in the GUI thread with the value posted. A hook nobody
+// filled when the GUI thread gets to the call does nothing.
+ValueHook set(ScreenValueHook which, ValueHook hook);
+void post(ScreenValueHook which, int value);
+ListHook set(ScreenListHook which, ListHook hook);
+void post(ScreenListHook which, const QStringList& lines);
 
 } // namespace screen_hooks

@@ -30,7 +30,7 @@ constexpr uint8_t kSendLengthLow[8] = {26, 134, 136, 138, 154, 155, 156, 157};
 // Receive slots 0-4 (ports 0-1 .. 8-9): the length's low byte; bits 8-9 in
 // register 25 (slots 0-3) or 153 (slot 4).
 constexpr uint8_t kRecvLengthLow[5] = {24, 133, 135, 137, 149};
-constexpr int kSlots = 5;
+constexpr int kRecvSlots = 5; // not fpga_manage::kSlots, the 16 port slots of the layout
 constexpr uint32_t kSendReadyTicks = 300;
 // The tick counter is advanced by the GUI thread; should it stall, a
 // send-ready wait still ends after the same time by the clock.
@@ -382,7 +382,7 @@ uint8_t fpga_manage::deal_with_search_concurrent(uint8_t fpga)
     const uint8_t r129 = shadow(129, fpga), r145 = shadow(145, fpga);
     uint8_t taken = 0;
     uint8_t* R = m_answer;
-    for (int slot = 0; slot < kSlots; ++slot) {
+    for (int slot = 0; slot < kRecvSlots; ++slot) {
         int n = 0;
         if (!slotReady(slot, r129, r145) || !read_answer(fpga, slot, R, &n))
             continue;
@@ -410,8 +410,11 @@ void fpga_manage::Search_concurrent_back_result(uint8_t* answer, uint8_t group, 
         return;
     update_eth_rcv_num(answer, port, fpga);
     // The recovery check asks every chain whether a card of the screen it
-    // walks needs recovery: the answer names the card (byte 22).
-    if (length >= 23 && p_rcvRecovery && le32(answer + 18) == p_rcvRecovery->screen_info.config_id)
+    // walks needs recovery: the answer names the card (byte 22). Only an
+    // answer the check waits for counts; a search a scan file or the PC
+    // makes must not name a card to restore.
+    if (length >= 23 && p_rcvRecovery && rcv_check_waiting.load()
+        && le32(answer + 18) == p_rcvRecovery->screen_info.config_id)
         g_send_para.result = answer[22];
 }
 
@@ -424,11 +427,11 @@ void fpga_manage::Rcv_data_from_eth(uint8_t fpga)
         read_from_register(r, fpga);
     const uint8_t r129 = shadow(129, fpga), r145 = shadow(145, fpga);
     int slot = 0;
-    while (slot < kSlots && !slotReady(slot, r129, r145))
+    while (slot < kRecvSlots && !slotReady(slot, r129, r145))
         ++slot;
     uint8_t* R = m_answer;
     int n = 0;
-    if (slot == kSlots || !read_answer(fpga, slot, R, &n))
+    if (slot == kRecvSlots || !read_answer(fpga, slot, R, &n))
         return;
     if (n < kMinFrame) {
         acknowledge(fpga, slot); // not a frame

@@ -1,11 +1,240 @@
 // The jobs the receiving-card screens post in g_send_para, one step per
-// worker turn.
+// worker turn: card positions (job 1), save to the cards' flash (job 3) and
+// the mapping switch (job 4), with what every job shares: the PC goes
+// first, progress reaches the posting screen through its hook, and a job
+// that waits for an answer keeps the progress ring turning.
 #include "fpga/fpga_manage.h"
 
-void fpga_manage::SmartMapping_deal() {}
+#include <cstdio>
+#include <mutex>
 
-void fpga_manage::save_para_deal() {}
+#include "core/globals.h"
+#include "core/screen_hooks.h"
+#include "core/utils.h"
 
-void fpga_manage::mapping_enable_deal() {}
+namespace {
+constexpr uint32_t kPcQuietTicks = 80;      // the PC counts as gone after this
+constexpr uint32_t kPulseTicks = 100;       // a waiting job's ring moves this often
+constexpr uint32_t kCardAnswerTicks = 1200;
+constexpr uint32_t kSaveTicksPerCard = 100; // a chain saves card after card
+constexpr uint32_t kCloseTicks = 200;       // the last value stays this long before 100
+constexpr uint8_t kLastPort = 9;
+constexpr int kPositionsDone = 90;
+constexpr int kPortsDone = 95;
+} // namespace
 
-void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY) {}
+// ---------------------------------------------------------------------------
+// What every job shares
+
+bool fpga_manage::job_yields_to_pc()
+{
+    if (pc_cmd_valid.load() != 1)
+        return false;
+    if (Utils::getTimeSpace(pc_cmd_time.load()) > kPcQuietTicks) {
+        pc_cmd_valid = 0;
+        pthread_mutex_lock(&rcv_mutex);
+        search_sent_mask = 0;
+        pthread_mutex_unlock(&rcv_mutex);
+    }
+    // The job's time-outs start again once the PC has been quiet.
+    const uint32_t now = G_timeTicks.load();
+    search_stamp = now;
+    g_send_para.stamp = now;
+    return true;
+}
+
+void fpga_manage::job_progress(int value)
+{
+    const uint8_t job = g_send_para.job.load();
+    screen_hooks::post(job == 5 || job == 6 ? ScreenValueHook::RcvRecoveryProgress
+                                            : ScreenValueHook::SmartMappingProgress,
+                       value);
+}
+
+void fpga_manage::job_pulse()
+{
+    if (Utils::getTimeSpace(search_stamp) <= kPulseTicks)
+        return;
+    if (++g_change.progress_pulse > 99)
+        g_change.progress_pulse = 1;
+    search_stamp = G_timeTicks.load();
+    job_progress(int(g_change.progress_pulse));
+}
+
+// The ring starts again for every frame a job sends.
+void fpga_manage::job_sent_frame()
+{
+    job_progress(0);
+    g_change.progress_pulse = 0;
+    const uint32_t now = G_timeTicks.load();
+    search_stamp = now;
+    g_send_para.stamp = now;
+}
+
+void fpga_manage::job_done()
+{
+    // The job code first: a screen that posts in between keeps its job.
+    g_send_para.job = 0;
+    g_send_para.step = 0;
+}
+
+// Steps 4 and 9 of jobs 1, 3 and 4: the last value, and 100 a while later.
+void fpga_manage::job_closing(int last)
+{
+    SEND_PARA& q = g_send_para;
+    if (q.step.load() == 4) {
+        q.step = 9;
+        job_progress(last);
+        q.stamp = G_timeTicks.load();
+    } else if (Utils::getTimeSpace(q.stamp) > kCloseTicks) {
+        job_progress(100);
+        job_done();
+    }
+}
+
+void fpga_manage::job_note(const QString& why)
+{
+    if (!why.isEmpty())
+        std::printf("receiving-card job: %s\n", qPrintable(why));
+    std::lock_guard<std::mutex> lock(m_job_text_mutex);
+    m_job_message = why;
+}
+
+QString fpga_manage::job_message() const
+{
+    std::lock_guard<std::mutex> lock(m_job_text_mutex);
+    return m_job_message;
+}
+
+rcvRecovery* fpga_manage::recovery_reader()
+{
+    fpga_manage* self = p_fpga_manage;
+    return self ? self->p_rcvRecovery : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Jobs 3 and 4: one frame to every port with cards, each waiting for one
+// answer or its time-out.
+
+void fpga_manage::every_port_deal(bool mapping)
+{
+    if (job_yields_to_pc())
+        return;
+    SEND_PARA& q = g_send_para;
+    switch (q.step.load()) {
+    case 0:
+        q.port = 0;
+        q.step = 1;
+        break;
+    case 1:
+        if (q.port > kLastPort) {
+            q.step = 4;
+            break;
+        }
+        q.cards = get_port_card_num(q.port);
+        if (q.cards != 0)
+            q.step = 2;
+        else
+            ++q.port; // a port without cards costs one turn
+        break;
+    case 2: {
+        int n = mapping ? mapping_enable_cmd_create(q.port, m_job_frame) : save_para_cmd_create(m_job_frame, q.port);
+        Send_to_port(m_job_frame, n, q.port, 0);
+        ++q.port;
+        q.step = 3;
+        job_sent_frame();
+        break;
+    }
+    case 3: {
+        if (q.reply.load() == 1) {
+            q.reply = 0;
+            q.step = 1;
+        }
+        const uint32_t limit = mapping ? kCardAnswerTicks : kSaveTicksPerCard * q.cards + kCardAnswerTicks;
+        if (Utils::getTimeSpace(q.stamp) > limit)
+            q.step = 1;
+        job_pulse();
+        break;
+    }
+    case 4:
+    case 9:
+        job_closing(kPortsDone);
+        break;
+    default:
+        break;
+    }
+}
+
+void fpga_manage::save_para_deal() { every_port_deal(false); }
+
+void fpga_manage::mapping_enable_deal() { every_port_deal(true); }
+
+// ---------------------------------------------------------------------------
+// Job 1: positions for every card of the layout's port, then the closing
+// register frame to the whole port.
+
+void fpga_manage::SmartMapping_deal()
+{
+    if (job_yields_to_pc())
+        return;
+    SEND_PARA& q = g_send_para;
+    switch (q.step.load()) {
+    case 0:
+        q.card = 0;
+        q.step = 1;
+        q.port = line_type.port;
+        break;
+    case 1:
+        q.cards = get_port_card_num(q.port);
+        if (q.cards == 0) {
+            q.step = 4;
+        } else if (q.card >= q.cards) {
+            q.step = 5;
+            q.port = line_type.port;
+        } else {
+            q.step = 2;
+        }
+        break;
+    case 2: {
+        int n = rcv_card_cmd_create(m_job_frame, q.port);
+        Send_to_port(m_job_frame, n, q.port, 0);
+        ++q.card;
+        q.step = 3;
+        job_sent_frame();
+        break;
+    }
+    case 3:
+    case 6:
+        // 3 waits for a position's answer, 6 for the closing frame's.
+        if (q.reply.load() == 1) {
+            q.reply = 0;
+            q.step = q.step == 3 ? 1 : 5;
+        } else if (Utils::getTimeSpace(q.stamp) > kCardAnswerTicks) {
+            q.step = q.step == 3 ? 1 : 5;
+        }
+        job_pulse();
+        break;
+    case 4:
+    case 9:
+        job_closing(kPositionsDone);
+        break;
+    case 5: {
+        if (q.card != q.cards) {
+            q.step = 4;
+            break;
+        }
+        SCAN_PARA closing;
+        closing.at32 = 1;
+        closing.at28 = 0xFF;
+        closing.at29 = 0xFF;
+        ram_reset_cmd_create(m_job_frame, closing, q.port);
+        Send_to_port(m_job_frame, q.frame_length, q.port, 0);
+        ++q.card;
+        q.step = 6;
+        job_sent_frame();
+        break;
+    }
+    default:
+        break;
+    }
+}

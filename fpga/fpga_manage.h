@@ -36,6 +36,7 @@ struct TimeRealType {
 struct FPGA_CHANGE {
     uint32_t power_step_stamp[2] = {}; // last start-up step, per FPGA
     uint32_t rst_release_stamp = 0;    // last reset release
+    uint32_t progress_pulse = 0;       // 1-99: the progress a waiting job shows
 };
 extern FPGA_CHANGE g_change;
 
@@ -299,11 +300,39 @@ public:
     int Dealwith1_PC_to_eth(int length, unsigned char* frame);
     void multi_port_send(unsigned char* frame, int length);
 
-    // ---- screen jobs ----
+    // ---- screen jobs (worker thread; one step per turn) ----
+    // Job 1: each card of line_type's port gets its position, then the
+    // port's closing register frame. Progress: 0 per frame, pulses while
+    // waiting, 90, then 100 two seconds later.
     void SmartMapping_deal();
+    // Job 3: every port 0-9 of FPGA 0 with cards saves its cards' parameters
+    // to their flash; job 4: the same ports get the mapping value of
+    // g_send_para.mapping. Progress: 0 per frame, pulses, 95, then 100.
     void save_para_deal();
     void mapping_enable_deal();
+    // Jobs 5 (check), 6 (recovery) and 2 (scan file): walks the recovery
+    // file or the chosen scan file through the reader. A file that does not
+    // hold what a step needs ends the job with progress 100 and, a second
+    // later, change code 1; job_message() then says why.
     void rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode);
+    // Runs the reader's current operation on the cards of the current port
+    // (the reader's net_para.net_ledx, 0-19) from `offset` on, one sub-step
+    // per call: 0 running, 1 finished, 2 it cannot be run (the job ends).
+    // `all`: every card of the port.
+    uint8_t load_rcv_xy_operate(const QString& file, uint32_t offset, bool all);
+    // Record i of the chosen scan-parameter record file into *scan; 0 read,
+    // 1 not (i at or beyond scan_para_num, no file, or a short file).
+    uint8_t get_operate_deal_para(SCAN_PARA* scan, uint32_t i);
+    // Cards on output port 0-19 as the card tables know them (ports 10-19
+    // are ports 0-9 of FPGA 1).
+    uint16_t rcv_port_card_num(uint16_t port);
+    // The manager's recovery-file reader, or null while there is no
+    // manager. Any thread may list directories through it (get_dir_file and
+    // the list copies); everything else in it belongs to the worker's jobs.
+    static rcvRecovery* recovery_reader();
+    // Why the last recovery or scan-file job ended before its end, or why
+    // it passed over an operation; empty when it ran through.
+    QString job_message() const;
 
     // Stops and joins the worker, deletes the manager and returns every
     // global of the FPGA side to its start-up value.
@@ -381,6 +410,18 @@ public:
     uint8_t vbo_training[kFpgas] = {};
     uint8_t vbo_step[kFpgas] = {};
     uint16_t vbo_count[kFpgas] = {};
+    // ---- screen jobs (worker only) ----
+    // The card the last recovery check found, which a recovery restores:
+    // screen index, index of its port record, port number 0-19, card index.
+    uint8_t recovery_screen = 0;
+    uint8_t recovery_port_record = 0;
+    uint8_t recovery_port = 0;
+    uint8_t recovery_card = 0;
+    QString recovery_line;          // the line handed to the recovery screen; empty: none
+    // The recovery check waits for a chain's answer to its search (read by
+    // whichever thread runs the receive poll).
+    std::atomic<bool> rcv_check_waiting{false};
+    uint16_t scan_para_num = 0;     // records of the scan-parameter record file
     // PC pass-through.
     uint8_t expected_family = 0;
     uint8_t broadcast_kind = 0;      // the multicast went to 0x0FFE
@@ -403,6 +444,25 @@ private:
     void deliver_to_pc(const uint8_t* answer, int length);
     void zero_card_entry(uint8_t port, uint8_t fpga);
     uint8_t m_answer[rcv::kMaxFrame] = {};
+    // Screen jobs.
+    bool job_yields_to_pc();
+    void every_port_deal(bool mapping);
+    void job_progress(int value);
+    void job_pulse();
+    void job_sent_frame();
+    void job_done();
+    void job_closing(int last);
+    void job_fail(const QString& why);
+    void job_note(const QString& why);
+    void rcv_job_end(RCV_CHECK_OR_RECOVERY mode);
+    uint8_t send_operation_frame(const QString& file, uint32_t offset, bool all);
+    uint8_t operation_read_failed(uint32_t result, const QString& why);
+    uint8_t m_job_frame[rcv::kMaxFrame] = {};
+    uint8_t m_job_data[rcv::kMaxFrame] = {};
+    bool m_op_read_failing = false;       // operation data unreadable since the stamp below
+    uint32_t m_op_read_fail_stamp = 0;
+    mutable std::mutex m_job_text_mutex;
+    QString m_job_message;
     int access(uint8_t fpga, uint32_t command, const uint8_t* tx, uint8_t* rx, uint32_t len);
     // A reset the start-up or the post-start check makes of itself keeps
     // the counts that bound its retries.

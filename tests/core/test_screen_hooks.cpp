@@ -17,6 +17,10 @@ protected:
     {
         for (int h = 0; h < int(ScreenHook::Count); ++h)
             screen_hooks::set(ScreenHook(h), nullptr);
+        for (int h = 0; h < int(ScreenValueHook::Count); ++h)
+            screen_hooks::set(ScreenValueHook(h), nullptr);
+        for (int h = 0; h < int(ScreenListHook::Count); ++h)
+            screen_hooks::set(ScreenListHook(h), nullptr);
         Sandbox::TearDown();
     }
 };
@@ -54,4 +58,38 @@ TEST_F(ScreenHooks, PostedCallsRunInTheGuiThreadWhileTheirScreenIsOnTop)
     ASSERT_TRUE(bool(previous));
     screen_hooks::run(ScreenHook::SmartMappingBack);
     EXPECT_TRUE(calls.empty());
+}
+
+TEST_F(ScreenHooks, ValuesAndListsReachTheGuiThreadInTheOrderPosted)
+{
+    std::vector<int> progress;
+    std::vector<QStringList> lists;
+    screen_hooks::set(ScreenValueHook::RcvRecoveryProgress, [&](int v) {
+        EXPECT_EQ(QThread::currentThread(), qApp->thread());
+        progress.push_back(v);
+    });
+    screen_hooks::set(ScreenListHook::RcvRecoveryList, [&](const QStringList& l) {
+        lists.push_back(l);
+        progress.push_back(-1); // where the list came among the values
+    });
+    std::thread worker([] {
+        screen_hooks::post(ScreenValueHook::RcvRecoveryProgress, 0);
+        screen_hooks::post(ScreenValueHook::SmartMappingProgress, 50); // nobody filled it
+        screen_hooks::post(ScreenValueHook::RcvRecoveryProgress, 100);
+        screen_hooks::post(ScreenListHook::RcvRecoveryList, QStringList{"01/03/05/12"});
+        screen_hooks::post(ScreenListHook::RcvRecoveryList, QStringList());
+    });
+    worker.join();
+    EXPECT_TRUE(progress.empty());
+    pumpEvents();
+    EXPECT_EQ(progress, (std::vector<int>{0, 100, -1, -1}));
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[0], QStringList{"01/03/05/12"});
+    EXPECT_TRUE(lists[1].isEmpty());
+
+    // The screen closed (its hook cleared) before the GUI thread got there.
+    screen_hooks::post(ScreenValueHook::RcvRecoveryProgress, 7);
+    screen_hooks::set(ScreenValueHook::RcvRecoveryProgress, nullptr);
+    pumpEvents();
+    EXPECT_EQ(progress.size(), 4u);
 }

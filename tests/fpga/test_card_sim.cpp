@@ -73,6 +73,7 @@ TEST_F(SimCards, ACardThatLostItsSetUpIsFoundAndRestored)
     cards().loseSetup(1, 2);
     EXPECT_TRUE(cards().card(1, 2).needs_recovery);
     // The recovery check's search names the screen and the card.
+    m->rcv_check_waiting = true;
     m->p_rcvRecovery->screen_info.config_id = 0x12345678;
     g_send_para.result = 65535;
     m->check_error_rcv_search_card_cmd(1, 0, 0x12345678, 0, 1);

@@ -212,12 +212,21 @@ TEST_F(Cards, SearchAnswersFillTheCardTableAndFpgaRam)
     sim(0).queueAnswer(4, answer(0xF010, 0x1000, 0xAA, 10, 0x10, {0, 3, 0, 0}));
     poll();
     EXPECT_EQ(m->get_port_card_num(9), 3);
+    // The controller's from ports 8-9 come through the last of the five
+    // receive slots, and no slot beyond it is read.
+    sim(0).clearLogs();
+    sim(0).queueAnswer(4, answer(0xF000, 0x1000, 0xAA, 9, 0x10, {0, 5, 0, 0}));
+    poll();
+    EXPECT_EQ(m->get_port_card_num(8), 5);
+    for (auto& a : sim(0).accesses())
+        if (a.kind == SimFpga::Access::RamRead)
+            EXPECT_EQ(a.id, 10) << "receive RAM of slot 4";
     // Whatever the image holds, ports above 9 have no cards; the total is a
     // 16-bit sum.
     putLe16(image() + kCardCount[10], 55);
     EXPECT_EQ(m->get_port_card_num(10), 0);
     putLe16(image() + kCardCount[0], 0xFFFF);
-    EXPECT_EQ(m->check_netport_card(0), uint16_t(0xFFFF + 0x1234 + 7 + 3));
+    EXPECT_EQ(m->check_netport_card(0), uint16_t(0xFFFF + 0x1234 + 7 + 3 + 5));
 }
 
 TEST_F(Cards, OnePollTakesOneAnswerTheFirstReadySlotFirst)

@@ -52,7 +52,9 @@ TEST_F(FpgaManage, SoftinitSetsTheControllerImagesAndIdlesTheMailbox)
 TEST_F(FpgaManage, TheManagerOwnsTheRecoveryReaderWhichKeepsItsDirectories)
 {
     ASSERT_NE(m->p_rcvRecovery, nullptr);
+    EXPECT_EQ(fpga_manage::recovery_reader(), m->p_rcvRecovery) << "what the screens reach it through";
     fpga_manage::destroyForTest();
+    EXPECT_EQ(fpga_manage::recovery_reader(), nullptr);
     QDir(QString::fromStdString(path("/data/rcvrecovery"))).removeRecursively();
     QDir(QString::fromStdString(path("/data/smartmapping"))).removeRecursively();
     m = fpga_manage::pInstance();
