@@ -148,6 +148,10 @@ constexpr uint8_t kFontPresent = 'P';
 constexpr int kFontStatusReg = 43;
 
 constexpr int kMaxOsdWidth = 8191;
+// Positions, sizes and margins are kept within what a 16-bit chip register
+// can hold: far beyond any panel, and no sum of them overflows.
+constexpr int kMaxCoord = 65535;
+int coord(int64_t v) { return int(std::max<int64_t>(-kMaxCoord, std::min<int64_t>(v, kMaxCoord))); }
 constexpr int kTextLines = 64;
 constexpr int kLineChars = 128;
 constexpr int kAsciiGlyphs = 96;
@@ -570,11 +574,11 @@ int c331_manage::vyxApi_OsdSet(int type, int value)
         osd_set_pending = 1;
         break;
     case 5:
-        PM_OSD_OUTPUT_OFFSET[0] = (store ? le16(store->ram_para + ram::kPictureOffsetX) : 0) + value;
+        PM_OSD_OUTPUT_OFFSET[0] = coord(int64_t(store ? le16(store->ram_para + ram::kPictureOffsetX) : 0) + value);
         break;
-    case 6: PM_OSD_OUTPUT_OFFSET[1] = PS_PANEL_HW - value - PM_OSD_OUTPUT_OFFSET[0]; break;
-    case 7: PM_OSD_OUTPUT_OFFSET[2] = value; break;
-    case 8: PM_OSD_OUTPUT_OFFSET[3] = PS_PANEL_VW - value - PM_OSD_OUTPUT_OFFSET[2]; break;
+    case 6: PM_OSD_OUTPUT_OFFSET[1] = coord(int64_t(PS_PANEL_HW) - value - PM_OSD_OUTPUT_OFFSET[0]); break;
+    case 7: PM_OSD_OUTPUT_OFFSET[2] = coord(value); break;
+    case 8: PM_OSD_OUTPUT_OFFSET[3] = coord(int64_t(PS_PANEL_VW) - value - PM_OSD_OUTPUT_OFFSET[2]); break;
     case 9: PM_OSD_INPUT_OFFSET[0] = 0; break;
     case 11: PM_OSD_INPUT_OFFSET[2] = 0; break;
     case 10: {
@@ -586,11 +590,11 @@ int c331_manage::vyxApi_OsdSet(int type, int value)
             PS_BG_HACT = std::min(widest, kMaxOsdWidth);
             PM_OSD_INPUT_OFFSET[1] = 0;
         } else {
-            PM_OSD_INPUT_OFFSET[1] = PS_BG_HACT - value - PM_OSD_OUTPUT_OFFSET[0];
+            PM_OSD_INPUT_OFFSET[1] = coord(int64_t(PS_BG_HACT) - value - PM_OSD_OUTPUT_OFFSET[0]);
         }
         break;
     }
-    case 12: PM_OSD_INPUT_OFFSET[3] = PS_BG_VACT - value - PM_OSD_OUTPUT_OFFSET[2]; break;
+    case 12: PM_OSD_INPUT_OFFSET[3] = coord(int64_t(PS_BG_VACT) - value - PM_OSD_OUTPUT_OFFSET[2]); break;
     case 13:
         PM_OSD_SCROLL_SPEED = int8_t(value);
         osd_set_pending = 1;
@@ -610,9 +614,9 @@ int c331_manage::vyxApi_OsdSet(int type, int value)
     case 18: PS_BG_TRANS = value != 0; break;
     // The picture is never wider than the chip's OSD memory lines allow.
     case 19: PS_BG_HACT = std::max(0, std::min(value, kMaxOsdWidth)); break;
-    case 20: PS_BG_VACT = std::max(0, value); break;
-    case 21: PS_CHAR_HST = value; break;
-    case 22: PS_CHAR_VST = value; break;
+    case 20: PS_BG_VACT = std::max(0, coord(value)); break;
+    case 21: PS_CHAR_HST = coord(value); break;
+    case 22: PS_CHAR_VST = coord(value); break;
     case 32:
         if (value & 0x80)
             osd_set_pending = 1;
@@ -856,6 +860,9 @@ void c331_manage::update_osd(int fd)
     // copies), counted in fours when they do not fit in a byte's worth.
     uint32_t pitch = (uint32_t(width) + 127) / 128 * 2;
     pitch = (pitch + 3) & ~3u;
+    // The picture never reaches past the OSD memory into the next area.
+    if (PS_MEM_OSD1 > PS_MEM_OSD)
+        height = int(std::min<uint32_t>(uint32_t(height), (PS_MEM_OSD1 - PS_MEM_OSD) / (pitch << 7)));
     g_osd_mwi_shift = pitch > 64;
     g_osd_mwi = int32_t(g_osd_mwi_shift ? pitch / 4 : pitch);
 

@@ -280,7 +280,8 @@ void set_OSD_para(OSD_LIST* list)
     set(11, y);
     set(12, item.h);
     set(17, swappedColour(item.font_color));
-    set(13, item.speed * 10);
+    // The chip takes the speed as a signed byte: ten times the file's, wrapped.
+    set(13, int(int8_t(uint8_t(uint32_t(item.speed) * 10u))));
     if (item.back_enable != "off") {
         set(16, swappedColour(item.back_color));
         set(18, 0);

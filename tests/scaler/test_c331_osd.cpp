@@ -335,3 +335,23 @@ TEST_F(Osd, BitmapModeCopiesTheBitmapAndItsPaletteFromTheFlash)
     EXPECT_EQ(chip().osdPorts()[0].control & 3, 2);
     EXPECT_TRUE(chip().memoryErrors().empty()) << chip().memoryErrors().front();
 }
+
+TEST_F(Osd, ExtremePositionsStayInsideTheRegistersAndTheOsdMemory)
+{
+    scaler->vyxApi_OsdSet(21, INT32_MAX);
+    scaler->vyxApi_OsdSet(5, INT32_MAX);
+    scaler->vyxApi_OsdSet(6, INT32_MIN);
+    EXPECT_EQ(scaler->PS_CHAR_HST, 65535);
+    EXPECT_EQ(scaler->PM_OSD_OUTPUT_OFFSET[0], 65535);
+    EXPECT_EQ(scaler->PM_OSD_OUTPUT_OFFSET[1], 65535);
+    // A picture taller than the OSD memory holds is cut to what fits.
+    textWindow(0, 0, 1920, 128);
+    scaler->vyxApi_OsdSet(20, 100000);
+    setText({U"tall"});
+    const size_t jobs = chip().engineJobs().size();
+    draw();
+    const auto done = jobsSince(jobs);
+    ASSERT_FALSE(done.empty());
+    EXPECT_EQ(done[0].kind, 1);
+    EXPECT_EQ(uint64_t(done[0].height) * kPitch, (0x74B80000ull - 0x725C0000ull) / kPitch * kPitch);
+}
