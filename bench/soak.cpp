@@ -37,7 +37,7 @@ struct Link {
     std::vector<std::string> losses; // when and what, written by its one driver
 };
 
-constexpr uint16_t kBrightness = 2176;
+constexpr uint16_t kSoakBrightness = 2176;
 constexpr uint16_t kModeSaveRequest = 868;
 constexpr uint16_t kOsdOn = 2124;
 constexpr uint16_t kRegApply = 11;
@@ -65,8 +65,8 @@ void drive(Link& link, double started, double until, unsigned seed)
             ::usleep(20000); // about 50 requests a second per link
         Bytes request;
         switch (i % 4) {
-        case 0: request = pc::readRam(kBrightness, 16); break;
-        case 1: request = pc::writeRam(kBrightness + 2 * (random() % 8), {uint8_t(random() % 101), 0}); break;
+        case 0: request = pc::readRam(kSoakBrightness, 16); break;
+        case 1: request = pc::writeRam(kSoakBrightness + 2 * (random() % 8), {uint8_t(random() % 101), 0}); break;
         case 2: request = pc::readRegister(0, 32); break;
         default: request = pc::body(pc::kController, pc::kPc, 0xC0, {}); break;
         }
@@ -197,7 +197,7 @@ int soakMain(const Options& options)
         for (double giveUp = now() + 30; !answered && now() < giveUp; ::usleep(50000)) {
             std::unique_ptr<pc::Endpoint> ep = l.open();
             Bytes reply;
-            answered = ep->ok() && ep->send(pc::readRam(kBrightness, 2)) && ep->receive(&reply, 500);
+            answered = ep->ok() && ep->send(pc::readRam(kSoakBrightness, 2)) && ep->receive(&reply, 500);
         }
         if (!answered) {
             std::fprintf(stderr, "%s never answered\n", l.name);
@@ -223,7 +223,7 @@ int soakMain(const Options& options)
         for (unsigned i = 0; now() < until; ++i) {
             writeText(root + "/sim/sources", sources[i % 3]);
             ++sourceChanges;
-            if (pc.ask(pc::writeRam(kBrightness, {uint8_t(20 + i % 80), 0})) == Bytes{0}
+            if (pc.ask(pc::writeRam(kSoakBrightness, {uint8_t(20 + i % 80), 0})) == Bytes{0}
                 && pc.ask(pc::writeRegister(kRegApply, 0x01, 0x01)) == Bytes{0})
                 ++applied;
             if (i % 2 == 0 && pc.ask(pc::writeRam(kModeSaveRequest, {uint8_t(1 + (i / 2) % 16), 0})) == Bytes{0})

@@ -100,31 +100,45 @@ int UsbServer::recvData()
     return 0;
 }
 
-void UsbServer::handleEvent(const QString& header)
+std::vector<int> UsbServer::eventActions(const QString& header)
 {
+    std::vector<int> actions;
     // Empty parts are kept and the match is case-sensitive.
     const QStringList parts = header.split(QLatin1Char('/'));
     for (int i = 0; i < parts.size(); ++i) {
         const QString& part = parts[i];
         if (part == QLatin1String("add@")) {
-            usb_signal(kChangeDeviceAdded);
+            actions.push_back(kChangeDeviceAdded);
         } else if (part == QLatin1String("remove@")) {
-            usb_signal(kChangeDeviceRemoved);
+            actions.push_back(kChangeDeviceRemoved);
         } else if (part == QLatin1String("block") && i + 2 < parts.size() && parts[i + 1] == QLatin1String("sda") &&
                    parts[i + 2].size() >= 4 && parts[i + 2].startsWith(QLatin1String("sda"))) {
             int number = parts[i + 2].mid(3).toInt(); // 0 when not a number
-            if (number < 0 || number > 9 || !waitForStorage())
-                continue;
-            usb_signal(kChangeStorageReady);
-            // The menu is a widget: close it in the GUI thread.
-            QMetaObject::invokeMethod(
-                this,
-                [] {
-                    if (g_page_focus.load() == kPageOption && g_settingsMenuCloser)
-                        g_settingsMenuCloser();
-                },
-                Qt::QueuedConnection);
+            if (number >= 0 && number <= 9)
+                actions.push_back(kChangeStorageReady);
         }
+    }
+    return actions;
+}
+
+void UsbServer::handleEvent(const QString& header)
+{
+    for (int action : eventActions(header)) {
+        if (action != kChangeStorageReady) {
+            usb_signal(action);
+            continue;
+        }
+        if (!waitForStorage())
+            continue;
+        usb_signal(kChangeStorageReady);
+        // The menu is a widget: close it in the GUI thread.
+        QMetaObject::invokeMethod(
+            this,
+            [] {
+                if (g_page_focus.load() == kPageOption && g_settingsMenuCloser)
+                    g_settingsMenuCloser();
+            },
+            Qt::QueuedConnection);
     }
 }
 

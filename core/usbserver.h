@@ -3,6 +3,7 @@
 
 #include <QObject>
 #include <functional>
+#include <vector>
 
 #include "platform/worker.h"
 
@@ -28,6 +29,11 @@ public:
     // Closes the settings menu; run in the GUI thread when the storage is
     // ready while the menu (page 5) is on top. Set by the menu's owner.
     static void setSettingsMenuCloser(std::function<void()> closer);
+
+    // What one event header ("action@devpath") asks for, in order:
+    // kChangeDeviceAdded, kChangeDeviceRemoved, and kChangeStorageReady for
+    // a partition of sda (signalled once the storage is there).
+    static std::vector<int> eventActions(const QString& header);
 
     static void destroyForTest();
 

@@ -11,6 +11,7 @@
 #include "core/utils.h"
 #include "platform/platform.h"
 #include "platform/safe_file.h"
+#include "scaler/c331_manage.h"
 
 using namespace ram;
 
@@ -207,7 +208,17 @@ int VyxRamPara::ram_para_persist()
     // Work on one copy so that a change made while the file is written is
     // neither half-written nor hidden by the new snapshot.
     uint8_t image[kImageSize];
+    // The scaler writes image fields from its thread under its mutex; while
+    // it holds it, the save waits for the change signal that ends its pass
+    // rather than block the GUI thread or copy a half-written layout.
+    c331_manage* scaler = c331_manage::p_c331_manage;
+    if (scaler && pthread_mutex_trylock(&scaler->para_mutex) != 0) {
+        m_persist_pending = true;
+        return 0;
+    }
     std::memcpy(image, ram_para, kImageSize);
+    if (scaler)
+        pthread_mutex_unlock(&scaler->para_mutex);
     bool changed = std::memcmp(image + kPersistStart, ram_para_bak + kPersistStart, kPersistLength) != 0;
     if (!changed && !m_persist_pending)
         return 0;
@@ -222,9 +233,19 @@ int VyxRamPara::ram_para_persist()
         VYX_DEBUG("\n save %s failed, retried at the next change \n", kParamFile);
     m_persist_pending = !written;
     // Screens compare against the snapshot, so it follows the image even
-    // when the file could not be written.
-    if (changed)
-        std::memcpy(ram_para_bak, image, kImageSize);
+    // when the file could not be written. The scaler compares against it
+    // too, under its mutex: while it is busy or has a request pending, the
+    // snapshot stays until the change signal that ends its pass, so that no
+    // change is hidden from it.
+    if (changed) {
+        if (!scaler) {
+            std::memcpy(ram_para_bak, image, kImageSize);
+        } else if (pthread_mutex_trylock(&scaler->para_mutex) == 0) {
+            if (scaler->para_changed == 0)
+                std::memcpy(ram_para_bak, image, kImageSize);
+            pthread_mutex_unlock(&scaler->para_mutex);
+        }
+    }
     return written ? 1 : 0;
 }
 

@@ -24,13 +24,13 @@ constexpr uint32_t kResetTicks = 50;
 // A version register 31 in this range means an FPGA answers.
 bool answers(uint8_t reg31) { return reg31 >= 25 && reg31 <= 48; }
 constexpr uint16_t kStep2Errors = 5;
-constexpr uint8_t kRetries = 3;
+constexpr uint8_t kResetRetries = 3;
 constexpr uint8_t kPollsPerCycle = 20;
 constexpr uint8_t kCycles = 101;
 // Frame period of the measured input, in 50 MHz clocks: 50 to 70 Hz.
 constexpr uint32_t kPeriodMin = 714286, kPeriodMax = 999999;
 
-uint16_t imageWord(int offset)
+uint16_t liveImageWord(int offset)
 {
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     return store ? le16(store->ram_para + offset) : 0;
@@ -86,7 +86,7 @@ void fpga_manage::power_up_fpga_start(uint8_t check, uint8_t f)
             if (power_err[f] < kStep2Errors)
                 break;
             ++rst_retry[f];
-            if (rst_retry[f] < kRetries) {
+            if (rst_retry[f] < kResetRetries) {
                 VYX_DEBUG("[fpga %d] start-up step 2 failed: reset %u\n", f, unsigned(rst_retry[f]));
                 restart(f, true, false);
                 break;
@@ -109,7 +109,7 @@ void fpga_manage::power_up_fpga_start(uint8_t check, uint8_t f)
             write_to_register(23, 0x01, 0x00, f);
         } else if (++power_err[f] > 5) {
             VYX_DEBUG("[fpga %d] start-up step 5 error\n", f);
-            if (++rst_retry[f] >= kRetries)
+            if (++rst_retry[f] >= kResetRetries)
                 power_state[f] = 6;
         }
         break;
@@ -251,7 +251,7 @@ void fpga_manage::power_up_check_fpga_status(uint8_t f)
         read_fpga_ram(m, kMeasured, 8, kParamRam, f);
         uint16_t w = le16(m), h = le16(m + 2);
         uint32_t period = le32(m + 4);
-        uint16_t ledW = imageWord(ram::kLedWidth), ledH = imageWord(ram::kLedHeight);
+        uint16_t ledW = liveImageWord(ram::kLedWidth), ledH = liveImageWord(ram::kLedHeight);
         if (w >= (ledW >> 1) && h >= (ledH >> 1) && period >= kPeriodMin && period <= kPeriodMax) {
             write_to_register(2, 0x01, 0x01, f);
             step(1);
@@ -320,7 +320,7 @@ void fpga_manage::power_up_check_fpga_status(uint8_t f)
         write_to_register(2, 0x01, 0x01, f);
         step(18);
         // A restart must not undo the user's "LED off".
-        if (imageWord(ram::kLedOff) == 0) {
+        if (liveImageWord(ram::kLedOff) == 0) {
             SCREEN_fpgactrl_status2(SCREEN_LIT, f);
             VYX_DEBUG("[fpga %d] LED screen lit\n", f);
         } else {

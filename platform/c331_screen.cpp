@@ -83,6 +83,115 @@ std::array<int, kChannels> ownerOf(const std::vector<Window>& windows)
     return owner;
 }
 
+// The input size that a 16.16 zoom step `z` from it to `out` pixels came
+// from: ((in - 1) << 16) / (out - 1) + 1 = z.
+int unzoom(int64_t z, int64_t out)
+{
+    if (out <= 1 || z <= 0)
+        return int(out);
+    const int64_t in = ((z - 1) * (out - 1) + 0xFFFF) / 0x10000 + 1;
+    return int(in);
+}
+
+// The input sizes a shrink step `f` to `out` pixels can have come from:
+// ((out - 1) << 16) / (in - 1) + 1 = f. `prefer` when it is one of them,
+// else the smallest.
+int unshrink(int64_t f, int64_t out, int64_t prefer)
+{
+    if (out <= 1 || f <= 1)
+        return int(out);
+    auto step = [out](int64_t in) { return in > 1 ? ((out - 1) << 16) / (in - 1) + 1 : 0; };
+    if (prefer > 1 && step(prefer) == f)
+        return int(prefer);
+    int64_t in = ((out - 1) << 16) / f + 1;
+    while (in < 0x10000 && step(in) > f)
+        ++in;
+    return int(in);
+}
+
+// Memory pixel of byte offset `bytes` in a line of memory format `mode`
+// (the inverse of the writer's 16/5, 8/3, 2 and 4 bytes a pixel).
+int64_t memPixel(int64_t bytes, int mode)
+{
+    switch (mode) {
+    case 1: return (bytes * 5 + 15) / 16;
+    case 2: return (bytes * 3 + 7) / 8;
+    case 3: return bytes / 2;
+    default: return bytes / 4;
+    }
+}
+
+// The first source pixel that a shrink by step `f` puts at memory pixel
+// `mem`: floor(x * f / 65536) = mem; 0 when it can be.
+int64_t unshrinkPos(int64_t mem, int64_t f)
+{
+    if (f <= 0 || f >= 0x10000)
+        return mem;
+    int64_t x = (mem * 0x10000 + f - 1) / f;
+    while (x > 0 && ((x - 1) * f >> 16) == mem)
+        --x;
+    return x;
+}
+
+int formatMode(uint32_t code)
+{
+    switch (code) {
+    case 0x80: return 1;
+    case 0x01: return 2;
+    case 0x11: return 3;
+    default: return 0;
+    }
+}
+
+// Port, picture and shown part of a window, from its input channel and its
+// first output channel; `out` is its output rectangle on the canvas.
+void readInput(const RegisterFile& regs, const Rect& out, Window* w)
+{
+    const int ic = w->inputChannel;
+    if (ic < 0 || ic >= kChannels || w->head < 0)
+        return;
+    const int k = w->head, ioff = 16 * ic, ooff = 16 * k;
+    const int sel = int(regs.value(0x001001 + 0x100u * unsigned(ic)));
+    w->port = sel < 8 ? ((sel & 1) ? -1 : sel / 2) : sel < 12 ? 4 : sel < 16 ? 5 : -1;
+
+    const unsigned pair = unsigned(ic / 2);
+    int width = int(regs.value(0x101902, ioff));
+    if (regs.value(0x030801 + 0x900u * pair) == 3)
+        width = int(regs.value(0x030B02 + 0x900u * pair));
+    int height = int(regs.value(0x101D02, ioff));
+    if (regs.value(0x165B01, ioff) & 1)
+        height *= 2;
+    // Nothing captured (a port without signal): no picture to show part of.
+    if (width <= 0 || height <= 0)
+        return;
+    w->source = Rect{0, 0, width, height};
+
+    const int64_t hz = regs.value(0x0A4902, ooff), vz = regs.value(0x0A4E02, ooff);
+    const int64_t hf = regs.value(0x114702, ioff), vf = regs.value(0x114C02, ioff);
+    const bool hShrink = hf > 0 && hf < 0x10000, vShrink = vf > 0 && vf < 0x10000;
+    w->scaled = hz || vz || hShrink || vShrink;
+    Rect shown;
+    shown.w = hz ? unzoom(hz, out.w) : hShrink ? unshrink(hf, out.w, width) : out.w;
+    shown.h = vz ? unzoom(vz, out.h) : vShrink ? unshrink(vf, out.h, height) : out.h;
+
+    // Where the window starts reading its frame memory, against where its
+    // input channel writes: lines of the pitch, then pixels of the format.
+    const uint32_t offset = regs.value(0x160804, ooff) - regs.value(0x161C04, ioff);
+    int64_t pitch = regs.value(0x163001, ooff);
+    if (pitch >= 0x80)
+        pitch = 0x100 - pitch; // read upward
+    const int mode = formatMode(regs.value(0x006901 + 0x100u * unsigned(k)));
+    const int64_t lineBytes = pitch * 1024;
+    const int64_t line = lineBytes > 0 ? offset / lineBytes : 0;
+    const int64_t pixel = memPixel(lineBytes > 0 ? offset % lineBytes : offset, mode);
+    shown.x = int(hShrink ? unshrinkPos(pixel, hf) : pixel);
+    shown.y = int(vShrink ? unshrinkPos(line, vf) : line);
+    w->shown = shown;
+    w->cropped = shown != w->source && !shown.empty();
+    if (w->cropped)
+        w->crop = shown;
+}
+
 } // namespace
 
 Composition decode(const RegisterFile& regs, const ScreenLayout& layout)
@@ -172,13 +281,25 @@ Composition decode(const RegisterFile& regs, const ScreenLayout& layout)
             found.push_back(w);
         }
     }
+    // A channel's whole tile on the canvas, the LED screen's edges ignored.
+    auto onCanvas = [&](int k) {
+        const OutputChannel& ch = c.channels[size_t(k)];
+        const int cell = ch.mixer - 1;
+        Rect t = ch.tile.intersected(Rect{0, 0, ch.active.w, ch.active.h});
+        t.x += (cell % layout.across) * layout.cellWidth;
+        t.y += (cell / layout.across) * layout.cellHeight;
+        return t;
+    };
     std::vector<Window> visible;
     for (Window& w : found) {
+        Rect out;
         for (int k : w.channels) {
             const Rect t = onScreen(k);
             w.tiles.push_back(t);
             w.screen = w.screen.united(t);
+            out = out.united(onCanvas(k));
         }
+        readInput(regs, out, &w);
         if (!w.screen.empty())
             visible.push_back(w);
     }
@@ -263,6 +384,10 @@ std::string Composition::describe() const
             out += ", port " + std::to_string(w.port);
         if (w.cropped) {
             std::snprintf(line, sizeof line, ", crop %dx%d+%d+%d", w.crop.w, w.crop.h, w.crop.x, w.crop.y);
+            out += line;
+        }
+        if (!w.source.empty()) {
+            std::snprintf(line, sizeof line, " of %dx%d%s", w.source.w, w.source.h, w.scaled ? "" : ", 1:1");
             out += line;
         }
         out += "\n";
@@ -368,12 +493,20 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
                             .arg(w.layer)
                             .arg(w.head);
         label += w.inputChannel >= 0 ? QString(", input channel %1").arg(w.inputChannel) : QString(", no input channel");
-        if (w.port >= 0)
-            label += QString("\nport %1").arg(w.port);
+        if (w.port >= 0 && w.port < 6 && kPortInput[w.port] >= 0)
+            label += QString("\ninput %1 (port %2), ").arg(kPortInput[w.port]).arg(w.port);
+        else if (w.port >= 0)
+            label += QString("\nport %1, ").arg(w.port);
+        if (w.port >= 0 && w.source.empty())
+            label += "no picture";
+        else if (w.port >= 0)
+            label += QString("%1 x %2").arg(w.source.w).arg(w.source.h);
         if (w.cropped)
             label += QString(", crop %1 x %2 at %3,%4").arg(w.crop.w).arg(w.crop.h).arg(w.crop.x).arg(w.crop.y);
+        if (!w.source.empty() && !w.scaled)
+            label += ", 1:1";
         if (w.background)
-            label += "\nbackground";
+            label += "\nbackground (no signal or black)";
         p.drawText(box(w.screen).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap, label);
     }
 

@@ -21,6 +21,18 @@
 //   0x084801              background shown instead of the picture
 //   0x082201              horizontal mirror
 //   0x0E0904              mixer m: channels 8 + k per nibble, back to front
+//   0x0A4902 / 0x0A4E02   horizontal / vertical zoom step (0 none)
+//   0x160804 / 0x163001   first frame-memory read address, read pitch
+//   0x006901 + 0x100 k    memory format of the channel's window
+// and of the input channel c a window reads (bank offset 16 c):
+//   0x001001 + 0x100 c    port select (bank offset 0): 2 p for parallel port
+//                         p, 8.. for V-by-One port 4, 12.. for port 5
+//   0x101902 / 0x101D02   captured width / height of the port's picture
+//   0x030801 + 0x900 (c/2)  3: the pair splits a line, whose whole width is
+//                         then 0x030B02 + 0x900 (c/2)
+//   0x165B01              1: deinterlaced (the picture has twice the lines)
+//   0x114702 / 0x114C02   horizontal / vertical shrink step (0 none)
+//   0x161C04              first frame-memory write address
 
 #include <array>
 #include <cstdint>
@@ -34,6 +46,9 @@ constexpr int kBanks = 256;
 constexpr int kBankBytes = 128;
 constexpr int kRegisterFileBytes = kBanks * kBankBytes;
 constexpr int kChannels = 8;
+// The video input (0..3, as "<root>/sim/sources" numbers them) each input
+// port is wired to on the board; -1 none.
+constexpr int kPortInput[6] = {2, 1, 0, -1, -1, 3};
 
 // A register file, 256 banks of 128 bytes, read by register code 0xBBAANN.
 class RegisterFile {
@@ -96,6 +111,14 @@ struct Window {
     int port = -1;
     bool cropped = false;
     Rect crop;
+    // The port's picture as captured ({0, 0, width, height}) and the part of
+    // it the window shows, in the picture's pixels and lines; empty without
+    // an input channel. The part is exact while the window is not shrunk
+    // (shown 1:1 or zoomed); a shrunk window's part is the nearest the
+    // shrink steps allow, the whole picture whenever that fits them.
+    Rect source;
+    Rect shown;
+    bool scaled = false; // shrunk or zoomed on the way (false: shown 1:1)
 };
 
 struct Composition {

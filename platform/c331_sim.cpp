@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "fpga/fpga_pads.h"
+#include "platform/i2c.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -33,6 +34,19 @@ constexpr int kIdAddr = 0x08;
 constexpr int kRtctOpen = 0x29;
 constexpr int kRtctFirst = 0x22;
 constexpr uint8_t kRtctNormal = 0x99;
+constexpr uint8_t kLatch = 0x80;    // bank 0 address 0x29 bit 7: measurement latch
+
+// Measurement registers.
+constexpr int kMeasureBank = 0xAE;
+constexpr int kWidthBank = 0xAF;
+constexpr int kLockBank = 0xB2;
+constexpr int kLockAddr = 0x63;     // bit 5 + 2q: V-by-One receiver q locked
+constexpr int kSelectAddr = 0x10;   // bank 0, + input channel: the channel's port select
+constexpr uint32_t kNoLine = 0xFFFF, kNoFrame = 0xFFFFFF;
+constexpr uint64_t kRefKHz = 200000; // the measurement clock
+
+// The source whose receiver drives each port; -1 not wired.
+constexpr const int* kPortSource = c331screen::kPortInput;
 // OSD port of output channel 0: its scroll control.
 constexpr int kOsdBank = 0x09;
 constexpr int kOsdScrollControl = 0x3C;
@@ -64,7 +78,7 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
     if (!write && (!rx || speedHz != kReadHz))
         bus.busError("scaler read not sent full-duplex at 5 MHz");
     bool noBank;
-    bool released = false;
+    bool released = false, latched = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_absent || len != 2)
@@ -82,6 +96,7 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
             m_reg[bank][addr] = tx[1];
             record(uint8_t(bank), uint8_t(addr), tx[1]);
             m_memory.written(m_reg, bank, addr, tx[1]);
+            latched = bank == 0 && addr == kRtctOpen && !(before & kLatch) && (tx[1] & kLatch);
             // The timing table closed on normal timing: held updates show.
             // So does the OSD once it is set up (the scroll mode comes last).
             released = (bank == 0 && addr == kRtctOpen && (before & 1) && !(tx[1] & 1) &&
@@ -95,8 +110,132 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
     }
     if (noBank)
         bus.busError("scaler register access before any bank select");
+    if (latched)
+        latchMeasurements();
     if (released)
         publishScreen();
+}
+
+SimScalerChip::PortFeed SimScalerChip::feedOf(const VideoTiming& t, int lanes)
+{
+    PortFeed f;
+    f.signal = t.htotal && t.vtotal && t.pclkKHz;
+    f.hact = t.hact;
+    f.htotal = t.htotal;
+    f.vact = t.vact;
+    f.vtotal = t.vtotal;
+    f.pclkKHz = t.pclkKHz;
+    f.lanes = lanes;
+    return f;
+}
+
+void SimScalerChip::setPortFeed(int port, const PortFeed& feed)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (port < 0 || port >= kPorts)
+        return;
+    m_pinned[port] = true;
+    m_pinnedFeed[port] = feed;
+}
+
+void SimScalerChip::clearPortFeeds()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int p = 0; p < kPorts; ++p)
+        m_pinned[p] = m_pinnedRaw[p] = false;
+}
+
+void SimScalerChip::setPortCounters(int port, const Counters& counters)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (port < 0 || port >= kPorts)
+        return;
+    m_pinnedRaw[port] = true;
+    m_pinnedCounters[port] = counters;
+}
+
+// Ticks of the measurement clock: line and frame (field) periods less one,
+// as the counters stop; a frame longer than the counter reads as none.
+SimScalerChip::Counters SimScalerChip::countersOf(const PortFeed& f)
+{
+    Counters c;
+    if (!f.signal || !f.pclkKHz) {
+        c.htt = c.vtt = c.fhw = kNoLine;
+        c.fvm = kNoFrame;
+        return c;
+    }
+    c.htt = f.htotal - 1;
+    c.vtt = f.vtotal;
+    c.fhw = uint32_t(std::min<uint64_t>(kNoLine, kRefKHz * f.htotal / f.pclkKHz - 1));
+    const uint64_t ticks = (kRefKHz * f.htotal * f.vtotal + f.pclkKHz / 2) / f.pclkKHz;
+    c.fvm = uint32_t(std::min<uint64_t>(kNoFrame, ticks - 1));
+    c.hw = f.hact;
+    return c;
+}
+
+SimScalerChip::PortFeed SimScalerChip::portFeed(int port) const
+{
+    if (port < 0 || port >= kPorts)
+        return PortFeed();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_pinned[port])
+            return m_pinnedFeed[port];
+    }
+    const int source = kPortSource[port];
+    VideoTiming t;
+    uint8_t lanes = 0;
+    if (source < 0 || !simI2c().feed(source, &t, &lanes))
+        return PortFeed();
+    return feedOf(t, lanes);
+}
+
+void SimScalerChip::latchMeasurements()
+{
+    PortFeed feeds[kPorts];
+    for (int p = 0; p < kPorts; ++p)
+        feeds[p] = portFeed(p);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    writeMeasurements(feeds);
+}
+
+void SimScalerChip::writeMeasurements(const PortFeed* feeds)
+{
+    auto put = [this](int bank, int addr, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            m_reg[bank][(addr + i) & 0x7F] = uint8_t(v >> (8 * i));
+    };
+    for (int p = 0; p < kPorts; ++p) {
+        const PortFeed& f = feeds[p];
+        m_feed[p] = f;
+        const Counters c = m_pinnedRaw[p] ? m_pinnedCounters[p] : countersOf(f);
+        if (p < 4) {
+            put(kMeasureBank, 0x08 + 2 * p, c.htt, 2);
+            put(kMeasureBank, 0x20 + 2 * p, c.vtt, 2);
+            put(kMeasureBank, 0x38 + 2 * p, c.fhw, 2);
+            put(kMeasureBank, 0x50 + 3 * p, c.fvm, 3);
+            put(kWidthBank, 0x08 + 2 * p, c.hw, 2);
+            continue;
+        }
+        const int q = p - 4;
+        put(kMeasureBank, 0x10 + 8 * q, c.htt, 2);
+        put(kMeasureBank, 0x28 + 8 * q, c.vtt, 2);
+        put(kWidthBank, 0x10 + 8 * q, c.hw, 2);
+        // Lane pair i counts while lanes 2i (and 2i + 1) are in lock.
+        for (int i = 0; i < 4; ++i) {
+            const bool locked = f.lanes > 2 * i;
+            put(kMeasureBank, 0x40 + 8 * q + 2 * i, locked ? c.fhw : kNoLine, 2);
+            put(kMeasureBank, 0x5C + 12 * q + 3 * i, locked ? c.fvm : kNoFrame, 3);
+        }
+    }
+    // Each input channel's field size, from the port it selects.
+    for (int c = 0; c < 8; ++c) {
+        const int s = m_reg[0][kSelectAddr + c];
+        const int port = s < 8 ? ((s & 1) ? -1 : s / 2) : s < 12 ? 4 : s < 16 ? 5 : -1;
+        const bool on = port >= 0 && feeds[port].signal;
+        put(0xA8, 0x09 + 6 * c, on ? feeds[port].hact - 1 : kNoLine, 2);
+        put(0xA8, 0x0B + 6 * c, on ? feeds[port].vact : kNoLine, 2);
+    }
 }
 
 void SimScalerChip::publishScreen()
@@ -226,6 +365,13 @@ uint8_t SimScalerChip::readByte(int bank, int addr)
             break;
         }
     }
+    if (bank == kLockBank && addr == kLockAddr) {
+        uint8_t v = uint8_t(stored & ~0xA0);
+        for (int q = 0; q < 2; ++q)
+            if (m_feed[4 + q].signal && m_feed[4 + q].lanes > 0)
+                v = uint8_t(v | (0x20 << (2 * q)));
+        return v;
+    }
     if (bank == kSyncBank && (addr == kInputVsync || addr == kOutputVsync))
         return m_stuck || m_memory.noVsync() ? 0x00 : 0xFF;
     if (bank == kFieldBank && addr >= 0x3F && (addr - 0x3F) % 5 == 0 && (addr - 0x3F) / 5 < 8 && m_stuck)
@@ -263,6 +409,10 @@ void SimScalerChip::reset()
     m_layoutSource = nullptr;
     m_lastScreen.clear();
     m_screens = 0;
+    for (int p = 0; p < kPorts; ++p) {
+        m_feed[p] = PortFeed();
+        m_pinned[p] = m_pinnedRaw[p] = false;
+    }
 }
 
 void SimScalerChip::setAbsent(bool absent)

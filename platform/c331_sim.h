@@ -6,9 +6,19 @@
 // was written, answers the identity 0x24 at bank 0xB2 address 0x08, and
 // reports the status bits the software polls as idle or done so that every
 // wait ends at once: flash controller idle, DMA done, 2D engine idle, input
-// and output vertical syncs seen. Measurement banks (0xAE, 0xAF), the
-// V-by-One lock bits and the frame-buffer indexes read as stored (0 = no
-// signal, buffer 0) until a test presets them.
+// and output vertical syncs seen. The frame-buffer indexes read as stored
+// (buffer 0) until a test presets them.
+//
+// The input ports measure what reaches them: the board wires the HDMI
+// receivers of sources 2, 1, 0 to parallel ports 0, 1, 2 and the V-by-One
+// output of source 3's receiver to port 5 (ports 3 and 4 are not wired).
+// Each measurement latch (bit 7 of bank 0 address 0x29 set) loads the
+// measurement banks 0xAE and 0xAF (line and frame totals and periods in
+// 200 MHz ticks, active width, V-by-One lane counters), the V-by-One lock
+// bits (bank 0xB2 address 0x63, bits 5 and 7) and each input channel's
+// field size (bank 0xA8) from what the simulated receivers drive now, or
+// from a feed a test pinned on a port. A port without signal measures
+// 0xFFFF / 0xFFFFFF.
 //
 // Every register byte written is journaled in order; tests read the journal
 // by register code (0xBBAANN plus a bank offset), the way the software
@@ -35,6 +45,7 @@
 #include "platform/c331_sim_osd.h"
 #include "platform/c331_screen.h"
 #include "platform/spi.h"
+#include "video_io/video_timing.h"
 
 namespace platform {
 
@@ -65,6 +76,31 @@ public:
     void setStuckBusy(bool on);
     // Vertical syncs never come (input and output), everything else works.
     void setNoVsync(bool on);
+
+    // ---- what reaches the input ports ----
+    struct PortFeed {
+        bool signal = false;
+        uint32_t hact = 0, htotal = 0;
+        uint32_t vact = 0, vtotal = 0; // per field when interlaced
+        uint32_t pclkKHz = 0;
+        int lanes = 0;                 // V-by-One lanes in lock (ports 4, 5)
+    };
+    static constexpr int kPorts = 6;
+    // The feed of a receiver's timing (lanes for the V-by-One port).
+    static PortFeed feedOf(const VideoTiming& t, int lanes);
+    // Pins what port 0..5 receives, in place of the wired receiver's output.
+    void setPortFeed(int port, const PortFeed& feed);
+    void clearPortFeeds();
+    // The raw counters a latch loads for a port (as the registers hold them:
+    // totals less one where the chip counts so); pinning them overrides the
+    // port's feed.
+    struct Counters {
+        uint32_t htt = 0, vtt = 0, fhw = 0, fvm = 0, hw = 0;
+    };
+    static Counters countersOf(const PortFeed& feed);
+    void setPortCounters(int port, const Counters& counters);
+    // What the port receives now.
+    PortFeed portFeed(int port) const;
 
     // ---- register file ----
     uint8_t byte(int bank, int addr) const;
@@ -144,6 +180,10 @@ public:
 
 private:
     uint8_t readByte(int bank, int addr); // with the status bits
+    // Loads the measurement registers from the feeds; called without
+    // m_mutex (the receivers are asked on the way).
+    void latchMeasurements();
+    void writeMeasurements(const PortFeed* feeds);
     void record(uint8_t bank, uint8_t addr, uint8_t value);
     // Composes the screen and rewrites its files when it changed; called
     // without m_mutex.
@@ -161,6 +201,11 @@ private:
     size_t m_journalStart = 0;
     size_t m_journalLimit = kDefaultJournal;
     uint64_t m_seq = 0;
+    PortFeed m_feed[kPorts];      // as of the last latch
+    bool m_pinned[kPorts] = {};
+    PortFeed m_pinnedFeed[kPorts];
+    bool m_pinnedRaw[kPorts] = {};
+    Counters m_pinnedCounters[kPorts];
     LayoutSource m_layoutSource;
     std::string m_lastScreen;
     uint64_t m_screens = 0;

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <vector>
 
+#include "video_io/video_timing.h"
+
 namespace platform {
 
 // One message of a combined transaction. Addresses are 8-bit bus
@@ -74,6 +76,10 @@ public:
     bool audioOut(int input) const;
     uint8_t vboLanes() const;
     uint8_t muxControl(int mux) const;
+    // What the receiver of input 0..3 drives towards the scaler: true, with
+    // the source's timing and (input 3) the V-by-One lanes it set, while it
+    // detects the source's sync and its video output is on.
+    bool feed(int input, VideoTiming* timing, uint8_t* lanes);
     // Makes the next n messages to this address fail.
     void failNext(uint8_t addr, int n);
 

@@ -441,6 +441,21 @@ uint8_t SimI2c::vboLanes() const
     return m_model->rx[3].regs.r[vbus::kRxVboLanes];
 }
 
+bool SimI2c::feed(int input, VideoTiming* timing, uint8_t* lanes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (input < 0 || input > 3)
+        return false;
+    SimSource src;
+    const Model::Rx& rx = m_model->rx[input];
+    const bool on = (m_model->rxStatus(input, &src) & vbus::kRxStatusScdt) && (rx.regs.r[vbus::kRxOut] & 1);
+    if (on) {
+        *timing = src.timing;
+        *lanes = input == 3 ? rx.regs.r[vbus::kRxVboLanes] : 0;
+    }
+    return on;
+}
+
 uint8_t SimI2c::muxControl(int mux) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -5,10 +5,17 @@
 //
 //     0 1920x1080@60
 //     1 none
-//     3 3840x2160@60
+//     2 1920x1080i@60 -hsync -vsync
+//     3 4096x2160@60
 //
-// Inputs are 0..3 (0..2 HDMI 1.4, 3 HDMI 2.0); an input the file does not
-// name keeps what it had. Lines starting with '#' are comments.
+// Inputs are 0..3 (0..2 HDMI 1.4, 3 HDMI 2.0 with its V-by-One output); an
+// input the file does not name keeps what it had. A timing is
+// WIDTHxHEIGHT@RATE (the standard timing, else reduced blanking) or
+// WIDTHxHEIGHTi@RATE (720x480i@60, 720x576i@50, 1920x1080i@50 and @60; the
+// rate counts fields), optionally followed by the sync polarities +hsync,
+// -hsync, +vsync, -vsync. Lines starting with '#' are comments. A line that
+// cannot be read changes nothing; it is named on standard error and in
+// "<root>/sim/sources.errors" (removed again once every line reads).
 
 #include "platform/sim_file.h"
 #include "video_io/video_timing.h"
@@ -38,11 +45,15 @@ public:
     // Rereads the sources file when it changed since the last look (at most
     // every 50 ms). Creates a template of comments when there is none.
     void pollFile();
+    // The next pollFile() reads the file at once, as new (tests that edit
+    // it).
+    void lookAgain();
     // No source anywhere; the file is looked at afresh.
     void reset();
 
 private:
     void applyFile(const std::string& text);
+    void reportErrors(const std::string& errors);
     void setLocked(int input, bool signal, const VideoTiming& timing);
 
     std::mutex m_mutex;
@@ -51,5 +62,10 @@ private:
 };
 
 VideoSources& videoSources();
+
+// One line of the sources file: true with the input and what it gets; false
+// for a comment or blank line (`why` empty) or a line that cannot be read
+// (`why` says what is wrong).
+bool parseSourceLine(const std::string& line, int* input, bool* signal, VideoTiming* timing, std::string* why);
 
 } // namespace platform

@@ -2,6 +2,7 @@
 #include "core/change_codes.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "core/globals.h"
 #include "core/utils.h"
@@ -14,6 +15,10 @@ namespace {
 constexpr int kAt = protocol_phy::kDataAt; // first data byte of request and reply
 
 uint8_t merge(uint8_t old, uint8_t mask, uint8_t value) { return uint8_t((old & ~mask) | (value & mask)); }
+
+// Commands that arrive on different links run one at a time: two PCs that
+// write the image or the registers at once never interleave their bytes.
+std::mutex g_commandMutex;
 
 // One atomic read-modify-write: the input-source thread clears request bits
 // of r0 and r32 atomically at any moment, and neither side may lose the
@@ -42,6 +47,7 @@ int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
     if (length < protocol_phy::kMinBody || capacity < kMinCapacity)
         return 0;
     int dataLength = length - 1 - kAt;
+    std::lock_guard<std::mutex> lock(g_commandMutex);
     switch (body[protocol_phy::kCommandAt]) {
     case CMD_WRITE_RAM: return write_ram(body, dataLength, capacity);
     case CMD_READ_RAM: return read_ram(body, dataLength, capacity);

@@ -10,7 +10,7 @@
 #include "remote/protocol_phy.h"
 
 namespace {
-constexpr int kAt = protocol_phy::kDataAt;
+constexpr int kFilesAt = protocol_phy::kDataAt;
 
 // A name of `length` bytes preceded by its length byte at data offset `at`;
 // false when the frame is shorter than it says.
@@ -18,10 +18,10 @@ bool takeName(const uint8_t* body, int dataLength, int at, QByteArray* name)
 {
     if (dataLength < at + 1)
         return false;
-    int length = body[kAt + at];
+    int length = body[kFilesAt + at];
     if (dataLength < at + 1 + length)
         return false;
-    *name = QByteArray(reinterpret_cast<const char*>(body + kAt + at + 1), length);
+    *name = QByteArray(reinterpret_cast<const char*>(body + kFilesAt + at + 1), length);
     return true;
 }
 } // namespace
@@ -34,9 +34,9 @@ int message_deal::fileStart(uint8_t* body, int dataLength, bool writing, bool na
     const int fixedPart = writing ? 9 : 5;
     if (dataLength < fixedPart)
         return status(body, STATUS_MALFORMED);
-    const uint8_t type = body[kAt];
+    const uint8_t type = body[kFilesAt];
     uint8_t tag[4];
-    std::memcpy(tag, body + kAt + 1, 4);
+    std::memcpy(tag, body + kFilesAt + 1, 4);
     QByteArray name;
     if (named && !takeName(body, dataLength, fixedPart, &name))
         return status(body, STATUS_MALFORMED);
@@ -45,14 +45,14 @@ int message_deal::fileStart(uint8_t* body, int dataLength, bool writing, bool na
 
     if (writing) {
         uint16_t maxBlock = 0;
-        int code = file_transfer::start_write(owner, type, tag, le32(body + kAt + 5), chosen, &maxBlock);
-        putLe16(body + kAt + 1, maxBlock);
+        int code = file_transfer::start_write(owner, type, tag, le32(body + kFilesAt + 5), chosen, &maxBlock);
+        putLe16(body + kFilesAt + 1, maxBlock);
         return status(body, uint8_t(code)) + 2;
     }
-    uint32_t limit = (!named && dataLength >= 9) ? le32(body + kAt + 5) : 0;
+    uint32_t limit = (!named && dataLength >= 9) ? le32(body + kFilesAt + 5) : 0;
     uint32_t size = 0;
     int code = file_transfer::start_read(owner, type, tag, chosen, limit, &size);
-    putLe32(body + kAt + 1, size);
+    putLe32(body + kFilesAt + 1, size);
     return status(body, uint8_t(code)) + 4;
 }
 
@@ -80,12 +80,12 @@ int message_deal::read_defined_file_start(uint8_t* body, int dataLength, int)
 // the bytes received so far (u32), which is where the next block starts.
 int message_deal::write_file_block(uint8_t* body, int dataLength, int)
 {
-    if (dataLength < 6 || dataLength < 6 + le16(body + kAt + 4))
+    if (dataLength < 6 || dataLength < 6 + le16(body + kFilesAt + 4))
         return status(body, STATUS_MALFORMED);
     uint32_t received = 0;
-    int code = file_transfer::write_block({this, m_peer}, le32(body + kAt), body + kAt + 6, le16(body + kAt + 4),
+    int code = file_transfer::write_block({this, m_peer}, le32(body + kFilesAt), body + kFilesAt + 6, le16(body + kFilesAt + 4),
                                           &received);
-    putLe32(body + kAt + 1, received);
+    putLe32(body + kFilesAt + 1, received);
     return status(body, uint8_t(code)) + 4;
 }
 
@@ -94,7 +94,7 @@ int message_deal::write_file_end(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 16)
         return status(body, STATUS_MALFORMED);
-    return status(body, uint8_t(file_transfer::end_write({this, m_peer}, body + kAt)));
+    return status(body, uint8_t(file_transfer::end_write({this, m_peer}, body + kFilesAt)));
 }
 
 // 10-13 offset, 14-15 length n; the reply is the status and up to n bytes.
@@ -102,12 +102,12 @@ int message_deal::read_file_block(uint8_t* body, int dataLength, int capacity)
 {
     if (dataLength < 6)
         return status(body, STATUS_MALFORMED);
-    uint32_t offset = le32(body + kAt);
-    int length = le16(body + kAt + 4);
-    if (kAt + 1 + length + 1 > capacity)
+    uint32_t offset = le32(body + kFilesAt);
+    int length = le16(body + kFilesAt + 4);
+    if (kFilesAt + 1 + length + 1 > capacity)
         return status(body, STATUS_TOO_LARGE);
     int got = 0;
-    int code = file_transfer::read_block({this, m_peer}, offset, length, body + kAt + 1, &got);
+    int code = file_transfer::read_block({this, m_peer}, offset, length, body + kFilesAt + 1, &got);
     return status(body, uint8_t(code)) + got;
 }
 
@@ -118,8 +118,8 @@ int message_deal::read_file_end(uint8_t* body, int, int)
     uint8_t digest[16] = {};
     uint32_t size = 0;
     int code = file_transfer::end_read({this, m_peer}, digest, &size);
-    std::memcpy(body + kAt + 1, digest, 16);
-    putLe32(body + kAt + 17, size);
+    std::memcpy(body + kFilesAt + 1, digest, 16);
+    putLe32(body + kFilesAt + 17, size);
     return status(body, uint8_t(code)) + 20;
 }
 
@@ -131,10 +131,10 @@ int message_deal::delete_file_name(uint8_t* body, int dataLength, int)
     if (dataLength < 5 || !takeName(body, dataLength, 5, &name))
         return status(body, STATUS_MALFORMED);
     uint8_t tag[4];
-    std::memcpy(tag, body + kAt + 1, 4);
+    std::memcpy(tag, body + kFilesAt + 1, 4);
     uint16_t count = 0;
-    int code = file_transfer::delete_files(body[kAt], tag, name, &count);
-    putLe16(body + kAt + 1, count);
+    int code = file_transfer::delete_files(body[kFilesAt], tag, name, &count);
+    putLe16(body + kFilesAt + 1, count);
     return status(body, uint8_t(code)) + 2;
 }
 
@@ -142,12 +142,12 @@ int message_deal::delete_file_name(uint8_t* body, int dataLength, int)
 // file. The reply is the status and the bytes received so far.
 int message_deal::YP_SendFile(uint8_t* body, int dataLength, int)
 {
-    if (dataLength < 7 || dataLength < 7 + le16(body + kAt + 5))
+    if (dataLength < 7 || dataLength < 7 + le16(body + kFilesAt + 5))
         return status(body, STATUS_MALFORMED);
     uint32_t received = 0;
-    int code = file_transfer::cloud_block({this, m_peer}, body[kAt], le32(body + kAt + 1), body + kAt + 7,
-                                          le16(body + kAt + 5), &received);
-    putLe32(body + kAt + 1, received);
+    int code = file_transfer::cloud_block({this, m_peer}, body[kFilesAt], le32(body + kFilesAt + 1), body + kFilesAt + 7,
+                                          le16(body + kFilesAt + 5), &received);
+    putLe32(body + kFilesAt + 1, received);
     return status(body, uint8_t(code)) + 4;
 }
 
@@ -157,9 +157,9 @@ int message_deal::YP_SendFileEND(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 17)
         return status(body, STATUS_MALFORMED);
-    const uint8_t kind = body[kAt];
+    const uint8_t kind = body[kFilesAt];
     QByteArray content;
-    int code = file_transfer::cloud_end({this, m_peer}, kind, body + kAt + 1, &content);
+    int code = file_transfer::cloud_end({this, m_peer}, kind, body + kFilesAt + 1, &content);
     if (code != STATUS_DONE)
         return status(body, uint8_t(code));
     if (kind == file_transfer::kCloudBarcode)

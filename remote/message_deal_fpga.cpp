@@ -23,7 +23,7 @@
 #include "scaler/c331_manage.h"
 
 namespace {
-constexpr int kAt = protocol_phy::kDataAt;
+constexpr int kFpgaAt = protocol_phy::kDataAt;
 constexpr uint32_t kImage = fpga_manage::kRamImage;
 
 // FPGA RAM ids the images mirror.
@@ -245,7 +245,7 @@ int message_deal::param_save(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 1)
         return status(body, STATUS_MALFORMED);
-    const uint8_t target = body[kAt];
+    const uint8_t target = body[kFpgaAt];
     fpga_manage* fpga = fpga_manage::p_fpga_manage;
     if ((target != kTargetFpga0 && target != kTargetFpga1) || !fpga)
         return status(body, STATUS_REFUSED);
@@ -275,7 +275,7 @@ int message_deal::set_para_sync(uint8_t* body, int, int)
     fpga_manage* fpga = fpga_manage::p_fpga_manage;
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     if (!fpga || !store) {
-        std::memset(body + kAt + 1, 0, 4);
+        std::memset(body + kFpgaAt + 1, 0, 4);
         return status(body, STATUS_REFUSED) + 4;
     }
     uint32_t left = 0xFFFF, top = 0xFFFF, right = 0, bottom = 0;
@@ -293,8 +293,8 @@ int message_deal::set_para_sync(uint8_t* body, int, int)
         bottom = std::max<uint32_t>(bottom, b);
     }
     const uint32_t width = right > left ? right - left : 0, height = bottom > top ? bottom - top : 0;
-    putLe16(body + kAt + 1, uint16_t(width));
-    putLe16(body + kAt + 3, uint16_t(height));
+    putLe16(body + kFpgaAt + 1, uint16_t(width));
+    putLe16(body + kFpgaAt + 3, uint16_t(height));
     const uint8_t code = ledSizeStatus(width, height);
     if (code == STATUS_DONE) {
         c331_manage* scaler = c331_manage::p_c331_manage;
@@ -339,7 +339,7 @@ int message_deal::RegUpdate0E(uint8_t* body, int, int)
 {
     c331_manage* scaler = c331_manage::p_c331_manage;
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
-    body[kAt + 1] = 0;
+    body[kFpgaAt + 1] = 0;
     if (!scaler || !store)
         return status(body, STATUS_REFUSED) + 1;
     {
@@ -351,7 +351,7 @@ int message_deal::RegUpdate0E(uint8_t* body, int, int)
     bool stored = true;
     if (g_update_status.load() == 0 && (stored = ConfigEngine::pointLoaderAtApp()))
         g_update_status = 1; // the loader now starts this application
-    body[kAt + 1] = __atomic_load_n(store->local_reg + 43, __ATOMIC_RELAXED);
+    body[kFpgaAt + 1] = __atomic_load_n(store->local_reg + 43, __ATOMIC_RELAXED);
     return status(body, stored ? STATUS_DONE : STATUS_STORAGE) + 1;
 }
 
@@ -362,9 +362,9 @@ int message_deal::cmd_erase_flash(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 7)
         return status(body, STATUS_MALFORMED);
-    const uint32_t unit = le32(body + kAt);
-    const uint32_t count = le16(body + kAt + 4);
-    const uint8_t mode = body[kAt + 6];
+    const uint32_t unit = le32(body + kFpgaAt);
+    const uint32_t count = le16(body + kFpgaAt + 4);
+    const uint8_t mode = body[kFpgaAt + 6];
     static const uint32_t kBlockUnits[3] = {1, 8, 16};
     c331_manage* scaler = c331_manage::p_c331_manage;
     if (mode > 2 || !scaler || unit % kBlockUnits[mode] != 0 ||
@@ -378,14 +378,14 @@ int message_deal::cmd_erase_flash(uint8_t* body, int dataLength, int)
 // must have been erased there.
 int message_deal::cmd_write_flash(uint8_t* body, int dataLength, int)
 {
-    if (dataLength < 6 || dataLength < 6 + le16(body + kAt + 4))
+    if (dataLength < 6 || dataLength < 6 + le16(body + kFpgaAt + 4))
         return status(body, STATUS_MALFORMED);
-    const uint32_t address = le32(body + kAt);
-    const int n = le16(body + kAt + 4);
+    const uint32_t address = le32(body + kFpgaAt);
+    const int n = le16(body + kFpgaAt + 4);
     c331_manage* scaler = c331_manage::p_c331_manage;
     if (n < 1 || n > kMaxFlashBlock || !scaler || uint64_t(address) + uint64_t(n) > kScalerFlashSize)
         return status(body, STATUS_REFUSED);
-    std::vector<unsigned char> data(body + kAt + 6, body + kAt + 6 + n);
+    std::vector<unsigned char> data(body + kFpgaAt + 6, body + kFpgaAt + 6 + n);
     int rc = scaler->write_flash(scaler->c331_fd, int(address), n, data.data());
     return status(body, rc == 0 ? STATUS_DONE : STATUS_STORAGE);
 }
@@ -396,14 +396,14 @@ int message_deal::cmd_read_flash(uint8_t* body, int dataLength, int capacity)
 {
     if (dataLength < 6)
         return status(body, STATUS_MALFORMED);
-    const uint32_t address = le32(body + kAt);
-    const int n = le16(body + kAt + 4);
+    const uint32_t address = le32(body + kFpgaAt);
+    const int n = le16(body + kFpgaAt + 4);
     c331_manage* scaler = c331_manage::p_c331_manage;
-    if (n < 1 || n > kMaxFlashBlock || kAt + 1 + n + 1 > capacity)
+    if (n < 1 || n > kMaxFlashBlock || kFpgaAt + 1 + n + 1 > capacity)
         return status(body, STATUS_TOO_LARGE);
     if (!scaler || uint64_t(address) + uint64_t(n) > kScalerFlashSize)
         return status(body, STATUS_REFUSED);
-    int rc = scaler->read_flash(scaler->c331_fd, int(address), n, body + kAt + 1);
+    int rc = scaler->read_flash(scaler->c331_fd, int(address), n, body + kFpgaAt + 1);
     return rc == 0 ? status(body, STATUS_DONE) + n : status(body, STATUS_STORAGE);
 }
 
@@ -413,7 +413,7 @@ int message_deal::cmd_read_flash(uint8_t* body, int dataLength, int capacity)
 // another one (0).
 int message_deal::get_card_version(uint8_t* body, int, int)
 {
-    uint8_t* reply = body + kAt + 1;
+    uint8_t* reply = body + kFpgaAt + 1;
     std::memcpy(reply, fpga_manage::kControllerVersion, 4);
     std::memset(reply + 4, 0, 8);
     if (fpga_manage* fpga = fpga_manage::p_fpga_manage) {

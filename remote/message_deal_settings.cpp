@@ -20,7 +20,7 @@
 #include "video_io/zevlosource.h"
 
 namespace {
-constexpr int kAt = protocol_phy::kDataAt;
+constexpr int kSettingsAt = protocol_phy::kDataAt;
 // Where the interface configuration keeps eth0's hardware address.
 const char* const kInterfacesFile = "/etc/network/interfaces";
 
@@ -116,9 +116,9 @@ int message_deal::write_edid_table(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 7 + kEdidBlock)
         return status(body, STATUS_MALFORMED);
-    const int input = body[kAt];
-    const int width = le16(body + kAt + 1), height = le16(body + kAt + 3), rate = le16(body + kAt + 5);
-    const uint8_t* table = body + kAt + 7;
+    const int input = body[kSettingsAt];
+    const int width = le16(body + kSettingsAt + 1), height = le16(body + kSettingsAt + 3), rate = le16(body + kSettingsAt + 5);
+    const uint8_t* table = body + kSettingsAt + 7;
     const int length = dataLength - 7;
     if (input >= kEdidTableInputs || width < 1 || width > 8192 || height < 1 || height > 8192 || rate < 1 ||
         rate > 240 || (length != kEdidBlock && length != kEdidSize) || !edid_valid(table, length))
@@ -141,13 +141,13 @@ int message_deal::net_ip_set(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 14)
         return status(body, STATUS_MALFORMED);
-    const uint8_t* ip = body + kAt;
-    const uint8_t* gateway = body + kAt + 4;
-    const uint8_t* mask = body + kAt + 8;
-    const uint16_t port = le16(body + kAt + 12);
+    const uint8_t* ip = body + kSettingsAt;
+    const uint8_t* gateway = body + kSettingsAt + 4;
+    const uint8_t* mask = body + kSettingsAt + 8;
+    const uint16_t port = le16(body + kSettingsAt + 12);
     if (dataLength >= 20) {
         uint8_t mine[6];
-        if (!ownMac(mine) || std::memcmp(mine, body + kAt + 14, 6) != 0)
+        if (!ownMac(mine) || std::memcmp(mine, body + kSettingsAt + 14, 6) != 0)
             return 0;
     }
     const uint32_t subnet = pc_values::ipValue(mask);
@@ -179,7 +179,7 @@ int message_deal::init_MAC_address(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 6)
         return status(body, STATUS_MALFORMED);
-    const uint8_t* mac = body + kAt;
+    const uint8_t* mac = body + kSettingsAt;
     if (!pc_values::unicastMac(mac))
         return status(body, STATUS_REFUSED);
     uint8_t ip[4], gateway[4], mask[4];
@@ -213,10 +213,10 @@ int message_deal::net_eth_search(uint8_t* body, int dataLength, int)
 {
     QByteArray text;
     if (dataLength >= 1) {
-        int length = body[kAt];
+        int length = body[kSettingsAt];
         if (dataLength < 1 + length)
             return status(body, STATUS_MALFORMED);
-        text = QByteArray(reinterpret_cast<const char*>(body + kAt + 1), length);
+        text = QByteArray(reinterpret_cast<const char*>(body + kSettingsAt + 1), length);
     }
     uint8_t wantIp[4], wantMac[6];
     const bool byIp = !text.isEmpty() && pc_values::parseIp(text, wantIp);
@@ -231,7 +231,7 @@ int message_deal::net_eth_search(uint8_t* body, int dataLength, int)
     const bool macKnown = ownMac(mac);
     if ((byIp && std::memcmp(ip, wantIp, 4) != 0) || (byMac && (!macKnown || std::memcmp(mac, wantMac, 6) != 0)))
         return 0;
-    uint8_t* reply = body + kAt + 1;
+    uint8_t* reply = body + kSettingsAt + 1;
     std::memcpy(reply, ip, 4);
     std::memcpy(reply + 4, mask, 4);
     std::memcpy(reply + 8, gateway, 4);
@@ -243,9 +243,9 @@ int message_deal::net_eth_search(uint8_t* body, int dataLength, int)
 // 10 length L, 11.. the barcode (1..64 printable ASCII characters).
 int message_deal::set_barcode(uint8_t* body, int dataLength, int)
 {
-    if (dataLength < 1 || dataLength < 1 + body[kAt])
+    if (dataLength < 1 || dataLength < 1 + body[kSettingsAt])
         return status(body, STATUS_MALFORMED);
-    return status(body, uint8_t(apply_barcode(QByteArray(reinterpret_cast<const char*>(body + kAt + 1), body[kAt]))));
+    return status(body, uint8_t(apply_barcode(QByteArray(reinterpret_cast<const char*>(body + kSettingsAt + 1), body[kSettingsAt]))));
 }
 
 // 10.. the cloud settings record: server address (length byte, text: a
@@ -254,7 +254,7 @@ int message_deal::set_barcode(uint8_t* body, int dataLength, int)
 // bytes of UTF-8).
 int message_deal::project_set_setproperty(uint8_t* body, int dataLength, int)
 {
-    QByteArray record(reinterpret_cast<const char*>(body + kAt), dataLength);
+    QByteArray record(reinterpret_cast<const char*>(body + kSettingsAt), dataLength);
     CloudSettings unused;
     if (dataLength < 1 || !parseCloudSettings(record, &unused)) {
         // Tell a record cut short from one with a bad value.
@@ -274,8 +274,8 @@ int message_deal::set_lcd_lang_support(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 5)
         return status(body, STATUS_MALFORMED);
-    const uint32_t mask = le32(body + kAt);
-    uint8_t language = body[kAt + 4];
+    const uint32_t mask = le32(body + kSettingsAt);
+    uint8_t language = body[kSettingsAt + 4];
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     if (!store || (mask & 0x1F) == 0)
         return status(body, STATUS_REFUSED);

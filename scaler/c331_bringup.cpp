@@ -98,7 +98,11 @@ void c331_manage::stage6()
     int out1w = imageWord(ram::kOutput1 + 4), out1h = imageWord(ram::kOutput1 + 6);
     int splice = imageWord(ram::kSpliceMode);
     traceOp("vyxApi_PnlInit2(%d,%d,%d,%d,%d)", ledW, ledH, out1w, out1h, splice);
+    // It writes the output layout into the image, which the GUI thread
+    // copies for the parameter file under this mutex.
+    pthread_mutex_lock(&para_mutex);
     vyxApi_PnlInit2(ledW, ledH, out1w, out1h, splice);
+    pthread_mutex_unlock(&para_mutex);
     traceOp("set_output()");
     set_output(fd);
     setup_stage = 7;

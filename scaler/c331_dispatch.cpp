@@ -184,7 +184,10 @@ void c331_manage::dispatchPass()
             traceOp("c331_SetWinAttr(%d,%d)", w, value);
             c331_SetWinAttr(char(w), value);
         } else if (field == kImgSource) {
-            if (value & kSourceIsCrop) {
+            if ((value & kSourceIsCrop) && (value & 0xFF) >= kCropEntries) {
+                // No such crop: the window keeps what it shows.
+                VYX_DEBUG("\t win:%d crop %d is not in the crop table\n", w, value & 0xFF);
+            } else if (value & kSourceIsCrop) {
                 const int entry = cropEntry(value & 0xFF);
                 ST_RECT rect{le16(seen + entry + kCropX), le16(seen + entry + kCropY), le16(seen + entry + kCropW),
                              le16(seen + entry + kCropH)};

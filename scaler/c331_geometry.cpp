@@ -217,6 +217,8 @@ void c331_manage::set_display_window_ich(int fd, _ImageWindowDef_st in, _ImageWi
     const bool twoPaths = channels >= 2 && c + 1 < kInChannels;
     // Two halves of the port's line, one per path.
     const bool split = twoPaths && PI_STATE[p] < 4;
+    // The channels capture the window's port.
+    set_ichsel(fd, w);
     set_idual(fd, c, split ? 1 : 0, p);
 
     PM_MEM_WMODE[w] = PI_SCAN_MODE[p] == 1 ? 2 : PS_MEM_WMODE[w];

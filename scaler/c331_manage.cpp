@@ -67,7 +67,7 @@ c331_manage::c331_manage()
 
     zero(PI_HDMI_INFO); zero(PI_PORT_INFO); zero(PI_STATE); zero(PI_SCAN_MODE); zero(PI_ACT); zero(PI_ACT_FULL);
     zero(PI_HTOTAL); zero(PI_VTOTAL); zero(PI_FPICLK); zero(PI_FH); zero(PI_FV); zero(PI_IFH); zero(PI_IFV);
-    zero(PI_UPDATE); zero(g_chg_hdmi); zero(g_port_nosig); zero(vbo_retry);
+    zero(PI_UPDATE); zero(PI_RECORD_NEW); zero(g_chg_hdmi); zero(g_port_nosig); zero(vbo_retry);
     zero(PS_VBO_2LANE); zero(PS_VBO_4LANE); zero(PS_VBO_8LANE);
     // The first stable record with a signal always counts as a change.
     for (ST_HDMI_INFO& rec : PI_HDMI_INFO)
@@ -78,6 +78,8 @@ c331_manage::c331_manage()
     zero(PM_24SF); zero(PS_MEM_IP_I); zero(PS_MEM_IP_P); zero(PS_MEM_IPYOFF); zero(PS_MWI_IP); zero(ich_mode);
     for (int c = 0; c < kInChannels; ++c)
         ich_win[c] = -1;
+    zero(win_ich_port);
+    zero(win_ich_mode);
     for (auto& list : win_ich)
         for (int32_t& c : list)
             c = -1;

@@ -14,7 +14,11 @@
 //   c331_window.cpp    window load and output-channel allocation
 //   c331_geometry.cpp  window geometry, scaling, per-window register programming
 //   c331_output.cpp    relayout, window setters, layers, fade and freeze
-//   c331_input.cpp     input ports, crops, input channels, filters
+//   c331_input.cpp     input ports: timing records, measurement, source switch
+//   c331_crop.cpp      input crops
+//   c331_ich.cpp       input channels and dot-by-dot capture
+//   c331_filters.cpp   noise reduction, deinterlacing, scaler coefficients
+//   c331_filter_tables.cpp  their tables, as data
 //   c331_osd.cpp       OSD and the chip's font flash
 //   c331_diag.cpp      diagnostics
 
@@ -165,6 +169,11 @@ public:
     // ---- input channels and dot-by-dot capture (c331_input.cpp) ----
     int vyxApi_GetWinDbdMultiPort(int w, int* ports6 = nullptr);
     int set_input(int w, int port);
+    // Releases a window that gets no input channel; 2 (set_input's result).
+    int withoutChannels(int w);
+    // The window's input channels were taken for another port or mode, or
+    // are not as many as it needs now.
+    bool channelsStale(int w) const;
     int check_ich_all(int w);
     int check_ich(int ip, int dual);
     int adjust_ich(int ip, int dual, int w);
@@ -199,6 +208,9 @@ public:
     void set_lut_vzoom_4sym(int fd, int ratio, int och);
     void set_lut_vshrnk(int fd, int ratio, int n);
     void set_lut_hzoom(int fd, int ratio, int och);
+    // Coefficient sets of the vertical shrink and zoom (c331_filter_tables.cpp).
+    static const int32_t lut[10][24];
+    static const int32_t lut_set_lut_vzoom_4sym[24];
 
     // ---- OSD and the chip's font flash (c331_osd.cpp) ----
     // Flash operations run on the caller's thread (PC, FPGA worker, the
@@ -348,6 +360,7 @@ public:
     double PI_FPICLK[kPorts], PI_FH[kPorts], PI_FV[kPorts];
     int32_t PI_IFH[kPorts], PI_IFV[kPorts];
     int32_t PI_UPDATE[kPorts];
+    int32_t PI_RECORD_NEW[kPorts];         // the timing record changed since the port was described
     int32_t g_chg_hdmi[kPorts];
     int32_t g_port_nosig[kPorts];          // under Utils::_check_nosig_mutex
     uint8_t vbo_retry[2];
@@ -367,6 +380,8 @@ public:
     // ---- input channels and dot-by-dot memory ----
     int32_t ich_win[kInChannels];          // owner window, -1 free
     int32_t win_ich[kWindows][kInChannels]; // ascending, ended by -1
+    int32_t win_ich_port[kWindows];        // port and dot-by-dot mode the channels were taken for
+    int32_t win_ich_mode[kWindows];
     int32_t dbd_blk_used[6];
     int32_t win_dbd_blk[kWindows][4];
     uint32_t win_dbd_sc[kWindows][5];

@@ -47,7 +47,9 @@ void c331_manage::set_output(int fd)
         reset_ich(w);
     for (int w = 0; w < kWindows; ++w) {
         const bool switched = g_chg_input[w] == 1 || g_chg_input[w] == 3;
-        if (switched || g_chg_dbd[w] || (g_chg_win[w] && win_ich[w][0] < 0)) {
+        // A new layout may give a window another port or dot-by-dot mode:
+        // channels taken for the old one are taken anew.
+        if (switched || g_chg_dbd[w] || (g_chg_win[w] && (win_ich[w][0] < 0 || channelsStale(w)))) {
             if (set_input(w, PM_INPUT[w]) == 2) {
                 g_chg_input[w] = 0;
                 g_chg_dbd[w] = 0;
@@ -339,6 +341,10 @@ void c331_manage::set_freeze(int fd, int on)
     c331_drv& drv = *p_c331_drv;
     if (!on) {
         for (int w = 0; w < kWindows; ++w) {
+            // A window that was not frozen reads where it read: its buffers
+            // have not moved, and its channels are left alone.
+            if (!win_frozen[w])
+                continue;
             const int group = winOk(stitch_grp[w]) ? stitch_grp[w] : w;
             const int32_t* b = win_bufs[group];
             // Read one buffer behind the writer.

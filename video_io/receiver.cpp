@@ -1,4 +1,5 @@
 #include "video_io/receiver.h"
+#include "core/change_codes.h"
 #include "core/utils.h"
 #include "core/vyxrampara.h"
 #include "platform/i2c_devices.h"
@@ -90,4 +91,10 @@ bool rx_source_shown(int source)
 {
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     return store && store->VyxSourceId_is_on(static_cast<unsigned char>(source)) == 1;
+}
+
+void rx_announce_timing()
+{
+    if (VyxRamPara* store = VyxRamPara::p_vyxrampara_config)
+        store->test_signal(kChangeInputTiming);
 }

@@ -28,3 +28,7 @@ int rx_reset(Drv_I2C0& bus, int segment, uint8_t addr);
 
 // Whether an enabled image shows this source; its sound is passed on only then.
 bool rx_source_shown(int source);
+
+// Change code 12: a receiver's video state changed (sync found or lost,
+// a new timing, the same timing after a replug).
+void rx_announce_timing();

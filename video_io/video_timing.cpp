@@ -25,7 +25,34 @@ const Mode kModes[] = {
     {3840, 2160, 30, 88, 296, 4400, 10, 72, 2250, 1, 1, 95, 297000},
     {3840, 2160, 50, 88, 296, 5280, 10, 72, 2250, 1, 1, 96, 594000},
     {3840, 2160, 60, 88, 296, 4400, 10, 72, 2250, 1, 1, 97, 594000},
+    {4096, 2160, 30, 88, 128, 4400, 10, 72, 2250, 1, 1, 100, 297000},
+    {4096, 2160, 50, 88, 128, 5280, 10, 72, 2250, 1, 1, 101, 594000},
+    {4096, 2160, 60, 88, 128, 4400, 10, 72, 2250, 1, 1, 102, 594000},
 };
+
+// Interlaced CEA-861 modes, vertical numbers per field (the rate is the
+// field rate); standard definition without pixel repetition.
+const Mode kInterlacedModes[] = {
+    {720, 480, 60, 62, 57, 858, 3, 15, 262, 0, 0, 6, 13500},
+    {720, 576, 50, 63, 69, 864, 3, 19, 312, 0, 0, 21, 13500},
+    {1920, 1080, 50, 44, 148, 2640, 5, 15, 562, 1, 1, 20, 74250},
+    {1920, 1080, 60, 44, 148, 2200, 5, 15, 562, 1, 1, 5, 74250},
+};
+
+void fill(const Mode& m, VideoTiming* t)
+{
+    t->hact = m.w;
+    t->hsync = m.hsync;
+    t->hback = m.hback;
+    t->htotal = m.htotal;
+    t->vsync = m.vsync;
+    t->vback = m.vback;
+    t->vtotal = m.vtotal;
+    t->hpol = m.hpol;
+    t->vpol = m.vpol;
+    t->vic = m.vic;
+    t->pclkKHz = m.pclkKHz;
+}
 
 // Vertical sync width of reduced blanking by aspect ratio.
 uint16_t cvtVsync(int w, int h)
@@ -59,23 +86,14 @@ bool VideoTiming::operator==(const VideoTiming& o) const
 
 bool standardTiming(int width, int height, int rate, VideoTiming* out)
 {
-    if (width < 1 || width > 4095 || height < 1 || height > 4095 || rate < 1 || rate > 240)
+    if (width < 1 || width > 4096 || height < 1 || height > 4095 || rate < 1 || rate > 240)
         return false;
     VideoTiming t;
     t.hact = uint16_t(width);
     t.vact = uint16_t(height);
     for (const Mode& m : kModes) {
         if (m.w == width && m.h == height && m.rate == rate) {
-            t.hsync = m.hsync;
-            t.hback = m.hback;
-            t.htotal = m.htotal;
-            t.vsync = m.vsync;
-            t.vback = m.vback;
-            t.vtotal = m.vtotal;
-            t.hpol = m.hpol;
-            t.vpol = m.vpol;
-            t.vic = m.vic;
-            t.pclkKHz = m.pclkKHz;
+            fill(m, &t);
             *out = t;
             return true;
         }
@@ -105,11 +123,30 @@ bool standardTiming(int width, int height, int rate, VideoTiming* out)
     return true;
 }
 
+bool interlacedTiming(int width, int height, int rate, VideoTiming* out)
+{
+    for (const Mode& m : kInterlacedModes) {
+        if (m.w == width && m.h == height && m.rate == rate) {
+            VideoTiming t;
+            fill(m, &t);
+            t.vact = uint16_t(m.h / 2);
+            t.interlaced = 1;
+            *out = t;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool parseTimingText(const std::string& text, VideoTiming* out)
 {
-    int w = 0, h = 0, r = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%dx%d@%d%c", &w, &h, &r, &tail) != 3)
-        return false;
-    return standardTiming(w, h, r, out);
+    int w = 0, h = 0, r = 0, used = 0;
+    if (std::sscanf(text.c_str(), "%dx%d@%d%n", &w, &h, &r, &used) == 3 && size_t(used) == text.size() &&
+        text.find_first_of(" +-") == std::string::npos)
+        return standardTiming(w, h, r, out);
+    used = 0;
+    if (std::sscanf(text.c_str(), "%dx%di@%d%n", &w, &h, &r, &used) == 3 && size_t(used) == text.size() &&
+        text.find_first_of(" +-") == std::string::npos)
+        return interlacedTiming(w, h, r, out);
+    return false;
 }

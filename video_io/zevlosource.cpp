@@ -352,7 +352,9 @@ void zevlosource::publish_timings()
             if (!r.stable || r.nosignal || !r.Htotal || !r.Vtotal)
                 continue;
             want[i][0] = uint16_t(r.Hact);
-            want[i][1] = uint16_t(r.Vact);
+            // An interlaced source is described per field; its picture has
+            // twice the lines.
+            want[i][1] = uint16_t(r.ip ? 2 * r.Vact : r.Vact);
             want[i][2] = uint16_t(std::lround(double(r.pfreq) * 1e6 / (double(r.Htotal) * r.Vtotal)));
             online = true;
         }
@@ -475,7 +477,9 @@ void zevlosource::edid_check()
     // setting follows the file.
     ConfigEngine::pInstance()->write_config_variant(ConfigItem::EDIDCheck, QStringLiteral("Never"));
     if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, [] { g_check_edid = QStringLiteral("Never"); }, Qt::QueuedConnection);
+        // Reloaded under the lock of every other reload of the globals (a PC
+        // thread reloads them after a settings command).
+        QMetaObject::invokeMethod(app, [] { Utils::getIPAddress(); }, Qt::QueuedConnection);
     m_edid_check_once = false;
 }
 

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <cstdio>
 #include <cstring>
@@ -230,7 +229,7 @@ protected:
 
     void expectAppStartsWith(const std::string& dir, uint16_t controlPort, uint16_t brightness)
     {
-        std::unique_ptr<QProcess> app = startApp(dir, portOffset);
+        std::unique_ptr<AppProcess> app = startApp(dir, portOffset);
         ASSERT_TRUE(app->waitForStarted(5000));
         pc::TcpClient pc(pcPort(controlPort), 5000);
         EXPECT_EQ(pc.ask(pc::readRam(kBrightness, 2)), (Bytes{0, uint8_t(brightness), uint8_t(brightness >> 8)}))

@@ -3,8 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <csignal>
 #include <set>
 
@@ -39,7 +37,7 @@ uint16_t brightness(pc::Endpoint& link)
 TEST_F(StartUp, RunsOnAnEmptyRootAndSurvivesAKill)
 {
     std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     // Still running after start-up: it is in its event loop.
     EXPECT_FALSE(app->waitForFinished(1500));
@@ -52,7 +50,7 @@ TEST_F(StartUp, RunsOnAnEmptyRootAndSurvivesAKill)
 TEST_F(StartUp, SaysWhereItRunsNamesItsThreadsAndStopsOnRequest)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     QByteArray seen;
     const QString line = QString("vyxQ58N on simulated hardware: root %1; PC ports TCP %2 and %3, UDP %4 and %5; "
@@ -76,7 +74,7 @@ TEST_F(StartUp, SaysWhereItRunsNamesItsThreadsAndStopsOnRequest)
     // Asked to stop, it closes its links and leaves nothing behind.
     ::kill(pid_t(app->processId()), SIGTERM);
     ASSERT_TRUE(app->waitForFinished(5000));
-    EXPECT_EQ(app->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app->exitStatus(), AppProcess::NormalExit);
     EXPECT_EQ(app->exitCode(), 0);
     EXPECT_FALSE(QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink());
 }
@@ -84,9 +82,9 @@ TEST_F(StartUp, SaysWhereItRunsNamesItsThreadsAndStopsOnRequest)
 TEST_F(StartUp, InstancesRunSideBySideButNeverTwoOnOneRoot)
 {
     const std::string rootA = root + "/a", rootB = root + "/b";
-    std::unique_ptr<QProcess> a = startApp(rootA, portOffset);
+    std::unique_ptr<AppProcess> a = startApp(rootA, portOffset);
     const int offsetB = freePortOffset();
-    std::unique_ptr<QProcess> b = startApp(rootB, offsetB);
+    std::unique_ptr<AppProcess> b = startApp(rootB, offsetB);
     ASSERT_TRUE(a->waitForStarted(5000) && b->waitForStarted(5000));
     pc::TcpClient clientA(pcPort(5005), 5000), clientB(uint16_t(5005 + offsetB), 5000);
     ASSERT_TRUE(clientA.ok() && clientB.ok());
@@ -95,7 +93,7 @@ TEST_F(StartUp, InstancesRunSideBySideButNeverTwoOnOneRoot)
     EXPECT_EQ(brightness(clientB), 100); // its own store
 
     // A second one on a root in use says so and goes, whatever its ports.
-    std::unique_ptr<QProcess> again = startApp(rootA, freePortOffset());
+    std::unique_ptr<AppProcess> again = startApp(rootA, freePortOffset());
     ASSERT_TRUE(again->waitForFinished(5000));
     EXPECT_EQ(again->exitCode(), 1);
     const QByteArray said = again->readAll();

@@ -13,7 +13,7 @@ using namespace ram;
 
 namespace {
 
-const char* const kFile = "/data/ram_device_info";
+const char* const kStoreFile = "/data/ram_device_info";
 constexpr int kFileOf = 766; // image offset minus file offset
 
 uint16_t fileWord(const QByteArray& f, int offset)
@@ -32,10 +32,10 @@ using Store = Sandbox;
 
 TEST_F(Store, MissingFileIsCreatedFromTheDefaults)
 {
-    ASSERT_FALSE(exists(kFile));
+    ASSERT_FALSE(exists(kStoreFile));
     VyxRamPara* p = VyxRamPara::pInstance();
 
-    QByteArray f = readFile(kFile);
+    QByteArray f = readFile(kStoreFile);
     ASSERT_EQ(f, defaultFile());
     // {file offset, word}: marker, LED size, picture (brightness first), EDID
     // requests of inputs 0 and 4, image 0 at 1920 wide, image 5 closed on
@@ -66,9 +66,9 @@ TEST_F(Store, BadMarkerIsReplacedByTheDefaultFile)
     QByteArray bad(3330, char(0x33));
     bad[0] = char(0xAA);
     bad[1] = char(0x55);
-    writeFile(kFile, bad);
+    writeFile(kStoreFile, bad);
     VyxRamPara* p = VyxRamPara::pInstance();
-    EXPECT_EQ(readFile(kFile), defaultFile());
+    EXPECT_EQ(readFile(kStoreFile), defaultFile());
     EXPECT_EQ(le16(p->ram_para + kLedWidth), 1920);
 }
 
@@ -77,14 +77,14 @@ TEST_F(Store, ShortFileKeepsDefaultsInTheBytesItLacks)
     QByteArray f = defaultFile().left(2 + 200);
     f[2 + (kWifiOff - 768)] = 1;
     f[2 + (kPanelLock - 768)] = 7;
-    writeFile(kFile, f);
+    writeFile(kStoreFile, f);
     VyxRamPara* p = VyxRamPara::pInstance();
     EXPECT_EQ(p->ram_para[kWifiOff], 1);
     EXPECT_EQ(p->ram_para[kPanelLock], 7);
     EXPECT_EQ(le16(p->ram_para + kLedWidth), 1920);
     EXPECT_EQ(le16(p->ram_para + kColourTempBlue), 64);
     // A file with a good marker is never rewritten by the load.
-    EXPECT_EQ(readFile(kFile).size(), 202);
+    EXPECT_EQ(readFile(kStoreFile).size(), 202);
 }
 
 TEST_F(Store, RestartClearsWhatMustNotSurvive)
@@ -107,7 +107,7 @@ TEST_F(Store, RestartClearsWhatMustNotSurvive)
         f[x[0] - kFileOf] = char(x[1] & 0xFF);
         f[x[0] - kFileOf + 1] = char(x[1] >> 8);
     }
-    writeFile(kFile, f);
+    writeFile(kStoreFile, f);
 
     VyxRamPara* p = VyxRamPara::pInstance();
     for (const auto& x : fixes)
@@ -131,7 +131,7 @@ TEST_F(Store, LoadKeepsTheLanguageWithinTheOfferedSet)
     for (const auto& c : cases) {
         VyxRamPara::destroyForTest();
         f[2] = char(c[0]);
-        writeFile(kFile, f);
+        writeFile(kStoreFile, f);
         g_lcd_lang_valid = c[1];
         VyxRamPara* p = VyxRamPara::pInstance();
         EXPECT_EQ(p->ram_para[kLanguage], c[2]) << c[0];
@@ -140,7 +140,7 @@ TEST_F(Store, LoadKeepsTheLanguageWithinTheOfferedSet)
         // The snapshot already holds the fixed byte, so another change carries it.
         p->ram_para[kContrast] = 51;
         EXPECT_EQ(p->ram_para_persist(), 1);
-        EXPECT_EQ(uint8_t(readFile(kFile)[2]), c[2]) << c[0];
+        EXPECT_EQ(uint8_t(readFile(kStoreFile)[2]), c[2]) << c[0];
     }
 }
 
@@ -191,8 +191,8 @@ TEST_F(Store, FailedSaveIsRetriedUntilItReachesTheFile)
 {
     VyxRamPara* p = VyxRamPara::pInstance();
     // A directory where the file should be: nothing can open it.
-    QFile::remove(QString::fromStdString(path(kFile)));
-    QDir().mkpath(QString::fromStdString(path(kFile)));
+    QFile::remove(QString::fromStdString(path(kStoreFile)));
+    QDir().mkpath(QString::fromStdString(path(kStoreFile)));
 
     putLe16(p->ram_para + kContrast, 33);
     EXPECT_EQ(p->ram_para_persist(), 0);
@@ -201,9 +201,9 @@ TEST_F(Store, FailedSaveIsRetriedUntilItReachesTheFile)
     EXPECT_EQ(p->ram_para_persist(), 0);
 
     // Once the obstacle is gone the missing file is recreated in full.
-    QDir(QString::fromStdString(path(kFile))).removeRecursively();
+    QDir(QString::fromStdString(path(kStoreFile))).removeRecursively();
     EXPECT_EQ(p->ram_para_persist(), 1);
-    EXPECT_EQ(readFile(kFile), QByteArray("\xAA\xAA") + QByteArray(reinterpret_cast<const char*>(p->ram_para_bak) +
+    EXPECT_EQ(readFile(kStoreFile), QByteArray("\xAA\xAA") + QByteArray(reinterpret_cast<const char*>(p->ram_para_bak) +
                                                                    kPersistStart, kPersistLength) + QByteArray(766, 0));
 
     // Written: nothing more to do.
@@ -218,7 +218,7 @@ TEST_F(Store, ResetRewritesTheDefaultFile)
     putLe16(p->ram_para + kBrightness, 5);
     p->ram_para_persist();
     p->ram_para_reset();
-    EXPECT_EQ(readFile(kFile), defaultFile());
+    EXPECT_EQ(readFile(kStoreFile), defaultFile());
     EXPECT_EQ(le16(p->ram_para + kBrightness), 100);
     EXPECT_EQ(std::memcmp(p->ram_para, p->ram_para_bak, kImageSize), 0);
 }

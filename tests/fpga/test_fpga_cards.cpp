@@ -218,9 +218,11 @@ TEST_F(Cards, SearchAnswersFillTheCardTableAndFpgaRam)
     sim(0).queueAnswer(4, answer(0xF000, 0x1000, 0xAA, 9, 0x10, {0, 5, 0, 0}));
     poll();
     EXPECT_EQ(m->get_port_card_num(8), 5);
-    for (auto& a : sim(0).accesses())
-        if (a.kind == SimFpga::Access::RamRead)
+    for (auto& a : sim(0).accesses()) {
+        if (a.kind == SimFpga::Access::RamRead) {
             EXPECT_EQ(a.id, 10) << "receive RAM of slot 4";
+        }
+    }
     // Whatever the image holds, ports above 9 have no cards; the total is a
     // 16-bit sum.
     putLe16(image() + kCardCount[10], 55);

@@ -59,4 +59,20 @@ inline Bytes cardAnswer(const Bytes& request, const Bytes& answer, uint16_t from
     EXPECT_EQ(xorOf(answer, answer.size() - 1), answer.back()) << "checksum";
     return Bytes(answer.begin() + 10, answer.end() - 1);
 }
+// The application opens its links one after another, the UDP ones last: a
+// UDP request sent before its port is bound is refused at once. True once
+// the link answers a read, trying for at most `ms`.
+inline bool answering(Endpoint& link, int ms = 5000)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    Bytes reply;
+    const Bytes probe = readRam(0, 1);
+    while (!(link.send(probe) && link.receive(&reply))) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 } // namespace pc

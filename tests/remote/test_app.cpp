@@ -3,8 +3,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QSettings>
 #include <atomic>
 #include <memory>
@@ -17,7 +15,7 @@ using Application = Sandbox;
 TEST_F(Application, AnswersThePcOverEveryLink)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
 
     pc::TcpClient tcp(pcPort(5005), 5000);
@@ -34,6 +32,8 @@ TEST_F(Application, AnswersThePcOverEveryLink)
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
     pc::SerialClient serial(ttyS2);
     ASSERT_TRUE(serial.ok());
+    for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial})
+        ASSERT_TRUE(pc::answering(*link));
     for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005, &serial}) {
         Bytes reply;
         ASSERT_TRUE(link->send(write) && link->receive(&reply));
@@ -53,7 +53,7 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
     writeFile("/app-root/data/configs/tcpip.ini",
               "[config]\nTcpPort=6000\nIPAddress=192.168.0.50\nGateWay=192.168.0.2\nSubNetMask=255.255.0.0\n");
     portOffset = freePortOffset({6000});
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     pc::TcpClient tcp(pcPort(6000), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
@@ -90,7 +90,7 @@ TEST_F(Application, APortAlreadyTakenIsReportedAndServedOnceFree)
     };
     int tcpTaken = take(SOCK_STREAM, pcPort(5005));
     int udpTaken = take(SOCK_DGRAM, pcPort(5008));
-    std::unique_ptr<QProcess> app = startApp(root + "/app-root", portOffset);
+    std::unique_ptr<AppProcess> app = startApp(root + "/app-root", portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     QByteArray seen;
     const QString taken("vyxQ58N: cannot open %1 port %2: Address already in use; trying again every 1 s\n");
@@ -149,7 +149,7 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
     const std::string appRoot = root + "/app-root";
     // Card 2 of output 3 (port 2) never answers.
     writeFile("/app-root/sim/cards", "3 4 mute=2\n");
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     pc::TcpClient tcp(pcPort(5005), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
@@ -205,7 +205,7 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
 TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
 {
     const std::string appRoot = root + "/app-root";
-    std::unique_ptr<QProcess> app = startApp(appRoot, portOffset);
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
     ASSERT_TRUE(app->waitForStarted(5000));
     {
         pc::TcpClient first(pcPort(5005), 5000);

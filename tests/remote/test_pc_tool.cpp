@@ -49,6 +49,9 @@ protected:
         ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink(); }, 5000));
         pc::TcpClient probe(pcPort(port), 5000);
         ASSERT_TRUE(probe.ok()) << app->readAll().toStdString();
+        // The UDP ports are bound last.
+        pc::UdpClient udp(pcPort(10005));
+        ASSERT_TRUE(pc::answering(udp)) << app->readAll().toStdString();
     }
     void stop()
     {
@@ -69,11 +72,10 @@ protected:
 
     ToolRun tool(const QStringList& args, const QString& link = QString())
     {
-        QProcess p;
         QStringList all{VYX_PC_TOOL};
         all << (link.isEmpty() ? QStringList{"--tcp", QStringLiteral("127.0.0.1:%1").arg(pcPort(port))} : link.split(' '));
         all << args;
-        p.start(VYX_PYTHON, all);
+        AppProcess p(VYX_PYTHON, all, {}, {}, AppProcess::Separate);
         ToolRun r;
         QElapsedTimer waited;
         waited.start();
@@ -83,13 +85,12 @@ protected:
             drain();
             if (waited.elapsed() > 60000) {
                 p.kill();
-                p.waitForFinished();
                 ADD_FAILURE() << "tool hangs: " << all.join(' ').toStdString();
                 return r;
             }
         }
         r.exitCode = p.exitCode();
-        r.out = p.readAllStandardOutput().toStdString();
+        r.out = p.readAll().toStdString();
         r.err = p.readAllStandardError().toStdString();
         return r;
     }
@@ -131,7 +132,7 @@ protected:
 
     std::string appRoot;
     uint16_t port = 0;
-    std::unique_ptr<QProcess> app;
+    std::unique_ptr<AppProcess> app;
     QByteArray output;
 };
 

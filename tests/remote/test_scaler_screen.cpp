@@ -41,9 +41,9 @@ protected:
     QString registersPath() const { return QString::fromStdString(appRoot + "/sim/scaler-registers.bin"); }
 
     // The PC's writes: the image bytes, then register 11 to apply them.
-    void send(const layout::Request& r)
+    void send(const layout::Request& r, const std::vector<layout::Crop>& crops = {})
     {
-        for (const auto& chunk : layout::imageChunks(r))
+        for (const auto& chunk : layout::imageChunks(r, crops))
             ASSERT_EQ(tcp->ask(pc::writeRam(uint32_t(chunk.first), chunk.second)), Bytes{0});
         ASSERT_EQ(tcp->ask(pc::writeRegister(11, 0x01, 0x01)), Bytes{0});
     }
@@ -69,8 +69,36 @@ protected:
         return diff;
     }
 
+    // Waits until the screen shows `want` and each window its input; the
+    // last difference otherwise.
+    std::string await(const layout::Request& r, const std::vector<layout::Crop>& crops,
+                      const std::vector<layout::Source>& sources)
+    {
+        std::string diff = "nothing read back";
+        waitFor(
+            [&] {
+                const Composition c = shown();
+                diff = layout::compare(c, layout::expected(r)) + layout::compareInputs(c, r, crops, sources);
+                return diff.empty();
+            },
+            5000);
+        return diff;
+    }
+    // A person's edit of the sources file.
+    void editSources(const std::string& text) { writeFile("/app-root/sim/sources", QByteArray::fromStdString(text)); }
+    // The window shown at `r`, if one is.
+    bool windowAt(const Rect& r, platform::c331screen::Window* out)
+    {
+        for (const auto& w : shown().windows)
+            if (w.screen == r) {
+                *out = w;
+                return true;
+            }
+        return false;
+    }
+
     std::string appRoot;
-    std::unique_ptr<QProcess> app;
+    std::unique_ptr<AppProcess> app;
     std::unique_ptr<pc::TcpClient> tcp;
 };
 
@@ -102,22 +130,114 @@ TEST_F(ScalerScreen, SweepOfGeneratedLayouts)
 {
     std::mt19937 rng(424242);
     layout::Request r;
+    std::vector<layout::Source> sources(4);
     int compared = 0;
     for (int i = 0; i < 300 && !HasFailure(); ++i) {
-        // A new screen every tenth layout, a large one now and then.
+        // A new screen every tenth layout, a large one now and then; new
+        // sources every fifth, written into the sources file as a person
+        // would; random inputs and crops with every layout.
         if (i % 10 == 0)
             r = layout::randomRequest(rng, i % 50 == 40);
         else
             layout::randomWindows(rng, r);
-        SCOPED_TRACE("layout " + std::to_string(i) + " on LED " + std::to_string(r.ledW) + "x" + std::to_string(r.ledH));
-        send(r);
+        if (i % 5 == 0) {
+            sources = layout::randomSources(rng);
+            editSources(layout::sourcesFile(sources));
+        }
+        const std::vector<layout::Crop> crops = layout::randomInputs(rng, r);
+        SCOPED_TRACE("layout " + std::to_string(i) + " on LED " + std::to_string(r.ledW) + "x" + std::to_string(r.ledH) +
+                     ", sources " + layout::sourcesFile(sources));
+        send(r, crops);
         const int cell = r.ledW * r.ledH > 9800000 ? (r.ledW + 7) / 8 * 4 : (r.ledW + 3) / 4 * 4;
         if (layout::channelsNeeded(r, cell) <= 8) {
-            EXPECT_EQ(await(layout::expected(r)), "");
+            EXPECT_EQ(await(r, crops, sources), "");
             ++compared;
         }
     }
     EXPECT_GT(compared, 250);
     // Still answering.
     EXPECT_EQ(tcp->ask(pc::readRam(1378, 2)).size(), 3u);
+}
+
+TEST_F(ScalerScreen, ACropEntryAndADotByDotWindowFromThePc)
+{
+    editSources("0 1920x1080@60\n1 1280x720@60\n");
+    // Window 0 on crop entry 3 of source 0, window 1 dot by dot on source 1.
+    const std::vector<layout::Crop> crops = {{3, 0, 100, 50, 800, 600}};
+    layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 1920, 1080, 1}, {200, 100, 1600, 900, 0}}};
+    r.wins[0].source = 0x8003;
+    r.wins[1].source = 1;
+    r.wins[1].output = 0x0100;
+    send(r, crops);
+    platform::c331screen::Window cropped, dbd;
+    EXPECT_TRUE(waitFor(
+        [&] { return windowAt(Rect{0, 0, 1920, 1080}, &cropped) && cropped.crop == Rect{100, 50, 800, 600}; }, 5000))
+        << shown().describe();
+    EXPECT_TRUE(cropped.cropped);
+    EXPECT_EQ(cropped.source, (Rect{0, 0, 1920, 1080}));
+    EXPECT_EQ(cropped.port, 2);
+    // Shown 1:1: 1280 x 720 of the 1600 x 900 window.
+    ASSERT_TRUE(waitFor([&] { return windowAt(Rect{200, 100, 1280, 720}, &dbd); }, 5000)) << shown().describe();
+    EXPECT_FALSE(dbd.scaled);
+    EXPECT_EQ(dbd.shown, (Rect{0, 0, 1280, 720}));
+    EXPECT_EQ(dbd.port, 1);
+}
+
+TEST_F(ScalerScreen, APersonsEditOfTheSourcesFileReachesThePicture)
+{
+    // Images 0, 1, 2 show sources 0, 2 and 1.
+    editSources("0 1920x1080@60\n1 1280x720@60\n2 none\n");
+    layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 960, 540, 0}, {960, 0, 960, 540, 1}, {0, 540, 960, 540, 2}}};
+    r.wins[1].source = 2;
+    r.wins[2].source = 1;
+    send(r);
+    const Rect second{960, 0, 960, 540};
+    platform::c331screen::Window w;
+    std::string others;
+    auto othersNow = [&] {
+        std::string text;
+        for (const auto& o : shown().windows)
+            if (o.screen != second)
+                text += o.screen == Rect{} ? "" : layout::str(o.screen) + " " + std::to_string(o.port) + " " +
+                                                      layout::str(o.source) + (o.background ? " bkg\n" : "\n");
+        return text;
+    };
+    // Until the other two show their sources.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            others = othersNow();
+            return windowAt(second, &w) && w.background &&
+                   others == "960x540+0+540 1 1280x720+0+0\n960x540+0+0 2 1920x1080+0+0\n";
+        },
+        5000))
+        << others;
+    struct Step {
+        const char* line;
+        int height;
+        bool background;
+    };
+    for (const Step& s : {Step{"2 1920x1080@60", 1080, false}, Step{"2 720x576i@50", 576, false}, Step{"2 none", 0, true}}) {
+        SCOPED_TRACE(s.line);
+        editSources(std::string("0 1920x1080@60\n1 1280x720@60\n") + s.line + "\n");
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return windowAt(second, &w) && w.background == s.background && (!s.height || w.source.h == s.height);
+            },
+            5000))
+            << shown().describe();
+        EXPECT_EQ(othersNow(), others);
+    }
+
+    // A line that cannot be read is named, and changes nothing.
+    editSources("0 1920x1080@60\n1 1280x720@60\n2 1920x1080@61x\n7 none\n");
+    ASSERT_TRUE(waitFor([&] { return exists("/app-root/sim/sources.errors"); }, 5000));
+    const QByteArray errors = readFile("/app-root/sim/sources.errors");
+    EXPECT_TRUE(errors.contains("line 3: 2 1920x1080@61x")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("line 4: 7 none")) << errors.toStdString();
+    QByteArray output;
+    EXPECT_TRUE(outputHas(*app, output, "lines not read"));
+    EXPECT_TRUE(windowAt(second, &w) && w.background);
+    // Mended: the errors go.
+    editSources("0 1920x1080@60\n");
+    EXPECT_TRUE(waitFor([&] { return !exists("/app-root/sim/sources.errors"); }, 5000));
 }

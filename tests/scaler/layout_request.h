@@ -28,6 +28,13 @@ struct Win {
     uint16_t attribute = 0;
 };
 
+// One entry of the crop table: the source id and the rectangle.
+struct Crop {
+    int entry = 0; // 0..39
+    int source = 0;
+    int x = 0, y = 0, w = 0, h = 0;
+};
+
 struct Request {
     int splice = 0;
     int ledW = 1920, ledH = 1080;
@@ -35,9 +42,19 @@ struct Request {
     std::vector<Win> wins;      // image 0, 1, ... (at most 6)
 };
 
-// Parameter-image bytes of a request: (first address, bytes), in the order
-// a PC writes them.
-inline std::vector<std::pair<int, std::vector<uint8_t>>> imageChunks(const Request& r)
+// What a simulated source sends into one input, as the sources file says it.
+struct Source {
+    std::string text = "none"; // "none", "1920x1080@60", "720x576i@50", ...
+    bool signal() const { return text != "none"; }
+    int width() const { return signal() ? std::stoi(text) : 0; }
+    int height() const { return signal() ? std::stoi(text.substr(text.find('x') + 1)) : 0; }
+    bool interlaced() const { return text.find("i@") != std::string::npos; }
+};
+
+// Parameter-image bytes of a request and the crop-table entries its windows
+// may name: (first address, bytes), in the order a PC writes them.
+inline std::vector<std::pair<int, std::vector<uint8_t>>> imageChunks(const Request& r,
+                                                                     const std::vector<Crop>& crops = {})
 {
     auto le = [](std::vector<uint8_t>& b, int v) {
         b.push_back(uint8_t(v));
@@ -66,12 +83,24 @@ inline std::vector<std::pair<int, std::vector<uint8_t>>> imageChunks(const Reque
         le(records, 0);
         le(records, 0);
     }
-    return {{1376, panel}, {1412, out1}, {2208, priorities}, {2272, records}};
+    std::vector<std::pair<int, std::vector<uint8_t>>> chunks = {
+        {1376, panel}, {1412, out1}, {2208, priorities}, {2272, records}};
+    // The crops first: a window's source word names them.
+    for (const Crop& c : crops) {
+        std::vector<uint8_t> entry;
+        le(entry, 0x8000 | (c.entry % 40) << 8 | c.source);
+        le(entry, c.x);
+        le(entry, c.y);
+        le(entry, c.w);
+        le(entry, c.h);
+        chunks.insert(chunks.begin(), {1472 + 10 * c.entry, entry});
+    }
+    return chunks;
 }
 
-inline void writeImage(const Request& r, uint8_t* image)
+inline void writeImage(const Request& r, uint8_t* image, const std::vector<Crop>& crops = {})
 {
-    for (const auto& chunk : imageChunks(r))
+    for (const auto& chunk : imageChunks(r, crops))
         std::copy(chunk.second.begin(), chunk.second.end(), image + chunk.first);
 }
 
@@ -192,6 +221,130 @@ inline Request randomRequest(std::mt19937& rng, bool large)
     }
     randomWindows(rng, r);
     return r;
+}
+
+// Random inputs for the windows of a request: each shows one of the four
+// sources, plainly or through one of the few random crops returned.
+inline std::vector<Crop> randomInputs(std::mt19937& rng, Request& r)
+{
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    std::vector<Crop> crops;
+    for (int i = 0; i < 4; ++i) {
+        Crop c;
+        bool taken;
+        do {
+            c.entry = pick(0, 39);
+            taken = false;
+            for (const Crop& other : crops)
+                taken |= other.entry == c.entry;
+        } while (taken);
+        c.source = pick(0, 3);
+        c.x = pick(0, 1900);
+        c.y = pick(0, 1000);
+        c.w = pick(1, 2000);
+        c.h = pick(1, 1200);
+        crops.push_back(c);
+    }
+    for (Win& w : r.wins)
+        w.source = pick(0, 2) == 0 ? uint16_t(0x8000 | crops[size_t(pick(0, 3))].entry) : uint16_t(pick(0, 3));
+    return crops;
+}
+
+// Random sources for the four inputs: none, progressive and interlaced
+// timings, and (input 3, the V-by-One path) a 4K one.
+inline std::vector<Source> randomSources(std::mt19937& rng)
+{
+    static const char* const kAny[] = {"none", "1920x1080@60", "1280x720@50", "720x576i@50", "1920x1080i@60"};
+    std::vector<Source> out(4);
+    for (int i = 0; i < 4; ++i) {
+        const int n = std::uniform_int_distribution<int>(0, i == 3 ? 5 : 4)(rng);
+        out[size_t(i)].text = n == 5 ? "3840x2160@30" : kAny[n];
+    }
+    return out;
+}
+
+// The sources file for them.
+inline std::string sourcesFile(const std::vector<Source>& sources)
+{
+    std::string text;
+    for (size_t i = 0; i < sources.size(); ++i)
+        text += std::to_string(i) + " " + sources[i].text + "\n";
+    return text;
+}
+
+// Empty when every shown window of the request captures its source's port,
+// shows its background exactly when that source has no signal, and shows
+// the crop it names (the rectangle held to the picture: the whole of an
+// axis it reaches past), within what a shrink lets be read back.
+inline std::string compareInputs(const Composition& screen, const Request& r, const std::vector<Crop>& crops,
+                                 const std::vector<Source>& sources)
+{
+    static const int kPortOf[4] = {2, 1, 0, 5};
+    std::ostringstream diff;
+    for (const Expected& e : expected(r)) {
+        const Win& win = r.wins[size_t(e.image)];
+        const platform::c331screen::Window* shown = nullptr;
+        int same = 0;
+        for (const auto& w : screen.windows)
+            if (w.screen == e.rect) {
+                shown = &w;
+                ++same;
+            }
+        if (same != 1)
+            continue; // none (a layout the channels cannot show) or not told apart
+        const Crop* crop = nullptr;
+        int source = win.source & 7;
+        if (win.source & 0x8000) {
+            for (const Crop& c : crops)
+                if (c.entry == (win.source & 0xFF))
+                    crop = &c;
+            source = crop ? crop->source : 0;
+        }
+        const Source& s = sources[size_t(source)];
+        std::ostringstream who;
+        who << "image " << e.image << " on source " << source << " (" << s.text << ")";
+        // Without an input channel (more needed than there are) a window
+        // shows its background.
+        const bool noPicture = !s.signal() || shown->inputChannel < 0;
+        if (shown->background != noPicture)
+            diff << who.str() << (shown->background ? ": background shown\n" : ": no background\n");
+        if (shown->inputChannel < 0)
+            continue;
+        if (shown->port != kPortOf[source])
+            diff << who.str() << ": port " << shown->port << "\n";
+        // Interlaced fields on a channel that does not deinterlace are
+        // shown as fields while a crop counts frame lines; the V-by-One port
+        // (source 3) takes fields as pictures of their own.
+        if (!s.signal() || (s.interlaced() && source != 3 && shown->inputChannel >= 4))
+            continue;
+        // Per axis: the crop's span when it fits the picture; else the whole
+        // picture (a crop set on a source change) or what lies inside it (a
+        // crop taken over by a new layout or a new timing).
+        const Rect& got = shown->shown;
+        auto axisOk = [](int gotAt, int gotLen, int at, int len, int whole, int window) {
+            std::vector<std::pair<int, int>> ok;
+            if (at + len <= whole)
+                ok.push_back({at, len});
+            else
+                ok = {{0, whole}, {at < whole ? at : 0, at < whole ? whole - at : whole}};
+            // A shrink is read back to within its step (none to one pixel).
+            if (ok[0].second > window && window <= 1)
+                return true;
+            const int tol = ok[0].second > window ? ok[0].second / (window - 1) + 2 : 0;
+            for (const auto& o : ok)
+                if (std::abs(gotAt - o.first) <= tol && std::abs(gotLen - o.second) <= tol)
+                    return true;
+            return false;
+        };
+        const int W = s.width(), H = s.interlaced() && source == 3 ? s.height() / 2 : s.height();
+        const Rect want = crop ? Rect{crop->x, crop->y, crop->w, crop->h} : Rect{0, 0, W, H};
+        if (!axisOk(got.x, got.w, want.x, want.w, W, win.w) || !axisOk(got.y, got.h, want.y, want.h, H, win.h))
+            diff << who.str() << ": shows " << str(got) << " of " << str(shown->source) << ", " << str(want)
+                 << " asked\n";
+    }
+    if (!diff.str().empty())
+        diff << "read back:\n" << screen.describe();
+    return diff.str();
 }
 
 // Output channels the request needs when each window takes one per cell it

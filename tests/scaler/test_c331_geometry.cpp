@@ -17,6 +17,9 @@ protected:
                 scaler->win_ich[w][c] = -1;
             scaler->PM_INPUT_OFFSET_EN[w] = 0;
             scaler->PM_WIN_DBD_MODE[w] = 0;
+            // The buffers as bring-up sets them (its relayout froze a frame).
+            for (int b = 0; b < 5; ++b)
+                scaler->win_bufs[w][b] = b;
         }
     }
     // Window 0 on port 2 with a 1920 x 1080 picture, shown on `cols` x `rows` channels.

@@ -18,7 +18,12 @@ protected:
             scaler->g_chg_win[w] = scaler->g_chg_input[w] = scaler->g_chg_dbd[w] = scaler->g_chg_attr[w] = 0;
             scaler->g_chg_mirror[w] = 0;
             scaler->win_loaded[w] = 0;
+            // The buffers as bring-up sets them (its relayout froze a frame).
+            for (int b = 0; b < 5; ++b)
+                scaler->win_bufs[w][b] = b;
         }
+        for (int c = 0; c < 8; ++c)
+            scaler->ich_win[c] = -1;
         scaler->g_chg_priority = scaler->g_chg_overlay = 0;
     }
     // Window w on output channel k (its own cell) capturing on input channel c.

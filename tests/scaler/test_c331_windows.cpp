@@ -1,7 +1,7 @@
 // Windows from the image records onto the output channels: load, channel
 // allocation and sharing, and the composition the chip then shows.
+#include "tests/scaler/input_fixture.h"
 #include "tests/scaler/layout_request.h"
-#include "tests/scaler/scaler_fixture.h"
 
 #include <random>
 
@@ -343,18 +343,39 @@ TEST_F(Windows, ANewLedSizeAloneReprogrammesTheWindows)
 TEST_F(Windows, SweepOfGeneratedLayouts)
 {
     std::mt19937 rng(20240611);
+    zevlosource* sources = zevlosource::pInstance(); // its thread is not started
     // The picture is not needed here; the register file is.
     chip().setScreenLayoutSource(nullptr);
     int checked = 0, crowded = 0;
+    std::vector<layout::Source> plugged(4);
     for (int i = 0; i < 300; ++i) {
         const bool large = i % 5 == 4;
-        const layout::Request r = layout::randomRequest(rng, large);
+        layout::Request r = layout::randomRequest(rng, large);
+        // Random sources, crops and scan modes: the sources change now and
+        // then between layouts, the windows' inputs with every layout.
+        const std::vector<layout::Crop> crops = layout::randomInputs(rng, r);
+        if (i % 3 == 0) {
+            plugged = layout::randomSources(rng);
+            for (int s = 0; s < 4; ++s) {
+                VideoTiming t;
+                const bool on = plugged[size_t(s)].signal() && parseTimingText(plugged[size_t(s)].text, &t);
+                plugSource(sources, s, on ? &t : nullptr, on ? lanesFor(t.pclkKHz) : 0);
+            }
+        }
         const uint64_t mark = chip().mark();
-        apply(r);
-        SCOPED_TRACE("layout " + std::to_string(i) + ": LED " + std::to_string(r.ledW) + "x" + std::to_string(r.ledH));
+        write([&] { layout::writeImage(r, img, crops); });
+        turn();
+        save();
+        // The new ports are described and their windows set up again.
+        turn();
+        turn();
+        SCOPED_TRACE("layout " + std::to_string(i) + ": LED " + std::to_string(r.ledW) + "x" + std::to_string(r.ledH) +
+                     ", sources " + layout::sourcesFile(plugged));
         const int cell = scaler->panel.och.width;
         if (layout::channelsNeeded(r, cell) <= 8) {
             EXPECT_EQ(layout::compare(screen(), layout::expected(r)), "");
+            EXPECT_EQ(layout::compareInputs(screen(), r, crops, plugged), "");
+
             ++checked;
         } else {
             // Not enough output channels: whatever shows lies inside what was asked.

@@ -1,9 +1,9 @@
 #include "tests/support/child.h"
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <cstdlib>
+
+#include "tests/support/app_process.h"
 
 namespace {
 std::map<std::string, ChildMain::Main>& registry()
@@ -18,23 +18,25 @@ ChildMain::ChildMain(const char* name, Main main) { registry()[name] = main; }
 
 int runChild(const char* name, const std::map<std::string, std::string>& env, QByteArray* output)
 {
-    QProcess child;
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(kChildVariable, name);
+    QStringList set{QStringLiteral("%1=%2").arg(kChildVariable, name)};
     for (const auto& [key, value] : env)
-        e.insert(QString::fromStdString(key), QString::fromStdString(value));
-    child.setProcessEnvironment(e);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), QStringList());
+        set << QString::fromStdString(key + "=" + value);
+    // Cross-built, this program runs under the emulator, and so does its child.
+    QString program = QStringLiteral(VYX_APP_EMULATOR);
+    QStringList args;
+    if (program.isEmpty())
+        program = QCoreApplication::applicationFilePath();
+    else
+        args << QCoreApplication::applicationFilePath();
+    AppProcess child(program, args, set);
     bool finished = child.waitForStarted(10000) && child.waitForFinished(30000);
     if (output)
         *output = child.readAll();
     if (!finished) {
         child.kill();
-        child.waitForFinished(5000);
         return -1;
     }
-    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+    return child.exitStatus() == AppProcess::NormalExit ? child.exitCode() : -1;
 }
 
 std::string childEnv(const char* name)

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
 #include <QThread>
 #include <cstdlib>
 
@@ -111,21 +110,23 @@ int freePortOffset(std::initializer_list<int> extra)
     return offset;
 }
 
-std::unique_ptr<QProcess> startApp(const std::string& root, int portOffset)
+std::unique_ptr<AppProcess> startApp(const std::string& root, int portOffset)
 {
-    auto app = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("VYX_PAUSE_SCALE", "0");
-    env.remove("VYX_ROOT");
-    env.insert("VYX_PORT_OFFSET", QString::number(portOffset));
-    app->setProcessEnvironment(env);
-    app->setProcessChannelMode(QProcess::MergedChannels);
-    app->start(VYX_APP_PATH, {"--root", QString::fromStdString(root)});
-    return app;
+    QStringList args{"--root", QString::fromStdString(root)};
+    // A cross-built test starts the cross-built application through the
+    // same emulator it runs under itself.
+    QString program = QStringLiteral(VYX_APP_EMULATOR);
+    if (program.isEmpty())
+        program = QStringLiteral(VYX_APP_PATH);
+    else
+        args.prepend(QStringLiteral(VYX_APP_PATH));
+    return std::make_unique<AppProcess>(
+        program, args,
+        QStringList{"QT_QPA_PLATFORM=offscreen", "VYX_PAUSE_SCALE=0", QStringLiteral("VYX_PORT_OFFSET=%1").arg(portOffset)},
+        QStringList{"VYX_ROOT"});
 }
 
-bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms)
+bool outputHas(AppProcess& app, QByteArray& seen, const QByteArray& text, int ms)
 {
     QElapsedTimer t;
     t.start();

@@ -5,8 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/app_process.h"
+
 #include <QByteArray>
-#include <QProcess>
 #include <memory>
 #include <functional>
 #include <initializer_list>
@@ -46,9 +47,9 @@ bool waitFor(const std::function<bool()>& done, int ms = 2000);
 
 // Reads the application's output into `seen` until it holds `text`, for at
 // most `ms` milliseconds.
-bool outputHas(QProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000);
+bool outputHas(AppProcess& app, QByteArray& seen, const QByteArray& text, int ms = 2000);
 
 // Starts the application binary on simulated hardware under `root` with
 // its PC ports moved by `portOffset` (offscreen, no start-up pauses), its
 // output merged into one channel.
-std::unique_ptr<QProcess> startApp(const std::string& root, int portOffset);
+std::unique_ptr<AppProcess> startApp(const std::string& root, int portOffset);

@@ -12,19 +12,18 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtGlobal>
-#include <QProcess>
 #include <QStringList>
 #include <random>
 #include <string>
 
+#include "tests/support/app_process.h"
+
 // `args`: the sub-command, the host path to write and its options.
 inline QJsonObject runVyxFiles(const QStringList& args, const std::string& manifestPath)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("python3"), QStringList{QStringLiteral(VYX_SOURCE_DIR "/tools/vyxfiles.py")} + args +
-                                           QStringList{QStringLiteral("--manifest"), QString::fromStdString(manifestPath)});
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+    AppProcess p(QStringLiteral("python3"), QStringList{QStringLiteral(VYX_SOURCE_DIR "/tools/vyxfiles.py")} + args +
+                                                QStringList{QStringLiteral("--manifest"), QString::fromStdString(manifestPath)});
+    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
         ADD_FAILURE() << "vyxfiles.py " << args.join(' ').toStdString() << ": " << p.readAll().toStdString();
         return QJsonObject();
     }

@@ -11,10 +11,19 @@ protected:
         setImage16(2272 + 26 * image + 8, sourceWord);
         setImage16(2272 + 26 * image + 20, sound ? 0x8000 : 0);
     }
-    // Raises the flag and returns the expander's output once served.
+    // Raises the flag and returns the expander's output once served. The
+    // manager clears the flag before it reads the image: the service is over
+    // only once it has written the expander.
     uint8_t route(zevlosource* z)
     {
-        finishTurn(z);
+        simI2c().clearRecords();
+        z->audio_route_flag = 1;
+        EXPECT_TRUE(waitFor([] {
+            for (const platform::SimI2c::Record& r : simI2c().records())
+                if (r.addr == vbus::kExpander && !r.read && r.data.size() == 2)
+                    return true;
+            return false;
+        }));
         return simI2c().expanderOutput();
     }
 };

@@ -101,7 +101,9 @@ TEST_F(VideoTest, AReinitialisationRequestResetsTheReceiverAndReadsItAgain)
                r.mux[0] == 0x04 && r.mux[1] == 0;
     }));
     EXPECT_TRUE(waitFor([&] { return simI2c().videoOut(2); }));
-    EXPECT_TRUE(inputTimingIs(2, 1920, 1080, 60));
+    // Published again on the manager's next look at the receiver, which may
+    // come after the video output is back on.
+    EXPECT_TRUE(waitFor([&] { return inputTimingIs(2, 1920, 1080, 60); }));
 }
 
 TEST_F(VideoTest, TheVideoLinksComeUpOnceTheClockSynthesizerAnswers)
@@ -146,4 +148,127 @@ TEST_F(VideoTest, StoppingTheManagerJoinsItsThreadPromptly)
     uint64_t after = simI2c().messageCount();
     QThread::msleep(30);
     EXPECT_EQ(simI2c().messageCount(), after);
+}
+
+TEST_F(VideoTest, EveryVideoStateChangeIsAnnouncedNotOnlyANewSize)
+{
+    zevlosource* z = start();
+    ASSERT_TRUE(plug(0, 1920, 1080, 60));
+    // Sync polarity alone: the size and rate in the image stay.
+    VideoTiming t = timing(1920, 1080, 60);
+    t.hpol = 0;
+    int before = signals12;
+    videoSources().set(0, t);
+    ASSERT_TRUE(waitFor([&] { return z->get_hdminfo(0).Hpol == 0; }));
+    EXPECT_TRUE(waitFor([&] { return signals12 > before; }));
+    EXPECT_TRUE(inputTimingIs(0, 1920, 1080, 60));
+
+    // Unplugged and plugged again with the same timing between two looks
+    // of the receiver.
+    finishTurn(z);
+    pumpEvents(50);
+    before = signals12;
+    videoSources().unplug(0);
+    videoSources().set(0, t);
+    EXPECT_TRUE(waitFor([&] { return signals12 > before; }));
+    EXPECT_TRUE(inputTimingIs(0, 1920, 1080, 60));
+
+    // Interlaced: the record holds fields, the image the picture's lines.
+    VideoTiming i;
+    ASSERT_TRUE(interlacedTiming(1920, 1080, 60, &i));
+    videoSources().set(2, i);
+    ASSERT_TRUE(waitFor([&] { return inputTimingIs(2, 1920, 1080, 60); }));
+    HDMI_INFO rec = z->get_hdminfo(2);
+    EXPECT_EQ(rec.ip, 1u);
+    EXPECT_EQ(rec.Vact, 540u);
+    EXPECT_EQ(rec.Vtotal, 562u);
+
+    // A source that sends nothing the receiver can lock to is no change.
+    finishTurn(z);
+    pumpEvents(50);
+    VideoTiming fast = timing(3840, 2160, 60); // beyond an HDMI 1.4 receiver
+    videoSources().set(1, fast);
+    finishTurn(z);
+    finishTurn(z);
+    before = signals12;
+    videoSources().set(1, timing(4096, 2160, 50));
+    finishTurn(z);
+    finishTurn(z);
+    pumpEvents(50);
+    EXPECT_EQ(signals12, before);
+}
+
+TEST(SourcesFile, EveryTimingTheScalerTellsApartCanBeWritten)
+{
+    struct Case {
+        const char* line;
+        int input;
+        bool signal;
+        int hact, vact, vtotal, interlaced, hpol, vpol;
+    };
+    const Case good[] = {
+        {"2 1920x1080i@60", 2, true, 1920, 540, 562, 1, 1, 1},
+        {"2 1920x1080i@50", 2, true, 1920, 540, 562, 1, 1, 1},
+        {"1 720x480i@60", 1, true, 720, 240, 262, 1, 0, 0},
+        {"0 720x576i@50 +hsync", 0, true, 720, 288, 312, 1, 1, 0},
+        {"3 4096x2160@60", 3, true, 4096, 2160, 2250, 0, 1, 1},
+        {"3 3840x2160@30 -vsync # a comment", 3, true, 3840, 2160, 2250, 0, 1, 0},
+        {"0 1920x1080@60 -hsync -vsync", 0, true, 1920, 1080, 1125, 0, 0, 0},
+        {"1 2560x1440@60", 1, true, 2560, 1440, 0, 0, 1, 0},
+        {"3 none", 3, false, 0, 0, 0, 0, 0, 0},
+    };
+    for (const Case& c : good) {
+        int input = -1;
+        bool signal = false;
+        VideoTiming t;
+        std::string why;
+        ASSERT_TRUE(platform::parseSourceLine(c.line, &input, &signal, &t, &why)) << c.line << ": " << why;
+        EXPECT_EQ(input, c.input);
+        EXPECT_EQ(signal, c.signal);
+        if (!signal)
+            continue;
+        EXPECT_EQ(t.hact, c.hact) << c.line;
+        EXPECT_EQ(t.vact, c.vact) << c.line;
+        if (c.vtotal) {
+            EXPECT_EQ(t.vtotal, c.vtotal) << c.line;
+        }
+        EXPECT_EQ(t.interlaced, c.interlaced) << c.line;
+        EXPECT_EQ(t.hpol, c.hpol) << c.line;
+        EXPECT_EQ(t.vpol, c.vpol) << c.line;
+    }
+    // 2560 x 1440 at 60 Hz runs above 165 MHz: the receiver's DDR mode.
+    VideoTiming t;
+    ASSERT_TRUE(parseTimingText("2560x1440@60", &t));
+    EXPECT_GT(t.pclkKHz, 165000u);
+
+    for (const char* bad : {"4 1920x1080@60", "2", "2 1920x1080", "2 1280x720i@60", "2 1920x1080@60 +csync",
+                            "2 none -hsync", "x none", "2 4097x2160@60"}) {
+        int input = -1;
+        bool signal = false;
+        std::string why;
+        EXPECT_FALSE(platform::parseSourceLine(bad, &input, &signal, &t, &why)) << bad;
+        EXPECT_FALSE(why.empty()) << bad;
+    }
+    std::string why;
+    int input = 0;
+    bool signal = false;
+    for (const char* skipped : {"", "   ", "# 2 none"}) {
+        EXPECT_FALSE(platform::parseSourceLine(skipped, &input, &signal, &t, &why));
+        EXPECT_TRUE(why.empty());
+    }
+}
+
+TEST_F(VideoTest, ALineOfTheSourcesFileThatCannotBeReadIsNamed)
+{
+    start();
+    writeFile("/sim/sources", "0 1920x1080@60\n2 1920x1080@61x\n1 1280x720i@60\n");
+    ASSERT_TRUE(waitFor([&] { return inputTimingIs(0, 1920, 1080, 60); }));
+    ASSERT_TRUE(waitFor([&] { return exists("/sim/sources.errors"); }));
+    const QByteArray errors = readFile("/sim/sources.errors");
+    EXPECT_TRUE(errors.startsWith("line 2: 2 1920x1080@61x: ")) << errors.toStdString();
+    EXPECT_TRUE(errors.contains("line 3: 1 1280x720i@60: ")) << errors.toStdString();
+    EXPECT_TRUE(inputTimingIs(2, 0, 0, 0));
+    writeFile("/sim/sources", "0 1920x1080@60\n2 1920x1080@60\n");
+    EXPECT_TRUE(waitFor([&] { return !exists("/sim/sources.errors"); }));
+    EXPECT_TRUE(waitFor([&] { return inputTimingIs(2, 1920, 1080, 60); }));
 }

@@ -66,11 +66,15 @@ protected:
 
     void setImage16(int offset, uint16_t v) { putLe16(store->ram_para + offset, v); }
 
-    // Image bytes 256 + 6i: width, height, rate.
+    // Image bytes 256 + 6i: width, height, rate; read under the store's
+    // mutex, as the manager's thread writes them under it.
     bool inputTimingIs(int input, int w, int h, int rate) const
     {
+        pthread_mutex_lock(&store->store_mutex);
         const uint8_t* at = store->ram_para + 256 + 6 * input;
-        return le16(at) == w && le16(at + 2) == h && le16(at + 4) == rate;
+        bool same = le16(at) == w && le16(at + 2) == h && le16(at + 4) == rate;
+        pthread_mutex_unlock(&store->store_mutex);
+        return same;
     }
 
     // Plugs a source into a running manager and waits until it is published.

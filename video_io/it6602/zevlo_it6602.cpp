@@ -35,8 +35,13 @@ void zevlo_it6602::IT6602_poll()
 void zevlo_it6602::IT6602SwitchVideoState(VideoState state)
 {
     VYX_DEBUG("[it6602] source %d video %s\n", m_source, state == VSTATE_VideoOn ? "on" : "off");
+    const VideoState was = m_state;
     m_state = state;
     IT6602VideoOutputEnable(state == VSTATE_VideoOn);
+    // Polarity, interlace, clock or a replug change what the scaler shows
+    // even when the size and rate in the image stay.
+    if (was == VSTATE_VideoOn || m_state == VSTATE_VideoOn)
+        rx_announce_timing();
 }
 
 void zevlo_it6602::IT6602VideoOutputEnable(bool enable)

@@ -6,7 +6,7 @@
 #include "video_io/receiver.h"
 
 namespace {
-constexpr int kSource = 3;
+constexpr int kSysSource = 3;
 }
 
 ite6805_sys::ite6805_sys(Drv_I2C0& bus, ite6805_drv& drv)
@@ -26,17 +26,20 @@ int ite6805_sys::iTE6805_init()
 void ite6805_sys::iTE6805_poll()
 {
     rx_poll(
-        m_bus, kSource, vbus::kIt6805, &m_known, &m_audio, [this] { return m_video; },
+        m_bus, kSysSource, vbus::kIt6805, &m_known, &m_audio, [this] { return m_video; },
         [this](bool scdt) { iTE6805_INT_SCDT_Chg(scdt); });
 }
 
 void ite6805_sys::iTE6805_INT_SCDT_Chg(bool scdt)
 {
     VYX_DEBUG("[it6805] sync %s\n", scdt ? "detected" : "lost");
+    const bool was = m_video;
     if (scdt) {
-        m_audio = rx_source_shown(kSource);
-        if (rx_set_outputs(m_bus, kSource, vbus::kIt6805, true, m_audio) == 0 && m_drv.iTE6805_update_hdmi() == 0) {
+        m_audio = rx_source_shown(kSysSource);
+        if (rx_set_outputs(m_bus, kSysSource, vbus::kIt6805, true, m_audio) == 0 && m_drv.iTE6805_update_hdmi() == 0) {
             m_video = true;
+            // A new timing, or the same one again after a replug.
+            rx_announce_timing();
             return;
         }
         m_known = false;
@@ -44,6 +47,8 @@ void ite6805_sys::iTE6805_INT_SCDT_Chg(bool scdt)
     m_video = false;
     m_audio = false;
     m_drv.iTE6805_video_off();
+    if (was)
+        rx_announce_timing();
 }
 
 int ite6805_sys::iTE6805_hpd(bool high)

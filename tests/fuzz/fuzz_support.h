@@ -1,0 +1,37 @@
+#pragma once
+// What every fuzz target shares: a private root directory on the simulated
+// back-end, a quiet process, and a check that stops at a broken property.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+class VyxRamPara;
+
+namespace fuzz {
+
+// Prepares the process on the first call (root directory removed at exit,
+// no fixed pauses, no diagnostics printed); later calls only forget the
+// simulated shell's log so that long runs stay small.
+void begin();
+
+// Replaces the file at `absPath` under the root with `size` bytes of `data`.
+void writeFile(const std::string& absPath, const uint8_t* data, size_t size);
+
+// The parameter store as its first load from the defaults left it: loaded
+// once, then its image, snapshot, user modes and registers are put back on
+// every call.
+VyxRamPara* freshStore();
+
+} // namespace fuzz
+
+// A property of the output that must hold for every input.
+#define FUZZ_CHECK(cond)                                                                           \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            std::fprintf(stderr, "%s:%d: property broken: %s\n", __FILE__, __LINE__, #cond);       \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)

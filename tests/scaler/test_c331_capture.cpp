@@ -1,0 +1,264 @@
+// What the windows capture, read back from the chip: each window's port,
+// the crop it shows, dot-by-dot windows at 1:1, and a person's edit of the
+// sources file reaching the windows of that input and no other.
+#include "tests/scaler/input_fixture.h"
+#include "tests/scaler/layout_request.h"
+
+#include <set>
+
+#include "platform/video_sim.h"
+
+using namespace ram;
+using platform::c331screen::Composition;
+using platform::c331screen::Rect;
+using platform::c331screen::ScreenLayout;
+using platform::c331screen::Window;
+
+namespace {
+class Capture : public InputTest {
+protected:
+    void SetUp() override
+    {
+        InputTest::SetUp();
+        chip().setScreenLayoutSource([this](ScreenLayout* l) {
+            *l = ScreenLayout::fromPublished(img + kSpliceMode);
+            return true;
+        });
+    }
+    // The layout as a PC writes it, then turns until the inputs settle.
+    void apply(const layout::Request& r)
+    {
+        write([&] { layout::writeImage(r, img); });
+        settle();
+    }
+    void settle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            turn();
+            save();
+        }
+    }
+    void setCrop(int e, uint16_t id, Rect r)
+    {
+        write([&] {
+            set16(cropEntry(e) + kCropId, id);
+            set16(cropEntry(e) + kCropX, uint16_t(r.x));
+            set16(cropEntry(e) + kCropY, uint16_t(r.y));
+            set16(cropEntry(e) + kCropW, uint16_t(r.w));
+            set16(cropEntry(e) + kCropH, uint16_t(r.h));
+        });
+    }
+    Composition screen() const { return chip().composition(ScreenLayout::fromPublished(img + kSpliceMode)); }
+    // The window shown at `r`; an empty one when there is none.
+    Window at(const Rect& r) const
+    {
+        for (const Window& w : screen().windows)
+            if (w.screen == r)
+                return w;
+        ADD_FAILURE() << "no window at " << layout::str(r) << "\n" << screen().describe();
+        return Window();
+    }
+};
+} // namespace
+
+TEST_F(Capture, AWindowOnCropEntryThreeShowsTheCroppedRectangle)
+{
+    plug(0, progressive(1920, 1080, 60));
+    setCrop(3, 0x8000, Rect{100, 50, 800, 600}); // source 0, crop number 1
+    setCrop(4, 0x8000, Rect{960, 540, 960, 540});
+    layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 1920, 1080, 1}, {1200, 600, 640, 360, 0}}};
+    r.wins[0].source = 0x8003;
+    apply(r);
+    EXPECT_EQ(layout::compare(screen(), layout::expected(r)), "");
+    Window cropped = at(Rect{0, 0, 1920, 1080});
+    EXPECT_EQ(cropped.port, 2);
+    EXPECT_EQ(cropped.source, (Rect{0, 0, 1920, 1080}));
+    EXPECT_TRUE(cropped.cropped);
+    EXPECT_EQ(cropped.crop, (Rect{100, 50, 800, 600}));
+    EXPECT_FALSE(cropped.background);
+    // The small window shows the whole picture, shrunk.
+    Window whole = at(Rect{1200, 600, 640, 360});
+    EXPECT_FALSE(whole.cropped);
+    EXPECT_TRUE(whole.scaled);
+    EXPECT_EQ(whole.shown, (Rect{0, 0, 1920, 1080}));
+
+    // Another entry, then no crop.
+    write([&] { set16(imageRecord(0) + kImgSource, 0x8004); });
+    settle();
+    EXPECT_EQ(at(Rect{0, 0, 1920, 1080}).crop, (Rect{960, 540, 960, 540}));
+    write([&] { set16(imageRecord(0) + kImgSource, 0); });
+    settle();
+    EXPECT_FALSE(at(Rect{0, 0, 1920, 1080}).cropped);
+
+    // The picture named in the file shows the same.
+    const QByteArray regs = readFile("/sim/scaler-registers.bin");
+    ASSERT_EQ(regs.size(), platform::c331screen::kRegisterFileBytes);
+    EXPECT_EQ(platform::c331screen::decode(platform::c331screen::RegisterFile(
+                                               reinterpret_cast<const uint8_t*>(regs.data())),
+                                           ScreenLayout::fromPublished(img + kSpliceMode))
+                  .describe(),
+              screen().describe());
+}
+
+TEST_F(Capture, DotByDotWindowsShowTheirSourceOneToOne)
+{
+    plug(0, progressive(1280, 720, 60));
+    layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 1920, 1080, 0}}};
+    r.wins[0].output = 0x0100; // dot by dot, single input
+    apply(r);
+    EXPECT_EQ(layout::compare(screen(), {{Rect{0, 0, 1280, 720}, 0, 0}}), "");
+    Window w = at(Rect{0, 0, 1280, 720});
+    EXPECT_FALSE(w.scaled);
+    EXPECT_EQ(w.shown, (Rect{0, 0, 1280, 720}));
+    EXPECT_EQ(w.source, (Rect{0, 0, 1280, 720}));
+    EXPECT_FALSE(w.background); // never for a dot-by-dot window
+
+    // A picture larger than the window: its top left corner, still 1:1.
+    plug(0, progressive(1920, 1080, 60));
+    r.wins[0] = {100, 100, 800, 600, 0};
+    r.wins[0].output = 0x0100;
+    apply(r);
+    w = at(Rect{100, 100, 800, 600});
+    EXPECT_FALSE(w.scaled);
+    EXPECT_EQ(w.shown, (Rect{0, 0, 800, 600}));
+    EXPECT_TRUE(w.cropped);
+}
+
+TEST_F(Capture, ALayoutNamingACropPastTheTableFallsBackToTheWholeScreen)
+{
+    layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 960, 1080, 0}, {960, 0, 960, 1080, 1}}};
+    r.wins[1].source = 0x80FF;
+    apply(r);
+    EXPECT_EQ(layout::compare(screen(), {{Rect{0, 0, 1920, 1080}, 0, 0}}), "");
+}
+
+// ---------------------------------------------------------------------------
+// A person edits "<root>/sim/sources" while windows show three inputs.
+
+namespace {
+class SourcesFile : public Capture {
+protected:
+    // One look of the input-source thread at the file and the receivers
+    // (it looks at them every tenth of its turns), then one scaler turn.
+    void tick()
+    {
+        platform::videoSources().lookAgain();
+        for (int i = 0; i < 10; ++i)
+            sources->sourcecheck();
+        turn();
+        save();
+    }
+    void edit(const char* text)
+    {
+        writeFile("/sim/sources", text);
+        ticksTaken = -1;
+    }
+    // Ticks until `done`, at most 5.
+    bool within(const std::function<bool()>& done)
+    {
+        for (int t = 1; t <= 5; ++t) {
+            tick();
+            if (done()) {
+                ticksTaken = t;
+                return true;
+            }
+        }
+        return false;
+    }
+    // The registers of a window: those of its output channels and of its
+    // input channels (by bank and address; bank 0's channel enables and
+    // modes are shared by both kinds and left out).
+    std::set<std::pair<int, int>> registersOf(int w) const
+    {
+        std::set<std::pair<int, int>> out;
+        for (int k = 0; k < 8; ++k) {
+            if (scaler->PM_WIN_NUM[k] != w)
+                continue;
+            for (int bank : {0x08, 0x09, 0x0A})
+                for (int a = 0; a < 128; ++a)
+                    out.insert({bank + 16 * k, a});
+            for (int a = 0x08; a <= 0x1B; ++a)
+                out.insert({0x16 + 16 * k, a});
+            for (int a : {0x30, 0x6C, 0x6D})
+                out.insert({0x16 + 16 * k, a});
+            out.insert({0, 0x69 + k});
+        }
+        for (int i = 0; i < 8 && scaler->win_ich[w][i] >= 0; ++i) {
+            const int c = scaler->win_ich[w][i];
+            for (int bank : {0x10, 0x11, 0x12, 0x14, 0x15, 0x17})
+                for (int a = 0; a < 128; ++a)
+                    out.insert({bank + 16 * c, a});
+            for (int a = 0x1C; a <= 0x2F; ++a)
+                out.insert({0x16 + 16 * c, a});
+            for (int a : {0x31, 0x5B, 0x66, 0x67, 0x68})
+                out.insert({0x16 + 16 * c, a});
+            out.insert({0, 0x10 + c});
+            out.insert({0, 0x71 + c});
+        }
+        return out;
+    }
+    // Writes since `mark` to any of `others`.
+    std::vector<std::string> othersWritten(uint64_t mark, const std::set<std::pair<int, int>>& others) const
+    {
+        std::vector<std::string> out;
+        for (const auto& write : chip().journal(mark))
+            if (others.count({write.bank, write.addr})) {
+                char text[40];
+                std::snprintf(text, sizeof text, "%02X:%02X=%02X", write.bank, write.addr, write.value);
+                out.push_back(text);
+            }
+        return out;
+    }
+    int ticksTaken = -1;
+};
+} // namespace
+
+TEST_F(SourcesFile, AnEditReachesOnlyTheWindowsOfThatInput)
+{
+    // Images 0, 1, 2 show sources 0, 2 and 1 (ports 2, 0 and 1).
+    edit("0 1920x1080@60\n1 1280x720@60\n2 none\n");
+    layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 960, 540, 0}, {960, 0, 960, 540, 1}, {0, 540, 960, 540, 2}}};
+    r.wins[1].source = 2;
+    r.wins[2].source = 1;
+    apply(r);
+    ASSERT_TRUE(within([&] { return scaler->PI_STATE[2] == 4 && scaler->PI_STATE[1] == 4; }));
+    for (int i = 0; i < 3; ++i)
+        tick();
+    ASSERT_EQ(scaler->PI_STATE[0], 0);
+    EXPECT_TRUE(at(Rect{960, 0, 960, 540}).background); // no signal yet
+
+    std::set<std::pair<int, int>> others = registersOf(0);
+    for (const auto& reg : registersOf(2))
+        others.insert(reg);
+    struct Step {
+        const char* file;
+        int state, scan;
+        bool background;
+    };
+    const Step steps[] = {
+        {"0 1920x1080@60\n1 1280x720@60\n2 1920x1080@60\n", 4, 0, false},
+        {"0 1920x1080@60\n1 1280x720@60\n2 720x576i@50\n", 8, 1, false},
+        {"0 1920x1080@60\n1 1280x720@60\n2 none\n", 0, 0, true},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.file);
+        const uint64_t mark = chip().mark();
+        edit(s.file);
+        ASSERT_TRUE(within([&] {
+            return scaler->PI_STATE[0] == s.state && scaler->PI_SCAN_MODE[0] == s.scan &&
+                   at(Rect{960, 0, 960, 540}).background == s.background;
+        }));
+        EXPECT_LE(ticksTaken, 2);
+        // Window 1 was programmed for it; windows 0 and 2 were not touched.
+        EXPECT_FALSE(chip().journal(mark).empty());
+        EXPECT_EQ(othersWritten(mark, others), std::vector<std::string>{});
+        const Window w = at(Rect{960, 0, 960, 540});
+        EXPECT_EQ(w.port, 0);
+        if (s.state) {
+            EXPECT_EQ(w.source.h, s.scan ? 576 : 1080);
+        }
+        EXPECT_EQ(scaler->PI_STATE[2], 4);
+        EXPECT_EQ(scaler->PI_STATE[1], 4);
+    }
+    EXPECT_FALSE(exists("/sim/sources.errors"));
+}
