@@ -35,6 +35,9 @@ inline std::string sysPath(const char* absPath) { return sysPath(std::string(abs
 // Creates the "/data" tree the system expects (host only; the device image
 // ships it).
 void makeDataTree();
+// The files a fresh simulated root starts with (host only): the sample OSD
+// menu "/data/configs/omenu.json".
+void seedSimRoot();
 
 // PC ports. In simulation every PC port (the TCP control port, 10002, 5008,
 // 10005, the WiFi commands' 13769 and the cloud server's port) is moved by
