@@ -12,11 +12,15 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 
 #include "platform/i2c.h"
 #include "platform/mtd.h"
 #include "platform/sim_chips.h"
 #include "platform/spi.h"
+
+// The files a fresh simulated root starts with are built into the program.
+static void initSimResources() { Q_INIT_RESOURCE(sim); }
 
 namespace platform {
 
@@ -112,7 +116,10 @@ void init(int& argc, char** argv)
     g_root = absolute(rootArg.empty() ? std::string("vyx-root") : rootArg);
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
+    const bool fresh = !QDir(QString::fromStdString(sysPath("/data"))).exists();
     makeDataTree();
+    if (fresh)
+        seedSimRoot();
     simMtd().declareBoard();
     attachSimChips();
     // The journals serve tests; a long run has no reader for them.
@@ -149,6 +156,15 @@ std::string sysPath(const std::string& absPath)
 QString sysPath(const QString& absPath)
 {
     return QString::fromStdString(sysPath(absPath.toStdString()));
+}
+
+void seedSimRoot()
+{
+    // A sample OSD menu, so switching the OSD on shows something.
+    initSimResources();
+    const QString menu = sysPath(QStringLiteral("/data/configs/omenu.json"));
+    if (QFile::copy(QStringLiteral(":/sim/omenu.json"), menu))
+        QFile::setPermissions(menu, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
 void makeDataTree()

@@ -105,7 +105,6 @@ c331_manage::c331_manage()
     PS_BMP_ADDR = PS_BMPCP_ADDR = 0;
     PS_BMP_HACT = PS_BMP_VACT = 0;
     g_font_addr_32ASCII = g_font_addr_32CHN = g_font_addr_64ASCII = g_font_addr_64CHN = 0;
-    font_present = 0;
     zero(osd_text);
     g_unicode_line = 0;
     zero(osd_line_len); zero(osd_line_narrow); zero(osd_line_wide); zero(osd_line_hoffs);

@@ -224,6 +224,9 @@ public:
     // ---- OSD and the chip's font flash (c331_osd.cpp) ----
     // Flash operations run on the caller's thread (PC, FPGA worker, the
     // manager); flash_mutex makes each whole operation exclusive.
+    // Each returns 0, or 255 when the flash or the controller did not get
+    // idle in time (a message says which wait) or the arguments are
+    // impossible; the controller is left idle either way.
     int erase_flash(int fd, int startUnit, int count, int mode);
     int write_flash(int fd, int addr, int len, unsigned char* buf);
     int read_flash(int fd, int addr, int len, unsigned char* buf);
@@ -418,7 +421,10 @@ public:
     uint32_t PS_BMP_ADDR, PS_BMPCP_ADDR;
     int32_t PS_BMP_HACT, PS_BMP_VACT;
     uint32_t g_font_addr_32ASCII, g_font_addr_32CHN, g_font_addr_64ASCII, g_font_addr_64CHN;
-    int32_t font_present;                  // bit 0 32 CHN, 1 32 ASCII, 2 64 CHN, 3 64 ASCII
+    // Fonts found in the flash by read_c331_font: bit 0 32-dot Chinese,
+    // 1 32-dot ASCII, 2 64-dot Chinese, 3 64-dot ASCII. Written by the
+    // manager and PC threads, read by the factory screen.
+    std::atomic<uint32_t> font_status{0};
     uint16_t osd_text[64][128];            // UCS-2, high byte first
     int32_t g_unicode_line;
     int32_t osd_line_len[64], osd_line_narrow[64], osd_line_wide[64];

@@ -69,7 +69,12 @@ TEST_F(StartUp, SaysWhereItRunsNamesItsThreadsAndStopsOnRequest)
     for (const char* name : {"pc-tcp-5005", "pc-tcp-10002", "pc-udp-5008", "pc-udp-10005", "pc-serial", "pc-4g",
                              "usb-watch", "sources", "scaler", "fpga_manage"})
         EXPECT_EQ(names.count(name), 1u) << name;
+#ifdef VYX_TSAN_BUILD
+    // ThreadSanitizer's own background thread carries the program's name too.
+    EXPECT_LE(names.count("vyxQ58N"), 2u);
+#else
     EXPECT_EQ(names.count("vyxQ58N"), 1u);
+#endif
 
     // Asked to stop, it closes its links and leaves nothing behind.
     ::kill(pid_t(app->processId()), SIGTERM);
@@ -109,7 +114,7 @@ TEST_F(StartUp, InstancesRunSideBySideButNeverTwoOnOneRoot)
     auto bad = startApp(root + "/c", platform::kMaxPortOffset + 1);
     ASSERT_TRUE(bad->waitForFinished(5000));
     EXPECT_EQ(bad->exitCode(), 2);
-    EXPECT_TRUE(bad->readAll().contains("port offset \"55531\" is not a number from 0 to 55530"));
+    EXPECT_TRUE(bad->readAll().contains("port offset \"51767\" is not a number from 0 to 51766"));
     for (auto* p : {a.get(), b.get()}) {
         p->kill();
         p->waitForFinished(5000);

@@ -2,6 +2,7 @@
 // offscreen platform, so widgets and queued signals behave as on the panel.
 // Started as a child (tests/support/child.h) it runs that child instead.
 #include <QApplication>
+#include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // A link the program under test closed must fail the test, not kill it.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     int code = 0;
     if (runChildIfAsked(&code))
