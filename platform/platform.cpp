@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "platform/i2c.h"
 #include "platform/mtd.h"
 #include "platform/sim_chips.h"
 #include "platform/spi.h"
@@ -124,6 +125,7 @@ void init(int& argc, char** argv)
     // The journals serve tests; a long run has no reader for them.
     simSpiBus().setJournalLimit(0);
     simScaler().setJournalLimit(0);
+    simI2c().setRecordLimit(0);
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));

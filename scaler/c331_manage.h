@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "platform/wakeup.h"
 #include "platform/worker.h"
 #include "scaler/c331_drv.h"
 #include "scaler/c331_types.h"
@@ -56,6 +57,14 @@ public:
     // ---- request protocol ----
     std::atomic<uint8_t> para_changed{0};
     pthread_mutex_t para_mutex;
+    // The writer's last step, with para_mutex held after the image change:
+    // raises para_changed to `code` (a pending 2 is kept: its user-mode file
+    // resync must not be lost to a later 1) and wakes the thread.
+    void raise_request(uint8_t code);
+    // Wakes the manager thread for work another thread left it (a timing
+    // record the input-source manager rewrote, OSD work). Safe whether or
+    // not a manager exists.
+    static void wake();
 
     // ---- bring-up (c331_bringup.cpp) ----
     // One turn of the manager thread: an identity poll, a bring-up stage or
@@ -442,7 +451,7 @@ public:
     // here, with its arguments, as it is called.
     static std::function<void(const std::string&)> op_hook;
     // True while a pass waits for the LED handshake with para_mutex released.
-    bool waiting_for_led() const { return m_ledWait.load(); }
+    bool waiting_for_led() const;
     bool threadRunning() const { return m_worker.running(); }
     pthread_t threadHandle() const { return m_worker.handle(); }
 
@@ -468,9 +477,11 @@ private:
 
     static void traceOp(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+    // The thread's doorbell outlives every manager: the input-source thread
+    // may ring it while a manager is being replaced.
+    static platform::Wakeup& doorbell();
+
     platform::Worker m_worker;
-    std::atomic<bool> m_ledWait{false};
-    unsigned m_turns = 0;
 };
 
 // ---- globals of the scaler ----
