@@ -35,7 +35,7 @@ void scalerWrite(Change&& change)
     }
     pthread_mutex_lock(&scaler->para_mutex);
     change();
-    scaler->para_changed = 1;
+    scaler->raise_request(1);
     pthread_mutex_unlock(&scaler->para_mutex);
 }
 

@@ -9,7 +9,7 @@
 #include "fpga/fpga_manage.h"
 
 #include <QMutexLocker>
-#include <QStringList>
+#include <QDateTime>
 #include <cstdio>
 
 #include "core/change_codes.h"
@@ -501,21 +501,20 @@ void fpga_manage::Brightness_auto_change()
 
 int fpga_manage::IT8563WE_Get(TimeRealType* t)
 {
-    QString text;
+    QDateTime now;
     {
         QMutexLocker lock(&Utils::_system_mutex);
-        text = platform::currentDateTime().toString(QStringLiteral("yyyy/MM/dd/hh/mm/ss/ddd"));
+        now = platform::currentDateTime();
     }
-    if (!t)
+    if (!t || !now.isValid())
         return 0;
-    QStringList parts = text.split(QLatin1Char('/'));
-    if (parts.size() >= 6) {
-        t->year = uint16_t(parts[0].toUInt());
-        t->month = uint8_t(parts[1].toUInt());
-        t->day = uint8_t(parts[2].toUInt());
-        t->hour = uint8_t(parts[3].toUInt());
-        t->minute = uint8_t(parts[4].toUInt());
-        t->second = uint8_t(parts[5].toUInt());
-    }
+    const QDate date = now.date();
+    const QTime time = now.time();
+    t->year = uint16_t(date.year());
+    t->month = uint8_t(date.month());
+    t->day = uint8_t(date.day());
+    t->hour = uint8_t(time.hour());
+    t->minute = uint8_t(time.minute());
+    t->second = uint8_t(time.second());
     return 0;
 }

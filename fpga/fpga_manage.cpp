@@ -47,15 +47,19 @@ std::atomic<uint8_t> g_fpga_lcd_on{0};
 std::atomic<uint32_t> g_usb_grade{0};
 std::atomic<uint8_t> g_set_led_para{0};
 std::atomic<uint8_t> g_set_led_setup{0};
+std::atomic<bool> g_led_size_waiting{false};
 
 namespace {
 // The worker's pace. Its steps are measured in 10 ms ticks, so one turn per
 // tick serves them; only the start-up's count of calls turns faster. With
-// FPGA 0 running and nothing to do it looks around every few ticks, or at
-// once when woken.
+// FPGA 0 running and nothing to do it looks around every tenth tick, or at
+// once when woken: whoever raises a flag or posts a job wakes it, the PC's
+// card exchanges poll the receive path themselves, and what it keeps up on
+// its own (link bits every 10 ticks, the clock every 26, the idle search
+// every 80, the schedule by the minute) needs no faster look.
 constexpr auto kFastPause = std::chrono::milliseconds(2);
 constexpr auto kTickPause = std::chrono::milliseconds(10);
-constexpr auto kIdlePause = std::chrono::milliseconds(50);
+constexpr auto kIdlePause = std::chrono::milliseconds(100);
 
 void clearSendPara()
 {
@@ -99,11 +103,7 @@ fpga_manage::fpga_manage()
 
 fpga_manage::~fpga_manage()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_wake_mutex);
-        m_stopping = true;
-        m_wake_cv.notify_one();
-    }
+    m_wake.stop();
     m_worker.stopAndJoin();
     delete p_rcvRecovery;
     p_rcvRecovery = nullptr;
@@ -202,12 +202,8 @@ void SEND_PARA::post(uint8_t code)
 
 void fpga_manage::wake()
 {
-    fpga_manage* self = p_fpga_manage;
-    if (!self)
-        return;
-    std::lock_guard<std::mutex> lock(self->m_wake_mutex);
-    self->m_wake_pending = true;
-    self->m_wake_cv.notify_one();
+    if (fpga_manage* self = p_fpga_manage)
+        self->m_wake.wake();
 }
 
 void* fpga_manage::fpgamanageThread(void* arg)
@@ -238,10 +234,7 @@ fpga_manage::Pace fpga_manage::next_pace()
 
 void fpga_manage::pace(Pace p)
 {
-    auto pause = p == Pace::Fast ? kFastPause : p == Pace::Tick ? kTickPause : kIdlePause;
-    std::unique_lock<std::mutex> lock(m_wake_mutex);
-    m_wake_cv.wait_for(lock, pause, [this] { return m_wake_pending || m_stopping; });
-    m_wake_pending = false;
+    m_wake.wait(p == Pace::Fast ? kFastPause : p == Pace::Tick ? kTickPause : kIdlePause);
 }
 
 bool fpga_manage::link_chip_ready() const
@@ -332,6 +325,7 @@ void fpga_manage::destroyForTest()
     g_usb_grade = 0;
     g_set_led_para = 0;
     g_set_led_setup = 0;
+    g_led_size_waiting = false;
     std::memset(MCU_RAM_CMD, 0, sizeof MCU_RAM_CMD);
     std::memset(MCU_RAM_EXTEND, 0, sizeof MCU_RAM_EXTEND);
     std::memset(MCU_RAM_DEFAULT, 0, sizeof MCU_RAM_DEFAULT);

@@ -7,7 +7,6 @@
 // operations.
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -16,6 +15,7 @@
 #include "fpga/fpga_brightness.h"
 #include "fpga/fpga_cards.h"
 #include "fpga/fpga_upgrade.h"
+#include "platform/wakeup.h"
 #include "platform/worker.h"
 
 class fpga_drv;
@@ -80,6 +80,10 @@ extern std::atomic<uint32_t> g_usb_grade;   // non-zero: the worker runs the USB
 // applied a new LED size. g_set_led_setup is the handshake's step.
 extern std::atomic<uint8_t> g_set_led_para;
 extern std::atomic<uint8_t> g_set_led_setup;
+// True while the scaler holds a new LED size until the handshake ends; it
+// then posts 2, and FPGA 0's restart lights the screen again. A handshake
+// that ends without it restores the LED output itself.
+extern std::atomic<bool> g_led_size_waiting;
 
 class fpga_manage {
 public:
@@ -483,8 +487,5 @@ private:
     Pace next_pace();
     void pace(Pace p);
     bool m_counting = false;                    // the start-up counts its calls
-    std::mutex m_wake_mutex;
-    std::condition_variable m_wake_cv;
-    bool m_wake_pending = false;
-    bool m_stopping = false;            // last reset came from the post-start check
+    platform::Wakeup m_wake;
 };

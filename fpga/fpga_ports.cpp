@@ -233,6 +233,17 @@ void fpga_manage::set_led_para_deal()
             g_set_led_setup = 2;
         } else if (step == 2 && since >= 31) {
             led_stamp = G_timeTicks.load();
+            // A new LED size the scaler waits with is followed by FPGA 0's
+            // restart, which lights the screen. Otherwise nothing would light
+            // it again until the next restart: the LED output comes back, the
+            // screen lit unless the user's LED-off word asks for it dark
+            // (while FPGA 0 is still starting, its start-up does both). Done
+            // before the handshake ends, so these writes are not taken for
+            // the user's on/off.
+            if (!g_led_size_waiting.load() && get_fpga_status() == 1) {
+                SCREEN_fpgactrl_status(LED_OUTPUT_ON);
+                set_output_status();
+            }
             QMutexLocker lock(&Utils::_led_para_init_mutex);
             g_set_led_setup = 0;
             g_set_led_para = 0;

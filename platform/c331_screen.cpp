@@ -404,10 +404,50 @@ std::string Composition::describe() const
     return out;
 }
 
-std::vector<Overlay> decodeOverlays(const RegisterFile&, const ScreenLayout&)
+std::vector<OsdPortView> decodeOsdPorts(const RegisterFile& regs, const Composition& screen)
 {
-    // The OSD window is read back here once the OSD is programmed.
-    return {};
+    std::vector<OsdPortView> ports;
+    const ScreenLayout& l = screen.layout;
+    if (!l.valid())
+        return ports;
+    const Rect led{0, 0, l.ledWidth, l.ledHeight};
+    for (int k = 0; k < kChannels; ++k) {
+        const OutputChannel& ch = screen.channels[size_t(k)];
+        const int off = 16 * k;
+        const uint32_t control = regs.value(0x090802, off);
+        const int w = int(regs.value(0x091402, off)), h = int(regs.value(0x091802, off));
+        if (!(control & 3) || w <= 0 || h <= 0 || ch.mixer <= 0)
+            continue;
+        OsdPortView v;
+        v.channel = k;
+        const int cell = ch.mixer - 1;
+        // The window starts 4 pixels before, 1 line after the active start.
+        const int x = int(regs.value(0x091202, off)) + 4 - ch.active.x;
+        const int y = int(regs.value(0x091602, off)) - 1 - ch.active.y;
+        v.window = Rect{(cell % l.across) * l.cellWidth - l.offsetX + x, (cell / l.across) * l.cellHeight - l.offsetY + y,
+                        w, h};
+        v.screen = v.window.intersected(led);
+        v.source = regs.value(0x091A04, off);
+        v.pitch = regs.value(0x091E01, off) * 128 * ((control & 0x2000) ? 4 : 1);
+        v.hzoom = (control & 0x1000) != 0;
+        v.vzoom = (control & 0x0800) != 0;
+        v.bitmap = (control & 3) == 2;
+        v.below = (control & 0x8000) != 0;
+        if (!v.screen.empty())
+            ports.push_back(v);
+    }
+    return ports;
+}
+
+std::vector<Overlay> decodeOverlays(const RegisterFile& regs, const ScreenLayout& layout)
+{
+    Overlay osd;
+    for (const OsdPortView& v : decodeOsdPorts(regs, decode(regs, layout)))
+        osd.rect = osd.rect.united(v.screen);
+    if (osd.rect.empty())
+        return {};
+    osd.label = "OSD";
+    return {osd};
 }
 
 bool writePicture(const std::string& path, const Composition& screen, const std::vector<Overlay>& overlays)
@@ -491,13 +531,30 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
     }
 
     // Overlays (the OSD) over everything.
+    auto colour = [](uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); };
     for (const Overlay& o : overlays) {
-        const QColor c(int((o.rgb >> 16) & 0xFF), int((o.rgb >> 8) & 0xFF), int(o.rgb & 0xFF));
+        const QColor c = colour(o.rgb);
+        if (o.filled)
+            p.fillRect(box(o.rect), colour(o.fill));
         p.setPen(QPen(c, 2));
         p.setBrush(Qt::NoBrush);
         p.drawRect(box(o.rect));
-        p.drawText(box(o.rect).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
-                   QString::fromStdString(o.label));
+        if (o.lines.empty()) {
+            p.drawText(box(o.rect).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+                       QString::fromStdString(o.label));
+            continue;
+        }
+        // Each line as high as the characters the chip drew, inside the window.
+        p.save();
+        p.setClipRect(box(o.rect));
+        for (const Overlay::Line& line : o.lines) {
+            const QRectF at = box(line.rect);
+            QFont text(font);
+            text.setPixelSize(std::max(6, int(at.height() * 0.8)));
+            p.setFont(text);
+            p.drawText(at, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextDontClip, QString::fromStdString(line.text));
+        }
+        p.restore();
     }
     p.setPen(QPen(QColor(255, 171, 84), 1));
     p.setBrush(Qt::NoBrush);

@@ -143,8 +143,38 @@ struct Overlay {
     Rect rect;
     std::string label;
     uint32_t rgb = 0xFFFFFF;
+    // Painted first with this colour (0xRRGGBB) when filled.
+    bool filled = false;
+    uint32_t fill = 0;
+    // Lines of text at their places, each as high as its rectangle; drawn
+    // instead of the label when there are any.
+    struct Line {
+        Rect rect;
+        std::string text;
+    };
+    std::vector<Line> lines;
 };
-// Overlays the register file describes. The OSD's read-back goes here.
+
+// What the OSD port of one output channel shows: where on the LED screen,
+// and which part of the OSD memory (registers 0x090802 control, 0x091202 /
+// 0x091602 window start after the active start less 4 / plus 1, 0x091402 /
+// 0x091802 its size, 0x091A04 the memory it reads, 0x091E01 the line pitch
+// in 128-byte units, four times that with control bit 13; per channel k,
+// bank offset 16 k).
+struct OsdPortView {
+    int channel = 0;
+    Rect screen;          // on the LED screen, clipped to it
+    Rect window;          // on the LED screen as programmed (may reach past it)
+    uint32_t source = 0;  // memory of the window's top-left
+    uint32_t pitch = 0;   // bytes between memory lines
+    bool hzoom = false, vzoom = false;
+    bool bitmap = false;  // a bitmap rather than text
+    bool below = false;   // under the picture rather than over it
+};
+std::vector<OsdPortView> decodeOsdPorts(const RegisterFile& regs, const Composition& screen);
+
+// Overlays the register file describes: the OSD window (its text lives in
+// the chip's OSD memory, which only the chip model can read back).
 std::vector<Overlay> decodeOverlays(const RegisterFile& regs, const ScreenLayout& layout);
 
 // Draws the screen: the LED area, the channel cells with their borders and

@@ -47,6 +47,9 @@ constexpr uint64_t kRefKHz = 200000; // the measurement clock
 
 // The source whose receiver drives each port; -1 not wired.
 constexpr const int* kPortSource = c331screen::kPortInput;
+// OSD port of output channel 0: its scroll control.
+constexpr int kOsdBank = 0x09;
+constexpr int kOsdScrollControl = 0x3C;
 
 int bankOf(uint32_t code, int offset) { return int((code >> 16) & 0xFF) + offset; }
 int addrOf(uint32_t code) { return int((code >> 8) & 0xFF); }
@@ -92,10 +95,13 @@ void SimScalerChip::transfer(const std::string&, const uint8_t* tx, uint8_t* rx,
             const uint8_t before = m_reg[bank][addr];
             m_reg[bank][addr] = tx[1];
             record(uint8_t(bank), uint8_t(addr), tx[1]);
+            m_memory.written(m_reg, bank, addr, tx[1]);
             latched = bank == 0 && addr == kRtctOpen && !(before & kLatch) && (tx[1] & kLatch);
             // The timing table closed on normal timing: held updates show.
-            released = bank == 0 && addr == kRtctOpen && (before & 1) && !(tx[1] & 1) &&
-                       m_reg[0][kRtctFirst] == kRtctNormal;
+            // So does the OSD once it is set up (the scroll mode comes last).
+            released = (bank == 0 && addr == kRtctOpen && (before & 1) && !(tx[1] & 1) &&
+                        m_reg[0][kRtctFirst] == kRtctNormal) ||
+                       (bank == kOsdBank && addr == kOsdScrollControl && (tx[1] & 0x80));
         } else {
             ++m_reads;
             if (rx)
@@ -248,11 +254,12 @@ void SimScalerChip::publishScreen()
     regs = registerFile();
     const c331screen::RegisterFile file(regs.data());
     const c331screen::Composition screen = c331screen::decode(file, layout);
-    const std::vector<c331screen::Overlay> overlays = c331screen::decodeOverlays(file, layout);
+    const std::vector<c331screen::Overlay> overlays = osdOverlays(screen);
     std::string key = screen.describe();
     for (const c331screen::Overlay& o : overlays)
         key += "overlay " + std::to_string(o.rect.x) + "," + std::to_string(o.rect.y) + " " + std::to_string(o.rect.w) +
-               "x" + std::to_string(o.rect.h) + " " + o.label + "\n";
+               "x" + std::to_string(o.rect.h) + " " + std::to_string(o.rgb) + "/" +
+               (o.filled ? std::to_string(o.fill) : std::string("clear")) + " " + o.label + "\n";
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (key == m_lastScreen)
@@ -294,6 +301,38 @@ c331screen::Composition SimScalerChip::composition(const c331screen::ScreenLayou
     return c331screen::decode(c331screen::RegisterFile(regs.data()), layout);
 }
 
+std::vector<c331screen::Overlay> SimScalerChip::osdOverlays(const c331screen::Composition& screen) const
+{
+    const std::vector<uint8_t> regs = registerFile();
+    const std::vector<c331screen::OsdPortView> ports =
+        c331screen::decodeOsdPorts(c331screen::RegisterFile(regs.data()), screen);
+    if (ports.empty())
+        return {};
+    c331screen::Overlay osd;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // Palette: 1 the background, 2 the characters; 255 (transparent) and
+    // anything else drawn in the memory show the picture through.
+    osd.rgb = m_memory.palette(2);
+    osd.fill = m_memory.palette(1);
+    for (const c331screen::OsdPortView& v : ports) {
+        osd.rect = osd.rect.united(v.screen);
+        osd.filled = osd.filled || m_memory.pixel(v.source) == 1;
+        const int zx = v.hzoom ? 2 : 1, zy = v.vzoom ? 2 : 1;
+        for (const SimScalerMemory::TextLine& t :
+             m_memory.linesIn(v.source, v.pitch, v.window.w / zx, v.window.h / zy)) {
+            c331screen::Overlay::Line line;
+            line.rect = c331screen::Rect{v.window.x + int(t.x) * zx, v.window.y + int(t.y) * zy, t.w * zx, t.h * zy};
+            line.text = t.text;
+            osd.lines.push_back(line);
+        }
+    }
+    for (const c331screen::Overlay::Line& line : osd.lines)
+        osd.label += (osd.label.empty() ? "" : "\n") + line.text;
+    if (osd.label.empty())
+        osd.label = "OSD";
+    return {osd};
+}
+
 uint64_t SimScalerChip::screensWritten() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -303,6 +342,9 @@ uint64_t SimScalerChip::screensWritten() const
 uint8_t SimScalerChip::readByte(int bank, int addr)
 {
     uint8_t stored = m_reg[bank][addr];
+    uint8_t streamed;
+    if (m_memory.read(m_reg, bank, addr, &streamed))
+        return streamed;
     if (bank == kIdBank && addr == kIdAddr) {
         ++m_idReads;
         if (m_everyOther && (m_idReads % 2) == 1)
@@ -331,7 +373,7 @@ uint8_t SimScalerChip::readByte(int bank, int addr)
         return v;
     }
     if (bank == kSyncBank && (addr == kInputVsync || addr == kOutputVsync))
-        return m_stuck ? 0x00 : 0xFF;
+        return m_stuck || m_memory.noVsync() ? 0x00 : 0xFF;
     if (bank == kFieldBank && addr >= 0x3F && (addr - 0x3F) % 5 == 0 && (addr - 0x3F) / 5 < 8 && m_stuck)
         return 0x00;
     return stored;
@@ -358,6 +400,7 @@ void SimScalerChip::reset()
             b = 0;
     m_bank = -1;
     m_absent = m_everyOther = m_stuck = false;
+    m_memory.reset();
     m_frames = m_reads = m_selects = m_idReads = 0;
     m_journal.clear();
     m_journalStart = 0;
@@ -388,6 +431,12 @@ void SimScalerChip::setStuckBusy(bool on)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_stuck = on;
+}
+
+void SimScalerChip::setNoVsync(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_memory.setNoVsync(on);
 }
 
 uint8_t SimScalerChip::byte(int bank, int addr) const
@@ -502,6 +551,91 @@ uint64_t SimScalerChip::identityReads() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_idReads;
+}
+
+// ---- serial flash, chip memory and OSD memory ----
+
+void SimScalerChip::flashLoad(uint32_t addr, const std::vector<uint8_t>& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_memory.flashLoad(addr, bytes);
+}
+
+std::vector<uint8_t> SimScalerChip::flashContent(uint32_t addr, size_t n) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.flashRead(addr, n);
+}
+
+std::vector<SimScalerChip::FlashOp> SimScalerChip::flashOps() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.flashOps();
+}
+
+std::vector<SimScalerChip::DmaJob> SimScalerChip::dmaJobs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.dmaJobs();
+}
+
+std::vector<SimScalerChip::EngineJob> SimScalerChip::engineJobs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.engineJobs();
+}
+
+std::vector<std::string> SimScalerChip::memoryErrors() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.errors();
+}
+
+std::vector<uint8_t> SimScalerChip::memory(uint32_t addr, size_t n) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.memory(addr, n);
+}
+
+std::vector<SimScalerChip::OsdPort> SimScalerChip::osdPorts() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.osdPorts(m_reg);
+}
+
+std::vector<std::string> SimScalerChip::osdTexts() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int64_t addr = 0;
+    uint32_t pitch = 0;
+    int w = 0, h = 0;
+    if (!m_memory.shownRect(m_reg, &addr, &pitch, &w, &h))
+        return {};
+    return m_memory.textsIn(addr, pitch, w, h);
+}
+
+std::vector<std::string> SimScalerChip::osdTextsAt(uint32_t addr, uint32_t pitch, int w, int h) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.textsIn(addr, pitch, w, h);
+}
+
+uint32_t SimScalerChip::osdPalette(int entry) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.palette(entry);
+}
+
+uint8_t SimScalerChip::osdPixel(uint32_t addr) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.pixel(addr);
+}
+
+std::vector<SimScalerChip::OsdItem> SimScalerChip::osdItems() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_memory.items();
 }
 
 } // namespace platform

@@ -30,6 +30,11 @@
 // changes the screen rewrites "<root>/sim/screen.png" (a picture of the LED
 // screen) and "<root>/sim/scaler-registers.bin" (the register file, 256
 // banks of 128 bytes, for a reader in another process).
+//
+// Behind the flash controller (bank 0x04) sit the chip's serial flash, the
+// chip memory the flash is copied into and the OSD memory the 2D and
+// character engines draw (platform/c331_sim_osd.h); the OSD ports read that
+// memory back as text.
 
 #include <cstdint>
 #include <functional>
@@ -37,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/c331_sim_osd.h"
 #include "platform/c331_screen.h"
 #include "platform/spi.h"
 #include "video_io/video_timing.h"
@@ -68,6 +74,8 @@ public:
     // Busy bits never clear and vertical syncs never come: flash controller
     // busy, DMA busy, 2D engine busy, no input or output vsync.
     void setStuckBusy(bool on);
+    // Vertical syncs never come (input and output), everything else works.
+    void setNoVsync(bool on);
 
     // ---- what reaches the input ports ----
     struct PortFeed {
@@ -124,6 +132,10 @@ public:
     std::vector<uint8_t> registerFile() const;
     // The composition the registers hold now.
     c331screen::Composition composition(const c331screen::ScreenLayout& layout) const;
+    // What the OSD shows over that composition: its window with the lines of
+    // text the OSD memory holds there, in the character colour over the
+    // background colour (none when the OSD is off or shows nothing).
+    std::vector<c331screen::Overlay> osdOverlays(const c331screen::Composition& screen) const;
     // Screen files written since reset.
     uint64_t screensWritten() const;
 
@@ -132,6 +144,39 @@ public:
     uint64_t readFrames() const;
     uint64_t bankSelects() const;
     uint64_t identityReads() const;
+
+    // ---- serial flash, chip memory and OSD memory (c331_sim_osd.h) ----
+    using FlashOp = SimScalerMemory::FlashOp;
+    using DmaJob = SimScalerMemory::DmaJob;
+    using EngineJob = SimScalerMemory::EngineJob;
+    using OsdPort = SimScalerMemory::OsdPort;
+    using OsdItem = SimScalerMemory::Item;
+    static constexpr uint32_t kFlashSize = SimScalerMemory::kFlashSize;
+    // Presets flash content (as if programmed at the factory), no record.
+    void flashLoad(uint32_t addr, const std::vector<uint8_t>& bytes);
+    std::vector<uint8_t> flashContent(uint32_t addr, size_t n) const;
+    // Erases, page programs, reads and auxiliary commands, oldest first.
+    std::vector<FlashOp> flashOps() const;
+    std::vector<DmaJob> dmaJobs() const;
+    // 2D engine fills and copies, character jobs.
+    std::vector<EngineJob> engineJobs() const;
+    // Controller and engine misuse (operations the chip would not carry out).
+    std::vector<std::string> memoryErrors() const;
+    // Chip memory: fonts copied from the flash, the bitmap staging area.
+    std::vector<uint8_t> memory(uint32_t addr, size_t n) const;
+    // What each output channel's OSD port is set to.
+    std::vector<OsdPort> osdPorts() const;
+    // The text the OSD layer shows: the lines of glyphs in what the shown
+    // ports read of the OSD memory (empty when the OSD shows nothing).
+    std::vector<std::string> osdTexts() const;
+    // The text in any rectangle of memory: top-left address, lines `pitch`
+    // bytes apart.
+    std::vector<std::string> osdTextsAt(uint32_t addr, uint32_t pitch, int w, int h) const;
+    // Palette entry as 0xRRGGBB: 1 the OSD background, 2 the characters.
+    uint32_t osdPalette(int entry) const;
+    // Palette index of an OSD memory pixel.
+    uint8_t osdPixel(uint32_t addr) const;
+    std::vector<OsdItem> osdItems() const;
 
 private:
     uint8_t readByte(int bank, int addr); // with the status bits
@@ -150,6 +195,7 @@ private:
     bool m_absent = false;
     bool m_everyOther = false;
     bool m_stuck = false;
+    SimScalerMemory m_memory;
     uint64_t m_frames = 0, m_reads = 0, m_selects = 0, m_idReads = 0;
     std::vector<Write> m_journal; // ring once full
     size_t m_journalStart = 0;

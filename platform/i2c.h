@@ -57,6 +57,9 @@ public:
     std::vector<Record> records() const;
     uint64_t messageCount() const;
     void clearRecords();
+    // How many records are kept (0: none, only the count); reset() brings
+    // back the default of a few thousand.
+    void setRecordLimit(size_t limit);
 
     // Every device present and at its power-on state; memories reloaded
     // from the root on first use.

@@ -59,6 +59,7 @@ struct SimI2c::Model {
         uint32_t repGen = 0;
     } rx[4];
     std::deque<Record> log;
+    size_t logLimit = kRecordLimit;
     uint64_t count = 0;
     std::map<uint8_t, int> failNext;
 
@@ -90,6 +91,7 @@ struct SimI2c::Model {
             rx[i].repGen = videoSources().get(i).generation;
         }
         log.clear();
+        logLimit = kRecordLimit;
         count = 0;
         failNext.clear();
     }
@@ -308,13 +310,15 @@ struct SimI2c::Model {
 
     void record(const I2cMsg& m, bool ok)
     {
+        ++count;
+        if (logLimit == 0)
+            return;
         Record rec{m.addr, m.read, ok, {mux[0], mux[1]}, {}};
         if (ok || !m.read)
             rec.data.assign(m.buf, m.buf + m.len);
         log.push_back(std::move(rec));
-        if (log.size() > kRecordLimit)
+        while (log.size() > logLimit)
             log.pop_front();
-        ++count;
     }
 };
 
@@ -369,6 +373,14 @@ void SimI2c::clearRecords()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_model->log.clear();
+}
+
+void SimI2c::setRecordLimit(size_t limit)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_model->logLimit = limit;
+    while (m_model->log.size() > limit)
+        m_model->log.pop_front();
 }
 
 void SimI2c::reset()

@@ -12,10 +12,15 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 
+#include "platform/i2c.h"
 #include "platform/mtd.h"
 #include "platform/sim_chips.h"
 #include "platform/spi.h"
+
+// The files a fresh simulated root starts with are built into the program.
+static void initSimResources() { Q_INIT_RESOURCE(sim); }
 
 namespace platform {
 
@@ -111,12 +116,16 @@ void init(int& argc, char** argv)
     g_root = absolute(rootArg.empty() ? std::string("vyx-root") : rootArg);
     while (g_root.size() > 1 && g_root.back() == '/')
         g_root.pop_back();
+    const bool fresh = !QDir(QString::fromStdString(sysPath("/data"))).exists();
     makeDataTree();
+    if (fresh)
+        seedSimRoot();
     simMtd().declareBoard();
     attachSimChips();
     // The journals serve tests; a long run has no reader for them.
     simSpiBus().setJournalLimit(0);
     simScaler().setJournalLimit(0);
+    simI2c().setRecordLimit(0);
     // Black-box tests shorten the fixed pauses of a simulated run.
     if (const char* scale = std::getenv("VYX_PAUSE_SCALE"))
         g_pauseScale.store(std::atof(scale));
@@ -147,6 +156,15 @@ std::string sysPath(const std::string& absPath)
 QString sysPath(const QString& absPath)
 {
     return QString::fromStdString(sysPath(absPath.toStdString()));
+}
+
+void seedSimRoot()
+{
+    // A sample OSD menu, so switching the OSD on shows something.
+    initSimResources();
+    const QString menu = sysPath(QStringLiteral("/data/configs/omenu.json"));
+    if (QFile::copy(QStringLiteral(":/sim/omenu.json"), menu))
+        QFile::setPermissions(menu, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 }
 
 void makeDataTree()

@@ -27,7 +27,7 @@ void SimFileWatch::forget()
 bool SimFileWatch::poll(std::string* text)
 {
     auto now = std::chrono::steady_clock::now();
-    if (m_looked && now - m_lastLook < std::chrono::milliseconds(50))
+    if (m_looked && now - m_lastLook < kLookEvery)
         return false;
     m_looked = true;
     m_lastLook = now;

@@ -1,7 +1,8 @@
 #pragma once
 // A file under "<root>/sim/" through which a person steers the simulation
-// while the program runs: looked at no more often than every 50 ms and read
-// again only when it changed. Where there is no file a template of comments
+// while the program runs: looked at no more often than every quarter second
+// (a person does not notice; the threads that drive the simulated chips do
+// not stat a file on every turn) and read again only when it changed. Where there is no file a template of comments
 // is written, which tells a person what to put there and changes nothing.
 
 #include <chrono>
@@ -12,6 +13,8 @@ namespace platform {
 
 class SimFileWatch {
 public:
+    static constexpr std::chrono::milliseconds kLookEvery{250};
+
     // `absPath` is a system path ("/sim/..."); `templ` the template's text.
     SimFileWatch(const char* absPath, const char* templ);
     // True with the file's text when it changed since the last read.

@@ -101,7 +101,8 @@ int SimSpiBus::transfer(int fd, const uint8_t* tx, uint8_t* rx, uint32_t len, ui
     Node* n = node(fd);
     if (!n || !tx || len == 0)
         return -1;
-    std::string path = n->path;
+    // Nothing a chip does in a transfer opens a node, so the name stays put.
+    const std::string& path = n->path;
     ++m_transfers;
     if (rx)
         std::memset(rx, 0xFF, len);

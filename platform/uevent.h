@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/sim_file.h"
+
 namespace platform {
 
 class Uevents {
@@ -25,9 +27,12 @@ public:
 Uevents& uevents();
 
 // The simulated event source: tests inject the datagrams the kernel would
-// send ("add@/devices/...", optionally followed by NUL-separated fields).
+// send ("add@/devices/...", optionally followed by NUL-separated fields). A
+// person plugs and pulls the simulated USB stick with "<root>/sim/usb"
+// ("in" or "out"): each change sends the events the kernel sends for it.
 class SimUevents : public Uevents {
 public:
+    SimUevents();
     void inject(const std::string& datagram);
     // Makes the next open() fail as a refused bind does.
     void setBindFails(bool fails);
@@ -39,10 +44,16 @@ public:
     void close() override;
 
 private:
+    void lookAtStickFile();
+
     std::mutex m_mutex;
     std::condition_variable m_cv;
     std::deque<std::string> m_pending;
     bool m_bindFails = false;
+    SimFileWatch m_stickFile;
+    // No stick at start: a file that says "in" plugs it (the events wait
+    // for the watcher like the kernel's).
+    bool m_stickIn = false;
 };
 
 SimUevents& simUevents();

@@ -43,7 +43,8 @@ public:
     SimSource get(int input);
 
     // Rereads the sources file when it changed since the last look (at most
-    // every 50 ms). Creates a template of comments when there is none.
+    // every quarter second). Creates a template of comments when there is
+    // none.
     void pollFile();
     // The next pollFile() reads the file at once, as new (tests that edit
     // it).

@@ -10,6 +10,7 @@
 #include "remote/file_transfer.h"
 #include "remote/protocol_phy.h"
 #include "scaler/c331_manage.h"
+#include "video_io/zevlosource.h"
 
 namespace {
 constexpr int kAt = protocol_phy::kDataAt; // first data byte of request and reply
@@ -174,6 +175,9 @@ int message_deal::write_register(uint8_t* body, int dataLength, int)
     }
 
     mergeRegister(r + reg, mask, value);
+    // Hot-plug and command requests for the input-source thread.
+    if (reg == kRegHotplug || reg == kRegSourceCommand)
+        zevlosource::wake();
     if (reg == kRegApply && acting)
         return status(body, raiseScalerRequest(2) ? STATUS_DONE : STATUS_REFUSED);
     if (reg == kRegPrint && (acting & 0x02)) {
@@ -225,10 +229,7 @@ bool message_deal::raiseScalerRequest(uint8_t value)
     if (!scaler)
         return false;
     pthread_mutex_lock(&scaler->para_mutex);
-    // A pending 2 also resynchronises the user-mode files; a 1 must not
-    // take that away.
-    if (scaler->para_changed < value)
-        scaler->para_changed = value;
+    scaler->raise_request(value);
     pthread_mutex_unlock(&scaler->para_mutex);
     return true;
 }

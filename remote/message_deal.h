@@ -56,7 +56,9 @@ public:
     };
     // Local registers the PC reaches (r0..r169) and the ones that act.
     static constexpr int kLocalRegCount = 170;
+    static constexpr int kRegHotplug = 0;       // the input-source thread's hot-plug requests
     static constexpr int kRegApply = 11;        // raises the scaler's request (value 2)
+    static constexpr int kRegSourceCommand = 32; // the input-source thread's commands
     static constexpr int kRegPrint = 161;       // bit 1: full scaler register dump
     static constexpr int kRegDebugFirst = 162;  // 162..165 -> r34, r35 (+1), r36, r33
     static constexpr int kRegDebugLast = 165;

@@ -55,14 +55,20 @@ void c331_manage::c331managerdeal(void* arg)
     self->inputUpkeep();
 }
 
+bool c331_manage::waiting_for_led() const { return g_led_size_waiting.load(); }
+
 void c331_manage::waitLedHandshake()
 {
-    if (g_set_led_para != 1)
+    // Said before the look: a handshake that ends meanwhile knows that a
+    // new LED size (and FPGA 0's restart) follows it.
+    g_led_size_waiting = true;
+    if (g_set_led_para != 1) {
+        g_led_size_waiting = false;
         return;
+    }
     // A writer on the GUI thread must not block behind a wait that only the
     // GUI thread's own tick can end.
     pthread_mutex_unlock(&para_mutex);
-    m_ledWait = true;
     const uint32_t stamp = G_timeTicks;
     unsigned polls = 0;
     while (g_set_led_para == 1 && !m_worker.stopRequested()) {
@@ -73,7 +79,7 @@ void c331_manage::waitLedHandshake()
         }
         usleep(1000);
     }
-    m_ledWait = false;
+    g_led_size_waiting = false;
     pthread_mutex_lock(&para_mutex);
 }
 
@@ -115,6 +121,7 @@ void c331_manage::dispatchPass()
             QMutexLocker lock(&Utils::_led_para_init_mutex);
             g_set_led_para = 2;
         }
+        fpga_manage::wake();
         if (now(kOsdOn) != 0)
             g_osd_update = 1;
     }
@@ -128,6 +135,7 @@ void c331_manage::dispatchPass()
         if (fpga) {
             traceOp("brightness flag");
             fpga->bri_set_flag = 1;
+            fpga_manage::wake();
         }
     }
     if (changed(kContrast)) {
@@ -213,7 +221,7 @@ void c331_manage::dispatchPass()
             }
             if (w == (now(kAudioImage) & 0xFF) && sources) {
                 traceOp("audio route flag");
-                sources->audio_route_flag = 1;
+                sources->request_audio_route();
             }
         } else if (field == kImgOutput) {
             traceOp("c331_SetWinOutput(%d,0x%04x)", w, value);
@@ -268,13 +276,14 @@ void c331_manage::dispatchPass()
         audio = changed(imageRecord(w) + kImgAudio);
     if (audio && sources) {
         traceOp("audio route flag");
-        sources->audio_route_flag = 1;
+        sources->request_audio_route();
     }
 
     // 10. LED screen on/off.
     if (changed(kLedOff) && fpga) {
         traceOp("output status flag");
         fpga->output_status_flag = 1;
+        fpga_manage::wake();
     }
 
     // 11. OSD on/off.

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
+#include <chrono>
 
 #include "core/globals.h"
 #include "core/utils.h"
@@ -21,12 +21,13 @@ std::atomic<int32_t> g_osd_update{0};
 std::atomic<int32_t> g_c331_source_online{0};
 
 namespace {
-// The thread looks for work every 5 ms, so a request is served within one
-// 10 ms tick while an idle turn costs next to nothing.
-constexpr useconds_t kTurnPauseUs = 5000;
-// The input upkeep runs every fourth turn (20 ms) when no request is
-// pending: the receivers report new timings every 100 ms.
-constexpr unsigned kUpkeepEveryTurns = 4;
+// Bring-up turns (identity polls, then stages 5-7) follow a tick apart.
+constexpr auto kBringUpPause = std::chrono::milliseconds(10);
+// From stage 8 the thread sleeps until a request or a rewritten timing
+// record wakes it, and otherwise runs the input upkeep at the pace the
+// receivers are looked at: a source's change reaches the chip's counters
+// and the receiver's record together, and the record wakes the thread.
+constexpr auto kUpkeepPause = std::chrono::milliseconds(100);
 
 // Plain-old-data members start at zero; the constructor then sets what the
 // chip set gives other starting values.
@@ -104,7 +105,6 @@ c331_manage::c331_manage()
     PS_BMP_ADDR = PS_BMPCP_ADDR = 0;
     PS_BMP_HACT = PS_BMP_VACT = 0;
     g_font_addr_32ASCII = g_font_addr_32CHN = g_font_addr_64ASCII = g_font_addr_64CHN = 0;
-    font_present = 0;
     zero(osd_text);
     g_unicode_line = 0;
     zero(osd_line_len); zero(osd_line_narrow); zero(osd_line_wide); zero(osd_line_hoffs);
@@ -189,14 +189,26 @@ void* c331_manage::c331manageThread(void* arg)
         return nullptr;
     c331_manage* self = static_cast<c331_manage*>(arg);
     while (!self->m_worker.stopRequested()) {
-        // From stage 8 a turn is the dispatcher: every turn when a request
-        // waits, otherwise every fourth for the input upkeep alone.
-        ++self->m_turns;
-        if (self->setup_stage < 8 || self->para_changed || self->m_turns % kUpkeepEveryTurns == 0)
-            self->runTurn();
-        usleep(kTurnPauseUs);
+        self->runTurn();
+        // A request raised during the turn has rung already: no sleep.
+        doorbell().wait(self->setup_stage < 8 ? kBringUpPause : kUpkeepPause);
     }
     return nullptr;
+}
+
+platform::Wakeup& c331_manage::doorbell()
+{
+    static platform::Wakeup bell;
+    return bell;
+}
+
+void c331_manage::wake() { doorbell().wake(); }
+
+void c331_manage::raise_request(uint8_t code)
+{
+    if (para_changed < code)
+        para_changed = code;
+    doorbell().wake();
 }
 
 void c331_manage::destroyForTest()
@@ -204,7 +216,9 @@ void c331_manage::destroyForTest()
     c331_manage* m = p_c331_manage;
     if (!m)
         return;
+    doorbell().stop();
     m->m_worker.stopAndJoin();
+    doorbell().reset();
     if (m->c331_fd >= 0)
         platform::spi().close(m->c331_fd);
     p_c331_manage = nullptr;

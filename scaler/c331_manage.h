@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "platform/wakeup.h"
 #include "platform/worker.h"
 #include "scaler/c331_drv.h"
 #include "scaler/c331_types.h"
@@ -56,6 +57,14 @@ public:
     // ---- request protocol ----
     std::atomic<uint8_t> para_changed{0};
     pthread_mutex_t para_mutex;
+    // The writer's last step, with para_mutex held after the image change:
+    // raises para_changed to `code` (a pending 2 is kept: its user-mode file
+    // resync must not be lost to a later 1) and wakes the thread.
+    void raise_request(uint8_t code);
+    // Wakes the manager thread for work another thread left it (a timing
+    // record the input-source manager rewrote, OSD work). Safe whether or
+    // not a manager exists.
+    static void wake();
 
     // ---- bring-up (c331_bringup.cpp) ----
     // One turn of the manager thread: an identity poll, a bring-up stage or
@@ -215,6 +224,9 @@ public:
     // ---- OSD and the chip's font flash (c331_osd.cpp) ----
     // Flash operations run on the caller's thread (PC, FPGA worker, the
     // manager); flash_mutex makes each whole operation exclusive.
+    // Each returns 0, or 255 when the flash or the controller did not get
+    // idle in time (a message says which wait) or the arguments are
+    // impossible; the controller is left idle either way.
     int erase_flash(int fd, int startUnit, int count, int mode);
     int write_flash(int fd, int addr, int len, unsigned char* buf);
     int read_flash(int fd, int addr, int len, unsigned char* buf);
@@ -409,7 +421,10 @@ public:
     uint32_t PS_BMP_ADDR, PS_BMPCP_ADDR;
     int32_t PS_BMP_HACT, PS_BMP_VACT;
     uint32_t g_font_addr_32ASCII, g_font_addr_32CHN, g_font_addr_64ASCII, g_font_addr_64CHN;
-    int32_t font_present;                  // bit 0 32 CHN, 1 32 ASCII, 2 64 CHN, 3 64 ASCII
+    // Fonts found in the flash by read_c331_font: bit 0 32-dot Chinese,
+    // 1 32-dot ASCII, 2 64-dot Chinese, 3 64-dot ASCII. Written by the
+    // manager and PC threads, read by the factory screen.
+    std::atomic<uint32_t> font_status{0};
     uint16_t osd_text[64][128];            // UCS-2, high byte first
     int32_t g_unicode_line;
     int32_t osd_line_len[64], osd_line_narrow[64], osd_line_wide[64];
@@ -436,7 +451,7 @@ public:
     // here, with its arguments, as it is called.
     static std::function<void(const std::string&)> op_hook;
     // True while a pass waits for the LED handshake with para_mutex released.
-    bool waiting_for_led() const { return m_ledWait.load(); }
+    bool waiting_for_led() const;
     bool threadRunning() const { return m_worker.running(); }
     pthread_t threadHandle() const { return m_worker.handle(); }
 
@@ -462,9 +477,11 @@ private:
 
     static void traceOp(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 
+    // The thread's doorbell outlives every manager: the input-source thread
+    // may ring it while a manager is being replaced.
+    static platform::Wakeup& doorbell();
+
     platform::Worker m_worker;
-    std::atomic<bool> m_ledWait{false};
-    unsigned m_turns = 0;
 };
 
 // ---- globals of the scaler ----

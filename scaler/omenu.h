@@ -1,6 +1,16 @@
 #pragma once
 // The OSD menu file "/data/configs/omenu.json": its record and reader, and
 // the setter that turns the first menu item into scaler OSD settings.
+//
+// The file is one JSON object: "name" (string), "osdcount" (menus; 0 = no
+// OSD, nothing more is read), "oactcount" and "menu", an array whose first
+// three items are read. A text item (any "type" but 1) has "type", "status",
+// "pos" {"x", "y", "w", "h", optional "layer"}, "act" {"effect", "speed",
+// "staytime", optional "h_align", "v_align"}, "backpara" {"enable",
+// "color"}, "fontpara" {"startx", "starty", "fontw", "fonth", "wordspace",
+// "verticalspace", "color"} and "texts" (lines separated by "\n"); a bitmap
+// item (type 1) has "type", "status", "pos", "act" without the alignments
+// and "bmppara" {"start", "end"}. Colours are hexadecimal RRGGBB.
 
 #include <string>
 
@@ -25,15 +35,28 @@ struct OSD_LIST {
     int osdcount = 0;
     int oactcount = 0;
     OMENU_PARA item[3];
+    // 0: the last read found the file whole (or no file); 255: it stopped
+    // at an error, and the list holds only what was read before it.
+    int status = 0;
 };
 
 // The scaler thread's record.
 extern OSD_LIST g_osd_list;
 
 constexpr const char* kOsdMenuFile = "/data/configs/omenu.json";
+// Larger files are no OSD menu (three items of 63 lines of 128 characters
+// take a small part of this).
+constexpr long kOsdMenuMaxBytes = 1 << 20;
 
 // Reads the menu file at `path` (an absolute system path, resolved under the
-// device layer's root) into *list.
-void get_json_omenu_para(char* path, OSD_LIST* list);
-// Applies item[0] to the scaler's OSD; nothing when osdcount is 0.
+// device layer's root) into *list. A missing file leaves osdcount 0. A file
+// that is not a menu (malformed, truncated, too large, too deeply nested, a
+// key missing or of the wrong type) is reported ("json error: ...") and
+// deleted: the file read, never another one, so a bad user-mode copy never
+// costs the live menu. Items read whole before the error stay in the list;
+// the list is marked (status 255) so set_OSD_para leaves the OSD as it was.
+// Returns 0, or 255 after an error.
+int get_json_omenu_para(char* path, OSD_LIST* list);
+// Applies item[0] to the scaler's OSD; nothing when osdcount is 0, when the
+// last read of the list failed, or when there is no scaler manager.
 void set_OSD_para(OSD_LIST* list);

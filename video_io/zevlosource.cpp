@@ -6,15 +6,17 @@
 #include "core/vyxrampara.h"
 #include "platform/i2c_devices.h"
 #include "platform/platform.h"
+#include "scaler/c331_manage.h"
 #include "video_io/edid.h"
 #include "video_io/video_timing.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QMutexLocker>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <unistd.h>
 
 zevlosource* zevlosource::p_zevlo_source = nullptr;
 
@@ -44,10 +46,12 @@ constexpr uint8_t kCmdLinks = 0x02;
 // ---- pacing (10 ms ticks) ----
 constexpr unsigned kHpdLowTicks = 10;     // a hot-plug pulse holds the line low this long
 constexpr unsigned kLinkRetryTicks = 100; // a link that is not up is tried again after this
-constexpr unsigned kTurnUs = 10000;
-// The receivers are looked at every tenth turn: each look switches the
-// multiplexers, and the bus is slow.
-constexpr unsigned kPollTurns = 10;
+// The receivers are looked at every 100 ms: each look switches the
+// multiplexers, and the bus is slow. Between looks the thread sleeps until
+// a request (a hot-plug or command register, an EDID or audio flag) wakes
+// it, or a tick at a time while a hot-plug pulse holds a line low.
+constexpr auto kLookPause = std::chrono::milliseconds(100);
+constexpr auto kTickPause = std::chrono::milliseconds(10);
 constexpr unsigned kEepromWriteMs = 5;    // write cycle of one EDID memory page
 
 const uint8_t kAudioSelect[zevlosource::kInputs] = {64, 32, 16, 4};
@@ -128,7 +132,9 @@ void zevlosource::destroyForTest()
 {
     if (!p_zevlo_source)
         return;
+    doorbell().stop();
     p_zevlo_source->m_worker.stopAndJoin();
+    doorbell().reset();
     delete p_zevlo_source;
     p_zevlo_source = nullptr;
 }
@@ -141,6 +147,11 @@ void zevlosource::write_hdminfo(int source, const HDMI_INFO& rec)
         return;
     QMutexLocker lock(&Utils::_source_hdminfo_mutex);
     HDMI_INFO& r = hdminfo[source];
+    HDMI_INFO next = rec;
+    next.stable = 1;
+    // The scaler copies the records when it is woken: only a record that
+    // changed wakes it.
+    const bool changed = std::memcmp(&r, &next, sizeof r) != 0;
     r.stable = 0;
     r.Hact = rec.Hact;
     r.Hsync = rec.Hsync;
@@ -159,6 +170,8 @@ void zevlosource::write_hdminfo(int source, const HDMI_INFO& rec)
     r.ip = rec.ip;
     r.nosignal = rec.nosignal;
     r.stable = 1;
+    if (changed)
+        c331_manage::wake();
 }
 
 void zevlosource::clear_hdminfo(int source) { write_hdminfo(source, noSignalRecord()); }
@@ -179,9 +192,14 @@ void zevlosource::set_edid_refresh(int input)
         return;
     edid_hold.fetch_and(~byteMask(input));
     edid_refresh.fetch_or(1u << (8 * input));
+    wake();
 }
 
-void zevlosource::set_edid_refresh_all() { edid_refresh.store(0x01010101u); }
+void zevlosource::set_edid_refresh_all()
+{
+    edid_refresh.store(0x01010101u);
+    wake();
+}
 
 void zevlosource::set_edid_hold(int input, uint8_t value)
 {
@@ -189,6 +207,7 @@ void zevlosource::set_edid_hold(int input, uint8_t value)
         return;
     edid_hold.fetch_and(~byteMask(input));
     edid_hold.fetch_or(uint32_t(value) << (8 * input));
+    wake();
 }
 
 uint8_t zevlosource::edid_refresh_flag(int input) const { return uint8_t(edid_refresh.load() >> (8 * input)); }
@@ -210,11 +229,41 @@ void* zevlosource::checksourceThread(void* arg)
         QMutexLocker lock(&Utils::_source_init_mutex);
         self->startup();
     }
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point nextLook = Clock::now();
     while (!self->m_worker.stopRequested()) {
-        self->turn();
-        ::usleep(kTurnUs);
+        const bool look = Clock::now() >= nextLook;
+        if (look)
+            nextLook = Clock::now() + kLookPause;
+        self->turn(look);
+        auto pause = std::chrono::duration_cast<std::chrono::microseconds>(nextLook - Clock::now());
+        if (self->hpd_pulse_running() && pause > kTickPause)
+            pause = kTickPause;
+        doorbell().wait(std::max(pause, std::chrono::microseconds(0)));
     }
     return nullptr;
+}
+
+platform::Wakeup& zevlosource::doorbell()
+{
+    static platform::Wakeup bell;
+    return bell;
+}
+
+void zevlosource::wake() { doorbell().wake(); }
+
+void zevlosource::request_audio_route()
+{
+    audio_route_flag = 1;
+    wake();
+}
+
+bool zevlosource::hpd_pulse_running() const
+{
+    for (bool low : m_hpd_low)
+        if (low)
+            return true;
+    return false;
 }
 
 void zevlosource::startup()
@@ -227,10 +276,10 @@ void zevlosource::startup()
         edid_check();
 }
 
-void zevlosource::turn()
+void zevlosource::turn(bool look)
 {
     serve_commands();
-    sourcecheck();
+    sourcecheck(look);
     serve_edid();
     serve_audio();
     if ((setup_state[0] != 2 || setup_state[1] != 2) && Utils::getTimeSpace(m_link_stamp) >= kLinkRetryTicks)
@@ -287,7 +336,7 @@ void zevlosource::serve_commands()
     }
 }
 
-void zevlosource::sourcecheck()
+void zevlosource::sourcecheck(bool look)
 {
     uint8_t req = regLoad(m_store, kRegHotplug);
     for (int i = 0; i < kInputs; ++i) {
@@ -309,10 +358,9 @@ void zevlosource::sourcecheck()
             m_hpd_low[i] = false;
             clearRequest(m_store, kRegHotplug, plug);
         }
-        if (m_turn % kPollTurns == 0)
+        if (look)
             poll_receiver(i);
     }
-    ++m_turn;
     publish_timings();
 }
 

@@ -2,6 +2,7 @@
 // The input-source manager: source detection, EDID upkeep and the per-input
 // timing records the scaler reads.
 
+#include "platform/wakeup.h"
 #include "platform/worker.h"
 #include "video_io/drv_i2c.h"
 #include "video_io/hdminfo.h"
@@ -66,6 +67,13 @@ public:
     // ---- sound ----
     // 1: route the audio image's sound anew through the expander.
     std::atomic<uint8_t> audio_route_flag{0};
+    // Raises the flag and wakes the thread.
+    void request_audio_route();
+
+    // Wakes the thread for a request left in the parameter store's local
+    // registers (hot-plug r0, commands r32). Safe whether or not a manager
+    // exists; the EDID and audio requests above wake it themselves.
+    static void wake();
 
     // ---- video links ----
     // Set-up state per link chip, [0] the chip at 0xD0 feeding FPGA 0:
@@ -74,15 +82,21 @@ public:
 
     static void* checksourceThread(void* arg);
     // One turn of detection: hot-plug and re-initialisation requests of
-    // r0, the receivers, and the timing records of the image.
-    void sourcecheck();
+    // r0, a look at the receivers (unless `look` is false), and the timing
+    // records of the image.
+    void sourcecheck(bool look = true);
 
 private:
     zevlosource();
     ~zevlosource();
 
+    // The thread's doorbell outlives every manager: a writer may ring it
+    // while a manager is being replaced.
+    static platform::Wakeup& doorbell();
+
     void startup();
-    void turn();
+    void turn(bool look);
+    bool hpd_pulse_running() const;
     void probe_hardware();
     void setup_links();
     void edid_check();
@@ -111,6 +125,5 @@ private:
     bool m_hpd_low[kInputs] = {};
     uint32_t m_hpd_stamp[kInputs] = {};
     uint32_t m_link_stamp = 0;
-    unsigned m_turn = 0;
     bool m_audio_failing = false;
 };

@@ -204,6 +204,12 @@ TEST_F(Crops, EditsGoThroughTheScalerRequest)
     EXPECT_EQ(std::vector<uint8_t>(img + edidRequest(5), img + edidRequest(5) + 6),
               (std::vector<uint8_t>{0x00, 0x0F, 0x70, 0x08, 30, 0})); // 3840 x 2160 @ 30
     EXPECT_EQ(scaler->para_changed, 1);
+
+    // A pending request that also resynchronises the user-mode files keeps
+    // doing so.
+    scaler->para_changed = 2;
+    p->VyxSetEDIDPara(5, 1920, 1080, 60);
+    EXPECT_EQ(scaler->para_changed, 2);
 }
 
 TEST_F(Crops, CropEditWaitsForTheScalerMutex)

@@ -179,34 +179,78 @@ TEST_F(FpgaPorts, OutputStatusWaitsForFpga0AndFollowsTheLedOffWord)
     EXPECT_EQ(sim(0).reg(0) & 0x04, 0x00);
 }
 
-TEST_F(FpgaPorts, LedParameterHandshakeBlanksThenReleasesOrRestarts)
-{
-    startUp();
-    g_source_online = 2;
-    ASSERT_TRUE(runUntil([&] { return m->check_state[0].load() == 18; }, 100));
-    setImage16(ram::kLedOff, 0);
-    codes.clear();
+// FPGA 0 running with its screen lit.
+class LedHandshake : public FpgaPorts {
+protected:
+    void SetUp() override
+    {
+        FpgaPorts::SetUp();
+        startUp();
+        g_source_online = 2;
+        ASSERT_TRUE(runUntil([&] { return m->check_state[0].load() == 18; }, 100));
+        setImage16(ram::kLedOff, 0);
+        codes.clear();
+    }
+    bool lit() const { return (sim(0).reg(0) & 0x04) == 0; }
+    bool ledOutputOn() const { return (sim(0).reg(3) & 0x20) != 0; }
 
-    g_set_led_para = 1;
-    g_set_led_setup = 0;
-    run(1);
-    EXPECT_EQ(sim(0).reg(0) & 0x04, 0x04);
-    EXPECT_EQ(g_set_led_setup.load(), 1);
-    run(10);
-    EXPECT_EQ(sim(0).reg(3) & 0x20, 0x20);
-    run(1);
-    EXPECT_EQ(sim(0).reg(3) & 0x20, 0x00);
-    EXPECT_EQ(g_set_led_setup.load(), 2);
-    run(30);
-    EXPECT_EQ(g_set_led_para.load(), 1);
-    run(1);
-    EXPECT_EQ(g_set_led_para.load(), 0);
-    EXPECT_EQ(g_set_led_setup.load(), 0);
-    // Screen blanked meanwhile, the user's LED-off word untouched.
-    EXPECT_EQ(image16(ram::kLedOff), 0);
+    // A screen or the PC starts the handshake; it runs its 42 ticks.
+    void handshake()
+    {
+        g_set_led_para = 1;
+        g_set_led_setup = 0;
+        run(1);
+        EXPECT_FALSE(lit());
+        EXPECT_EQ(g_set_led_setup.load(), 1);
+        run(10);
+        EXPECT_TRUE(ledOutputOn());
+        run(1);
+        EXPECT_FALSE(ledOutputOn());
+        EXPECT_EQ(g_set_led_setup.load(), 2);
+        run(30);
+        EXPECT_EQ(g_set_led_para.load(), 1);
+        EXPECT_FALSE(lit());
+        run(1);
+        EXPECT_EQ(g_set_led_para.load(), 0);
+        EXPECT_EQ(g_set_led_setup.load(), 0);
+    }
+};
+
+TEST_F(LedHandshake, WithoutANewLedSizeTheScreenComesBackAsTheLedOffWordSays)
+{
+    // A factory reset or an LED-screen apply that keeps the size.
+    handshake();
+    EXPECT_TRUE(ledOutputOn());
+    EXPECT_TRUE(lit());
+    EXPECT_FALSE(sim(0).inReset());
     EXPECT_EQ(count(kChangeRefresh), 0);
 
-    // The scaler applied a new LED size: FPGA 0 restarts and lights again.
+    // The user had switched the LED screen off: it stays off.
+    setImage16(ram::kLedOff, 1);
+    handshake();
+    EXPECT_TRUE(ledOutputOn());
+    EXPECT_FALSE(lit());
+    EXPECT_EQ(image16(ram::kLedOff), 1);
+
+    // A new LED size the scaler applies afterwards still restarts FPGA 0.
+    setImage16(ram::kLedOff, 0);
+    g_set_led_para = 2;
+    run(1);
+    EXPECT_EQ(g_set_led_para.load(), 0);
+    EXPECT_TRUE(sim(0).inReset());
+    EXPECT_TRUE(runUntil([&] { return m->check_state[0].load() == 18; }));
+    EXPECT_TRUE(lit());
+}
+
+TEST_F(LedHandshake, ANewLedSizeWaitingForItLeavesTheScreenDarkUntilTheRestartLightsIt)
+{
+    g_led_size_waiting = true; // the scaler holds a new LED size
+    handshake();
+    EXPECT_FALSE(ledOutputOn());
+    EXPECT_FALSE(lit());
+
+    // The scaler applies it: FPGA 0 restarts and its start-up lights again.
+    g_led_size_waiting = false;
     g_set_led_para = 2;
     run(1);
     EXPECT_EQ(g_set_led_para.load(), 0);
@@ -214,8 +258,8 @@ TEST_F(FpgaPorts, LedParameterHandshakeBlanksThenReleasesOrRestarts)
     run(51);
     EXPECT_EQ(m->get_fpga_status(), 0);
     EXPECT_TRUE(runUntil([&] { return m->check_state[0].load() == 18; }));
-    EXPECT_EQ(sim(0).reg(0) & 0x04, 0x00);
-    EXPECT_EQ(sim(0).reg(3) & 0x20, 0x20);
+    EXPECT_TRUE(lit());
+    EXPECT_TRUE(ledOutputOn());
 }
 
 } // namespace

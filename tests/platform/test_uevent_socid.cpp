@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <array>
 #include <thread>
+#include <vector>
 
 #include "platform/socid.h"
 #include "platform/uevent.h"
@@ -40,4 +41,49 @@ TEST_F(SimDevices, SocIdRegistersComeFromTheSimFile)
     writeFile(platform::kSimSocIdFile, "0x00A1 fFfF 7\n");
     ASSERT_TRUE(platform::readSocUniqueId(&id));
     EXPECT_EQ((std::array<uint16_t, 3>{id.x, id.y, id.z}), (std::array<uint16_t, 3>{0x00A1, 0xFFFF, 0x0007}));
+}
+
+// Events the simulation sends for the stick file, read until `count` came.
+static std::vector<std::string> stickEvents(size_t count)
+{
+    std::vector<std::string> got;
+    char buf[512];
+    // The file is looked at every quarter second: a few receives cover it.
+    for (int i = 0; i < 12 && got.size() < count; ++i) {
+        int n = platform::uevents().receive(buf, sizeof buf, 50);
+        if (n > 0)
+            got.emplace_back(buf, size_t(n));
+    }
+    return got;
+}
+
+TEST_F(SimDevices, TheStickFilePlugsAndPullsTheStickAsTheKernelAnnouncesIt)
+{
+    platform::simUevents().reset();
+    // No stick at the start: "out" changes nothing.
+    writeFile("/sim/usb", "out\n");
+    EXPECT_TRUE(stickEvents(1).empty());
+    writeFile("/sim/usb", "in\n");
+    ASSERT_EQ(stickEvents(2).size(), 2u);
+
+    writeFile("/sim/usb", "# pulled\nout\n");
+    std::vector<std::string> out = stickEvents(2);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0].rfind("remove@/devices/", 0), 0u);
+    EXPECT_NE(out[0].find("/block/sda/sda1"), std::string::npos);
+    EXPECT_EQ(out[1].rfind("remove@/devices/", 0), 0u);
+
+    writeFile("/sim/usb", "in # plugged again\n");
+    std::vector<std::string> in = stickEvents(2);
+    ASSERT_EQ(in.size(), 2u);
+    EXPECT_EQ(in[0].rfind("add@/devices/", 0), 0u);
+    EXPECT_EQ(in[1].rfind("add@/devices/", 0), 0u);
+    EXPECT_NE(in[1].find("/block/sda/sda1"), std::string::npos);
+    // What the watcher waits for before it reads the stick.
+    EXPECT_TRUE(exists("/proc/scsi/usb-storage"));
+
+    // A word it does not know changes nothing.
+    writeFile("/sim/usb", "maybe\n");
+    EXPECT_TRUE(stickEvents(1).empty());
+    platform::simUevents().reset();
 }

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <unistd.h>
 
+#include "platform/wakeup.h"
 #include "platform/worker.h"
 
 namespace {
@@ -28,4 +32,32 @@ TEST(Worker, NamesItsThread)
         w.stopAndJoin();
         EXPECT_FALSE(w.running());
     }
+}
+
+// A ring is never slept through: one that comes while the thread is busy
+// ends its next wait at once, and a stop ends every wait. (The pauses below
+// are bounds: a lost ring would fail the test after them, never pass it.)
+TEST(Wakeup, ARingIsKeptUntilTheNextWaitAndAStopEndsEveryWait)
+{
+    using std::chrono::hours;
+    using std::chrono::microseconds;
+    platform::Wakeup bell;
+    EXPECT_FALSE(bell.wait(microseconds(1))); // nobody rang
+    bell.wake();
+    bell.wake(); // two rings before the wait are one
+    EXPECT_TRUE(bell.wait(hours(1)));
+    EXPECT_FALSE(bell.wait(microseconds(1)));
+
+    // A thread asleep is woken by a ring from another.
+    std::atomic<bool> woken{false};
+    std::thread sleeper([&] { woken = bell.wait(hours(1)); });
+    bell.wake();
+    sleeper.join();
+    EXPECT_TRUE(woken);
+
+    bell.stop();
+    EXPECT_TRUE(bell.wait(hours(1)));
+    EXPECT_TRUE(bell.wait(hours(1)));
+    bell.reset();
+    EXPECT_FALSE(bell.wait(microseconds(1)));
 }

@@ -138,13 +138,12 @@ TEST_F(Capture, ALayoutNamingACropPastTheTableFallsBackToTheWholeScreen)
 namespace {
 class SourcesFile : public Capture {
 protected:
-    // One look of the input-source thread at the file and the receivers
-    // (it looks at them every tenth of its turns), then one scaler turn.
+    // One look of the input-source thread at the file and the receivers,
+    // then one scaler turn.
     void tick()
     {
         platform::videoSources().lookAgain();
-        for (int i = 0; i < 10; ++i)
-            sources->sourcecheck();
+        sources->sourcecheck();
         turn();
         save();
     }

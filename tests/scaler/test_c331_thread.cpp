@@ -39,7 +39,7 @@ protected:
     {
         pthread_mutex_lock(&scaler->para_mutex);
         putLe16(store->ram_para + offset, value);
-        scaler->para_changed = 1;
+        scaler->raise_request(1);
         pthread_mutex_unlock(&scaler->para_mutex);
     }
     bool served() { return waitFor([&] { return scaler->para_changed == 0; }, 20000); }
@@ -63,7 +63,7 @@ TEST_F(ScalerThread, AWriterOnTheGuiThreadIsNeverHeldByTheLedHandshake)
     // Meanwhile the GUI thread writes another setting: the mutex is free.
     ASSERT_EQ(pthread_mutex_trylock(&scaler->para_mutex), 0);
     putLe16(store->ram_para + kContrast, 90);
-    scaler->para_changed = 1;
+    scaler->raise_request(1);
     pthread_mutex_unlock(&scaler->para_mutex);
     EXPECT_EQ(g_set_led_para.load(), 1);
 

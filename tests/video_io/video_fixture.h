@@ -32,7 +32,7 @@ inline VideoTiming timing(int w, int h, int rate)
 inline void finishTurn(zevlosource* z)
 {
     for (int round = 0; round < 2; ++round) {
-        z->audio_route_flag = 1;
+        z->request_audio_route();
         EXPECT_TRUE(waitFor([z] { return z->audio_route_flag == 0; }));
     }
 }
