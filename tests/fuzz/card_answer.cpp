@@ -11,6 +11,7 @@
 // answers the request waiting, rewritten in the port and source bytes only,
 // its checksum as right or wrong as it came; the controller's own answers,
 // the card table and the recovery check take only what the answer says.
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -60,6 +61,7 @@ Fixture& fixture()
     fx->m->softinit();
     fx->m->write_to_register(80, 0xFF, 3, 0);
     fx->serial = Tz_uart_inout::pInstance();
+    std::atexit([] { Tz_uart_inout::destroyForTest(); }); // its thread stopped before the process ends
     // Cards on port 0 only: an answer to a PC multicast from there completes it.
     putLe16(fpga_manage::MCU_RAM_PARA_func[0] + fpga_layout::kCardCount[0], 4);
     pthread_mutex_lock(&fx->m->rcv_mutex);
