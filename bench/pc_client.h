@@ -251,8 +251,8 @@ private:
     Bytes m_pending; // bytes read after the last frame
 };
 
-// A PC port offset under which the PC ports (5005, 10002, 5008 and 10005,
-// TCP and UDP) and `extra` are free now, or -1. Chosen at random below the
+// A PC port offset under which the PC ports (5005, 10002, 5008, 10005 and
+// 13769, TCP and UDP) and `extra` are free now, or -1. Chosen at random below the
 // ephemeral ports, so programs choosing at once rarely meet.
 inline int freePortOffset(std::initializer_list<int> extra = {})
 {
@@ -268,13 +268,13 @@ inline int freePortOffset(std::initializer_list<int> extra = {})
         return ok;
     };
     static std::mt19937 random(std::random_device{}());
-    // 10005 plus the offset stays below 32768, where outgoing connections
+    // 13769 plus the offset stays below 32768, where outgoing connections
     // take their ports.
-    std::uniform_int_distribution<int> pick(100, 22000);
+    std::uniform_int_distribution<int> pick(100, 18900);
     for (int attempt = 0; attempt < 1000; ++attempt) {
         int offset = pick(random);
         bool free = true;
-        for (int p : {5005, 10002, 5008, 10005})
+        for (int p : {5005, 10002, 5008, 10005, 13769})
             free = free && bindable(SOCK_STREAM, p + offset) && bindable(SOCK_DGRAM, p + offset);
         for (int p : extra)
             free = free && bindable(SOCK_STREAM, p + offset) && bindable(SOCK_DGRAM, p + offset);

@@ -21,7 +21,7 @@
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
-#include "remote/message_deal_cloud_4g.h"
+#include "remote/networkclient_manage.h"
 #include "remote/networkmanage.h"
 #include "remote/q58_wifi_config.h"
 #include "remote/uart_inout.h"

@@ -5,7 +5,7 @@
 #include "core/usbserver.h"
 #include "core/vyxrampara.h"
 #include "fpga/fpga_manage.h"
-#include "remote/message_deal_cloud_4g.h"
+#include "remote/networkclient_manage.h"
 #include "remote/networkmanage.h"
 #include "remote/q58_wifi_config.h"
 #include "remote/uart_inout.h"

@@ -40,15 +40,15 @@ void makeDataTree();
 void seedSimRoot();
 
 // PC ports. In simulation every PC port (the TCP control port, 10002, 5008,
-// 10005) is moved by the offset given at start ("--port-offset N" or
-// VYX_PORT_OFFSET), so that instances and tests run side by side; on the
-// device there is no offset. pcPort gives the port to open for `port`, or
+// 10005, the WiFi commands' 13769 and the cloud server's port) is moved by
+// the offset given at start ("--port-offset N" or VYX_PORT_OFFSET), so that
+// instances and tests run side by side; on the device there is no offset. pcPort gives the port to open for `port`, or
 // -1 when the offset moves it beyond 65535.
 int pcPort(int port);
 int portOffset();
 void setPortOffset(int offset);
-// The largest offset: it keeps 10005 within the port range.
-constexpr int kMaxPortOffset = 65535 - 10005;
+// The largest offset: it keeps 13769 within the port range.
+constexpr int kMaxPortOffset = 65535 - 13769;
 
 // Host: makes this process the only instance on its root by locking
 // "<root>/sim/instance.lock" until it ends. False, with a message naming

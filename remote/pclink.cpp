@@ -31,13 +31,30 @@ Buffers::Buffers()
 {
 }
 
-Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, int* length)
+int checked_body(const protocol_phy& phy, Buffers& buf)
 {
     uint8_t* body = buf.body.data();
     int n = protocol_phy::data_transf_meaning(phy.raw(), phy.rawLength(), body);
     if (n < protocol_phy::kMinBody || n > protocol_phy::kMaxBody)
-        return Outcome::Dropped;
+        return -1;
     if (Utils::BCC(body, unsigned(n - 1)) != body[n - 1])
+        return -1;
+    return n;
+}
+
+int encode_reply(Buffers& buf, int reply)
+{
+    uint8_t* body = buf.body.data();
+    protocol_phy::swap_phy_head(body);
+    body[reply] = Utils::BCC(body, unsigned(reply));
+    return protocol_phy::data_re_transf_meaning(nullptr, buf.out.data(), body, reply + 1, nullptr);
+}
+
+Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, int* length)
+{
+    uint8_t* body = buf.body.data();
+    int n = checked_body(phy, buf);
+    if (n < 0)
         return Outcome::Dropped;
     uint16_t destination = le16(body);
     uint16_t source = le16(body + 2);
@@ -52,9 +69,7 @@ Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf,
     int reply = handler.message_group_deal(body, n, protocol_phy::kMaxBody);
     if (reply <= 0)
         return Outcome::Dropped;
-    protocol_phy::swap_phy_head(body);
-    body[reply] = Utils::BCC(body, unsigned(reply));
-    *length = protocol_phy::data_re_transf_meaning(nullptr, buf.out.data(), body, reply + 1, nullptr);
+    *length = encode_reply(buf, reply);
     return Outcome::Reply;
 }
 

@@ -74,6 +74,14 @@ enum class Outcome {
     Cards,   // body[0..length) is a frame for the receiving cards (checksum included)
 };
 
+// Decodes the frame `phy` has just collected into buf.body and checks its
+// length and checksum: the body length, or -1 when it is to be dropped.
+int checked_body(const protocol_phy& phy, Buffers& buf);
+
+// Makes the `reply` bytes in buf.body an answer (addresses exchanged,
+// checksum) and encodes it into buf.out; returns the encoded length.
+int encode_reply(Buffers& buf, int reply);
+
 // Takes the frame `phy` has just collected through the road.
 Outcome deal_frame(const protocol_phy& phy, message_deal& handler, Buffers& buf, int* length);
 

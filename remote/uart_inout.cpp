@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "core/utils.h"
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "remote/file_transfer.h"
@@ -53,9 +54,12 @@ SerialPcLink::~SerialPcLink()
         platform::serial().close(uart_fd);
 }
 
-void SerialPcLink::start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers)
+void SerialPcLink::start(platform::Worker::Body body, const char* name, ReplyListOf<SerialReplyRecord>* answers,
+                         GroupHandler group, TurnHook turn)
 {
     m_list = answers;
+    m_group = group;
+    m_turn = turn;
     m_worker.start(body, this, name);
 }
 
@@ -86,11 +90,15 @@ void SerialPcLink::run()
         }
         deliverAnswer();
         file_transfer::expire();
+        if (m_turn)
+            m_turn(*this);
     }
 }
 
 void SerialPcLink::handleFrame()
 {
+    if (m_group && m_group(*this))
+        return;
     auto reply = [&](const uint8_t* data, int length) { send(data, length); };
     pclink::handle_frame(phy, m_work->handler, m_work->buf, reply, m_work->cards, kLineClient);
 }
@@ -149,8 +157,9 @@ Tz_uart_inout_4G* Tz_uart_inout_4G::p_uart_inout_4g = nullptr;
 
 Tz_uart_inout_4G::Tz_uart_inout_4G()
     : SerialPcLink(kPort, kBaud4G, pclink::kTransport4G)
+    , m_groupBuf(std::make_unique<pclink::Buffers>())
 {
-    start(receive_thread_4G, "pc-4g", &ReplyList);
+    start(receive_thread_4G, "pc-4g", &ReplyList, deal_group, take_reconfigure);
 }
 
 Tz_uart_inout_4G::~Tz_uart_inout_4G() { stop(); }
@@ -172,4 +181,37 @@ void* Tz_uart_inout_4G::receive_thread_4G(void* arg)
 {
     static_cast<Tz_uart_inout_4G*>(static_cast<SerialPcLink*>(arg))->run();
     return nullptr;
+}
+
+bool Tz_uart_inout_4G::deal_group(SerialPcLink& link)
+{
+    auto& self = static_cast<Tz_uart_inout_4G&>(link);
+    pclink::Buffers& buf = *self.m_groupBuf;
+    const int n = pclink::checked_body(self.phy, buf);
+    if (n < 0)
+        return false;
+    const uint8_t* body = buf.body.data();
+    const uint16_t destination = le16(body);
+    if ((destination != pclink::kController && destination != pclink::kController2)
+        || !message_deal_4g::is_group_command(body[protocol_phy::kCommandAt]))
+        return false;
+    const int reply = self.m_group4g.message_group_deal(buf.body.data(), n, protocol_phy::kMaxBody);
+    if (reply > 0) {
+        const int length = pclink::encode_reply(buf, reply);
+        self.send(buf.out.data(), length);
+    }
+    return true;
+}
+
+void Tz_uart_inout_4G::take_reconfigure(SerialPcLink& link)
+{
+    {
+        QMutexLocker lock(&Utils::_reconfig_4g_mutex);
+        if (!g_reconfig_4g)
+            return;
+        g_reconfig_4g = 0;
+    }
+    // The modem reads the set-up files again when it is told.
+    uint8_t notice[message_deal_4g::kNoticeMax];
+    static_cast<Tz_uart_inout_4G&>(link).send(notice, message_deal_4g::setup_changed_notice(notice));
 }

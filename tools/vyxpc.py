@@ -11,6 +11,11 @@ Examples:
   vyxpc.py --tcp 127.0.0.1 card-search 3
   vyxpc.py --tcp 127.0.0.1 read-ram 0 64 --target 1         (FPGA 0's parameter RAM)
   vyxpc.py --tcp 127.0.0.1 read-flash 0x10000 35           (scaler flash)
+  vyxpc.py --wifi 192.168.0.199 at AT+CHECKDATA "AT+SETDATA=1,Stage left,show-2024"
+  vyxpc.py --serial /dev/ttyS1 cloud-command '{"name":"setProperty","barcode":"SN-1"}'
+
+The WiFi "AT" commands (--wifi, UDP port 13769), the cloud commands and
+the 4G modem's command group are in docs/cloud-4g-wifi.md.
 
 Exit status: 0 done, 1 the controller answered with a non-zero status,
 2 no answer or a link error, 3 bad arguments.
@@ -70,10 +75,13 @@ CMD = {
     "set_lcd_lang_support": 0xC6, "param_save": 0xD0, "set_para_sync": 0xD1, "REG_mcu_flag": 0xD2,
     "RegUpdate10": 0xD3, "RegUpdate0E": 0xD4, "cmd_erase_flash": 0xD5, "cmd_write_flash": 0xD6,
     "cmd_read_flash": 0xD7, "get_card_version": 0xD8, "card_search": 0x10,
+    # the 4G modem's group (answered on the 4G link only)
+    "cloud_json": 0xE0, "cloud_setup_read": 0xE1,
 }
 # RAM and register targets: the controller, FPGA 0, FPGA 1.
 TARGETS = {"controller": 0, "fpga0": 1, "fpga1": 2}
 FLASH_BLOCK = 16384
+WIFI_PORT = 13769
 
 
 class LinkError(Exception):
@@ -414,6 +422,22 @@ class Client:
     def set_languages(self, mask, language):
         self.check(CMD["set_lcd_lang_support"], struct.pack("<IB", mask, language), "set_lcd_lang_support")
 
+    # the 4G modem's group
+    def cloud_command(self, text):
+        """One cloud JSON command, as the modem relays it; the JSON answer."""
+        return self.check(CMD["cloud_json"], text.encode("utf-8"), "cloud command").decode("utf-8", "replace")
+
+    def read_setup(self, kind):
+        """A cloud set-up file, in the pieces the modem reads it in."""
+        data, offset = b"", 0
+        while True:
+            reply = self.check(CMD["cloud_setup_read"], struct.pack("<BH", kind, offset), "cloud set-up read")
+            total = struct.unpack("<H", reply[:2])[0]
+            data += reply[2:]
+            offset += len(reply) - 2
+            if offset >= total or len(reply) == 2:
+                return data
+
     def card_search(self, port, timeout):
         """Sends a search frame to the cards of one output port (1-based)
         through the controller; returns the answers that came."""
@@ -421,6 +445,26 @@ class Client:
         request = make_body(SEARCH_ADDRESS, PC, CMD["card_search"], b"", header)
         self.link.send(encode(request))
         return [f for f in self.frames(timeout) if f[9] == CMD["card_search"] and f[0:2] == request[2:4]]
+
+
+class WifiClient:
+    """The WiFi manager's "AT" commands: one UDP datagram each way."""
+
+    def __init__(self, address, timeout):
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        # Connected: only the controller's replies are taken.
+        self.sock.connect(host_port(address, WIFI_PORT))
+        self.timeout = timeout
+
+    def at(self, command):
+        self.sock.send(command.encode("ascii"))
+        ready, _, _ = select.select([self.sock], [], [], self.timeout)
+        if not ready:
+            raise LinkError("no answer to %s" % command)
+        return self.sock.recv(1024).decode("ascii", "replace").rstrip("\r\n")
+
+    def close(self):
+        self.sock.close()
 
 
 def cloud_record(server, port, user, name):
@@ -472,6 +516,7 @@ def build_parser():
     link.add_argument("--tcp", metavar="HOST[:PORT]", help="TCP, port 5005 unless given")
     link.add_argument("--udp", metavar="HOST[:PORT]", help="UDP, port 10005 unless given")
     link.add_argument("--serial", metavar="DEVICE", help="serial device, 115200 8N1")
+    link.add_argument("--wifi", metavar="HOST[:PORT]", help="the WiFi commands (at), UDP port 13769 unless given")
     p.add_argument("--baud", type=int, default=115200)
     p.add_argument("--timeout", type=float, default=3.0, help="seconds to wait for an answer")
     p.add_argument("--dest", type=number, default=CONTROLLER, help="destination address (0xF100)")
@@ -566,6 +611,15 @@ def build_parser():
     c.add_argument("language")
     c = sub.add_parser("card-search", help="search the receiving cards of an output port of FPGA 0: PORT (1..10)")
     c.add_argument("port", type=number)
+    c = sub.add_parser("cloud-command", help="a cloud JSON command through the 4G group (--serial to the 4G "
+                                             "port): JSON")
+    c.add_argument("json")
+    c = sub.add_parser("read-setup", help="read a cloud set-up file through the 4G group: "
+                                          "barcode|setinfo|cafile LOCALFILE")
+    c.add_argument("kind", choices=sorted(CLOUD_FILES))
+    c.add_argument("file")
+    c = sub.add_parser("at", help="WiFi commands (--wifi): COMMAND... e.g. AT+CHECKDATA")
+    c.add_argument("at_commands", nargs="+", metavar="COMMAND")
     c = sub.add_parser("raw", help="any controller command: COMMAND [HEXDATA]")
     c.add_argument("code", type=number)
     c.add_argument("data", type=hexbytes, nargs="?", default=b"")
@@ -660,6 +714,13 @@ def run(args, client):
         if not answers:
             print("no answer")
             return 2
+    elif cmd == "cloud-command":
+        print(client.cloud_command(args.json))
+    elif cmd == "read-setup":
+        data = client.read_setup(CLOUD_FILES[args.kind])
+        with open(args.file, "wb") as f:
+            f.write(data)
+        print("read %d bytes" % len(data))
     elif cmd == "raw":
         reply = client.ask(args.code, args.data)
         print(show(reply))
@@ -667,9 +728,37 @@ def run(args, client):
     return 0
 
 
+def run_wifi(args):
+    try:
+        wifi = WifiClient(args.wifi, args.timeout)
+    except OSError as e:
+        print("cannot open the link: %s" % e, file=sys.stderr)
+        return 2
+    refused = False
+    try:
+        for command in args.at_commands:
+            reply = wifi.at(command)
+            print(reply)
+            refused = refused or reply == "ERR"
+    except UnicodeEncodeError:
+        print("only ASCII can be sent", file=sys.stderr)
+        return 3
+    except (LinkError, OSError) as e:
+        print(e, file=sys.stderr)
+        return 2
+    finally:
+        wifi.close()
+    return 1 if refused else 0
+
+
 def main(argv=None):
     parser = build_parser()
     args = parser.parse_args(argv)
+    if (args.command == "at") != bool(args.wifi):
+        print("the WiFi commands (at) go with --wifi, and only they", file=sys.stderr)
+        return 3
+    if args.wifi:
+        return run_wifi(args)
     try:
         if args.tcp:
             link = TcpLink(args.tcp)

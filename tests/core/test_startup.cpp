@@ -114,7 +114,7 @@ TEST_F(StartUp, InstancesRunSideBySideButNeverTwoOnOneRoot)
     auto bad = startApp(root + "/c", platform::kMaxPortOffset + 1);
     ASSERT_TRUE(bad->waitForFinished(5000));
     EXPECT_EQ(bad->exitCode(), 2);
-    EXPECT_TRUE(bad->readAll().contains("port offset \"55531\" is not a number from 0 to 55530"));
+    EXPECT_TRUE(bad->readAll().contains("port offset \"51767\" is not a number from 0 to 51766"));
     for (auto* p : {a.get(), b.get()}) {
         p->kill();
         p->waitForFinished(5000);

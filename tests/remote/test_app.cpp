@@ -1,14 +1,26 @@
 // The application itself, spoken to from this separate process.
 #include "tests/support/sandbox.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <atomic>
+#include <csignal>
+#include <functional>
 #include <memory>
 #include <thread>
 
+#include "tests/remote/cloud_server.h"
 #include "tests/remote/pc_client.h"
+
+namespace {
+// A controller that goes away fails the test instead of ending the test
+// program on its next write.
+const bool kPipeSignalIgnored = (std::signal(SIGPIPE, SIG_IGN), true);
+} // namespace
 
 using Application = Sandbox;
 
@@ -71,6 +83,201 @@ TEST_F(Application, NetworkResetFromThePcRestoresTheDefaultsAndRestarts)
     QList<QByteArray> shellLog = readFile("/app-root/sim/shell.log").split('\n');
     EXPECT_TRUE(shellLog.contains("ifconfig eth0 192.168.0.199 netmask 255.255.255.0 up"));
     EXPECT_TRUE(shellLog.contains("reboot"));
+}
+
+namespace {
+// Damage a test server does to its controller, one session each.
+struct CloudMisbehaviour {
+    const char* what;
+    std::function<void(cloud::Server&, const cloud::Frame& login)> act;
+};
+
+QByteArray barcodeJson(const char* barcode)
+{
+    return cloud::json(QJsonObject{{"name", "setProperty"}, {"barcode", barcode}});
+}
+
+// Processes of these names (the WiFi tools) on this machine.
+int toolsRunning(const QStringList& names)
+{
+    int found = 0;
+    for (const QFileInfo& entry : QDir("/proc").entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(entry.absoluteFilePath() + "/comm");
+        if (comm.open(QIODevice::ReadOnly) && names.contains(QString::fromLatin1(comm.readAll()).trimmed()))
+            ++found;
+    }
+    return found;
+}
+
+// One AT command to the controller's WiFi port (13769 moved by the test's
+// port offset) and its reply.
+std::string wifiAt(uint16_t port, const std::string& command)
+{
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string reply = "<no reply>";
+    char buf[512];
+    pollfd p{fd, POLLIN, 0};
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0
+        && ::send(fd, command.data(), command.size(), 0) == ssize_t(command.size()) && ::poll(&p, 1, 3000) == 1) {
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n >= 0)
+            reply.assign(buf, size_t(n));
+    }
+    ::close(fd);
+    return reply;
+}
+} // namespace
+
+TEST_F(Application, TalksWithItsCloudServerAndOutlivesABadOne)
+{
+    cloud::Server server;
+    const std::string appRoot = root + "/app-root";
+    writeFile("/app-root/data/configs/tcpip.ini",
+              // On a host the cloud port is moved by the port offset too.
+              QString("[config]\nRyxacloudserverip=127.0.0.1\nRyxacloudserverport=%1\nRyxaclouduserip=tester\n")
+                  .arg(server.port() - portOffset)
+                  .toLatin1());
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+
+    // Both ways: the controller's login is acknowledged, the server's
+    // property set is carried out and acknowledged.
+    cloud::Frame login = server.greet(10000);
+    EXPECT_EQ(login.object().value("userId").toString(), "tester");
+    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 77, login.device, barcodeJson("SN-CLOUD-1"))));
+    cloud::Frame ack;
+    ASSERT_TRUE(server.receive(&ack, 5000));
+    EXPECT_EQ(ack.type, cloud::kAck);
+    EXPECT_EQ(ack.sequence, 77);
+    EXPECT_EQ(ack.object().value("result").toInt(-1), 0);
+    QSettings ini(QString::fromStdString(path("/app-root/data/configs/tcpip.ini")), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("config/Barcode").toString(), "SN-CLOUD-1");
+
+    pc::TcpClient pc(pcPort(5005), 5000);
+    ASSERT_TRUE(pc.ok());
+    const QByteArray command = barcodeJson("SN-NEVER");
+    const CloudMisbehaviour cases[] = {
+        {"closes", [](cloud::Server& s, const cloud::Frame&) { s.dropClient(); }},
+        {"garbage", [](cloud::Server& s, const cloud::Frame&) { s.send({'G', 'E', 'T', ' ', '/', '\r', '\n'}); }},
+        {"wrong CRC",
+         [&](cloud::Server& s, const cloud::Frame& l) {
+             s.send(cloud::frame(cloud::kCommand, 1, l.device, command, cloud::Damage::Crc));
+         }},
+        {"wrong XOR",
+         [&](cloud::Server& s, const cloud::Frame& l) {
+             s.send(cloud::frame(cloud::kCommand, 1, l.device, command, cloud::Damage::Xor));
+         }},
+        {"huge length",
+         [&](cloud::Server& s, const cloud::Frame& l) {
+             s.send(cloud::frame(cloud::kCommand, 1, l.device, command, cloud::Damage::None, 0x7FFFFFFF));
+         }},
+        {"stalls half-way",
+         [&](cloud::Server& s, const cloud::Frame& l) {
+             cloud::Bytes f = cloud::frame(cloud::kCommand, 1, l.device, command);
+             s.send(cloud::Bytes(f.begin(), f.begin() + 35));
+         }},
+    };
+    for (const CloudMisbehaviour& m : cases) {
+        SCOPED_TRACE(m.what);
+        m.act(server, login);
+        if (std::string(m.what) != "closes") {
+            EXPECT_TRUE(server.peerClosed(8000));
+        }
+        login = server.greet(8000);
+        ASSERT_FALSE(app->waitForFinished(0)) << "the controller ended\n" << app->readAll().toStdString();
+        EXPECT_EQ(pc.ask(pc::readRam(0, 1)).size(), 2u);
+    }
+
+    // Refused: the controller keeps trying, less often, until the server
+    // is back.
+    QByteArray seen;
+    server.dropClient();
+    server.closeListener();
+    EXPECT_TRUE(waitFor([&] {
+        seen += app->readAll();
+        return seen.count("cloud: refused\n") >= 2;
+    }, 8000)) << seen.toStdString();
+    EXPECT_EQ(pc.ask(pc::readRam(0, 1)).size(), 2u);
+    ASSERT_TRUE(server.reopen());
+    login = server.greet(10000);
+    ASSERT_TRUE(server.send(cloud::frame(cloud::kCommand, 78, login.device, barcodeJson("SN-CLOUD-2"))));
+    ASSERT_TRUE(server.receive(&ack, 5000));
+    EXPECT_EQ(ack.object().value("barcode").toString(), "SN-CLOUD-2");
+    ini.sync();
+    EXPECT_EQ(ini.value("config/Barcode").toString(), "SN-CLOUD-2");
+    app->kill();
+    app->waitForFinished(5000);
+}
+
+TEST_F(Application, ConfiguresTheAccessPointOverUdp)
+{
+    const std::string appRoot = root + "/app-root";
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    const std::string shellLog = "/app-root/sim/shell.log";
+    const QByteArray hostapd = "/usr/bin/hostapd -B /etc/rtl_hostapd_2G.conf\n";
+    const QByteArray udhcpd = "/usr/sbin/udhcpd /etc/udhcpd.conf\n";
+    ASSERT_TRUE(waitFor([&] { return readFile(shellLog).contains(udhcpd); }, 10000));
+    EXPECT_TRUE(readFile(shellLog).contains("ifconfig wlan1 192.168.22.101 netmask 255.255.255.0 up\n" + hostapd));
+
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+GETVER"), "OK+GETVER=1.17.0.0\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=1,Stage left,show-2024"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=2,192.168.50.1"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=3,Venue,venue-pass"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+CHECKDATA"), "OK+CHECKDATA=Stage left,show-2024,192.168.50.1,Venue\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+SETDATA=1,x\",12345678"), "ERR\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+BOGUS"), "ERR\r\n");
+    EXPECT_TRUE(readFile("/app-root/etc/rtl_hostapd_2G.conf").contains("\nssid=Stage left\n"));
+    EXPECT_TRUE(readFile("/app-root/etc/rtl_hostapd_2G.conf").contains("\nwpa_passphrase=show-2024\n"));
+    EXPECT_TRUE(readFile("/app-root/etc/udhcpd.conf").contains("\nopt router 192.168.50.1\n"));
+    EXPECT_TRUE(readFile("/app-root/etc/wpa_supplicant.conf").contains("ssid=\"Venue\"\n\tpsk=\"venue-pass\"\n"));
+    QSettings ini(QString::fromStdString(path("/app-root/data/configs/tcpip.ini")), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("config/WifiIPAddress").toString(), "192.168.50.1");
+
+    // The restart, 3 s after the last change: stopped, then started on the
+    // new address.
+    const QByteArray restart = "kill -9 `pidof /usr/bin/hostapd /etc/rtl_hostapd_2G.conf`\n"
+                               "kill -9 `pidof /usr/sbin/udhcpd  /etc/udhcpd.conf`\n"
+                               "ifconfig wlan1 192.168.50.1 netmask 255.255.255.0 up\n"
+                               + hostapd + udhcpd;
+    EXPECT_TRUE(waitFor([&] { return readFile(shellLog).contains(restart); }, 10000)) << readFile(shellLog).data();
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+RESTORE"), "OK\r\n");
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+CHECKDATA").rfind("OK+CHECKDATA=VYX-", 0), 0u);
+    EXPECT_EQ(wifiAt(pcPort(13769), "AT+RST"), "OK\r\n");
+    // Recorded, never run.
+    EXPECT_EQ(toolsRunning({"hostapd", "udhcpd", "wpa_supplicant", "udhcpc"}), 0);
+    app->kill();
+    app->waitForFinished(5000);
+}
+
+TEST_F(Application, AnswersTheModemOnItsOwnPortOnly)
+{
+    const std::string appRoot = root + "/app-root";
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS1")).isSymLink(); }, 5000));
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink(); }, 5000));
+    pc::SerialClient modem(appRoot + "/dev/ttyS1"), serial(appRoot + "/dev/ttyS2");
+    ASSERT_TRUE(modem.ok() && serial.ok());
+    const QByteArray json = barcodeJson("SN-4G-1");
+    Bytes reply = modem.ask(pc::body(pc::kController, pc::kPc, 0xE0, Bytes(json.begin(), json.end())), 5000);
+    ASSERT_FALSE(reply.empty());
+    EXPECT_EQ(reply[0], 0);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(reply.data() + 1), int(reply.size() - 1)))
+                  .object()
+                  .value("result")
+                  .toInt(-1),
+              0);
+    Bytes none;
+    EXPECT_FALSE(serial.receive(&none, 300));
+    QSettings ini(QString::fromStdString(path("/app-root/data/configs/tcpip.ini")), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("config/Barcode").toString(), "SN-4G-1");
+    app->kill();
+    app->waitForFinished(5000);
 }
 
 TEST_F(Application, APortAlreadyTakenIsReportedAndServedOnceFree)
@@ -214,7 +421,7 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
     }
 
     // Ten clients over TCP and ten over UDP, each writing its own bytes to
-    // its own place and reading them back, all at once.
+    // its own place and reading them back, all wifiAt once.
     constexpr int kClients = 20, kRounds = 5;
     std::atomic<int> answered{0}, wrong{0};
     std::vector<std::thread> threads;
@@ -228,10 +435,10 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
             const uint8_t port = uint8_t(c % 4);
             const uint16_t card = uint16_t((c / 4) % 4);
             for (int r = 0; r < kRounds; ++r) {
-                const uint32_t at = 0x1000 + 0x10 * uint32_t(c);
+                const uint32_t wifiAt = 0x1000 + 0x10 * uint32_t(c);
                 const Bytes mine{uint8_t(c), uint8_t(r), 0xA5, uint8_t(c * 7 + r)};
                 Bytes answer;
-                const Bytes write = pc::cardWrite(port, card, at, mine);
+                const Bytes write = pc::cardWrite(port, card, wifiAt, mine);
                 if (!link->send(write) || !link->receive(&answer, 15000)) {
                     ++wrong;
                     continue;
@@ -239,7 +446,7 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
                 ++answered;
                 if (answer.size() != 12 || answer[9] != 0x60 || answer[7] != port + 1 || answer[2] != card)
                     ++wrong;
-                const Bytes read = pc::cardRead(port, card, at, 4);
+                const Bytes read = pc::cardRead(port, card, wifiAt, 4);
                 if (!link->send(read) || !link->receive(&answer, 15000)) {
                     ++wrong;
                     continue;

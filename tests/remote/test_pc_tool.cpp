@@ -323,6 +323,33 @@ TEST_F(PcTool, SettingsFromThePcAreStoredAndSurviveARestart)
     EXPECT_EQ(ini("Ryxacloudserverip").toString(), " ");
 }
 
+TEST_F(PcTool, ServiceCommandsForTheWifiAndTheModem)
+{
+    start();
+    const QString wifi = QStringLiteral("--wifi 127.0.0.1:%1").arg(pcPort(13769));
+    EXPECT_EQ(ok({"at", "AT+GETVER", "AT+CHECKDATA"}, wifi), "OK+GETVER=1.17.0.0\nOK+CHECKDATA=VYX-AP,12345678,192.168.22.101,\n");
+    ToolRun set = tool({"at", "AT+SETDATA=1,Stage left,show-2024", "AT+SETDATA=2,300.1.1.1"}, wifi);
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.out, "OK\nERR\n");
+    EXPECT_NE(stored("/etc/rtl_hostapd_2G.conf").indexOf("\nssid=Stage left\n"), -1);
+    EXPECT_EQ(tool({"at", "AT+CHECKDATA"}).exitCode, 3) << "the WiFi commands need their own link";
+
+    // The modem's group: on its own port, not on the PC's.
+    const QString modem = QStringLiteral("--serial %1").arg(QString::fromStdString(appRoot + "/dev/ttyS1"));
+    const QString pcSerial = QStringLiteral("--serial %1").arg(QString::fromStdString(appRoot + "/dev/ttyS2"));
+    EXPECT_EQ(ok({"cloud-command", R"({"name":"setProperty","barcode":"SN-MODEM"})"}, modem),
+              R"({"barcode":"SN-MODEM","name":"setProperty","result":0})"
+              "\n");
+    EXPECT_EQ(ini("Barcode").toString(), "SN-MODEM");
+    EXPECT_EQ(tool({"cloud-command", R"({"name":"setProperty","barcode":"x"})"}, pcSerial).exitCode, 1);
+    // A set-up file the PC sent, read back the way the modem reads it.
+    const Bytes ca = randomBytes(2500, 7);
+    writeLocal("ca.bin", ca);
+    ok({"send-cloud-file", "cafile", local("ca.bin")});
+    ok({"read-setup", "cafile", local("back.bin")}, modem);
+    EXPECT_EQ(readLocal("back.bin"), readLocal("ca.bin"));
+}
+
 TEST_F(PcTool, FpgaImagesRegistersAndScalerCommands)
 {
     start();
