@@ -67,16 +67,23 @@ bool sameAsFpga(const ChildHeader& c, const uint8_t* reg)
            c.Version[5] == reg[0];
 }
 
-// Font area in the scaler's flash for an encoding and height; 0 when none.
-uint32_t fontArea(uint8_t encoding, uint8_t height)
+// Font area in the scaler's flash for an encoding and height, up to the next
+// font or the OSD bitmap; start 0 when there is none.
+struct FontArea {
+    uint32_t start;
+    uint32_t end;
+};
+
+FontArea fontArea(uint8_t encoding, uint8_t height)
 {
+    constexpr uint32_t kOsdBitmap = 0xED9800;
     if (encoding == 0 && height == 32)
-        return 0x10000;
+        return {0x10000, 0x410000};
     if (encoding == 0 && height == 64)
-        return 0x450000;
+        return {0x450000, kOsdBitmap};
     if (encoding == 1 && height == 64)
-        return 0x410000;
-    return 0;
+        return {0x410000, 0x450000};
+    return {0, 0};
 }
 
 void passOver(Child& c, Verdict v, const QString& why, bool warn)
@@ -165,12 +172,22 @@ void decide(Child& c, const PackageHeader& p, const Installed& installed, Locked
                             QStringLiteral("%1 bytes, too short for a font: passed over").arg(h.file_len), true);
         c.font_encoding = head[5];
         c.font_height = head[18];
-        c.flash_addr = fontArea(c.font_encoding, c.font_height);
+        const FontArea area = fontArea(c.font_encoding, c.font_height);
+        c.flash_addr = area.start;
         if (c.flash_addr == 0)
             return passOver(c, Verdict::NoFontArea,
                             QStringLiteral("no font area for encoding %1 and height %2")
                                 .arg(c.font_encoding)
                                 .arg(c.font_height),
+                            true);
+        // Written whole from the area's start, a longer font would overwrite
+        // the font after it.
+        if (h.file_len > area.end - area.start)
+            return passOver(c, Verdict::Malformed,
+                            QStringLiteral("a %1-byte font does not fit its %2-byte area at %3: passed over")
+                                .arg(h.file_len)
+                                .arg(area.end - area.start)
+                                .arg(area.start, 0, 16),
                             true);
         c.data_offset = h.file_offset;
         c.data_len = h.file_len;

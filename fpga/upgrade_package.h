@@ -14,8 +14,10 @@
 // little-endian.
 //
 // Every length and offset is checked against the package's size and the
-// worker's 5 MB transfer buffer before the worker may use it; a child that
-// fails is passed over with a message, the rest of the package still applies.
+// worker's 5 MB transfer buffer before the worker may use it, a bitstream
+// against the stored parameters after it in the FPGA's flash and a font
+// against the font after its area in the scaler's flash; a child that fails
+// is passed over with a message, the rest of the package still applies.
 
 #include <QString>
 #include <QStringList>
@@ -82,7 +84,7 @@ enum class Verdict {
     FontsComplete,   // the scaler already holds every font (local register 43)
     NoFontArea,      // a font of an encoding and height that has no area in the flash
     Ignored,         // a child type the controller does not upgrade
-    Malformed,       // it does not fit the package or the transfer buffer: passed over
+    Malformed,       // it does not fit the package, the transfer buffer or its flash area: passed over
 };
 
 struct Child {

@@ -229,6 +229,34 @@ TEST_F(UpgradePackage, BitstreamThatWouldReachTheStoredParametersIsRefused)
     EXPECT_EQ(read(make("fits.VYX", {"--fpga0", big})).children[0].verdict, Verdict::Write);
 }
 
+TEST_F(UpgradePackage, FontLongerThanItsAreaIsRefused)
+{
+    // Written whole from its area's start, a longer font would overwrite the
+    // font after it: 64-dot ASCII before 64-dot Chinese, 32-dot Chinese
+    // before 64-dot ASCII.
+    QString font = QString::fromStdString(path("/font.bin"));
+    auto fontOf = [&](qint64 size, const QString& encoding, const QString& height) {
+        {
+            QFile f(font);
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+            f.resize(size);
+        }
+        return read(make("font.VYX", {"--font", font, "--font-encoding", encoding, "--font-height", height})).children[0];
+    };
+    Child c = fontOf(0x40001, "1", "64");
+    EXPECT_EQ(c.verdict, Verdict::Malformed);
+    EXPECT_TRUE(c.message.contains("area")) << c.message.toStdString();
+    c = fontOf(0x40000, "1", "64");
+    EXPECT_EQ(c.verdict, Verdict::Write);
+    EXPECT_EQ(c.flash_addr, 0x410000u);
+    EXPECT_EQ(fontOf(0x400001, "0", "32").verdict, Verdict::Malformed);
+    c = fontOf(0x400000, "0", "32");
+    EXPECT_EQ(c.verdict, Verdict::Write);
+    EXPECT_EQ(c.data_len, 0x400000u);
+    // 64-dot Chinese has room for anything the transfer buffer takes.
+    EXPECT_EQ(fontOf(kTransferBufferSize, "0", "64").verdict, Verdict::Write);
+}
+
 TEST_F(UpgradePackage, OneListingForWorkerAndScreen)
 {
     EXPECT_EQ(package_dir(" "), "/mnt/usb1/");

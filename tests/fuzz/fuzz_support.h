@@ -25,6 +25,16 @@ void writeFile(const std::string& absPath, const uint8_t* data, size_t size);
 // every call.
 VyxRamPara* freshStore();
 
+// The input as the file a reader saw: bounds and little-endian fields, for
+// checking what the reader made of it.
+struct RawFile {
+    const uint8_t* d;
+    size_t n;
+    bool holds(uint64_t at, uint64_t len) const { return at <= n && len <= n - at; }
+    uint16_t u16(uint64_t at) const { return uint16_t(d[at] | d[at + 1] << 8); }
+    uint32_t u32(uint64_t at) const { return uint32_t(u16(at)) | uint32_t(u16(at + 2)) << 16; }
+};
+
 } // namespace fuzz
 
 // A property of the output that must hold for every input.

@@ -30,27 +30,35 @@ struct ScreenSeen {
 };
 
 // What a walk in the recovery job's order saw; `failed` is the first
-// non-zero result and `why` the reader's message for it.
+// non-zero result and `why` the reader's message for it; `cut` says the
+// walk stopped after its budget of reads with every read so far a success.
 struct Walk {
     uint32_t failed = 0;
     QString why;
     int reads = 0;
+    bool cut = false;
     std::vector<RCV_PACKED_FILE_INFO> entries;
     std::vector<ScreenSeen> screens;
 };
 
 class Walker {
 public:
-    Walker(rcvRecovery& r, const QString& file, Walk& w) : r(r), file(file), w(w) {}
+    // A `budget` above 0 stops the walk after that many reads.
+    Walker(rcvRecovery& r, const QString& file, Walk& w, int budget = 0) : r(r), file(file), w(w), budget(budget) {}
 
     bool step(uint32_t result)
     {
         ++w.reads;
-        if (result == RCV_READ_OK)
-            return true;
-        w.failed = result;
-        w.why = r.error_text();
-        return false;
+        if (result != RCV_READ_OK) {
+            w.failed = result;
+            w.why = r.error_text();
+            return false;
+        }
+        if (budget > 0 && w.reads >= budget) {
+            w.cut = true;
+            return false;
+        }
+        return true;
     }
 
     // The data of the current record, in the job's 1000-byte packets.
@@ -143,21 +151,22 @@ private:
     rcvRecovery& r;
     QString file;
     Walk& w;
+    int budget;
 };
 
-inline Walk walkRecovery(rcvRecovery& r, const QString& file)
+inline Walk walkRecovery(rcvRecovery& r, const QString& file, int budget = 0)
 {
     Walk w;
     r.file_name = file;
-    Walker(r, file, w).recovery();
+    Walker(r, file, w, budget).recovery();
     return w;
 }
 
-inline Walk walkScan(rcvRecovery& r, const QString& file)
+inline Walk walkScan(rcvRecovery& r, const QString& file, int budget = 0)
 {
     Walk w;
     r.file_name = file;
-    Walker(r, file, w).scan();
+    Walker(r, file, w, budget).scan();
     return w;
 }
 
