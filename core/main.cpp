@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
+#include "platform/worker.h"
 #include "remote/networkclient_manage.h"
 #include "remote/networkmanage.h"
 #include "remote/q58_wifi_config.h"
@@ -87,6 +88,9 @@ void announceHostRun()
 
 int main(int argc, char* argv[])
 {
+    // The program's name on its main thread however it was started (an
+    // emulator would leave its own there).
+    platform::nameThisThread("vyxQ58N");
     platform::init(argc, argv);
     std::string busy;
     if (!platform::claimRoot(&busy)) {
@@ -106,7 +110,11 @@ int main(int argc, char* argv[])
             VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
             if (!store)
                 return false;
-            *layout = platform::c331screen::ScreenLayout::fromPublished(store->ram_para + ram::kSpliceMode);
+            // The scaler's own thread asks while the PC and the scaler write
+            // the record.
+            uint8_t record[platform::c331screen::ScreenLayout::kPublishedBytes];
+            copyShared(record, store->ram_para + ram::kSpliceMode, sizeof record);
+            *layout = platform::c331screen::ScreenLayout::fromPublished(record);
             return true;
         });
     }

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/shared_bytes.h"
+
 namespace ram {
 
 constexpr int kImageSize = 4096;
@@ -121,7 +123,7 @@ constexpr uint16_t kImageEnabled = 0x0001;
 inline bool imageEnabled(const uint8_t* image, int w)
 {
     // The enable bit lives in the low byte of the little-endian word.
-    return w >= 0 && w < kImageRecordCount && (image[imageRecord(w) + kImgEnable] & kImageEnabled);
+    return w >= 0 && w < kImageRecordCount && (loadShared(image + imageRecord(w) + kImgEnable) & kImageEnabled);
 }
 constexpr uint16_t kSourceIsCrop = 0x8000;
 constexpr uint16_t kOutBlack = 0x0001;

@@ -154,8 +154,8 @@ void SyncUpdate::saveRequestedMode()
         return;
     }
     uint8_t* slot = store->user_mode[request - 1];
-    slot[0] = slot[1] = kMarkerSaved;
-    std::memcpy(slot + kSlotData, image + kModeStart, kModeLength);
+    fillShared(slot, kMarkerSaved, 2);
+    copyShared(slot + kSlotData, image + kModeStart, kModeLength);
     putLe16(image + kCurrentMode, request);
     store->mode_file_write(request - 1, 0);
     putLe16(image + kModeSaveRequest, 0);
@@ -165,8 +165,8 @@ void SyncUpdate::syncModeFiles()
 {
     VyxRamPara* store = VyxRamPara::pInstance();
     for (int k = 0; k < kModeSlots; ++k) {
-        const uint8_t m0 = store->user_mode[k][0];
-        const uint8_t m1 = store->user_mode[k][1];
+        const uint8_t m0 = loadShared(store->user_mode[k]);
+        const uint8_t m1 = loadShared(store->user_mode[k] + 1);
         if (m0 == kMarkerEmpty || m1 == kMarkerEmpty) {
             store->mode_file_deal(k, 1);
             putLe16(store->ram_para + kModeSaveRequest, 0);

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/shared_bytes.h"
+
 enum _LogType { LOG_ERROR = 1, LOG_WARNING = 2, LOG_INFO = 3 };
 
 // The log sink; it has no body on this system.
@@ -83,21 +85,23 @@ public:
 };
 
 // Little-endian field helpers for byte layouts (no pointer casts: the device
-// is strict about alignment).
-inline uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+// is strict about alignment). Each byte is moved whole (core/shared_bytes.h):
+// the same helpers read and write the layouts threads share.
+inline uint16_t le16(const uint8_t* p) { return uint16_t(loadShared(p) | (loadShared(p + 1) << 8)); }
 inline uint32_t le32(const uint8_t* p)
 {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+    return uint32_t(loadShared(p)) | (uint32_t(loadShared(p + 1)) << 8) | (uint32_t(loadShared(p + 2)) << 16) |
+           (uint32_t(loadShared(p + 3)) << 24);
 }
 inline void putLe16(uint8_t* p, uint16_t v)
 {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
+    storeShared(p, uint8_t(v));
+    storeShared(p + 1, uint8_t(v >> 8));
 }
 inline void putLe32(uint8_t* p, uint32_t v)
 {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
+    storeShared(p, uint8_t(v));
+    storeShared(p + 1, uint8_t(v >> 8));
+    storeShared(p + 2, uint8_t(v >> 16));
+    storeShared(p + 3, uint8_t(v >> 24));
 }

@@ -31,10 +31,13 @@ bool readPersisted(uint8_t* image)
     FILE* f = std::fopen(platform::sysPath(kParamFile).c_str(), "rb");
     if (!f)
         return false;
+    uint8_t stored[kPersistLength];
+    size_t got = 0;
     bool ok = std::fseek(f, kFileMarkerLength, SEEK_SET) == 0;
     if (ok)
-        std::fread(image + kPersistStart, 1, kPersistLength, f);
+        got = std::fread(stored, 1, kPersistLength, f);
     std::fclose(f);
+    copyShared(image + kPersistStart, stored, got);
     return ok;
 }
 
@@ -60,7 +63,7 @@ bool writePersisted(const uint8_t* image)
 
 void useDefaults(uint8_t* image)
 {
-    std::memcpy(image + kPersistStart, default_para_ramlist.data() + kFileMarkerLength, kPersistLength);
+    copyShared(image + kPersistStart, default_para_ramlist.data() + kFileMarkerLength, kPersistLength);
 }
 
 void syncAndSettle()
@@ -118,7 +121,8 @@ void VyxRamPara::load()
             uint8_t marker[2] = {0, 0};
             size_t got = std::fread(marker, 1, 2, f);
             if (got == 2 && marker[0] == kMarkerSaved && marker[1] == kMarkerSaved) {
-                std::fread(ram_para + kPersistStart, 1, kPersistLength, f);
+                uint8_t stored[kPersistLength];
+                copyShared(ram_para + kPersistStart, stored, std::fread(stored, 1, kPersistLength, f));
                 std::fclose(f);
                 loaded = true;
             } else {
@@ -151,25 +155,25 @@ void VyxRamPara::load()
         putLe16(out, le16(out) & ~kOutFreeze);
     }
     putLe16(ram_para + kLedOff, 0);
-    ram_para[kModeSaveRequest + 1] = 0;
-    std::memset(ram_para + kTestPattern, 0, 4); // test pattern, 865, current user mode
+    storeShared(ram_para + kModeSaveRequest + 1, 0);
+    fillShared(ram_para + kTestPattern, 0, 4); // test pattern, 865, current user mode
     putLe16(ram_para + kSpliceMode, 0);
     for (int w = 0; w < kImageRecordCount; ++w) {
-        ram_para[kFadeIn + kFadeStride * w] = kFadeAtStart;
-        ram_para[kFadeOut + kFadeStride * w] = kFadeAtStart;
+        storeShared(ram_para + kFadeIn + kFadeStride * w, kFadeAtStart);
+        storeShared(ram_para + kFadeOut + kFadeStride * w, kFadeAtStart);
     }
 
     VyxCropSourceInit();
-    std::memcpy(ram_para_bak, ram_para, kImageSize);
+    copyShared(ram_para_bak, ram_para, kImageSize);
 
     for (int k = 0; k < kModeSlots; ++k) {
         mode_file_deal(k, 0);
         platform::pause_us(100);
     }
 
-    std::memset(local_reg + 37, 0, 1061 - 37);
+    fillShared(local_reg + 37, 0, 1061 - 37);
     for (const RegisterInit& r : kRegisterInit)
-        std::memset(local_reg + r.first, r.value, size_t(r.last - r.first + 1));
+        fillShared(local_reg + r.first, r.value, size_t(r.last - r.first + 1));
 }
 
 int VyxRamPara::test_signal(int code)
@@ -200,7 +204,7 @@ void VyxRamPara::ram_para_reset()
         if (readPersisted(ram_para))
             syncAndSettle();
     }
-    std::memcpy(ram_para_bak, ram_para, kImageSize);
+    copyShared(ram_para_bak, ram_para, kImageSize);
 }
 
 int VyxRamPara::ram_para_persist()
@@ -216,7 +220,7 @@ int VyxRamPara::ram_para_persist()
         m_persist_pending = true;
         return 0;
     }
-    std::memcpy(image, ram_para, kImageSize);
+    copyShared(image, ram_para, kImageSize);
     if (scaler)
         pthread_mutex_unlock(&scaler->para_mutex);
     bool changed = std::memcmp(image + kPersistStart, ram_para_bak + kPersistStart, kPersistLength) != 0;
@@ -239,10 +243,10 @@ int VyxRamPara::ram_para_persist()
     // change is hidden from it.
     if (changed) {
         if (!scaler) {
-            std::memcpy(ram_para_bak, image, kImageSize);
+            copyShared(ram_para_bak, image, kImageSize);
         } else if (pthread_mutex_trylock(&scaler->para_mutex) == 0) {
             if (scaler->para_changed == 0)
-                std::memcpy(ram_para_bak, image, kImageSize);
+                copyShared(ram_para_bak, image, kImageSize);
             pthread_mutex_unlock(&scaler->para_mutex);
         }
     }
@@ -259,7 +263,7 @@ unsigned int VyxRamPara::VyxRamParaDeal(unsigned char* data, unsigned short leng
 {
     if (uint64_t(address) + length > uint64_t(kImageSize))
         return 1;
-    std::memcpy(ram_para + address, data, length);
+    copyShared(ram_para + address, data, length);
     return 0;
 }
 
@@ -272,6 +276,6 @@ unsigned int VyxRamPara::VyxModeUserRamParaDeal(unsigned char* data, unsigned sh
     // A write stays inside the slot's first 4096 bytes.
     if (offset + length > unsigned(kModeFileSize))
         return 1;
-    std::memcpy(user_mode[slot - 1] + offset, data, length);
+    copyShared(user_mode[slot - 1] + offset, data, length);
     return 0;
 }

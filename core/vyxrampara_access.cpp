@@ -258,14 +258,14 @@ void VyxRamPara::VyxSetEDIDPara(int input, short width, short height, short rate
 
 bool VyxRamPara::forceOfferedLanguage()
 {
-    uint8_t language = ram_para[kLanguage];
+    uint8_t language = loadShared(ram_para + kLanguage);
     g_language = language;
     uint32_t mask = g_lcd_lang_valid.load();
     if (language < 32 && ((mask >> language) & 1))
         return false;
     for (uint8_t n = 0; n <= 4; ++n) {
         if ((mask >> n) & 1) {
-            ram_para[kLanguage] = n;
+            storeShared(ram_para + kLanguage, n);
             g_language = n;
             return true;
         }
@@ -278,6 +278,6 @@ int VyxRamPara::VyxLanguageChanged()
     if (le16(ram_para + kLanguage) == le16(ram_para_bak + kLanguage))
         return 0;
     if (forceOfferedLanguage())
-        ram_para[kLanguageAux] = 0;
+        storeShared(ram_para + kLanguageAux, 0);
     return 1;
 }

@@ -52,11 +52,12 @@ int VyxRamPara::mode_file_deal(int slot, int op)
     QMutexLocker lock(&Utils::_file_deal_mutex);
     FILE* f = std::fopen(platform::sysPath(modeFile(slot)).c_str(), "rb");
     if (!f) {
-        s[0] = s[1] = kMarkerEmpty;
+        fillShared(s, kMarkerEmpty, 2);
         return 0;
     }
     // A short file loads what it holds; the marker is taken as read.
-    std::fread(s, 1, kModeFileSize, f);
+    uint8_t stored[kModeFileSize];
+    copyShared(s, stored, std::fread(stored, 1, kModeFileSize, f));
     std::fclose(f);
     shell("sync");
     platform::pause_ms(100);
@@ -72,13 +73,13 @@ int VyxRamPara::mode_file_write(int slot, int op)
         QMutexLocker lock(&Utils::_file_deal_mutex);
         // The slot changes only with its file.
         uint8_t file[kModeFileSize];
-        std::memcpy(file, s, kModeFileSize);
+        copyShared(file, s, kModeFileSize);
         if (op == 1)
-            std::memcpy(file + kSlotData, ram_para + kModeStart, kModeLength);
+            copyShared(file + kSlotData, ram_para + kModeStart, kModeLength);
         file[0] = file[1] = kMarkerSaved;
         bool ok = platform::replaceFile(modeFile(slot), file, kModeFileSize);
         if (ok)
-            std::memcpy(s, file, kModeFileSize);
+            copyShared(s, file, kModeFileSize);
         shell("sync");
         platform::pause_ms(100);
         if (!ok) {
@@ -99,7 +100,7 @@ int VyxRamPara::VyxUserModeSaved(int n)
 {
     if (!validSlot(n))
         return 0;
-    return user_mode[n][0] == kMarkerSaved && user_mode[n][1] == kMarkerSaved;
+    return loadShared(user_mode[n]) == kMarkerSaved && loadShared(user_mode[n] + 1) == kMarkerSaved;
 }
 
 int VyxRamPara::VyxUserModeIndex(char current, char direction)
@@ -133,6 +134,6 @@ int VyxRamPara::VyxUserModeIndex(char current, char direction)
 
 int VyxRamPara::VyxGetCurrentModeIndex()
 {
-    uint8_t mode = ram_para[kCurrentMode];
+    uint8_t mode = loadShared(ram_para + kCurrentMode);
     return mode <= kModeSlots ? mode : 0;
 }

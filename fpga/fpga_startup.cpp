@@ -318,7 +318,6 @@ void fpga_manage::power_up_check_fpga_status(uint8_t f)
         if (g_source_online.load() != 2 || since < 21)
             return;
         write_to_register(2, 0x01, 0x01, f);
-        step(18);
         // A restart must not undo the user's "LED off".
         if (liveImageWord(ram::kLedOff) == 0) {
             SCREEN_fpgactrl_status2(SCREEN_LIT, f);
@@ -326,6 +325,9 @@ void fpga_manage::power_up_check_fpga_status(uint8_t f)
         } else {
             SCREEN_fpgactrl_status2(SCREEN_BLANK, f);
         }
+        // Published once the screen stands as the state says: whoever waits
+        // for "running" finds it lit or blanked.
+        step(18);
         return;
     default:
         return;

@@ -172,7 +172,7 @@ void fpga_manage::usb_upgrade_main_deal()
             }
         }
         if (VyxRamPara::p_vyxrampara_config)
-            installed.local_reg43 = VyxRamPara::p_vyxrampara_config->local_reg[43];
+            installed.local_reg43 = loadShared(VyxRamPara::p_vyxrampara_config->local_reg + 43);
 
         upgrade::Package pkg;
         const int read = upgrade::read_package(path, installed, &pkg);

@@ -81,6 +81,7 @@ struct ScreenLayout {
     // from the splice mode on (image bytes 1376..1395: splice, LED width and
     // height, offset x and y, channels across and down, channel width and
     // height, bandwidth class; little-endian words).
+    static constexpr int kPublishedBytes = 20;
     static ScreenLayout fromPublished(const uint8_t* record);
 };
 

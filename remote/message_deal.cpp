@@ -143,7 +143,7 @@ int message_deal::read_ram(uint8_t* body, int dataLength, int capacity)
     }
     if (!from)
         return status(body, STATUS_REFUSED);
-    std::memcpy(body + kAt + 1, from, n);
+    copyShared(body + kAt + 1, from, n);
     return status(body, STATUS_DONE) + n;
 }
 

@@ -280,7 +280,7 @@ int message_deal::set_lcd_lang_support(uint8_t* body, int dataLength, int)
     if (!store || (mask & 0x1F) == 0)
         return status(body, STATUS_REFUSED);
     if (language == 0xFF) {
-        language = store->ram_para[ram::kLanguage];
+        language = loadShared(store->ram_para + ram::kLanguage);
         if (language > 4 || !((mask >> language) & 1))
             for (language = 0; !((mask >> language) & 1); ++language) {
             }
@@ -289,8 +289,8 @@ int message_deal::set_lcd_lang_support(uint8_t* body, int dataLength, int)
     }
     ConfigEngine::pInstance()->write_config_variant(ConfigItem::VyxLCDLang, uint(mask));
     g_lcd_lang_valid = mask;
-    store->ram_para[ram::kLanguage] = language;
-    store->ram_para[ram::kLanguageAux] = 0;
+    storeShared(store->ram_para + ram::kLanguage, language);
+    storeShared(store->ram_para + ram::kLanguageAux, 0);
     g_language = language;
     announce(kChangeRefresh);
     return status(body, STATUS_DONE);

@@ -76,6 +76,7 @@ networkManage* networkManage::p_networkManage = nullptr;
 
 networkManage::networkManage()
 {
+    pclink::set_instance(p_networkManage, this);
     if (!g_networkMode)
         return;
     uint16_t ports[2] = {uint16_t(g_port.load()), kSecondPort};
@@ -109,15 +110,17 @@ networkManage::~networkManage()
 
 networkManage* networkManage::pInstance()
 {
+    // Published by the constructor, before its threads start.
     if (!p_networkManage)
-        p_networkManage = new networkManage();
+        new networkManage();
     return p_networkManage;
 }
 
 void networkManage::destroyForTest()
 {
-    delete p_networkManage;
-    p_networkManage = nullptr;
+    networkManage* link = p_networkManage;
+    pclink::set_instance<networkManage>(p_networkManage, nullptr);
+    delete link;
 }
 
 void* networkManage::tcp_server_thread(void* arg)

@@ -111,6 +111,12 @@ struct RcvLock {
 };
 } // namespace
 
+void under_receive_mutex(const std::function<void()>& fn)
+{
+    RcvLock lock(fpga_manage::p_fpga_manage);
+    fn();
+}
+
 CardRequests::CardRequests(uint8_t transport)
     : m_transport(transport)
 {

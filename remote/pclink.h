@@ -178,4 +178,19 @@ bool write_all(int fd, const uint8_t* data, int length, bool socket, int timeout
 // is ready (readable, or in error).
 bool wait_input(int fd, const Waker& waker, int timeoutMs);
 
+// Runs `fn` under the FPGA manager's receive mutex (without a manager, just
+// runs it).
+void under_receive_mutex(const std::function<void()>& fn);
+
+// Sets a link's instance pointer. The FPGA manager's answer path finds the
+// link waiting for the cards through it, under the receive mutex: a link
+// sets it before its threads start and clears it before it is torn down,
+// both under that mutex, so an answer never meets a half-built or deleted
+// link.
+template <class Link>
+void set_instance(Link*& instance, Link* link)
+{
+    under_receive_mutex([&] { instance = link; });
+}
+
 } // namespace pclink

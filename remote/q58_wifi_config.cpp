@@ -262,7 +262,7 @@ Q58_WIFI_CONFIG::Settings Q58_WIFI_CONFIG::settings() const
 bool Q58_WIFI_CONFIG::wifiOn()
 {
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
-    return store && store->ram_para[ram::kWifiOff] == 0;
+    return store && loadShared(store->ram_para + ram::kWifiOff) == 0;
 }
 
 void Q58_WIFI_CONFIG::set_wifi_reset_flag()

@@ -128,6 +128,7 @@ Tz_uart_inout* Tz_uart_inout::p_uart_inout = nullptr;
 Tz_uart_inout::Tz_uart_inout()
     : SerialPcLink(kPort, g_BPS, pclink::kTransportSerial)
 {
+    pclink::set_instance(p_uart_inout, this);
     start(receive_thread, "pc-serial", &ReplyList);
 }
 
@@ -135,15 +136,16 @@ Tz_uart_inout::~Tz_uart_inout() { stop(); }
 
 Tz_uart_inout* Tz_uart_inout::pInstance()
 {
+    // Published by the constructor, before its thread starts.
     if (!p_uart_inout)
-        p_uart_inout = new Tz_uart_inout();
+        new Tz_uart_inout();
     return p_uart_inout;
 }
 
 void Tz_uart_inout::destroyForTest()
 {
     Tz_uart_inout* link = p_uart_inout;
-    p_uart_inout = nullptr;
+    pclink::set_instance<Tz_uart_inout>(p_uart_inout, nullptr);
     delete link;
 }
 
@@ -159,6 +161,7 @@ Tz_uart_inout_4G::Tz_uart_inout_4G()
     : SerialPcLink(kPort, kBaud4G, pclink::kTransport4G)
     , m_groupBuf(std::make_unique<pclink::Buffers>())
 {
+    pclink::set_instance(p_uart_inout_4g, this);
     start(receive_thread_4G, "pc-4g", &ReplyList, deal_group, take_reconfigure);
 }
 
@@ -166,15 +169,17 @@ Tz_uart_inout_4G::~Tz_uart_inout_4G() { stop(); }
 
 Tz_uart_inout_4G* Tz_uart_inout_4G::pInstance()
 {
+    // Published by the constructor, before its thread starts.
     if (!p_uart_inout_4g)
-        p_uart_inout_4g = new Tz_uart_inout_4G();
+        new Tz_uart_inout_4G();
     return p_uart_inout_4g;
 }
 
 void Tz_uart_inout_4G::destroyForTest()
 {
-    delete p_uart_inout_4g;
-    p_uart_inout_4g = nullptr;
+    Tz_uart_inout_4G* link = p_uart_inout_4g;
+    pclink::set_instance<Tz_uart_inout_4G>(p_uart_inout_4g, nullptr);
+    delete link;
 }
 
 void* Tz_uart_inout_4G::receive_thread_4G(void* arg)

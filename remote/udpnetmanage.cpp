@@ -45,6 +45,7 @@ udpnetManage* udpnetManage::p_udpnetManage = nullptr;
 udpnetManage::udpnetManage()
     : QObject(nullptr)
 {
+    pclink::set_instance(p_udpnetManage, this);
     if (!g_udpnetmode)
         return;
     const uint16_t ports[2] = {kBroadcastPort, kSenderPort};
@@ -75,15 +76,17 @@ udpnetManage::~udpnetManage()
 
 udpnetManage* udpnetManage::pInstance()
 {
+    // Published by the constructor, before its threads start.
     if (!p_udpnetManage)
-        p_udpnetManage = new udpnetManage();
+        new udpnetManage();
     return p_udpnetManage;
 }
 
 void udpnetManage::destroyForTest()
 {
-    delete p_udpnetManage;
-    p_udpnetManage = nullptr;
+    udpnetManage* link = p_udpnetManage;
+    pclink::set_instance<udpnetManage>(p_udpnetManage, nullptr);
+    delete link;
 }
 
 void* udpnetManage::udp_server_thread(void* arg)

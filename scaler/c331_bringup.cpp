@@ -114,7 +114,7 @@ void c331_manage::stage7()
 {
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     const uint8_t* img = store ? store->ram_para : nullptr;
-    auto byteAt = [img](int offset) { return img ? img[offset] : uint8_t(0); };
+    auto byteAt = [img](int offset) { return img ? loadShared(img + offset) : uint8_t(0); };
     // The LED brightness is the sending FPGAs' business: the scaler runs at
     // the neutral 50.
     traceOp("c331_SetBrightness(50)");

@@ -31,12 +31,12 @@ constexpr unsigned kLedWaitPolls = 10000;
 constexpr int kRecordFirst = kImageRecords;
 constexpr int kRecordLast = kImageRecords + kImageRecordSize * c331_manage::kWindows - 2; // 2426
 
-// The snapshot is refreshed by the GUI thread without a lock; read it byte
-// by byte so a refresh in progress can at worst make a word look changed.
-void readSnapshot(uint8_t* dst, const uint8_t* src, size_t n)
+// A diagnostic register the PC sets at any moment: cleared once its request
+// has run, unless the PC has written it again meanwhile (then the next pass
+// runs that).
+void clearRequest(uint8_t* reg, uint8_t seen)
 {
-    for (size_t i = 0; i < n; ++i)
-        dst[i] = __atomic_load_n(&src[i], __ATOMIC_RELAXED);
+    __atomic_compare_exchange_n(reg, &seen, uint8_t(0), false, __ATOMIC_RELAXED, __ATOMIC_RELAXED);
 }
 
 bool isRelayoutField(int field)
@@ -94,8 +94,10 @@ void c331_manage::dispatchPass()
 
     pthread_mutex_lock(&para_mutex);
     uint8_t seen[kImageSize], snap[kImageSize];
-    std::memcpy(seen, store->ram_para, kImageSize);
-    readSnapshot(snap, store->ram_para_bak, kImageSize);
+    // Other threads write the image and its snapshot meanwhile: a copy
+    // caught in the middle of a write at worst makes a word look changed.
+    copyShared(seen, store->ram_para, kImageSize);
+    copyShared(snap, store->ram_para_bak, kImageSize);
 
     auto now = [&](int off) { return le16(seen + off); };
     auto differsApplied = [&](int off) { return le16(seen + off) != le16(applied + off); };
@@ -109,8 +111,8 @@ void c331_manage::dispatchPass()
         changed(kOutput1 + 6)) {
         waitLedHandshake();
         // Writers had the image meanwhile: compare what stands now.
-        std::memcpy(seen, store->ram_para, kImageSize);
-        readSnapshot(snap, store->ram_para_bak, kImageSize);
+        copyShared(seen, store->ram_para, kImageSize);
+        copyShared(snap, store->ram_para_bak, kImageSize);
         traceOp("vyxApi_PnlInit2(%d,%d,%d,%d,%d)", now(kLedWidth), now(kLedHeight), now(kOutput1 + 4),
                 now(kOutput1 + 6), now(kSpliceMode));
         vyxApi_PnlInit2(now(kLedWidth), now(kLedHeight), now(kOutput1 + 4), now(kOutput1 + 6), now(kSpliceMode));
@@ -318,7 +320,7 @@ void c331_manage::debugRegisters()
     uint8_t* r = store->local_reg;
     const int fd = c331_fd;
 
-    if (uint8_t v = r[34]) {
+    if (uint8_t v = loadShared(r + 34)) {
         // Only the lowest set bit acts.
         if (v & 0x01) {
             traceOp("input_slidebar()");
@@ -346,22 +348,23 @@ void c331_manage::debugRegisters()
             traceOp("write_read_c331_b80_iacthstch5()");
             write_read_c331_b80_iacthstch5(fd);
         }
-        r[34] = 0;
+        clearRequest(r + 34, v);
     }
-    if (uint8_t n = r[35]) {
+    if (uint8_t n = loadShared(r + 35)) {
         traceOp("vyxDbg_c331_param(%d)", n - 1);
         vyxDbg_c331_param(n - 1);
-        r[35] = 0;
+        clearRequest(r + 35, n);
     }
-    if (uint8_t g = r[36]) {
+    if (uint8_t g = loadShared(r + 36)) {
         if (g & 0x01) {
             traceOp("vyxDbg_c331_print_regGrp(0)");
             vyxDbg_c331_print_regGrp(0);
         }
-        r[36] = 0;
+        clearRequest(r + 36, g);
     }
     // A value without any of bits 0..3 is left as it is.
-    if (uint8_t t = r[33] & 0x0F) {
+    const uint8_t test = loadShared(r + 33);
+    if (uint8_t t = test & 0x0F) {
         if (t & 0x01) {
             traceOp("sync_c331_device_test_input()");
             sync_c331_device_test_input(fd);
@@ -375,7 +378,7 @@ void c331_manage::debugRegisters()
             traceOp("sync_c331_device_test_frame_lock_vbyrx3()");
             sync_c331_device_test_frame_lock_vbyrx3(fd);
         }
-        r[33] = 0;
+        clearRequest(r + 33, test);
     }
 }
 

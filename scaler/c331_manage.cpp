@@ -121,7 +121,7 @@ c331_manage::c331_manage()
     // The chip starts from what was stored last: the snapshot.
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     if (store)
-        std::memcpy(applied, store->ram_para_bak, sizeof applied);
+        copyShared(applied, store->ram_para_bak, sizeof applied);
     else
         zero(applied);
 

@@ -148,8 +148,8 @@ int c331_manage::vyxApi_initEnvC331()
             PM_INPUT_OFFSET_EN[w] = 0;
             info.input = uint8_t(source & 7);
         }
-        info.enable = rec[kImgEnable];
-        info.rotate = rec[kImgMirror];
+        info.enable = loadShared(rec + kImgEnable);
+        info.rotate = loadShared(rec + kImgMirror);
 
         const uint16_t output = le16(rec + kImgOutput);
         info.output = uint8_t(output & (kOutBlack | kOutFreeze));

@@ -159,7 +159,9 @@ int main(int argc, char** argv)
 
     // The chip draws the screen as in a simulated run of the program.
     platform::simScaler().setScreenLayoutSource([](platform::c331screen::ScreenLayout* layout) {
-        *layout = platform::c331screen::ScreenLayout::fromPublished(VyxRamPara::pInstance()->ram_para + ram::kSpliceMode);
+        uint8_t record[platform::c331screen::ScreenLayout::kPublishedBytes];
+        copyShared(record, VyxRamPara::pInstance()->ram_para + ram::kSpliceMode, sizeof record);
+        *layout = platform::c331screen::ScreenLayout::fromPublished(record);
         return true;
     });
     fpga_manage::pInstance();

@@ -5,6 +5,7 @@
 #include "tests/support/sandbox.h"
 
 #include <QFile>
+#include <iostream>
 #include <memory>
 #include <random>
 
@@ -33,8 +34,18 @@ protected:
     void TearDown() override
     {
         if (app) {
+            // A failed test shows how the application ended, and its last words.
+            const bool ended = app->waitForFinished(0);
             app->kill();
             app->waitForFinished(5000);
+            if (HasFailure()) {
+                // A sanitizer's report whole, otherwise the output's end.
+                const QByteArray out = app->readAll();
+                const int report = out.indexOf("==================\nWARNING:");
+                std::cout << "application " << (ended ? "had ended, exit code " + std::to_string(app->exitCode()) : "still ran")
+                          << "; its output:\n"
+                          << (report >= 0 ? out.mid(report, 20000) : out.right(6000)).toStdString() << std::endl;
+            }
         }
         Sandbox::TearDown();
     }
