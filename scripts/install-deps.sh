@@ -4,6 +4,7 @@
 #   host      build, simulation and host tests (the default)
 #   sanitize  clang with its sanitizer and libFuzzer run-times
 #   armhf     cross compiler, qemu-user and the armhf twins of the libraries
+#   pictures  the fonts tools/pnggen draws the panel's captions with
 set -euo pipefail
 stages=("$@")
 [ ${#stages[@]} -gt 0 ] || stages=(host)
@@ -15,6 +16,8 @@ for stage in "${stages[@]}"; do
     host)
       packages+=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libboost-dev
                  libhidapi-dev libudev-dev libgtest-dev libgmock-dev fonts-wqy-microhei python3) ;;
+    pictures)
+      packages+=(fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei) ;;
     sanitize)
       packages+=(clang-14 libclang-rt-14-dev) ;;
     armhf)
