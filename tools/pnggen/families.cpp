@@ -273,18 +273,18 @@ void keyHint(Canvas& c, const QString& name, qreal capWidth, const std::function
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(key, 3, 3);
     cap(p, key);
-    caption(name, p, QRectF(key.right() + 2, 0, c.width() - key.right() - 2, c.height()), text, ink::white, 11, 8, 1);
+    caption(name, p, QRectF(key.right() + 1, 0, c.width() - key.right() - 1, c.height()), text, ink::white, 10, 8, 1);
 }
 
 QVector<Picture> hints()
 {
     QVector<Picture> out;
     out << picture("OK_Enter", 51, 17, ink::ground, [](Canvas& c) {
-        keyHint(c, "OK_Enter", 19, [&](QPainter& p, QRectF key) { caption("OK_Enter", p, key.adjusted(2, 2, -2, -2), "OK", ink::white, 9, 6, 1, true); },
+        keyHint(c, "OK_Enter", 17, [&](QPainter& p, QRectF key) { caption("OK_Enter", p, key.adjusted(2, 2, -2, -2), "OK", ink::white, 9, 6, 1, true); },
                 QStringLiteral("Enter"));
     });
     out << picture("back_return", 56, 17, ink::ground, [](Canvas& c) {
-        keyHint(c, "back_return", 19, [&](QPainter& p, QRectF key) {
+        keyHint(c, "back_return", 17, [&](QPainter& p, QRectF key) {
             drawGlyph(p, square(key.center().x(), key.center().y() - 6.5, 13), ink::white, 1.3,
                       [](Glyph& g) { g.arrow(19, 12, 5, 12, 6); });
         }, QStringLiteral("Return"));
@@ -448,7 +448,8 @@ QVector<Picture> sources()
     for (const SourceEntry& s : kSources)
         out << picture(s.name, 50, 16, ink::control, [&](Canvas& c) {
             QPainter& p = c.p();
-            const QColor fill = s.online ? ink::online : ink::offline;
+            // A deeper green than the online dots: white text must read on it.
+            const QColor fill = s.online ? QColor(20, 160, 72) : ink::offline;
             p.setPen(Qt::NoPen);
             p.setBrush(fill);
             p.drawRoundedRect(QRectF(0, 0, 50, 16), 3.5, 3.5);

@@ -5,6 +5,5 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 "$top/scripts/install-deps.sh" host pictures
-cmake -S "$top/tools/pnggen" -B "$top/build/pnggen" -G Ninja >/dev/null
-cmake --build "$top/build/pnggen" -j "${VYX_JOBS:-$(nproc)}"
-QT_QPA_PLATFORM=offscreen "$top/build/pnggen/pnggen" --out "$top/resources" --sheet "$top/build/pictures.png"
+BUILD_DIR="$top/build" "$top/scripts/build.sh" --target pnggen
+QT_QPA_PLATFORM=offscreen "$top/build/tools/pnggen/pnggen" --out "$top/resources" --sheet "$top/build/pictures.png"

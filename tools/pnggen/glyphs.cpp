@@ -156,12 +156,12 @@ void wrench(Glyph& g, qreal angleDeg)
 {
     g.p().save();
     turn(g, angleDeg);
-    QPainterPath handle = stroked(segment(12, 10, 12, 20.5), 3.4);
+    QPainterPath handle = stroked(segment(12, 10, 12, 21.5), 4);
     QPainterPath head;
-    head.addEllipse(QPointF(12, 6.8), 4.8, 4.8);
+    head.addEllipse(QPointF(12, 6.6), 5.3, 5.3);
     QPainterPath jaw;
-    jaw.addRect(QRectF(10.4, 0, 3.2, 6.8));
-    jaw.addEllipse(QPointF(12, 6.8), 1.6, 1.6);
+    jaw.addRect(QRectF(10.2, 0, 3.6, 6.6));
+    jaw.addEllipse(QPointF(12, 6.6), 1.8, 1.8);
     g.p().setPen(Qt::NoPen);
     g.path(handle.united(head).subtracted(jaw), true);
     g.p().restore();

@@ -251,13 +251,12 @@ bool drawVerticalCaption(QPainter& p, const QRectF& box, const QString& text, co
         }
         return false;
     }
-    // Turned a quarter to the left: the strip is read from bottom to top.
-    p.save();
-    p.translate(box.center());
-    p.rotate(-90);
-    const QRectF turned(-box.height() / 2, -box.width() / 2, box.height(), box.width());
-    const bool fits = drawCaption(p, turned, text, color, maxPx, minPx, 1);
-    p.restore();
+    // Drawn level, then the whole image turned a quarter to the left (the
+    // strip is read from bottom to top): an exact turn keeps the text as
+    // crisp as level text.
+    Canvas level(int(box.height()), int(box.width()));
+    const bool fits = drawCaption(level.p(), QRectF(0, 0, box.height(), box.width()), text, color, maxPx, minPx, 1);
+    p.drawImage(box.topLeft(), level.finish().transformed(QTransform().rotate(-90)));
     return fits;
 }
 
