@@ -261,3 +261,39 @@ TEST_F(SourcesFile, AnEditReachesOnlyTheWindowsOfThatInput)
     }
     EXPECT_FALSE(exists("/sim/sources.errors"));
 }
+
+// ---------------------------------------------------------------------------
+// A picture wider than one path takes: its line split into two halves, each
+// written by its own path into the window's frame memory.
+
+TEST_F(Capture, TheTwoHalvesOfASplitLineNeverOverlapInMemory)
+{
+    // The panel's own case: LED 3840 x 2160, a 3840 x 2160 source on the
+    // HDMI 2.0 input, shown 1:1, then zoomed (a quarter of it on the whole
+    // screen), then shrunk.
+    plug(3, progressive(3840, 2160, 60), lanesFor(594000));
+    struct Case {
+        const char* what;
+        Rect window;
+        uint16_t source;
+        bool scaled;
+    } cases[] = {
+        {"1:1", Rect{0, 0, 3840, 2160}, 3, false},
+        {"zoomed", Rect{0, 0, 3840, 2160}, 0x8005, true},
+        {"shrunk", Rect{960, 540, 1920, 1080}, 3, true},
+    };
+    setCrop(5, 0x8003, Rect{960, 540, 1920, 1080});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        layout::Request r{0, 3840, 2160, -1, -1, {{c.window.x, c.window.y, c.window.w, c.window.h, 0}}};
+        r.wins[0].source = c.source;
+        apply(r);
+        const Window w = at(c.window);
+        EXPECT_EQ(w.port, 5);
+        EXPECT_EQ(w.source, (Rect{0, 0, 3840, 2160}));
+        EXPECT_EQ(w.scaled, c.scaled);
+        EXPECT_TRUE(w.split);
+        EXPECT_FALSE(w.halvesOverlap) << screen().describe();
+    }
+    EXPECT_EQ(readFile("/sim/scaler-registers.bin").size(), platform::c331screen::kRegisterFileBytes);
+}
