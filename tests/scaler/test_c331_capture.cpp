@@ -297,3 +297,85 @@ TEST_F(Capture, TheTwoHalvesOfASplitLineNeverOverlapInMemory)
     }
     EXPECT_EQ(readFile("/sim/scaler-registers.bin").size(), platform::c331screen::kRegisterFileBytes);
 }
+
+// ---------------------------------------------------------------------------
+// A dot-by-dot window over two ports (ports 0 and 1 side by side) as the
+// parameter image brings it: at start, and from a PC's layout write.
+
+namespace {
+// Two 1920 x 1080 pictures on sources 2 and 1 (ports 0 and 1), one window
+// over the whole 3840 x 1080 screen showing them side by side.
+layout::Request twoPortRequest()
+{
+    layout::Request r{0, 3840, 1080, -1, -1, {{0, 0, 3840, 1080, 0}}};
+    r.wins[0].source = 2;
+    r.wins[0].output = 0x0100; // dot by dot
+    return r;
+}
+constexpr uint16_t kTwoPortsSideBySide = 1; // DBD_CMOS_IN12
+
+// Both ports captured by the window's own channels, each its picture, and
+// the window on the screen showing them rather than its background.
+void expectTwoPortsCaptured(c331_manage* scaler, const Composition& screen)
+{
+    std::vector<int> channels;
+    for (int i = 0; i < 8 && scaler->win_ich[0][i] >= 0; ++i)
+        channels.push_back(scaler->win_ich[0][i]);
+    ASSERT_EQ(channels.size(), 2u);
+    std::vector<uint32_t> selects, widths;
+    for (int c : channels) {
+        selects.push_back(platform::simScaler().value(0x001001 + 0x100u * unsigned(c)));
+        widths.push_back(platform::simScaler().value(0x101902, 16 * c));
+    }
+    EXPECT_EQ(selects, (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(widths, (std::vector<uint32_t>{1920, 1920}));
+    ASSERT_EQ(screen.windows.size(), 1u) << screen.describe();
+    const Window& w = screen.windows[0];
+    EXPECT_EQ(w.screen, (Rect{0, 0, 3840, 1080}));
+    EXPECT_EQ(w.inputChannel, channels[0]);
+    EXPECT_EQ(w.port, 0);
+    EXPECT_FALSE(w.background);
+}
+
+class DotByDotAtStart : public ScalerTest {
+protected:
+    void SetUp() override
+    {
+        ScalerTest::SetUp();
+        sources = zevlosource::pInstance();
+        chip().setScreenLayoutSource([this](ScreenLayout* l) {
+            *l = ScreenLayout::fromPublished(img + kSpliceMode);
+            return true;
+        });
+    }
+    zevlosource* sources = nullptr;
+};
+} // namespace
+
+TEST_F(DotByDotAtStart, AWindowOverTwoPortsGetsItsChannels)
+{
+    const VideoTiming t = progressive(1920, 1080, 60);
+    plugSource(sources, 2, &t, 0);
+    plugSource(sources, 1, &t, 0);
+    layout::writeImage(twoPortRequest(), img);
+    set16(imageRecord(0) + kImgDotMode, kTwoPortsSideBySide);
+    save();
+    bringUp();
+    for (int i = 0; i < 3; ++i)
+        turn();
+    ASSERT_EQ(scaler->PM_WIN_DBD_MODE[0], DBD_CMOS_IN12);
+    expectTwoPortsCaptured(scaler, chip().composition(ScreenLayout::fromPublished(img + kSpliceMode)));
+}
+
+TEST_F(Capture, AWindowOverTwoPortsWrittenByAPcGetsItsChannels)
+{
+    plug(2, progressive(1920, 1080, 60));
+    plug(1, progressive(1920, 1080, 60));
+    write([&] {
+        layout::writeImage(twoPortRequest(), img);
+        set16(imageRecord(0) + kImgDotMode, kTwoPortsSideBySide);
+    });
+    settle();
+    ASSERT_EQ(scaler->PM_WIN_DBD_MODE[0], DBD_CMOS_IN12);
+    expectTwoPortsCaptured(scaler, screen());
+}
