@@ -364,12 +364,17 @@ void c331_manage::set_freeze(int fd, int on)
     };
     Held held[kWindows];
     int n = 0;
-    for (int w = 0; w < kWindows; ++w)
-        if (g_chg_win[w] || g_chg_input[w] || g_chg_dbd[w])
-            held[n++] = Held{w, prev_win_ich[w][0] >= 0 ? prev_win_ich[w][0] : win_ich[w][0], false};
+    // A changed window with no input channel has nothing to hold; it does
+    // not keep the others from being held, the first of which sets the pace.
+    for (int w = 0; w < kWindows; ++w) {
+        if (!(g_chg_win[w] || g_chg_input[w] || g_chg_dbd[w]))
+            continue;
+        const int c = prev_win_ich[w][0] >= 0 ? prev_win_ich[w][0] : win_ich[w][0];
+        if (c >= 0 && c < kInChannels)
+            held[n++] = Held{w, c, false};
+    }
     set_rtct(fd, 0);
-    // Nothing captured yet (no input channel): nothing to hold.
-    if (n == 0 || held[0].c < 0 || held[0].c >= kInChannels)
+    if (n == 0)
         return;
 
     auto writing = [&](int c) { return int((drv.read_C331(fd, 0xAB4701 + 0x100u * unsigned(c), 0) & 0xF) >> 2); };
@@ -384,10 +389,6 @@ void c331_manage::set_freeze(int fd, int on)
             Held& h = held[i];
             if (h.done)
                 continue;
-            if (h.c < 0 || h.c >= kInChannels) {
-                h.done = true;
-                continue;
-            }
             if (writing(h.c) == b0) {
                 drv.write_C331(fd, 0x100901, 2, 16 * h.c);
                 h.done = true;
@@ -414,7 +415,7 @@ void c331_manage::set_freeze(int fd, int on)
         const uint32_t word = c331geom::packBuffers(bufs);
         for (int j = 0; j < kInChannels && prev_win_ich[held[i].w][j] >= 0; ++j)
             drv.write_C331(fd, 0x166603, word, 16 * prev_win_ich[held[i].w][j]);
-        if (prev_win_ich[held[i].w][0] < 0 && held[i].c >= 0 && held[i].c < kInChannels)
+        if (prev_win_ich[held[i].w][0] < 0)
             drv.write_C331(fd, 0x166603, word, 16 * held[i].c);
     }
     const uint32_t s = uint32_t(first[4] & 7);
