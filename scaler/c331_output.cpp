@@ -444,9 +444,15 @@ void c331_manage::reset_act(int fd, int mode)
 
 void c331_manage::vyxApi_forceColorDisable(int fd)
 {
-    g_force_bkcolor = 2;
-    for (int k = 0; k < kOutChannels; ++k)
+    const bool forced = g_force_bkcolor.exchange(2) == 1;
+    for (int k = 0; k < kOutChannels; ++k) {
         p_c331_drv->write_C331(fd, 0x084903, 0, 16 * k);
+        // The green that bring-up forced on every channel goes as well.
+        if (forced) {
+            p_c331_drv->write_C331(fd, 0x084E03, 0, 16 * k);
+            p_c331_drv->write_C331(fd, 0x084D01, 0, 16 * k);
+        }
+    }
     // A window whose input has no signal shows its background instead.
     for (int w = 0; w < kWindows; ++w) {
         if (!winLoaded(w))
