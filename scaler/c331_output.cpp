@@ -73,16 +73,20 @@ void c331_manage::set_output(int fd)
     const bool fade = fades == 1 && !g_chg_priority;
 
     // 4. The screen holds still meanwhile.
-    if (fade)
+    if (fade) {
+        traceOp("  set_layer_coef(%d,%d,0)", wf, PM_WIN_FADE_OUT[wf]);
         set_layer_coef(fd, wf, PM_WIN_FADE_OUT[wf], 0);
-    else
+    } else {
+        traceOp("  set_freeze(1)");
         set_freeze(fd, 1);
+    }
 
     // 5. Input side of every changed window.
     for (int w = 0; w < kWindows; ++w) {
         vmirror_ok[w] = 1;
         if (!changed(w))
             continue;
+        traceOp("  input side of window %d", w);
         win_wide[w] = 0;
         calc_iwin2(w);
         calc_owin2(w);
@@ -102,6 +106,7 @@ void c331_manage::set_output(int fd)
     }
 
     // 6.
+    traceOp("  reset_act(0), wait1_pivs2(), set_rtct(2)");
     reset_act(fd, 0);
     wait1_pivs2(fd);
     set_rtct(fd, 2);
@@ -110,6 +115,7 @@ void c331_manage::set_output(int fd)
     for (int w = 0; w < kWindows; ++w) {
         if (!changed(w) && !g_chg_attr[w] && !g_chg_mirror[w])
             continue;
+        traceOp("  output side of window %d", w);
         _ImageWindowDef_st in = IWIN[w];
         if (win_wide[w])
             in.hw = kWideLimit;
@@ -119,6 +125,7 @@ void c331_manage::set_output(int fd)
 
     // 8. Layers.
     if (g_chg_priority || g_chg_overlay) {
+        traceOp("  layers: set_overlay(), reset_layer_coef(0)");
         update_overlay_info();
         set_overlay(fd);
         reset_layer_coef(fd, 0);
@@ -126,11 +133,16 @@ void c331_manage::set_output(int fd)
     }
 
     // 9-11.
+    traceOp("  reset_act(1)");
     reset_act(fd, 1);
-    if (fade)
+    if (fade) {
+        traceOp("  set_layer_coef(%d,%d,1)", wf, PM_WIN_FADE_IN[wf]);
         set_layer_coef(fd, wf, PM_WIN_FADE_IN[wf], 1);
-    else
+    } else {
+        traceOp("  set_freeze(0)");
         set_freeze(fd, 0);
+    }
+    traceOp("  set_rtct(1)");
     set_rtct(fd, 1);
 
     // 12. The channel map the next relayout starts from.
@@ -229,6 +241,7 @@ void c331_manage::c331_SetWinPriority1(int fd)
         win_layer[w] = winLoaded(w) ? 5 - pwinfo[w].layer : 0;
         VYX_DEBUG("layer_%d\n", win_layer[w]);
     }
+    traceOp("  layers: set_overlay(), reset_layer_coef(0)");
     update_overlay_info();
     set_overlay(fd);
     reset_layer_coef(fd, 0);
