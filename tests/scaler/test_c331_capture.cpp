@@ -7,6 +7,8 @@
 #include <set>
 
 #include "platform/video_sim.h"
+#include "remote/message_deal.h"
+#include "tests/remote/pc_client.h"
 
 using namespace ram;
 using platform::c331screen::Composition;
@@ -371,10 +373,18 @@ TEST_F(Capture, AWindowOverTwoPortsWrittenByAPcGetsItsChannels)
 {
     plug(2, progressive(1920, 1080, 60));
     plug(1, progressive(1920, 1080, 60));
-    write([&] {
-        layout::writeImage(twoPortRequest(), img);
-        set16(imageRecord(0) + kImgDotMode, kTwoPortsSideBySide);
-    });
+    // The PC writes the layout and the mode, then asks for the apply.
+    message_deal handler;
+    auto pcRequest = [&](const Bytes& request) {
+        Bytes buf(request);
+        buf.resize(4096);
+        const int n = handler.message_group_deal(buf.data(), int(request.size()), int(buf.size()));
+        return n <= 10 ? Bytes{} : Bytes(buf.begin() + 10, buf.begin() + n);
+    };
+    for (const auto& chunk : layout::imageChunks(twoPortRequest()))
+        ASSERT_EQ(pcRequest(pc::writeRam(uint32_t(chunk.first), chunk.second)), Bytes{0});
+    ASSERT_EQ(pcRequest(pc::writeRam(uint32_t(imageRecord(0) + kImgDotMode), {kTwoPortsSideBySide, 0})), Bytes{0});
+    ASSERT_EQ(pcRequest(pc::writeRegister(11, 0xFF, 1)), Bytes{0});
     settle();
     ASSERT_EQ(scaler->PM_WIN_DBD_MODE[0], DBD_CMOS_IN12);
     expectTwoPortsCaptured(scaler, screen());
