@@ -1,6 +1,7 @@
 // Read-back of the scaler chip's composition and the picture of the screen.
 #include "platform/c331_screen.h"
 
+#include <QBrush>
 #include <QColor>
 #include <QFont>
 #include <QGuiApplication>
@@ -121,6 +122,28 @@ int64_t memPixel(int64_t bytes, int mode)
     }
 }
 
+// Bytes a line of n memory pixels takes in memory format `mode` (16 bytes
+// for 5 pixels, 8 for 3, 2 or 4 a pixel).
+int64_t memLineBytes(int64_t n, int mode)
+{
+    switch (mode) {
+    case 1: return (n / 5) * 16 + (n % 5) * 3;
+    case 2: return (n + 2) / 3 * 8;
+    case 3: return 2 * n;
+    default: return 4 * n;
+    }
+}
+
+// Memory pixels a path writes of `width` captured pixels shrunk by step
+// `f` (0 or 1.0 and above: not shrunk): the outputs whose source pixel lies
+// inside the capture.
+int64_t pathPixels(int64_t width, int64_t f)
+{
+    if (width <= 0)
+        return 0;
+    return f > 0 && f < 0x10000 ? ((width - 1) * f >> 16) + 1 : width;
+}
+
 // The first source pixel that a shrink by step `f` puts at memory pixel
 // `mem`: floor(x * f / 65536) = mem; 0 when it can be.
 int64_t unshrinkPos(int64_t mem, int64_t f)
@@ -156,7 +179,8 @@ void readInput(const RegisterFile& regs, const Rect& out, Window* w)
 
     const unsigned pair = unsigned(ic / 2);
     int width = int(regs.value(0x101902, ioff));
-    if (regs.value(0x030801 + 0x900u * pair) == 3)
+    w->split = regs.value(0x030801 + 0x900u * pair) == 3;
+    if (w->split)
         width = int(regs.value(0x030B02 + 0x900u * pair));
     int height = int(regs.value(0x101D02, ioff));
     if (regs.value(0x165B01, ioff) & 1)
@@ -181,6 +205,16 @@ void readInput(const RegisterFile& regs, const Rect& out, Window* w)
     if (pitch >= 0x80)
         pitch = 0x100 - pitch; // read upward
     const int mode = formatMode(regs.value(0x006901 + 0x100u * unsigned(k)));
+    if (w->split && ic + 1 < kChannels) {
+        // Where each half's line lies in memory: the second path's own
+        // write address, capture width and shrink.
+        const int soff = 16 * (ic + 1);
+        const int64_t first = regs.value(0x161C04, ioff), second = regs.value(0x161C04, soff);
+        const int64_t firstEnd = first + memLineBytes(pathPixels(regs.value(0x101902, ioff), hf), mode);
+        const int64_t secondEnd =
+            second + memLineBytes(pathPixels(regs.value(0x101902, soff), regs.value(0x114702, soff)), mode);
+        w->halvesOverlap = first < secondEnd && second < firstEnd;
+    }
     const int64_t lineBytes = pitch * 1024;
     const int64_t line = lineBytes > 0 ? offset / lineBytes : 0;
     const int64_t pixel = memPixel(lineBytes > 0 ? offset % lineBytes : offset, mode);
@@ -390,6 +424,8 @@ std::string Composition::describe() const
             std::snprintf(line, sizeof line, " of %dx%d%s", w.source.w, w.source.h, w.scaled ? "" : ", 1:1");
             out += line;
         }
+        if (w.halvesOverlap)
+            out += ", its line halves overlap in memory";
         out += "\n";
     }
     for (int k = 0; k < kChannels; ++k) {
@@ -507,6 +543,14 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
             label += ", 1:1";
         if (w.background)
             label += "\nbackground (no signal or black)";
+        if (w.halvesOverlap) {
+            // The right half of each line lands on the left one: hatched.
+            p.setBrush(QBrush(QColor(231, 76, 60), Qt::DiagCrossPattern));
+            for (const Rect& t : w.tiles)
+                if (!t.empty())
+                    p.drawRect(box(t));
+            label += "\nline halves overlap in memory: the right half overwrites the left";
+        }
         p.drawText(box(w.screen).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap, label);
     }
 

@@ -29,7 +29,10 @@
 //                         p, 8.. for V-by-One port 4, 12.. for port 5
 //   0x101902 / 0x101D02   captured width / height of the port's picture
 //   0x030801 + 0x900 (c/2)  3: the pair splits a line, whose whole width is
-//                         then 0x030B02 + 0x900 (c/2)
+//                         then 0x030B02 + 0x900 (c/2); the second half goes
+//                         through channel c + 1 (its own capture width,
+//                         shrink step and write address, bank offset
+//                         16 (c + 1))
 //   0x165B01              1: deinterlaced (the picture has twice the lines)
 //   0x114702 / 0x114C02   horizontal / vertical shrink step (0 none)
 //   0x161C04              first frame-memory write address
@@ -120,6 +123,12 @@ struct Window {
     Rect source;
     Rect shown;
     bool scaled = false; // shrunk or zoomed on the way (false: shown 1:1)
+    // The port's line captured in two halves, each written by its own path
+    // into the window's frame memory; overlapping when the second half's
+    // line starts inside the first half's (its right half then overwrites
+    // part of the left one).
+    bool split = false;
+    bool halvesOverlap = false;
 };
 
 struct Composition {

@@ -40,6 +40,7 @@ void c331_manage::runTurn()
         stage7();
     else
         c331managerdeal(this);
+    ++turn_count;
 }
 
 void c331_manage::stageIdentity()

@@ -2,10 +2,10 @@
 // changed in the parameter image, then the per-turn input upkeep.
 //
 // A word counts as changed when the image differs from what this thread
-// applied last or from the stored snapshot. The first keeps a change that a
-// save swallowed into the snapshot before it reached the chip; the second
-// applies again, until the save, what a pass applied (harmless, and what the
-// writers have always relied on).
+// applied last, not from the stored snapshot: a change that a save swallowed
+// into the snapshot before it reached the chip is still applied, and one a
+// pass has applied is not sent again by the next request because the save
+// has not been made yet.
 #include "scaler/c331_manage.h"
 
 #include <QMutexLocker>
@@ -93,17 +93,15 @@ void c331_manage::dispatchPass()
     zevlosource* sources = zevlosource::p_zevlo_source;
 
     pthread_mutex_lock(&para_mutex);
-    uint8_t seen[kImageSize], snap[kImageSize];
-    // Other threads write the image and its snapshot meanwhile: a copy
-    // caught in the middle of a write at worst makes a word look changed.
+    uint8_t seen[kImageSize];
+    // Other threads write the image meanwhile: a copy caught in the middle
+    // of a write at worst makes a word look changed.
     copyShared(seen, store->ram_para, kImageSize);
-    copyShared(snap, store->ram_para_bak, kImageSize);
 
     auto now = [&](int off) { return le16(seen + off); };
-    auto differsApplied = [&](int off) { return le16(seen + off) != le16(applied + off); };
-    auto changed = [&](int off) { return differsApplied(off) || le16(seen + off) != le16(snap + off); };
+    auto changed = [&](int off) { return le16(seen + off) != le16(applied + off); };
     // The value the comparison found different.
-    auto old = [&](int off) { return differsApplied(off) ? le16(applied + off) : le16(snap + off); };
+    auto old = [&](int off) { return le16(applied + off); };
 
     // 1-2. Panel: one re-initialisation for any of its words.
     bool panelChanged = false, relaidOut = false;
@@ -112,7 +110,6 @@ void c331_manage::dispatchPass()
         waitLedHandshake();
         // Writers had the image meanwhile: compare what stands now.
         copyShared(seen, store->ram_para, kImageSize);
-        copyShared(snap, store->ram_para_bak, kImageSize);
         traceOp("vyxApi_PnlInit2(%d,%d,%d,%d,%d)", now(kLedWidth), now(kLedHeight), now(kOutput1 + 4),
                 now(kOutput1 + 6), now(kSpliceMode));
         vyxApi_PnlInit2(now(kLedWidth), now(kLedHeight), now(kOutput1 + 4), now(kOutput1 + 6), now(kSpliceMode));
@@ -253,7 +250,7 @@ void c331_manage::dispatchPass()
     }
 
     // 7. Test pattern (one byte).
-    if (seen[kTestPattern] != applied[kTestPattern] || seen[kTestPattern] != snap[kTestPattern]) {
+    if (seen[kTestPattern] != applied[kTestPattern]) {
         traceOp("c331_SetPattern(%d)", seen[kTestPattern]);
         c331_SetPattern(seen[kTestPattern]);
     }

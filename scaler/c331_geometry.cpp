@@ -283,9 +283,10 @@ void c331_manage::set_display_window_ich(int fd, _ImageWindowDef_st in, _ImageWi
     path(c, 1, split ? int(half + runout) : act.hw, hPhase, 0);
     if (split) {
         // The second half continues the first one's phase, in memory right
-        // after the first half's output.
+        // after the first half's line: its shrunk output, or the half
+        // itself when it is stored as captured (shown 1:1 or zoomed).
         const int phase2 = hShrink ? shrinkPhase(int64_t(in.hst) + half, hf) : 0;
-        path(c + 1, uint32_t((c & ~1) + 8), half, phase2, lineSize(outHalf, mode));
+        path(c + 1, uint32_t((c & ~1) + 8), half, phase2, lineSize(hShrink ? outHalf : half, mode));
     }
 
     set_lut_hshrnk(fd, hShrink ? int(hf) : 0, c, split);

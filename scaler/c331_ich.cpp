@@ -251,7 +251,9 @@ int c331_manage::set_input(int w, int port)
     if (!winOk(w))
         return 2;
     const int mode = PM_WIN_DBD_MODE[w];
-    if (mode > 1 && g_chg_dbd[w] == 0)
+    // A dot-by-dot window without a re-setup keeps its channels; one loaded
+    // without any (or with those of another mode) gets them as any window.
+    if (mode > 1 && g_chg_dbd[w] == 0 && win_ich[w][0] >= 0 && !channelsStale(w))
         return 0;
     if (!shaped(*this, w)) {
         VYX_DEBUG("[set_input] win_%d, port_%d, window is unavailable\n", w, port);

@@ -274,8 +274,10 @@ public:
     // stood at the end of the last dispatcher pass (the snapshot at start).
     // Read and written under para_mutex.
     uint8_t applied[kImageSize];
-    // Dispatcher passes completed (observability for tests and benches).
+    // Dispatcher passes and thread turns completed (observability for tests
+    // and benches).
     std::atomic<uint32_t> pass_count{0};
+    std::atomic<uint32_t> turn_count{0};
 
     // ---- system parameter block (load_system_param, define_param) ----
     int32_t PS_CLOCK[4];        // Hz; [2] is the reference of the output-rate class
@@ -448,7 +450,9 @@ public:
     // Stops and joins the thread, then deletes the manager.
     static void destroyForTest();
     // Every bring-up step and chip operation the dispatcher calls is named
-    // here, with its arguments, as it is called.
+    // here, with its arguments, as it is called; the steps of a relayout
+    // and of the channel set-up follow their operation, indented by two
+    // spaces.
     static std::function<void(const std::string&)> op_hook;
     // True while a pass waits for the LED handshake with para_mutex released.
     bool waiting_for_led() const;

@@ -73,16 +73,20 @@ void c331_manage::set_output(int fd)
     const bool fade = fades == 1 && !g_chg_priority;
 
     // 4. The screen holds still meanwhile.
-    if (fade)
+    if (fade) {
+        traceOp("  set_layer_coef(%d,%d,0)", wf, PM_WIN_FADE_OUT[wf]);
         set_layer_coef(fd, wf, PM_WIN_FADE_OUT[wf], 0);
-    else
+    } else {
+        traceOp("  set_freeze(1)");
         set_freeze(fd, 1);
+    }
 
     // 5. Input side of every changed window.
     for (int w = 0; w < kWindows; ++w) {
         vmirror_ok[w] = 1;
         if (!changed(w))
             continue;
+        traceOp("  input side of window %d", w);
         win_wide[w] = 0;
         calc_iwin2(w);
         calc_owin2(w);
@@ -102,6 +106,7 @@ void c331_manage::set_output(int fd)
     }
 
     // 6.
+    traceOp("  reset_act(0), wait1_pivs2(), set_rtct(2)");
     reset_act(fd, 0);
     wait1_pivs2(fd);
     set_rtct(fd, 2);
@@ -110,6 +115,7 @@ void c331_manage::set_output(int fd)
     for (int w = 0; w < kWindows; ++w) {
         if (!changed(w) && !g_chg_attr[w] && !g_chg_mirror[w])
             continue;
+        traceOp("  output side of window %d", w);
         _ImageWindowDef_st in = IWIN[w];
         if (win_wide[w])
             in.hw = kWideLimit;
@@ -119,6 +125,7 @@ void c331_manage::set_output(int fd)
 
     // 8. Layers.
     if (g_chg_priority || g_chg_overlay) {
+        traceOp("  layers: set_overlay(), reset_layer_coef(0)");
         update_overlay_info();
         set_overlay(fd);
         reset_layer_coef(fd, 0);
@@ -126,11 +133,16 @@ void c331_manage::set_output(int fd)
     }
 
     // 9-11.
+    traceOp("  reset_act(1)");
     reset_act(fd, 1);
-    if (fade)
+    if (fade) {
+        traceOp("  set_layer_coef(%d,%d,1)", wf, PM_WIN_FADE_IN[wf]);
         set_layer_coef(fd, wf, PM_WIN_FADE_IN[wf], 1);
-    else
+    } else {
+        traceOp("  set_freeze(0)");
         set_freeze(fd, 0);
+    }
+    traceOp("  set_rtct(1)");
     set_rtct(fd, 1);
 
     // 12. The channel map the next relayout starts from.
@@ -229,6 +241,7 @@ void c331_manage::c331_SetWinPriority1(int fd)
         win_layer[w] = winLoaded(w) ? 5 - pwinfo[w].layer : 0;
         VYX_DEBUG("layer_%d\n", win_layer[w]);
     }
+    traceOp("  layers: set_overlay(), reset_layer_coef(0)");
     update_overlay_info();
     set_overlay(fd);
     reset_layer_coef(fd, 0);
@@ -364,12 +377,17 @@ void c331_manage::set_freeze(int fd, int on)
     };
     Held held[kWindows];
     int n = 0;
-    for (int w = 0; w < kWindows; ++w)
-        if (g_chg_win[w] || g_chg_input[w] || g_chg_dbd[w])
-            held[n++] = Held{w, prev_win_ich[w][0] >= 0 ? prev_win_ich[w][0] : win_ich[w][0], false};
+    // A changed window with no input channel has nothing to hold; it does
+    // not keep the others from being held, the first of which sets the pace.
+    for (int w = 0; w < kWindows; ++w) {
+        if (!(g_chg_win[w] || g_chg_input[w] || g_chg_dbd[w]))
+            continue;
+        const int c = prev_win_ich[w][0] >= 0 ? prev_win_ich[w][0] : win_ich[w][0];
+        if (c >= 0 && c < kInChannels)
+            held[n++] = Held{w, c, false};
+    }
     set_rtct(fd, 0);
-    // Nothing captured yet (no input channel): nothing to hold.
-    if (n == 0 || held[0].c < 0 || held[0].c >= kInChannels)
+    if (n == 0)
         return;
 
     auto writing = [&](int c) { return int((drv.read_C331(fd, 0xAB4701 + 0x100u * unsigned(c), 0) & 0xF) >> 2); };
@@ -384,10 +402,6 @@ void c331_manage::set_freeze(int fd, int on)
             Held& h = held[i];
             if (h.done)
                 continue;
-            if (h.c < 0 || h.c >= kInChannels) {
-                h.done = true;
-                continue;
-            }
             if (writing(h.c) == b0) {
                 drv.write_C331(fd, 0x100901, 2, 16 * h.c);
                 h.done = true;
@@ -414,7 +428,7 @@ void c331_manage::set_freeze(int fd, int on)
         const uint32_t word = c331geom::packBuffers(bufs);
         for (int j = 0; j < kInChannels && prev_win_ich[held[i].w][j] >= 0; ++j)
             drv.write_C331(fd, 0x166603, word, 16 * prev_win_ich[held[i].w][j]);
-        if (prev_win_ich[held[i].w][0] < 0 && held[i].c >= 0 && held[i].c < kInChannels)
+        if (prev_win_ich[held[i].w][0] < 0)
             drv.write_C331(fd, 0x166603, word, 16 * held[i].c);
     }
     const uint32_t s = uint32_t(first[4] & 7);
@@ -443,9 +457,15 @@ void c331_manage::reset_act(int fd, int mode)
 
 void c331_manage::vyxApi_forceColorDisable(int fd)
 {
-    g_force_bkcolor = 2;
-    for (int k = 0; k < kOutChannels; ++k)
+    const bool forced = g_force_bkcolor.exchange(2) == 1;
+    for (int k = 0; k < kOutChannels; ++k) {
         p_c331_drv->write_C331(fd, 0x084903, 0, 16 * k);
+        // The green that bring-up forced on every channel goes as well.
+        if (forced) {
+            p_c331_drv->write_C331(fd, 0x084E03, 0, 16 * k);
+            p_c331_drv->write_C331(fd, 0x084D01, 0, 16 * k);
+        }
+    }
     // A window whose input has no signal shows its background instead.
     for (int w = 0; w < kWindows; ++w) {
         if (!winLoaded(w))

@@ -440,6 +440,7 @@ int c331_manage::vyxApi_MultiWinChInit()
             PM_AREA_NUM[o] = j;
         }
     }
+    traceOp("  channel enables");
     for (int c = 0; c < kOutChannels; ++c)
         p_c331_drv->write_c331_mask(fd, 0x000801 + 0x100u * unsigned(c), PM_WIN_NUM[c] != kNoWindow ? 1 : 0, 1, 0);
     return 0;

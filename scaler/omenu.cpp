@@ -154,6 +154,7 @@ int get_json_omenu_para(char* path, OSD_LIST* list)
         return 255;
     list->osdcount = 0;
     list->status = 0;
+    list->whole_items = 0;
     const std::string file = path;
     try {
         std::string json;
@@ -193,7 +194,7 @@ int get_json_omenu_para(char* path, OSD_LIST* list)
                 if (index == kItems)
                     break;
                 list->item[index] = readItem(element.second, index);
-                ++index;
+                list->whole_items = ++index;
             }
         }
         return 0;
@@ -222,8 +223,8 @@ void set_OSD_para(OSD_LIST* list)
     c331_manage* m = c331_manage::p_c331_manage;
     if (!list || !m)
         return;
-    if (list->status != 0) {
-        VYX_DEBUG("\n [omenu] the menu file was not read in full: the OSD stays as it was\n");
+    if (list->status != 0 && list->whole_items < 1) {
+        VYX_DEBUG("\n [omenu] the menu file's first item was not read in full: the OSD stays as it was\n");
         return;
     }
     if (list->osdcount == 0)

@@ -38,6 +38,8 @@ struct OSD_LIST {
     // 0: the last read found the file whole (or no file); 255: it stopped
     // at an error, and the list holds only what was read before it.
     int status = 0;
+    // Menu items the last read took in whole, from the first on.
+    int whole_items = 0;
 };
 
 // The scaler thread's record.
@@ -53,10 +55,11 @@ constexpr long kOsdMenuMaxBytes = 1 << 20;
 // that is not a menu (malformed, truncated, too large, too deeply nested, a
 // key missing or of the wrong type) is reported ("json error: ...") and
 // deleted: the file read, never another one, so a bad user-mode copy never
-// costs the live menu. Items read whole before the error stay in the list;
-// the list is marked (status 255) so set_OSD_para leaves the OSD as it was.
-// Returns 0, or 255 after an error.
+// costs the live menu. Items read whole before the error stay in the list,
+// which is marked (status 255) with the count of those items. Returns 0, or
+// 255 after an error.
 int get_json_omenu_para(char* path, OSD_LIST* list);
 // Applies item[0] to the scaler's OSD; nothing when osdcount is 0, when the
-// last read of the list failed, or when there is no scaler manager.
+// last read stopped before item 0 was whole (the OSD stays as it was), or
+// when there is no scaler manager.
 void set_OSD_para(OSD_LIST* list);

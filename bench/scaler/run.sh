@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Prints the scaler figures: SPI frames and ticks of a PC brightness change
-# and of a one-window move, the scaler thread's idle CPU; SPI frames of the
-# flash and OSD operations. Builds the benches into $BUILD_DIR (default
+# Prints the scaler figures: SPI frames (operation by operation) and ticks of
+# a PC brightness change and of a one-window move, the scaler thread's idle
+# CPU; SPI frames of the flash and OSD operations. Builds the benches into $BUILD_DIR (default
 # ./build) first. Their PC ports are moved by a free offset (the OSD bench
 # opens none), so they run beside the tests and other instances.
 set -euo pipefail

@@ -31,7 +31,11 @@ protected:
         img = store->ram_para;
         QObject::connect(store, &VyxRamPara::sig_update_para, store, [this](int code) { signals_.push_back(code); });
         scaler = c331_manage::createForTest();
-        c331_manage::op_hook = [this](const std::string& op) { ops.push_back(op); };
+        // The operations, not the steps inside them.
+        c331_manage::op_hook = [this](const std::string& op) {
+            if (op.compare(0, 2, "  ") != 0)
+                ops.push_back(op);
+        };
     }
 
     static platform::SimScalerChip& chip() { return platform::simScaler(); }

@@ -228,7 +228,12 @@ TEST_F(BringUp, ForcedGreenFromStageSixUntilStageSeven)
     }
     scaler->runTurn();
     EXPECT_EQ(g_force_bkcolor.load(), 2);
-    EXPECT_EQ(chip().lastWrite(0x084903, 112), 0u);
+    // What stage six forced is cleared, on every channel.
+    for (int k = 0; k < 8; ++k) {
+        EXPECT_EQ(chip().value(0x084903, 16 * k), 0u);
+        EXPECT_EQ(chip().value(0x084E03, 16 * k), 0u);
+        EXPECT_EQ(chip().value(0x084D01, 16 * k), 0u);
+    }
 }
 
 TEST_F(BringUp, DebugRegisterRestartsTheWholeBringUp)

@@ -7,6 +7,8 @@
 #include <set>
 
 #include "platform/video_sim.h"
+#include "remote/message_deal.h"
+#include "tests/remote/pc_client.h"
 
 using namespace ram;
 using platform::c331screen::Composition;
@@ -260,4 +262,130 @@ TEST_F(SourcesFile, AnEditReachesOnlyTheWindowsOfThatInput)
         EXPECT_EQ(scaler->PI_STATE[1], 4);
     }
     EXPECT_FALSE(exists("/sim/sources.errors"));
+}
+
+// ---------------------------------------------------------------------------
+// A picture wider than one path takes: its line split into two halves, each
+// written by its own path into the window's frame memory.
+
+TEST_F(Capture, TheTwoHalvesOfASplitLineNeverOverlapInMemory)
+{
+    // The panel's own case: LED 3840 x 2160, a 3840 x 2160 source on the
+    // HDMI 2.0 input, shown 1:1, then zoomed (a quarter of it on the whole
+    // screen), then shrunk.
+    plug(3, progressive(3840, 2160, 60), lanesFor(594000));
+    struct Case {
+        const char* what;
+        Rect window;
+        uint16_t source;
+        bool scaled;
+    } cases[] = {
+        {"1:1", Rect{0, 0, 3840, 2160}, 3, false},
+        {"zoomed", Rect{0, 0, 3840, 2160}, 0x8005, true},
+        {"shrunk", Rect{960, 540, 1920, 1080}, 3, true},
+    };
+    setCrop(5, 0x8003, Rect{960, 540, 1920, 1080});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        layout::Request r{0, 3840, 2160, -1, -1, {{c.window.x, c.window.y, c.window.w, c.window.h, 0}}};
+        r.wins[0].source = c.source;
+        apply(r);
+        const Window w = at(c.window);
+        EXPECT_EQ(w.port, 5);
+        EXPECT_EQ(w.source, (Rect{0, 0, 3840, 2160}));
+        EXPECT_EQ(w.scaled, c.scaled);
+        EXPECT_TRUE(w.split);
+        EXPECT_FALSE(w.halvesOverlap) << screen().describe();
+    }
+    EXPECT_EQ(readFile("/sim/scaler-registers.bin").size(), platform::c331screen::kRegisterFileBytes);
+}
+
+// ---------------------------------------------------------------------------
+// A dot-by-dot window over two ports (ports 0 and 1 side by side) as the
+// parameter image brings it: at start, and from a PC's layout write.
+
+namespace {
+// Two 1920 x 1080 pictures on sources 2 and 1 (ports 0 and 1), one window
+// over the whole 3840 x 1080 screen showing them side by side.
+layout::Request twoPortRequest()
+{
+    layout::Request r{0, 3840, 1080, -1, -1, {{0, 0, 3840, 1080, 0}}};
+    r.wins[0].source = 2;
+    r.wins[0].output = 0x0100; // dot by dot
+    return r;
+}
+constexpr uint16_t kTwoPortsSideBySide = 1; // DBD_CMOS_IN12
+
+// Both ports captured by the window's own channels, each its picture, and
+// the window on the screen showing them rather than its background.
+void expectTwoPortsCaptured(c331_manage* scaler, const Composition& screen)
+{
+    std::vector<int> channels;
+    for (int i = 0; i < 8 && scaler->win_ich[0][i] >= 0; ++i)
+        channels.push_back(scaler->win_ich[0][i]);
+    ASSERT_EQ(channels.size(), 2u);
+    std::vector<uint32_t> selects, widths;
+    for (int c : channels) {
+        selects.push_back(platform::simScaler().value(0x001001 + 0x100u * unsigned(c)));
+        widths.push_back(platform::simScaler().value(0x101902, 16 * c));
+    }
+    EXPECT_EQ(selects, (std::vector<uint32_t>{0, 2}));
+    EXPECT_EQ(widths, (std::vector<uint32_t>{1920, 1920}));
+    ASSERT_EQ(screen.windows.size(), 1u) << screen.describe();
+    const Window& w = screen.windows[0];
+    EXPECT_EQ(w.screen, (Rect{0, 0, 3840, 1080}));
+    EXPECT_EQ(w.inputChannel, channels[0]);
+    EXPECT_EQ(w.port, 0);
+    EXPECT_FALSE(w.background);
+}
+
+class DotByDotAtStart : public ScalerTest {
+protected:
+    void SetUp() override
+    {
+        ScalerTest::SetUp();
+        sources = zevlosource::pInstance();
+        chip().setScreenLayoutSource([this](ScreenLayout* l) {
+            *l = ScreenLayout::fromPublished(img + kSpliceMode);
+            return true;
+        });
+    }
+    zevlosource* sources = nullptr;
+};
+} // namespace
+
+TEST_F(DotByDotAtStart, AWindowOverTwoPortsGetsItsChannels)
+{
+    const VideoTiming t = progressive(1920, 1080, 60);
+    plugSource(sources, 2, &t, 0);
+    plugSource(sources, 1, &t, 0);
+    layout::writeImage(twoPortRequest(), img);
+    set16(imageRecord(0) + kImgDotMode, kTwoPortsSideBySide);
+    save();
+    bringUp();
+    for (int i = 0; i < 3; ++i)
+        turn();
+    ASSERT_EQ(scaler->PM_WIN_DBD_MODE[0], DBD_CMOS_IN12);
+    expectTwoPortsCaptured(scaler, chip().composition(ScreenLayout::fromPublished(img + kSpliceMode)));
+}
+
+TEST_F(Capture, AWindowOverTwoPortsWrittenByAPcGetsItsChannels)
+{
+    plug(2, progressive(1920, 1080, 60));
+    plug(1, progressive(1920, 1080, 60));
+    // The PC writes the layout and the mode, then asks for the apply.
+    message_deal handler;
+    auto pcRequest = [&](const Bytes& request) {
+        Bytes buf(request);
+        buf.resize(4096);
+        const int n = handler.message_group_deal(buf.data(), int(request.size()), int(buf.size()));
+        return n <= 10 ? Bytes{} : Bytes(buf.begin() + 10, buf.begin() + n);
+    };
+    for (const auto& chunk : layout::imageChunks(twoPortRequest()))
+        ASSERT_EQ(pcRequest(pc::writeRam(uint32_t(chunk.first), chunk.second)), Bytes{0});
+    ASSERT_EQ(pcRequest(pc::writeRam(uint32_t(imageRecord(0) + kImgDotMode), {kTwoPortsSideBySide, 0})), Bytes{0});
+    ASSERT_EQ(pcRequest(pc::writeRegister(11, 0xFF, 1)), Bytes{0});
+    settle();
+    ASSERT_EQ(scaler->PM_WIN_DBD_MODE[0], DBD_CMOS_IN12);
+    expectTwoPortsCaptured(scaler, screen());
 }

@@ -212,12 +212,18 @@ TEST_F(Dispatch, NewLedSizeReinitialisesThePanelOnceAndHandsOverToTheFpgas)
     EXPECT_EQ(std::count(both.begin(), both.end(), "set_output()"), 1);
 }
 
-TEST_F(Dispatch, SecondRequestBeforeTheSaveAppliesTheSameAgain)
+TEST_F(Dispatch, SecondRequestBeforeTheSaveSendsOnlyItsOwnChange)
 {
+    // The save of the first request not yet made: the second sends nothing
+    // for the first's change again.
     change16(kContrast, 80);
     EXPECT_EQ(pass(), (Ops{"c331_SetContrast(80)", "test_signal(1)"}));
+    const uint64_t mark = chip().mark();
     write([] {});
-    EXPECT_EQ(pass(), (Ops{"c331_SetContrast(80)", "test_signal(1)"}));
+    EXPECT_EQ(pass(), (Ops{"test_signal(1)"}));
+    EXPECT_TRUE(chip().journal(mark).empty());
+    change16(kSharpness, 20);
+    EXPECT_EQ(pass(), (Ops{"c331_SetSharpness(20)", "test_signal(1)"}));
     save(); // the change signal reached the store: the snapshot is taken
     write([] {});
     EXPECT_EQ(pass(), (Ops{"test_signal(1)"}));

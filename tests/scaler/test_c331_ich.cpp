@@ -32,7 +32,6 @@ protected:
         scaler->PM_WIN_SHAPE[w][0] = scaler->PM_WIN_SHAPE[w][1] = 1;
         scaler->PM_INPUT[w] = port;
         scaler->PM_WIN_DBD_MODE[w] = dbd;
-        scaler->g_chg_dbd[w] = dbd > 1 ? 1 : 0;
     }
     void interlacedPort(int p, bool on) { scaler->PI_PORT_INFO[p].ip = on ? 1 : 0; }
 };

@@ -98,6 +98,32 @@ TEST_F(Relayout, FrozenFrameHeldInTheSpareBuffer)
     EXPECT_EQ(scaler->win_frozen[0], 0);
 }
 
+TEST_F(Relayout, AChannelLessWindowFirstDoesNotKeepTheOthersFromFreezing)
+{
+    // Window 0 has no input channel (nothing to hold); window 1 moves from
+    // output channel 1 to 2 in the same relayout.
+    scaler->win_loaded[0] = 1;
+    scaler->PM_WIN_SHAPE[0][0] = scaler->PM_WIN_SHAPE[0][1] = 1;
+    scaler->PM_WIN_NUM[0] = scaler->prev_PM_WIN_NUM[0] = 0;
+    window(1, 1, 1);
+    scaler->PM_WIN_NUM[1] = 6;
+    scaler->PM_WIN_NUM[2] = 1;
+    scaler->g_chg_win[0] = scaler->g_chg_win[1] = 1;
+    chip().set(0xAB4701 + 0x100, 2 << 2); // input channel 1 writes buffer 2
+    uint64_t mark = chip().mark();
+    scaler->set_freeze(fd, 1);
+    EXPECT_EQ(count(0x100901, 2, 16, mark), 1); // window 1's capture held
+    EXPECT_EQ(scaler->win_frozen[1], 1);
+    EXPECT_EQ(scaler->win_frozen[0], 0);
+    EXPECT_EQ(std::vector<int32_t>(scaler->win_bufs[1], scaler->win_bufs[1] + 5), (std::vector<int32_t>{0, 4, 2, 3, 1}));
+    EXPECT_EQ(chip().lastWrite(0x166C02, 16, mark), 0x1111u); // the old place shows the held frame
+    mark = chip().mark();
+    scaler->set_freeze(fd, 0);
+    // The new place reads one buffer behind the writer, not a stale word.
+    EXPECT_EQ(chip().lastWrite(0x166C02, 32, mark), 0x2403u);
+    EXPECT_EQ(scaler->win_frozen[1], 0);
+}
+
 TEST_F(Relayout, LayersByPriority)
 {
     // Windows 0 and 1 on mixer 1, priorities 0 and 1: channel 1 at the back.

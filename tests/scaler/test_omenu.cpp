@@ -244,6 +244,39 @@ TEST_F(Menu, ADamagedFileIsReportedDeletedAndLeavesTheOsdAsItWas)
     EXPECT_EQ(list.item[0].texts, firstItem(sample())["texts"].toString().toStdString());
 }
 
+TEST_F(Menu, AnErrorInALaterItemStillShowsTheFirstOneReadWhole)
+{
+    // Items 0 and 1 whole, item 2 without its font: the file is reported
+    // and deleted, and item 0, read whole, is applied.
+    QJsonObject menu = sample();
+    QJsonArray items;
+    for (int i = 0; i < 3; ++i)
+        items.append(set(firstItem(menu), "texts", QString("item %1").arg(i)));
+    QJsonObject bad = items[2].toObject();
+    bad.remove("fontpara");
+    items[2] = bad;
+    menu["menu"] = items;
+    placeMenu(QJsonDocument(menu).toJson().toStdString());
+    const auto before = osdState();
+    EXPECT_EQ(read(&g_osd_list), 255);
+    EXPECT_FALSE(exists(kOsdMenuFile));
+    EXPECT_EQ(g_osd_list.item[1].texts, "item 1");
+    set_OSD_para(&g_osd_list);
+    EXPECT_NE(osdState(), before);
+    EXPECT_EQ(scaler->PM_OSD_EN, 1);
+    EXPECT_EQ(std::vector<uint16_t>(scaler->osd_text[0], scaler->osd_text[0] + 6),
+              (std::vector<uint16_t>{'i', 't', 'e', 'm', ' ', '0'}));
+
+    // Item 0 itself cut short: nothing of it is applied.
+    const auto shown = osdState();
+    bad = firstItem(menu);
+    bad.remove("texts");
+    placeMenu(withItem(menu, bad));
+    EXPECT_EQ(read(&g_osd_list), 255);
+    set_OSD_para(&g_osd_list);
+    EXPECT_EQ(osdState(), shown);
+}
+
 TEST_F(Menu, ABadUserModeCopyDeletesTheCopyNeverTheLiveMenu)
 {
     placeMenu(sampleMenu());
