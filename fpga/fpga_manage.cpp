@@ -247,7 +247,10 @@ void fpga_manage::fpga_manage_deal(void*)
 {
     check_fpga_rst();
     // The video link into FPGA 0 must be up before FPGA 0 is started and
-    // polled; each step asks again.
+    // polled, and before the FPGAs are looked at at all; each step asks
+    // again.
+    if (link_chip_ready())
+        check_fpga1_state();
     if (link_chip_ready())
         power_up_fpga_start(1, 0);
     if (link_chip_ready()) {
