@@ -442,8 +442,10 @@ void fpga_manage::Rcv_data_from_eth(uint8_t fpga)
     const bool forController = destination >= kController && destination <= kControllerLast && source < kCardsEnd;
 
     if (R[9] == kSearchCards && destination == kController) {
+        // Taking it reads every ready slot into R: judge this answer first.
+        const bool reply = forController && R[5] == kFamilyCard;
         deal_with_search_concurrent(fpga);
-        if (forController && R[5] == kFamilyCard)
+        if (reply)
             g_send_para.reply = 1;
         return;
     }
