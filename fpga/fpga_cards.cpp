@@ -35,7 +35,6 @@ constexpr uint32_t kSendReadyTicks = 300;
 // The tick counter is advanced by the GUI thread; should it stall, a
 // send-ready wait still ends after the same time by the clock.
 constexpr auto kSendReadyClock = std::chrono::milliseconds(3000);
-constexpr uint32_t kSearchQuietTicks = 80;
 constexpr uint32_t kVboTicks = 10;
 constexpr int kVboTrainingPolls = 1000;
 

@@ -287,6 +287,8 @@ public:
     uint16_t check_netport_card(uint8_t fpga);
 
     // ---- idle search and the video link ----
+    // Quiet ticks (no job, no PC) between two passes of the idle search.
+    static constexpr uint32_t kSearchQuietTicks = 80;
     void Search_Card_Cmd();
     uint16_t CHECK_search_cmd_status();
     // Builds the 30-byte search frame and sends it on the port.
