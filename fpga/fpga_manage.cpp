@@ -241,11 +241,15 @@ void fpga_manage::pace(Pace p)
         m_wake.wait(p == Pace::Fast ? kFastPause : kTickPause);
         return;
     }
-    // The tick after the search falls due: the tick counter may not have
-    // moved on the moment the pause ends.
-    const uint32_t since = Utils::getTimeSpace(search_stamp);
-    const uint32_t ticks = since < kSearchQuietTicks ? kSearchQuietTicks - since + 1 : 1;
-    m_wake.wait(std::min<std::chrono::microseconds>(kIdlePause, ticks * kTickPause));
+    // While the idle search runs, up to the tick after its next pass falls
+    // due: the tick counter may not have moved on the moment the pause ends.
+    std::chrono::microseconds pause = kIdlePause;
+    if (link_chip_ready() && pc_cmd_valid.load() == 0 && get_fpga_status() == 1) {
+        const uint32_t since = Utils::getTimeSpace(search_stamp);
+        const uint32_t ticks = since < kSearchQuietTicks ? kSearchQuietTicks - since + 1 : 1;
+        pause = std::min<std::chrono::microseconds>(pause, ticks * kTickPause);
+    }
+    m_wake.wait(pause);
 }
 
 bool fpga_manage::link_chip_ready() const
