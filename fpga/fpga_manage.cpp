@@ -53,16 +53,16 @@ std::atomic<bool> g_led_size_waiting{false};
 namespace {
 // The worker's pace. Its steps are measured in 10 ms ticks, so one turn per
 // tick serves them; only the start-up's count of calls turns faster. With
-// FPGA 0 running and nothing to do it looks around every quarter second,
-// and at the tick its next card search is due, or at once when woken:
-// whoever raises a flag or posts a job wakes it, the PC's card exchanges
-// poll the receive path themselves, and what it keeps up on its own (the
-// video link and the port links, the clock every 26 ticks, the schedule by
+// FPGA 0 running and nothing to do it looks around twice per pass of the
+// card search (every 0.4 s, and at the tick the next pass is due), or at
+// once when woken: whoever raises a flag or posts a job wakes it, the PC's
+// card exchanges poll the receive path themselves, and what it keeps up on
+// its own (the video link and the port links, the clock, the schedule by
 // the minute) needs no faster look. Every wake-up of an idle thread costs
 // about as much as the little it then does.
 constexpr auto kFastPause = std::chrono::milliseconds(2);
 constexpr auto kTickPause = std::chrono::milliseconds(10);
-constexpr auto kIdlePause = std::chrono::milliseconds(250);
+constexpr auto kIdlePause = std::chrono::milliseconds(400);
 
 void clearSendPara()
 {
