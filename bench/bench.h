@@ -14,13 +14,15 @@ namespace bench {
 struct Options {
     std::string app;  // the application binary
     std::string self; // this program, for the reference programs
-    double idleSeconds = 10;
+    double idleSeconds = 30;
     int roundTrips = 2000;
     double soakMinutes = 10;
 };
 
 // One line of the table: a figure of the application and the reference
-// measured in the same run.
+// measured in the same run. A row without a reference name is a part of
+// the figure above it: its ratio is its share of that figure's reference
+// (none when the reference is 0).
 struct Row {
     std::string name;
     double value;

@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <functional>
 
 namespace bench {
 
@@ -123,6 +125,37 @@ bool roundTrip(Run& run, std::vector<Row>* rows)
     return true;
 }
 
+// Where the simulated chips keep their memories ("<root>/sim/memory").
+bool simRegion(const Run& run, unsigned long* begin, unsigned long* end)
+{
+    std::ifstream in(run.appRoot + "/sim/memory");
+    std::string line;
+    while (std::getline(in, line))
+        if (std::sscanf(line.c_str(), "region %lx %lx", begin, end) == 2)
+            return *begin < *end;
+    return false;
+}
+
+// The pixels of the simulated screen's picture ("<root>/sim/screen.png",
+// 4 bytes each while it is drawn); 0 when none was drawn.
+double pictureMiB(const Run& run)
+{
+    std::ifstream in(run.appRoot + "/sim/screen.png", std::ios::binary);
+    unsigned char head[24] = {};
+    if (!in.read(reinterpret_cast<char*>(head), sizeof head))
+        return 0;
+    auto be32 = [&](int at) { return double(uint32_t(head[at]) << 24 | head[at + 1] << 16 | head[at + 2] << 8 | head[at + 3]); };
+    return be32(16) * be32(20) * 4 / (1024.0 * 1024.0);
+}
+
+unsigned long long totalNs(const std::map<pid_t, ThreadTime>& t)
+{
+    unsigned long long sum = 0;
+    for (const auto& [tid, time] : t)
+        sum += time.ns;
+    return sum;
+}
+
 bool idle(Run& run, std::vector<Row>* rows)
 {
     if (!ensureApp(run) || !ensureBare(run))
@@ -131,13 +164,31 @@ bool idle(Run& run, std::vector<Row>* rows)
     // the last traffic.
     const double settled = run.appStarted + kSettleSeconds;
     ::usleep(useconds_t(std::max(1.0, settled - now()) * 1e6));
-    double t = now(), app = cpuSeconds(run.app.pid()), bare = cpuSeconds(run.bare.pid());
+    const auto app0 = threadTimes(run.app.pid()), bare0 = threadTimes(run.bare.pid());
+    const double t = now();
     ::usleep(useconds_t(run.options.idleSeconds * 1e6));
-    double span = seconds(t);
-    rows->push_back({"idle CPU, whole process (% of one core)", (cpuSeconds(run.app.pid()) - app) / span * 100,
-                     "bare Qt window with a 10 ms timer", (cpuSeconds(run.bare.pid()) - bare) / span * 100, "%"});
-    rows->push_back({"resident memory", rssKb(run.app.pid()) / 1024.0, "the same bare window",
-                     rssKb(run.bare.pid()) / 1024.0, "MiB"});
+    const auto app1 = threadTimes(run.app.pid()), bare1 = threadTimes(run.bare.pid());
+    const double span = seconds(t) * 1e9 / 100; // ns per percent of one core
+    const double bare = double(totalNs(bare1) - totalNs(bare0)) / span;
+    rows->push_back({"idle CPU, whole process (% of one core)", double(totalNs(app1) - totalNs(app0)) / span,
+                     "bare Qt window with a 10 ms timer", bare, "%"});
+    // Each thread's share, against the whole of the bare window.
+    std::vector<std::pair<double, std::string>> threads;
+    for (const auto& [tid, time] : app1) {
+        auto before = app0.find(tid);
+        threads.push_back({double(time.ns - (before == app0.end() ? 0 : before->second.ns)) / span, time.name});
+    }
+    std::sort(threads.begin(), threads.end(), std::greater<>());
+    for (const auto& [share, name] : threads)
+        rows->push_back({"  thread " + name, share, "", bare, "%"});
+
+    const double total = rssKb(run.app.pid()) / 1024.0, bareRss = rssKb(run.bare.pid()) / 1024.0;
+    unsigned long begin = 0, end = 0;
+    const double sim = simRegion(run, &begin, &end) ? residentKbIn(run.app.pid(), begin, end) / 1024.0 : 0;
+    rows->push_back({"resident memory, whole process", total, "the same bare window", bareRss, "MiB"});
+    rows->push_back({"  the simulated chips' memories", sim, "", 0, "MiB"});
+    rows->push_back({"  the screen picture (only while drawn)", pictureMiB(run), "", 0, "MiB"});
+    rows->push_back({"  the controller's own (whole less the chips)", total - sim, "the same bare window", bareRss, "MiB"});
     return true;
 }
 
@@ -201,9 +252,9 @@ std::string shown(double v, const std::string& unit)
     else if (unit == "us")
         std::snprintf(buf, sizeof buf, "%.0f us", v);
     else if (unit == "%")
-        std::snprintf(buf, sizeof buf, "%.2f %%", v);
+        std::snprintf(buf, sizeof buf, "%.3f %%", v);
     else
-        std::snprintf(buf, sizeof buf, "%.1f %s", v, unit.c_str());
+        std::snprintf(buf, sizeof buf, "%.2f %s", v, unit.c_str());
     return buf;
 }
 } // namespace
@@ -226,8 +277,10 @@ int figuresMain(const Options& options)
             char ratio[32] = "-";
             if (r.reference > 0)
                 std::snprintf(ratio, sizeof ratio, "%.2f", r.value / r.reference);
+            // A part of the figure above: its share of that row's reference.
+            const std::string reference = r.referenceName.empty() ? std::string() : shown(r.reference, r.unit);
             std::printf("%-44s %12s   %-36s %12s %8s\n", r.name.c_str(), shown(r.value, r.unit).c_str(),
-                        r.referenceName.c_str(), shown(r.reference, r.unit).c_str(), ratio);
+                        r.referenceName.c_str(), reference.c_str(), r.reference > 0 ? ratio : "");
             std::fflush(stdout);
         }
     }

@@ -144,6 +144,39 @@ long rssKb(pid_t pid)
     return -1;
 }
 
+std::map<pid_t, ThreadTime> threadTimes(pid_t pid)
+{
+    std::map<pid_t, ThreadTime> out;
+    const std::string task = "/proc/" + std::to_string(pid) + "/task";
+    for (const QString& tid : QDir(QString::fromStdString(task)).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const std::string dir = task + "/" + tid.toStdString();
+        ThreadTime t;
+        std::ifstream comm(dir + "/comm"), sched(dir + "/schedstat");
+        if (!std::getline(comm, t.name) || !(sched >> t.ns))
+            continue; // ended meanwhile
+        out[pid_t(tid.toInt())] = t;
+    }
+    return out;
+}
+
+long residentKbIn(pid_t pid, unsigned long begin, unsigned long end)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps");
+    std::string line;
+    bool inside = false;
+    long kb = 0;
+    while (std::getline(in, line)) {
+        unsigned long from = 0, to = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2) { // a mapping's first line
+            inside = from >= begin && to <= end && begin < end;
+            continue;
+        }
+        if (inside && line.compare(0, 4, "Rss:") == 0)
+            kb += std::atol(line.c_str() + 4);
+    }
+    return kb;
+}
+
 std::string freshDir(const std::string& parent, const char* tag)
 {
     std::string pattern = parent + "/" + tag + "-XXXXXX";

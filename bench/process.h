@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,16 @@ double now();
 double cpuSeconds(pid_t pid);
 // Resident memory of `pid`, KiB.
 long rssKb(pid_t pid);
+// The time each thread of `pid` has spent on a CPU so far, in nanoseconds
+// (the scheduler's own count, not the 10 ms ticks of /proc/<pid>/stat), by
+// thread id, with the thread's name.
+struct ThreadTime {
+    std::string name;
+    unsigned long long ns = 0;
+};
+std::map<pid_t, ThreadTime> threadTimes(pid_t pid);
+// Resident KiB of the mappings of `pid` that lie in [begin, end).
+long residentKbIn(pid_t pid, unsigned long begin, unsigned long end);
 // A fresh directory "<parent>/<tag>-XXXXXX".
 std::string freshDir(const std::string& parent, const char* tag);
 void removeTree(const std::string& dir);

@@ -17,7 +17,8 @@ UsbServer* UsbServer::p_UsbServer = nullptr;
 namespace {
 
 constexpr int kPollMs = 10;
-constexpr unsigned kIdleWaitMs = 100;       // pacing while nothing happens
+constexpr unsigned kIdleWaitMs = 100;       // pacing while the gate is shut or the socket failed
+constexpr int kReceiveWaitMs = 1000;        // a receive ends at once when an event comes
 constexpr unsigned kStorageWaitTicks = 3000; // give up on the storage after about 30 s
 constexpr unsigned kSettleTicks = 300;       // 102 follows the storage by more than 3 s
 const char* const kUsbStorage = "/proc/scsi/usb-storage";
@@ -33,6 +34,9 @@ UsbServer::UsbServer()
 
 UsbServer::~UsbServer()
 {
+    m_worker.requestStop();
+    if (m_open)
+        platform::uevents().interrupt();
     m_worker.stopAndJoin();
     if (m_open)
         platform::uevents().close();
@@ -76,8 +80,8 @@ void* UsbServer::acceptThread(void* arg)
     auto* self = static_cast<UsbServer*>(arg);
     while (!self->m_worker.stopRequested()) {
         // Until the gate opens, events stay queued in the socket. A receive
-        // returns as soon as an event arrives, so waiting long costs no
-        // reaction time, only the delay of a stop request.
+        // returns as soon as an event arrives (or a stop interrupts it), so
+        // waiting long costs no reaction time.
         if (!g_delay_usbserver.load() || self->recvData() != 0)
             ::usleep(kIdleWaitMs * 1000);
     }
@@ -88,7 +92,7 @@ int UsbServer::recvData()
 {
     char buf[4096];
     std::memset(buf, 0, sizeof buf);
-    int n = platform::uevents().receive(buf, sizeof buf - 1, kIdleWaitMs);
+    int n = platform::uevents().receive(buf, sizeof buf - 1, kReceiveWaitMs);
     if (n < 0) {
         VYX_DEBUG("UsbServer select error:%s\n", std::strerror(errno));
         return 255;

@@ -10,6 +10,7 @@
 
 #include <QMutexLocker>
 #include <QDateTime>
+#include <algorithm>
 #include <cstdio>
 
 #include "core/change_codes.h"
@@ -31,6 +32,10 @@ constexpr uint8_t kCommandPresent = 0xAA;
 constexpr uint8_t kStore = 0xAA, kErase = 0x55;
 constexpr uint8_t kCmdClock = 1, kCmdOnOff = 2, kCmdBrightness = 3;
 constexpr int kRecordHead = 8;           // bytes in front of a command's data
+// The controller's own fields of the command image (its version, 0xFF, 1,
+// the port state), which the PC reads: a record loaded from flash leaves
+// them as they are.
+constexpr uint32_t kControllerFirst = 24, kControllerEnd = 34;
 constexpr uint32_t kRecordLen = 57;      // a brightness record: 8 + mode + 48 values
 constexpr uint32_t kTaskTicks = 1000;    // manual and half-hour steps
 constexpr uint32_t kSensorTicks = 200;   // automatic steps
@@ -141,10 +146,11 @@ void fpga_manage::Checktime()
     Utils::system_mutex(QStringLiteral("date \"") + date + ' ' + time + QStringLiteral("\";hwclock -wu"));
 }
 
-void fpga_manage::OnOff_time()
+void fpga_manage::OnOff_time() { OnOff_time(MCU_RAM_CMD); }
+
+void fpga_manage::OnOff_time(const uint8_t* cmd)
 {
     Lock lock(bri.mutex);
-    const uint8_t* cmd = MCU_RAM_CMD;
     bri.entries = cmd[8] > BS::kEntries ? uint8_t(BS::kEntries) : cmd[8];
     for (int i = 0; i < bri.entries; ++i) {
         const uint8_t* e = cmd + 9 + 4 * i;
@@ -180,7 +186,10 @@ uint32_t loadRecord(fpga_drv* drv, uint32_t addr, const char* what, uint8_t* rec
     }
     if (drv->FPGA_SPI_FLASH_VBYONE_READ(kFlashSel0, addr, total, record) != 1)
         return 0;
-    std::memcpy(fpga_manage::MCU_RAM_CMD, record, total);
+    uint8_t* image = fpga_manage::MCU_RAM_CMD;
+    std::memcpy(image, record, std::min(total, kControllerFirst));
+    if (total > kControllerEnd)
+        std::memcpy(image + kControllerEnd, record + kControllerEnd, total - kControllerEnd);
     return total;
 }
 } // namespace
@@ -193,7 +202,7 @@ void fpga_manage::record_onoff_time(uint8_t sel)
     uint8_t record[BS::kImage];
     if (loadRecord(p_fpga_drv, BS::kOnOffAddr, "on/off table", record) == 0)
         return;
-    OnOff_time();
+    OnOff_time(record);
     write_to_register(kRegOnOff, 0xFF, 1, 0);
 }
 

@@ -35,7 +35,6 @@ constexpr uint32_t kSendReadyTicks = 300;
 // The tick counter is advanced by the GUI thread; should it stall, a
 // send-ready wait still ends after the same time by the clock.
 constexpr auto kSendReadyClock = std::chrono::milliseconds(3000);
-constexpr uint32_t kSearchQuietTicks = 80;
 constexpr uint32_t kVboTicks = 10;
 constexpr int kVboTrainingPolls = 1000;
 
@@ -442,8 +441,10 @@ void fpga_manage::Rcv_data_from_eth(uint8_t fpga)
     const bool forController = destination >= kController && destination <= kControllerLast && source < kCardsEnd;
 
     if (R[9] == kSearchCards && destination == kController) {
+        // Taking it reads every ready slot into R: judge this answer first.
+        const bool reply = forController && R[5] == kFamilyCard;
         deal_with_search_concurrent(fpga);
-        if (forController && R[5] == kFamilyCard)
+        if (reply)
             g_send_para.reply = 1;
         return;
     }

@@ -3,6 +3,7 @@
 #include "fpga/fpga_manage.h"
 
 #include <QMutexLocker>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <chrono>
@@ -52,14 +53,16 @@ std::atomic<bool> g_led_size_waiting{false};
 namespace {
 // The worker's pace. Its steps are measured in 10 ms ticks, so one turn per
 // tick serves them; only the start-up's count of calls turns faster. With
-// FPGA 0 running and nothing to do it looks around every tenth tick, or at
+// FPGA 0 running and nothing to do it looks around twice per pass of the
+// card search (every 0.4 s, and at the tick the next pass is due), or at
 // once when woken: whoever raises a flag or posts a job wakes it, the PC's
 // card exchanges poll the receive path themselves, and what it keeps up on
-// its own (link bits every 10 ticks, the clock every 26, the idle search
-// every 80, the schedule by the minute) needs no faster look.
+// its own (the video link and the port links, the clock, the schedule by
+// the minute) needs no faster look. Every wake-up of an idle thread costs
+// about as much as the little it then does.
 constexpr auto kFastPause = std::chrono::milliseconds(2);
 constexpr auto kTickPause = std::chrono::milliseconds(10);
-constexpr auto kIdlePause = std::chrono::milliseconds(100);
+constexpr auto kIdlePause = std::chrono::milliseconds(400);
 
 void clearSendPara()
 {
@@ -228,13 +231,25 @@ fpga_manage::Pace fpga_manage::next_pace()
     if (!link_chip_ready())
         return Pace::Idle;
     bool quiet = g_send_para.job.load() == 0 && bri_set_flag.load() == 0 && output_status_flag.load() == 0 &&
-                 g_set_led_para.load() == 0 && !rst_pending[0] && !rst_pending[1];
+                 g_set_led_para.load() == 0 && !rst_pending[0] && !rst_pending[1] && !bri.sensor_waiting;
     return quiet && get_fpga_status() == 1 ? Pace::Idle : Pace::Tick;
 }
 
 void fpga_manage::pace(Pace p)
 {
-    m_wake.wait(p == Pace::Fast ? kFastPause : p == Pace::Tick ? kTickPause : kIdlePause);
+    if (p != Pace::Idle) {
+        m_wake.wait(p == Pace::Fast ? kFastPause : kTickPause);
+        return;
+    }
+    // While the idle search runs, up to the tick after its next pass falls
+    // due: the tick counter may not have moved on the moment the pause ends.
+    std::chrono::microseconds pause = kIdlePause;
+    if (link_chip_ready() && pc_cmd_valid.load() == 0 && get_fpga_status() == 1) {
+        const uint32_t since = Utils::getTimeSpace(search_stamp);
+        const uint32_t ticks = since < kSearchQuietTicks ? kSearchQuietTicks - since + 1 : 1;
+        pause = std::min<std::chrono::microseconds>(pause, ticks * kTickPause);
+    }
+    m_wake.wait(pause);
 }
 
 bool fpga_manage::link_chip_ready() const
@@ -247,7 +262,10 @@ void fpga_manage::fpga_manage_deal(void*)
 {
     check_fpga_rst();
     // The video link into FPGA 0 must be up before FPGA 0 is started and
-    // polled; each step asks again.
+    // polled, and before the FPGAs are looked at at all; each step asks
+    // again.
+    if (link_chip_ready())
+        check_fpga1_state();
     if (link_chip_ready())
         power_up_fpga_start(1, 0);
     if (link_chip_ready()) {

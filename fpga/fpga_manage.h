@@ -149,6 +149,11 @@ public:
     void reset_fpga_rst(uint8_t fpga);
     void check_fpga_rst();
     void power_up_check_fpga_status(uint8_t fpga);
+    // FPGA 1 has no start-up of its own: it counts as running (register 80
+    // = 3, its answers are polled) while it answers, as its version
+    // register tells, and is not held in reset. The worker looks every
+    // second.
+    void check_fpga1_state();
 
     // ---- worker ----
     // An idle worker looks around only every few ticks; whoever raises one
@@ -182,7 +187,10 @@ public:
     // store the on/off table, set or store the brightness.
     void Dealwith_mcu_ram();
     void Checktime();
+    // Loads the on/off table of a command (the command image, or a table
+    // read from flash) and arms every entry.
     void OnOff_time();
+    void OnOff_time(const uint8_t* command);
     // Reload the stored on/off table or brightness record from FPGA 0's flash.
     void record_onoff_time(uint8_t sel);
     void record_bright_change();
@@ -279,6 +287,8 @@ public:
     uint16_t check_netport_card(uint8_t fpga);
 
     // ---- idle search and the video link ----
+    // Quiet ticks (no job, no PC) between two passes of the idle search.
+    static constexpr uint32_t kSearchQuietTicks = 80;
     void Search_Card_Cmd();
     uint16_t CHECK_search_cmd_status();
     // Builds the 30-byte search frame and sends it on the port.
@@ -481,6 +491,8 @@ private:
     uint8_t m_eth_para[kFpgas][kEthBlock] = {};
     uint8_t m_eth_back_para[kFpgas][kEthBlock] = {};
     bool m_check_reset[kFpgas] = {};
+    bool m_fpga1_looked = false;
+    uint32_t m_fpga1_stamp = 0;
 
     // Pace of the worker after a turn.
     enum class Pace { Fast, Tick, Idle };

@@ -21,6 +21,7 @@ namespace {
 constexpr uint32_t kPowerWaitCalls = 301;
 constexpr uint32_t kStepTicks = 5;
 constexpr uint32_t kResetTicks = 50;
+constexpr uint32_t kFpga1LookTicks = 100;
 // A version register 31 in this range means an FPGA answers.
 bool answers(uint8_t reg31) { return reg31 >= 25 && reg31 <= 48; }
 constexpr uint16_t kStep2Errors = 5;
@@ -210,6 +211,21 @@ void fpga_manage::check_fpga_rst()
         power_state[f] = 0;
         power_wait[f] = 0;
         power_err[f] = 0;
+    }
+}
+
+void fpga_manage::check_fpga1_state()
+{
+    constexpr uint8_t f = 1;
+    if (rst_pending[f] || (m_fpga1_looked && Utils::getTimeSpace(m_fpga1_stamp) < kFpga1LookTicks))
+        return;
+    m_fpga1_looked = true;
+    m_fpga1_stamp = G_timeTicks.load();
+    read_from_register(31, f);
+    const uint8_t state = answers(shadow(31, f)) ? 3 : 0;
+    if (shadow(80, f) != state) {
+        write_to_register(80, 0xFF, state, f);
+        VYX_DEBUG("[fpga 1] %s\n", state == 3 ? "running" : "not answering");
     }
 }
 

@@ -48,23 +48,21 @@ QString clockText(const TimeRealType& t)
 
 // Erases [base, base + len): a 32 KB block where one starts on a 32 KB
 // boundary and still lies wholly inside, else a 4 KB sector. `erase(addr,
-// mode)` erases one (mode 0 sector, 1 block); false when one failed.
+// mode)` erases one (mode 0 sector, 1 block); false when one failed, and
+// then nothing more is asked of a flash that may take its full time limit
+// to fail each time.
 template <class Erase>
 bool eraseRange(uint32_t base, uint32_t len, Erase erase)
 {
-    bool ok = true;
     const uint64_t end = uint64_t(base) + len;
     for (uint64_t addr = base; addr < end;) {
-        if ((addr / kSector) % 8 == 0 && addr + kBlock <= end) {
-            ok = erase(uint32_t(addr), 1) && ok;
-            addr += kBlock;
-        } else {
-            ok = erase(uint32_t(addr), 0) && ok;
-            addr += kSector;
-        }
+        const bool block = (addr / kSector) % 8 == 0 && addr + kBlock <= end;
+        if (!erase(uint32_t(addr), block ? 1 : 0))
+            return false;
+        addr += block ? kBlock : kSector;
         platform::pause_ms(1);
     }
-    return ok;
+    return true;
 }
 
 QString fileName(const QString& path) { return QFileInfo(path).fileName(); }
@@ -387,17 +385,25 @@ bool fpga_manage::update_c331_osd_font_file(const QString& path, uint32_t offset
     // One flash operation from the first erase to the last write: nothing
     // else may use the scaler's flash in between.
     std::lock_guard<std::recursive_mutex> flash(scaler->flash_mutex);
-    eraseRange(addr, len, [&](uint32_t at, int mode) {
+    const bool ok = eraseRange(addr, len, [&](uint32_t at, int mode) {
         if (scaler_flash_hook)
             scaler_flash_hook("erase", at, mode == 1 ? kBlock : kSector, nullptr);
-        scaler->erase_flash(fd, int(at / kSector), 1, mode);
-        return true;
+        return scaler->erase_flash(fd, int(at / kSector), 1, mode) == 0;
     });
+    if (!ok) {
+        usb_report(QStringLiteral("%1: the scaler's flash could not be erased for the font: not written").arg(fileName(path)));
+        return false;
+    }
     for (uint32_t done = 0; done < len;) {
         const uint32_t n = std::min(kFontChunk, len - done);
         if (scaler_flash_hook)
             scaler_flash_hook("write", addr + done, n, buf + done);
-        scaler->write_flash(fd, int(addr + done), int(n), buf + done);
+        if (scaler->write_flash(fd, int(addr + done), int(n), buf + done) != 0) {
+            usb_report(QStringLiteral("%1: the scaler's flash did not take the font at %2: not written")
+                           .arg(fileName(path))
+                           .arg(addr + done, 0, 16));
+            return false;
+        }
         platform::pause_ms(1);
         done += n;
     }

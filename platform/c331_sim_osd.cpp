@@ -43,12 +43,12 @@ uint8_t* SparseMemory::materialise(uint64_t page)
     auto it = m_pages.find(page);
     if (it == m_pages.end()) {
         Page p;
-        p.data.reset(new uint8_t[kPage]);
+        p.data = simpages::page();
         std::memset(p.data.get(), m_fill, kPage);
         return m_pages.emplace(page, std::move(p)).first->second.data.get();
     }
     if (!it->second.data) {
-        it->second.data.reset(new uint8_t[kPage]);
+        it->second.data = simpages::page();
         std::memset(it->second.data.get(), it->second.uniform, kPage);
     }
     return it->second.data.get();

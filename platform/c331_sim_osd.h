@@ -26,6 +26,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/sim_pages.h"
+
 namespace platform {
 
 // A sparse byte memory of 4 KB pages; pages never written read as `fill`.
@@ -43,10 +45,10 @@ public:
     void clear() { m_pages.clear(); }
 
 private:
-    static constexpr uint64_t kPage = 4096;
+    static constexpr uint64_t kPage = simpages::kPage;
     struct Page {
         uint8_t uniform = 0;                 // every byte, while data is null
-        std::unique_ptr<uint8_t[]> data;
+        simpages::Page data;
     };
     // Whether [addr, addr+n) reads as one value; which.
     bool uniformRun(uint64_t addr, size_t n, uint8_t* value) const;

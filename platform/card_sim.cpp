@@ -78,7 +78,10 @@ std::vector<uint8_t> answerHead(const std::vector<uint8_t>& request, uint16_t fr
 
 // ---- the file ----
 struct CardsFile {
-    SimFileWatch watch{kCardsFile, kTemplate};
+    // Looked at when the FPGA worker reads the link registers, which it
+    // does several times a second: once a second is soon enough for a
+    // person.
+    SimFileWatch watch{kCardsFile, kTemplate, std::chrono::seconds(1)};
     std::map<int, std::string> applied; // port (1-20) -> its line as last applied
 };
 CardsFile& cardsFile()

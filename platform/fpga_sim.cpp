@@ -3,6 +3,7 @@
 #include "platform/fpga_sim.h"
 
 #include "fpga/fpga_pads.h"
+#include "platform/sim_pages.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,8 @@ namespace {
 constexpr uint32_t kSector = 4096;
 constexpr uint32_t kSectors = SimFpga::kFlashSize / kSector;
 constexpr size_t kLogLimit = 8192;
+// A flash sector and a RAM bank each fill one page of the simulation's memory.
+static_assert(kSector == simpages::kPage && SimFpga::kRamSize == simpages::kPage, "one page each");
 
 // Power-on version: function 0x01, built 2025-04-04 (BCD day, month, year).
 constexpr uint8_t kVersion[4] = {0x01, 0x04, 0x04, 0x25};
@@ -76,10 +79,10 @@ struct SimFpga::State {
     unsigned bootLeft = 0;
     int resets = 0;
     uint8_t regs[kRegisters] = {};
-    std::unique_ptr<uint8_t[]> rams[256];
+    simpages::Page rams[256];
 
     // the flash
-    std::unique_ptr<uint8_t[]> sectors[kSectors];
+    simpages::Page sectors[kSectors];
     bool writeEnabled = false;
     int busyLeft = 0;
     bool streaming = false;
@@ -436,7 +439,7 @@ uint8_t* SimFpga::ramBank(int id)
 {
     auto& bank = m_s->rams[id & 0xFF];
     if (!bank) {
-        bank.reset(new uint8_t[kRamSize]);
+        bank = simpages::page();
         std::memset(bank.get(), 0, kRamSize);
     }
     return bank.get();
@@ -496,7 +499,7 @@ void SimFpga::flashProgram(uint32_t addr, const uint8_t* data, uint32_t len)
         uint32_t a = page | ((addr + i) & 0xFF);
         auto& sector = m_s->sectors[a / kSector];
         if (!sector) {
-            sector.reset(new uint8_t[kSector]);
+            sector = simpages::page();
             std::memset(sector.get(), 0xFF, kSector);
         }
         sector[a % kSector] &= data[i];
@@ -618,7 +621,7 @@ void SimFpga::pokeFlash(uint32_t addr, const std::vector<uint8_t>& bytes)
         uint32_t a = uint32_t(addr + i) & (kFlashSize - 1);
         auto& sector = m_s->sectors[a / kSector];
         if (!sector) {
-            sector.reset(new uint8_t[kSector]);
+            sector = simpages::page();
             std::memset(sector.get(), 0xFF, kSector);
         }
         sector[a % kSector] = bytes[i];

@@ -6,10 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
 namespace platform {
+
+namespace {
+// Erased flash is written in pieces: a buffer of a whole partition would
+// only be held for a moment, and would teach the allocator to keep such
+// amounts.
+constexpr uint32_t kBlankChunk = 64 * 1024;
+} // namespace
 
 Mtd& linuxMtd();
 
@@ -31,9 +39,10 @@ void SimMtd::declare(const std::string& path, uint32_t size, uint32_t erasesize,
     std::string file = sysPath(path);
     struct stat st {};
     if (!keep || ::stat(file.c_str(), &st) != 0 || st.st_size != off_t(size)) {
-        std::vector<unsigned char> blank(size, 0xFF);
         if (FILE* f = std::fopen(file.c_str(), "wb")) {
-            std::fwrite(blank.data(), 1, blank.size(), f);
+            const std::vector<unsigned char> blank(kBlankChunk, 0xFF);
+            for (uint32_t done = 0; done < size; done += kBlankChunk)
+                std::fwrite(blank.data(), 1, std::min<uint32_t>(kBlankChunk, size - done), f);
             std::fclose(f);
         }
     }
@@ -114,8 +123,14 @@ int SimMtd::erase(int fd, uint32_t start, uint32_t length)
     if (m_failErase >= 0 && m_failErase-- == 0)
         return -1;
     m_ops.push_back(Op{'e', start, length});
-    std::vector<unsigned char> blank(length, 0xFF);
-    return ::pwrite(fd, blank.data(), length, start) == ssize_t(length) ? 0 : -1;
+    const std::vector<unsigned char> blank(std::min<uint32_t>(length, kBlankChunk), 0xFF);
+    for (uint32_t done = 0; done < length;) {
+        const uint32_t n = std::min<uint32_t>(kBlankChunk, length - done);
+        if (::pwrite(fd, blank.data(), n, off_t(start) + done) != ssize_t(n))
+            return -1;
+        done += n;
+    }
+    return 0;
 }
 
 ssize_t SimMtd::pwrite(int fd, const void* data, size_t length, off_t offset)

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include "platform/i2c.h"
 #include "platform/mtd.h"
 #include "platform/sim_chips.h"
+#include "platform/sim_pages.h"
 #include "platform/spi.h"
 
 // The files a fresh simulated root starts with are built into the program.
@@ -59,8 +61,23 @@ int parseOffset(const std::string& text)
 }
 } // namespace
 
+namespace {
+// A buffer freed after a big one was would otherwise stay with the process:
+// the C library raises its threshold for mapping big blocks to the largest
+// block freed (the upgrade's transfer buffer, a picture), and keeps
+// everything below it in its heaps. Fixed, a big block goes back to the
+// system when it is freed.
+void keepBigBlocksMapped()
+{
+    constexpr int kMapAbove = 128 * 1024;
+    ::mallopt(M_MMAP_THRESHOLD, kMapAbove);
+    ::mallopt(M_TRIM_THRESHOLD, 2 * kMapAbove);
+}
+} // namespace
+
 void init(int& argc, char** argv)
 {
+    keepBigBlocksMapped();
     std::string rootArg, offsetArg;
     bool forceDevice = false, forceSim = false, haveOffset = false;
     for (int i = 1; i < argc;) {
@@ -122,6 +139,7 @@ void init(int& argc, char** argv)
         seedSimRoot();
     simMtd().declareBoard();
     attachSimChips();
+    simpages::describe();
     // The journals serve tests; a long run has no reader for them.
     simSpiBus().setJournalLimit(0);
     simScaler().setJournalLimit(0);

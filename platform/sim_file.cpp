@@ -10,9 +10,10 @@
 
 namespace platform {
 
-SimFileWatch::SimFileWatch(const char* absPath, const char* templ)
+SimFileWatch::SimFileWatch(const char* absPath, const char* templ, std::chrono::milliseconds every)
     : m_path(absPath)
     , m_template(templ)
+    , m_every(every)
 {
 }
 
@@ -27,7 +28,7 @@ void SimFileWatch::forget()
 bool SimFileWatch::poll(std::string* text)
 {
     auto now = std::chrono::steady_clock::now();
-    if (m_looked && now - m_lastLook < kLookEvery)
+    if (m_looked && now - m_lastLook < m_every)
         return false;
     m_looked = true;
     m_lastLook = now;

@@ -15,8 +15,9 @@ class SimFileWatch {
 public:
     static constexpr std::chrono::milliseconds kLookEvery{250};
 
-    // `absPath` is a system path ("/sim/..."); `templ` the template's text.
-    SimFileWatch(const char* absPath, const char* templ);
+    // `absPath` is a system path ("/sim/..."); `templ` the template's text;
+    // `every` how often at most it is looked at.
+    SimFileWatch(const char* absPath, const char* templ, std::chrono::milliseconds every = kLookEvery);
     // True with the file's text when it changed since the last read.
     bool poll(std::string* text);
     // The next poll looks at once and reads the file as new.
@@ -25,6 +26,7 @@ public:
 private:
     const char* m_path;
     const char* m_template;
+    std::chrono::milliseconds m_every;
     bool m_looked = false;
     std::chrono::steady_clock::time_point m_lastLook;
     bool m_haveStamp = false;

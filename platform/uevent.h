@@ -20,6 +20,9 @@ public:
     // `size` bytes of it into `buf`. Returns its length, 0 when none came,
     // -1 when waiting failed.
     virtual int receive(char* buf, size_t size, int timeoutMs) = 0;
+    // Ends the receive that waits now at once, and makes every later one
+    // return 0 at once until the next open(): its thread is being stopped.
+    virtual void interrupt() = 0;
     virtual void close() = 0;
 };
 
@@ -41,6 +44,7 @@ public:
 
     bool open() override;
     int receive(char* buf, size_t size, int timeoutMs) override;
+    void interrupt() override;
     void close() override;
 
 private:
@@ -50,6 +54,7 @@ private:
     std::condition_variable m_cv;
     std::deque<std::string> m_pending;
     bool m_bindFails = false;
+    bool m_interrupted = false;
     SimFileWatch m_stickFile;
     // No stick at start: a file that says "in" plugs it (the events wait
     // for the watcher like the kernel's).

@@ -1,5 +1,6 @@
 #include "platform/uevent.h"
 #include "platform/platform.h"
+#include "platform/wakeup.h"
 
 #include <cerrno>
 #include <chrono>
@@ -122,6 +123,7 @@ void SimUevents::reset()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pending.clear();
     m_bindFails = false;
+    m_interrupted = false;
     m_stickFile.forget();
     m_stickIn = false;
 }
@@ -133,16 +135,29 @@ bool SimUevents::open()
         errno = EADDRINUSE;
         return false;
     }
+    m_interrupted = false;
     // A person finds the file's template from the start.
     lookAtStickFile();
     return true;
 }
 
+void SimUevents::interrupt()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_interrupted = true;
+    }
+    m_cv.notify_all();
+}
+
 int SimUevents::receive(char* buf, size_t size, int timeoutMs)
 {
+    IdleSlack slack{std::chrono::milliseconds(timeoutMs)};
     std::unique_lock<std::mutex> lock(m_mutex);
     lookAtStickFile();
-    if (!m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !m_pending.empty(); }))
+    if (!m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                       [this] { return !m_pending.empty() || m_interrupted; }) ||
+        m_interrupted)
         return 0;
     std::string datagram = std::move(m_pending.front());
     m_pending.pop_front();

@@ -19,6 +19,9 @@ public:
     // (at most 15 characters are kept) by the time this returns.
     int start(Body body, void* arg, const char* name);
     bool stopRequested() const { return m_stop.load(std::memory_order_relaxed); }
+    // The stop request alone, for a thread that must be woken after it to
+    // see it.
+    void requestStop() { m_stop.store(true); }
     void stopAndJoin()
     {
         m_stop.store(true);

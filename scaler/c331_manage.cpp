@@ -27,7 +27,7 @@ constexpr auto kBringUpPause = std::chrono::milliseconds(10);
 // record wakes it, and otherwise runs the input upkeep at the pace the
 // receivers are looked at: a source's change reaches the chip's counters
 // and the receiver's record together, and the record wakes the thread.
-constexpr auto kUpkeepPause = std::chrono::milliseconds(100);
+constexpr auto kUpkeepPause = std::chrono::milliseconds(250);
 
 // Plain-old-data members start at zero; the constructor then sets what the
 // chip set gives other starting values.

@@ -46,11 +46,12 @@ constexpr uint8_t kCmdLinks = 0x02;
 // ---- pacing (10 ms ticks) ----
 constexpr unsigned kHpdLowTicks = 10;     // a hot-plug pulse holds the line low this long
 constexpr unsigned kLinkRetryTicks = 100; // a link that is not up is tried again after this
-// The receivers are looked at every 100 ms: each look switches the
-// multiplexers, and the bus is slow. Between looks the thread sleeps until
-// a request (a hot-plug or command register, an EDID or audio flag) wakes
+// The receivers are looked at every quarter second: each look switches the
+// multiplexers, the bus is slow, and a receiver takes longer than that to
+// lock to a new source anyway. Between looks the thread sleeps until a
+// request (a hot-plug or command register, an EDID or audio flag) wakes
 // it, or a tick at a time while a hot-plug pulse holds a line low.
-constexpr auto kLookPause = std::chrono::milliseconds(100);
+constexpr auto kLookPause = std::chrono::milliseconds(250);
 constexpr auto kTickPause = std::chrono::milliseconds(10);
 constexpr unsigned kEepromWriteMs = 5;    // write cycle of one EDID memory page
 

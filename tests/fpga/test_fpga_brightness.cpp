@@ -296,6 +296,39 @@ TEST_F(Brightness, RecordsAreReloadedWhenFpga0Starts)
     }
 }
 
+TEST_F(Brightness, StoredRecordsLeaveTheControllersFieldsOfTheCommandImage)
+{
+    // Four on/off entries end at byte 24; a half-hour table runs to byte 56:
+    // both cover the controller's version and port state at bytes 24-33.
+    Bytes table = {0xAA, 2, 0xAA, 0, 0, 0, 17, 0, 4};
+    for (uint8_t e = 0; e < 4; ++e)
+        for (uint8_t v : {uint8_t(0x06 + e), uint8_t(0x10), uint8_t(0x20 + e), uint8_t(0x45)})
+            table.push_back(v);
+    Bytes levels;
+    for (int k = 0; k < 48; ++k)
+        levels.push_back(uint8_t(100 + k));
+    sim(0).pokeFlash(kOnOff, table);
+    sim(0).pokeFlash(kBright, brightness(17, levels));
+    m->reset_fpga_rst(0);
+    ASSERT_TRUE(runUntil([&] { return m->rst_pending[0] == 0; }));
+    ASSERT_TRUE(runUntil([&] { return m->get_fpga_status() == 1; }));
+
+    const Bytes controller(fpga_manage::MCU_RAM_CMD + 24, fpga_manage::MCU_RAM_CMD + 34);
+    EXPECT_EQ(controller, (Bytes{1, 17, 0, 0, 0xFF, 1, 0, 0, 0, 0}));
+    // Both records were taken whole, their bytes 24-33 included.
+    ASSERT_EQ(m->bri.entries, 4);
+    EXPECT_EQ(m->bri.onoff[3].off_hour, 23);
+    EXPECT_EQ(m->bri.onoff[3].off_minute, 45);
+    EXPECT_EQ(Bytes(m->bri.HalfHourValue, m->bri.HalfHourValue + 48), levels);
+    // The rest of the image holds what was loaded, the table over the
+    // brightness record, and FPGA 0's version (bytes 12-15) read after it.
+    Bytes expected(table.begin(), table.begin() + 24);
+    for (int r = 28; r <= 31; ++r)
+        expected[size_t(12 + r - 28)] = sim(0).reg(r);
+    EXPECT_EQ(Bytes(fpga_manage::MCU_RAM_CMD, fpga_manage::MCU_RAM_CMD + 24), expected);
+    EXPECT_EQ(fpga_manage::MCU_RAM_CMD[40], levels[31]);
+}
+
 TEST_F(Brightness, OnOffTimesSwitchTheScreenAndRearmEachDay)
 {
     setImage16(ram::kLedOff, 0);

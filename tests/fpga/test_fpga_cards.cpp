@@ -281,6 +281,20 @@ TEST_F(Cards, ControllerAnswersGoToTheStoreAndTheJobsReplyFlag)
     EXPECT_EQ(a.command, 0x61);
     EXPECT_EQ(a.length, 129);
     EXPECT_EQ(Bytes(a.data, a.data + 4), (Bytes{0, 1, 2, 3}));
+
+    // Search answers (family 0xAA) never raise it, not even when a card
+    // command's answer for the PC waits in the next slot.
+    g_send_para.reply = 0;
+    const Bytes search = answer(0xF000, 0x0003, 0xAA, 1, 0x10, {0, 4, 0, 0});
+    sim(0).queueAnswer(0, search);
+    sim(0).queueAnswer(0, search);
+    sim(0).queueAnswer(1, answer(0xF010, 0x1001, 0x67, 3, 0x60, {0}));
+    m->Rcv_data_from_eth(0);
+    EXPECT_EQ(sim(0).queuedAnswers(0), 0u);
+    EXPECT_EQ(g_send_para.reply.load(), 0);
+    poll();
+    EXPECT_EQ(sim(0).queuedAnswers(1), 0u);
+    EXPECT_EQ(g_send_para.reply.load(), 0);
 }
 
 TEST_F(Cards, TheSensorCardAnswersTheMultiFunctionRead)

@@ -192,12 +192,24 @@ TEST_F(RecoveryTest, PortsOfTheSecondFpgaAreCheckedAndRestoredThere)
 {
     QJsonObject made = makeRecovery({"--ports", "12", "--cards", "2", "--card-op", "1:1:0x180:4:1000", "--card-op",
                                   "2:3:0:0:1000"});
-    m->write_to_register(80, 0xFF, 3, 1); // FPGA 1 running: its answers are polled
     platform::simCards(1).setCards(2, 2);
     sim(1).setLinks(uint16_t(sim(1).links() | 0x4));
     platform::simCards(1).setConfigId(2, 0x12345678);
     platform::simCards(1).loseSetup(2, 1);
+
+    // FPGA 1 without its bitstream answers nothing: no card is found there.
+    sim(1).setConfigFails(true);
+    turn(100);
+    EXPECT_EQ(m->shadow(80, 1), 0);
     ASSERT_TRUE(runJob(5));
+    EXPECT_TRUE(lists.empty());
+    EXPECT_EQ(g_send_para.result.load(), 65535);
+
+    // Running, it is polled like FPGA 0, without anyone telling the manager.
+    sim(1).setConfigFails(false);
+    clearSeen();
+    ASSERT_TRUE(runJob(5));
+    EXPECT_EQ(m->shadow(80, 1), 3);
     auto searches = framesWith(rcv::kSearchCards);
     ASSERT_EQ(searches.size(), 1u);
     EXPECT_EQ(searches[0].fpga, 1);

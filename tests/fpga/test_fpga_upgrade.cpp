@@ -16,6 +16,7 @@
 
 #include "core/screen_hooks.h"
 #include "fpga/upgrade_package.h"
+#include "platform/c331_sim.h"
 #include "platform/clock.h"
 #include "platform/shell.h"
 #include "scaler/c331_manage.h"
@@ -348,6 +349,37 @@ TEST_F(UsbUpgrade, OnlyListedPackagesApplyInNameOrder)
     g_usb_grade_path = QStringLiteral(" ");
     upgrade();
     EXPECT_EQ(m->usb.found, 0);
+}
+
+// A font the scaler's flash does not take is reported in the upgrade's log,
+// not counted as written, and its failed flash asked nothing more.
+TEST_F(UsbUpgrade, AFontTheScalersFlashDoesNotTakeIsReported)
+{
+    make("font.VYX", {"--font", "size:40000", "--font-height", "64"});
+    const uint32_t status = scaler->font_status.load();
+    platform::simScaler().setStuckBusy(true);
+    EXPECT_EQ(upgrade(), 4);
+    platform::simScaler().setStuckBusy(false);
+    EXPECT_TRUE(reported(QStringLiteral("font.VYX: the scaler's flash could not be erased for the font: not written")))
+        << m->usb_grade_report().join('\n').toStdString();
+    ASSERT_EQ(flash.size(), 1u);
+    EXPECT_EQ(count(kChangeUsbUpgrade), 1);
+    EXPECT_EQ(scaler->font_status.load(), status) << "no font reloaded";
+
+    // Erased, then stuck at its first write.
+    flash.clear();
+    fpga_manage::scaler_flash_hook = [this](const char* op, uint32_t addr, uint32_t len, const uint8_t*) {
+        flash.push_back({op, addr, len, QByteArray()});
+        if (std::string(op) == "write")
+            platform::simScaler().setStuckBusy(true);
+    };
+    upgrade();
+    platform::simScaler().setStuckBusy(false);
+    EXPECT_TRUE(reported(QStringLiteral("font.VYX: the scaler's flash did not take the font at 450000: not written")))
+        << m->usb_grade_report().join('\n').toStdString();
+    ASSERT_EQ(flash.size(), 4u);
+    EXPECT_EQ(flash.back().op, "write");
+    EXPECT_EQ(scaler->font_status.load(), status);
 }
 
 TEST_F(UsbUpgrade, NoStickOrAStrayStepEndsTheUpgrade)

@@ -33,6 +33,24 @@ TEST_F(SimDevices, UeventsAreCutToTheBufferAndWakeAWaitingReceiver)
     later.join();
 }
 
+TEST_F(SimDevices, AnInterruptedSourceGivesNothingUntilOpenedAgain)
+{
+    platform::Uevents& ev = platform::uevents();
+    ASSERT_TRUE(ev.open());
+    char buf[16];
+    // A receiver that waits long is let go at once: its thread is being
+    // stopped.
+    std::thread waiting([&] { EXPECT_EQ(ev.receive(buf, sizeof buf, 600000), 0); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ev.interrupt();
+    waiting.join();
+    // So is every later one, even with an event waiting, until the next open.
+    platform::simUevents().inject("add@/b");
+    EXPECT_EQ(ev.receive(buf, sizeof buf, 600000), 0);
+    ASSERT_TRUE(ev.open());
+    EXPECT_EQ(ev.receive(buf, sizeof buf, 20), 6);
+}
+
 TEST_F(SimDevices, SocIdRegistersComeFromTheSimFile)
 {
     platform::SocUniqueId id;
