@@ -52,10 +52,51 @@ std::atomic<uint8_t> pc_cmd_valid{0};
 std::atomic<uint32_t> pc_cmd_time{0};
 std::atomic<uint8_t> edid_ram_table_from[kEdidTableInputs] = {};
 
+std::atomic<uint8_t> g_mode_select{0};
+std::atomic<uint8_t> g_mode_shortcut_key{0};
+std::atomic<uint8_t> g_tip_flag{0};
+std::atomic<uint32_t> G_factoryage_ticks{0};
+uint32_t factoryage_log_diff3 = 0;
+uint32_t factoryage_log_diff5 = 0;
+uint32_t factoryage_log_diff10 = 0;
+uint32_t factoryage_log_diff20 = 0;
+uint32_t factoryage_log_diffmore = 0;
+
 QTimer* g_timer = nullptr;
 MainWindow* g_mainwindow = nullptr;
 LockWindow* g_lockwindow = nullptr;
 NumberKeyboard* g_numberkeyboard = nullptr;
+TIP* g_tip = nullptr;
+QRoundProgressBar* g_qround_bar = nullptr;
+QLineEdit* g_lineedit = nullptr;
+FirmwareUpdate* g_move_update = nullptr;
+QFrame* g_mode[kModeGridSlots] = {};
+MachineState* g_machinestate = nullptr;
+InputChoose* g_inputchoose = nullptr;
+CustomMode* g_custommode = nullptr;
+Option* g_option = nullptr;
+OutputSet* g_outputset = nullptr;
+InputCut* g_inputcut = nullptr;
+EDIDset* g_edidset = nullptr;
+ImageLayout* g_imagelayout = nullptr;
+LinkOption* g_linkoption = nullptr;
+ImageQuality* g_imagequality = nullptr;
+AdvancedOption* g_advancedoption = nullptr;
+ledset* g_ledset = nullptr;
+netset* g_netset = nullptr;
+lcdshow* g_lcdshow = nullptr;
+test_chart* g_test_chart = nullptr;
+testimage* g_testimage = nullptr;
+othersetup* g_othersetup = nullptr;
+factory* g_factory = nullptr;
+quality* g_quality = nullptr;
+temperature* g_temperature = nullptr;
+linkcom* g_linkcom = nullptr;
+linkwlan* g_linkwlan = nullptr;
+factoryage* g_factoryage = nullptr;
+SmartMapping* g_smartmapping = nullptr;
+rcv_recovery* g_rcv_recovery = nullptr;
+firmware_usbgrade* g_firmware_usbgrade = nullptr;
 
 void resetGlobalsForTest()
 {
@@ -110,4 +151,49 @@ void resetGlobalsForTest()
     pc_cmd_time = 0;
     for (auto& from : edid_ram_table_from)
         from = 0;
+    g_mode_select = 0;
+    g_mode_shortcut_key = 0;
+    g_tip_flag = 0;
+    G_factoryage_ticks = 0;
+    factoryage_log_diff3 = 0;
+    factoryage_log_diff5 = 0;
+    factoryage_log_diff10 = 0;
+    factoryage_log_diff20 = 0;
+    factoryage_log_diffmore = 0;
+    // The widgets themselves belong to the test that made them.
+    g_mainwindow = nullptr;
+    g_lockwindow = nullptr;
+    g_numberkeyboard = nullptr;
+    g_tip = nullptr;
+    g_qround_bar = nullptr;
+    g_lineedit = nullptr;
+    g_move_update = nullptr;
+    for (QFrame*& frame : g_mode)
+        frame = nullptr;
+    g_machinestate = nullptr;
+    g_inputchoose = nullptr;
+    g_custommode = nullptr;
+    g_option = nullptr;
+    g_outputset = nullptr;
+    g_inputcut = nullptr;
+    g_edidset = nullptr;
+    g_imagelayout = nullptr;
+    g_linkoption = nullptr;
+    g_imagequality = nullptr;
+    g_advancedoption = nullptr;
+    g_ledset = nullptr;
+    g_netset = nullptr;
+    g_lcdshow = nullptr;
+    g_test_chart = nullptr;
+    g_testimage = nullptr;
+    g_othersetup = nullptr;
+    g_factory = nullptr;
+    g_quality = nullptr;
+    g_temperature = nullptr;
+    g_linkcom = nullptr;
+    g_linkwlan = nullptr;
+    g_factoryage = nullptr;
+    g_smartmapping = nullptr;
+    g_rcv_recovery = nullptr;
+    g_firmware_usbgrade = nullptr;
 }

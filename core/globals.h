@@ -79,14 +79,92 @@ extern std::atomic<uint32_t> pc_cmd_time;
 constexpr int kEdidTableInputs = 4;
 extern std::atomic<uint8_t> edid_ram_table_from[kEdidTableInputs];
 
+// ---- panel ----
+extern std::atomic<uint8_t> g_mode_select;          // user-mode slot 0..15 the mode screens act on
+extern std::atomic<uint8_t> g_mode_shortcut_key;    // 1: the mode key opened the user-mode screen
+extern std::atomic<uint8_t> g_tip_flag;             // 1 while the pop-up notice is up
+extern std::atomic<uint32_t> G_factoryage_ticks;    // stamp of the last ageing check
+// Steps of FPGA register 42 between consecutive ageing samples: 1-2, 3-4,
+// 5-9, 10-19, 20 and more.
+extern uint32_t factoryage_log_diff3;
+extern uint32_t factoryage_log_diff5;
+extern uint32_t factoryage_log_diff10;
+extern uint32_t factoryage_log_diff20;
+extern uint32_t factoryage_log_diffmore;
+
 class QTimer;
+class QFrame;
+class QLineEdit;
 class MainWindow;
 class LockWindow;
 class NumberKeyboard;
+class TIP;
+class QRoundProgressBar;
+class FirmwareUpdate;
 extern QTimer* g_timer;
 extern MainWindow* g_mainwindow;
 extern LockWindow* g_lockwindow;
 extern NumberKeyboard* g_numberkeyboard;
+extern TIP* g_tip;                         // the pop-up notice
+extern QRoundProgressBar* g_qround_bar;    // the open progress ring, or null
+extern QLineEdit* g_lineedit;              // the field the number keyboard edits
+extern FirmwareUpdate* g_move_update;      // the firmware-update dialog, or null
+constexpr int kModeGridSlots = 16;
+extern QFrame* g_mode[kModeGridSlots];     // slot frames of the main window's user-mode grid
+
+// The screens: each pointer holds the open screen, null while it is closed.
+class MachineState;
+class InputChoose;
+class CustomMode;
+class Option;
+class OutputSet;
+class InputCut;
+class EDIDset;
+class ImageLayout;
+class LinkOption;
+class ImageQuality;
+class AdvancedOption;
+class ledset;
+class netset;
+class lcdshow;
+class test_chart;
+class testimage;
+class othersetup;
+class factory;
+class quality;
+class temperature;
+class linkcom;
+class linkwlan;
+class factoryage;
+class SmartMapping;
+class rcv_recovery;
+class firmware_usbgrade;
+extern MachineState* g_machinestate;
+extern InputChoose* g_inputchoose;
+extern CustomMode* g_custommode;
+extern Option* g_option;
+extern OutputSet* g_outputset;
+extern InputCut* g_inputcut;
+extern EDIDset* g_edidset;
+extern ImageLayout* g_imagelayout;
+extern LinkOption* g_linkoption;
+extern ImageQuality* g_imagequality;
+extern AdvancedOption* g_advancedoption;
+extern ledset* g_ledset;
+extern netset* g_netset;
+extern lcdshow* g_lcdshow;
+extern test_chart* g_test_chart;
+extern testimage* g_testimage;
+extern othersetup* g_othersetup;
+extern factory* g_factory;
+extern quality* g_quality;
+extern temperature* g_temperature;
+extern linkcom* g_linkcom;
+extern linkwlan* g_linkwlan;
+extern factoryage* g_factoryage;
+extern SmartMapping* g_smartmapping;
+extern rcv_recovery* g_rcv_recovery;
+extern firmware_usbgrade* g_firmware_usbgrade;
 
 // Diagnostic output, printed only while g_debugSwitch is 254.
 #define VYX_DEBUG(...)                                                                             \

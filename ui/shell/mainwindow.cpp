@@ -18,6 +18,8 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow() { delete ui; }
 
+void MainWindow::language_changed() {}
+
 void MainWindow::update_start() { screen_hooks::run(ScreenHook::FirmwareUpdateStart); }
 
 void MainWindow::update_over() { screen_hooks::run(ScreenHook::FirmwareUpdateOver); }

@@ -19,6 +19,9 @@ public:
     // confirmation and clears it.
     uint8_t pending_notice = 0;
 
+    // Re-texts and re-icons the screen in the current language.
+    void language_changed();
+
     // Around a firmware upgrade (USB or PC upload): show and close the
     // dialog that asks the user not to power off. GUI thread; other threads
     // queue the call.
