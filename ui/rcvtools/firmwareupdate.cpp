@@ -5,4 +5,4 @@ FirmwareUpdate::FirmwareUpdate(QWidget* parent)
 {
 }
 
-void FirmwareUpdate::update_time_deal() {}
+void FirmwareUpdate::update_time_deal() { }

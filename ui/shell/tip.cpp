@@ -10,6 +10,6 @@ TIP::TIP(QWidget* parent)
 
 TIP::~TIP() { delete ui; }
 
-void TIP::tip_create(int) {}
+void TIP::tip_create(int) { }
 
-void TIP::tip_outtime_deal() {}
+void TIP::tip_outtime_deal() { }
