@@ -8,6 +8,45 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
+
+// A text several threads read and write: the PC links replace the address
+// or the barcode while a screen or another link reads it. Every read takes
+// a whole copy and every write replaces the whole text, under the text's
+// own lock; it reads and compares like a QString.
+class SharedText {
+public:
+    SharedText() = default;
+    QString get() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_value;
+    }
+    void set(const QString& value)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_value = value;
+    }
+    SharedText& operator=(const QString& value)
+    {
+        set(value);
+        return *this;
+    }
+    operator QString() const { return get(); }
+    void clear() { set(QString()); }
+    bool operator==(const QString& other) const { return get() == other; }
+    bool operator==(const char* other) const { return get() == QLatin1String(other); }
+    bool operator==(QLatin1String other) const { return get() == other; }
+    template <class T>
+    bool operator!=(const T& other) const
+    {
+        return !(*this == other);
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QString m_value;
+};
 
 // ---- start-up table ----
 extern uint8_t g_debugSwitch;                       // 254: diagnostics printed
@@ -25,7 +64,7 @@ extern QString g_str_wifi_ip;
 extern QString g_Ryxa_cloudserverip;
 extern QString g_Ryxa_clouduserid;
 extern QString g_Ryxa_controllername;
-extern QString g_usb_grade_path;
+extern SharedText g_usb_grade_path;   // sub-directory of the stick with the upgrade packages
 extern QString g_check_edid;
 extern QString g_imagelayoutpassword;
 extern QString g_rcv_sync_led;
@@ -40,10 +79,10 @@ struct VYX_FILE_DEAL_PARA {
 extern VYX_FILE_DEAL_PARA g_vyx_file_deal_para;
 
 // ---- configuration globals (filled from the configuration store) ----
-extern QString g_str_ip;
-extern QString g_str_gateway;
-extern QString g_srt_mask;
-extern QString g_str_barcode;
+extern SharedText g_str_ip;
+extern SharedText g_str_gateway;
+extern SharedText g_srt_mask;
+extern SharedText g_str_barcode;
 extern std::atomic<uint8_t> g_check_source;
 extern uint32_t g_Ryxa_cloudserverport;
 extern uint8_t g_Ryxa_cloud;
@@ -79,14 +118,92 @@ extern std::atomic<uint32_t> pc_cmd_time;
 constexpr int kEdidTableInputs = 4;
 extern std::atomic<uint8_t> edid_ram_table_from[kEdidTableInputs];
 
+// ---- panel ----
+extern std::atomic<uint8_t> g_mode_select;          // user-mode slot 0..15 the mode screens act on
+extern std::atomic<uint8_t> g_mode_shortcut_key;    // 1: the mode key opened the user-mode screen
+extern std::atomic<uint8_t> g_tip_flag;             // 1 while the pop-up notice is up
+extern std::atomic<uint32_t> G_factoryage_ticks;    // stamp of the last ageing check
+// Steps of FPGA register 42 between consecutive ageing samples: 1-2, 3-4,
+// 5-9, 10-19, 20 and more.
+extern uint32_t factoryage_log_diff3;
+extern uint32_t factoryage_log_diff5;
+extern uint32_t factoryage_log_diff10;
+extern uint32_t factoryage_log_diff20;
+extern uint32_t factoryage_log_diffmore;
+
 class QTimer;
+class QFrame;
+class QLineEdit;
 class MainWindow;
 class LockWindow;
 class NumberKeyboard;
+class TIP;
+class QRoundProgressBar;
+class FirmwareUpdate;
 extern QTimer* g_timer;
 extern MainWindow* g_mainwindow;
 extern LockWindow* g_lockwindow;
 extern NumberKeyboard* g_numberkeyboard;
+extern TIP* g_tip;                         // the pop-up notice
+extern QRoundProgressBar* g_qround_bar;    // the open progress ring, or null
+extern QLineEdit* g_lineedit;              // the field the number keyboard edits
+extern FirmwareUpdate* g_move_update;      // the firmware-update dialog, or null
+constexpr int kModeGridSlots = 16;
+extern QFrame* g_mode[kModeGridSlots];     // slot frames of the main window's user-mode grid
+
+// The screens: each pointer holds the open screen, null while it is closed.
+class MachineState;
+class InputChoose;
+class CustomMode;
+class Option;
+class OutputSet;
+class InputCut;
+class EDIDset;
+class ImageLayout;
+class LinkOption;
+class ImageQuality;
+class AdvancedOption;
+class ledset;
+class netset;
+class lcdshow;
+class test_chart;
+class testimage;
+class othersetup;
+class factory;
+class quality;
+class temperature;
+class linkcom;
+class linkwlan;
+class factoryage;
+class SmartMapping;
+class rcv_recovery;
+class firmware_usbgrade;
+extern MachineState* g_machinestate;
+extern InputChoose* g_inputchoose;
+extern CustomMode* g_custommode;
+extern Option* g_option;
+extern OutputSet* g_outputset;
+extern InputCut* g_inputcut;
+extern EDIDset* g_edidset;
+extern ImageLayout* g_imagelayout;
+extern LinkOption* g_linkoption;
+extern ImageQuality* g_imagequality;
+extern AdvancedOption* g_advancedoption;
+extern ledset* g_ledset;
+extern netset* g_netset;
+extern lcdshow* g_lcdshow;
+extern test_chart* g_test_chart;
+extern testimage* g_testimage;
+extern othersetup* g_othersetup;
+extern factory* g_factory;
+extern quality* g_quality;
+extern temperature* g_temperature;
+extern linkcom* g_linkcom;
+extern linkwlan* g_linkwlan;
+extern factoryage* g_factoryage;
+extern SmartMapping* g_smartmapping;
+extern rcv_recovery* g_rcv_recovery;
+extern firmware_usbgrade* g_firmware_usbgrade;
 
 // Diagnostic output, printed only while g_debugSwitch is 254.
 #define VYX_DEBUG(...)                                                                             \
