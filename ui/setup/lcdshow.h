@@ -1,9 +1,15 @@
 #pragma once
-// Panel time-outs (page code 15), under the advanced menu.
+// Panel time-outs (page code 15), under the advanced menu: how long before
+// the panel goes back to the main window and before it locks, picked from
+// fixed lists with the keypad and held in memory only.
 
+#include <QString>
 #include <cstdint>
 
 #include "ui/shell/panel_dialog.h"
+#include "ui/shell/screen_kit.h"
+
+class QComboBox;
 
 namespace Ui {
 class lcdshow;
@@ -17,6 +23,12 @@ public:
 
     void language_changed();
     void syncUpdate();
+    void para_init();
+    void menulist_init();
+    // Store the candidate entry into g_back_to_mainwindow_time or
+    // g_auto_lock_time; another candidate stores nothing.
+    void on_button_backtolock_clicked();
+    void on_button_autolock_clicked();
 
 public slots:
     void slot_Button_back_clicked();
@@ -25,6 +37,18 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    // OK: starts the edit of the focused combo, or ends it and stores.
+    void ok_key();
+    // One entry on while editing (wrapping over the three).
+    void step_candidate(int delta);
+
     Ui::lcdshow* ui;
-    uint8_t ui_select = 0;
+    uint8_t ui_select = 0;  // 0 comboBox_back, 1 comboBox_lock
+    uint8_t m_editing = 0;  // 1 while the focused combo is edited
+    uint8_t m_candidate = 0; // entry shown while editing
+    QComboBox* m_combo = nullptr;
+    const QString m_style;
+    const QString m_styleFocused;
+    const QString m_styleEditing;
+    panel::FocusRing m_ring;
 };
