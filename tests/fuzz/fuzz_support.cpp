@@ -8,6 +8,7 @@
 
 #include "core/globals.h"
 #include "core/vyxrampara.h"
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
 
@@ -53,6 +54,11 @@ void writeFile(const std::string& absPath, const uint8_t* data, size_t size)
     if (size && std::fwrite(data, 1, size, f) != size)
         std::abort();
     std::fclose(f);
+}
+
+void holdFile(const std::string& absPath, const uint8_t* data, size_t size)
+{
+    platform::holdFile(QString::fromStdString(absPath), QByteArray(reinterpret_cast<const char*>(data), int(size)));
 }
 
 VyxRamPara* freshStore()

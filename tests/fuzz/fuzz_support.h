@@ -19,6 +19,10 @@ void begin();
 
 // Replaces the file at `absPath` under the root with `size` bytes of `data`.
 void writeFile(const std::string& absPath, const uint8_t* data, size_t size);
+// Holds `size` bytes of `data` in memory as the file at `absPath`, for the
+// readers that read through LockedFileReader (platform/memory_files.h):
+// thousands of reads of an input cost no file opened.
+void holdFile(const std::string& absPath, const uint8_t* data, size_t size);
 
 // The parameter store as its first load from the defaults left it: loaded
 // once, then its image, snapshot, user modes and registers are put back on
