@@ -4,6 +4,7 @@
 #include <QtGlobal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 #include "core/globals.h"
@@ -36,8 +37,13 @@ void begin()
             std::abort();
         g_root = dir;
         std::atexit(removeRoot);
+        // With TZ unset the C library reads the zone file again at every
+        // local time it makes, which Qt does for each file time it reads.
+        ::setenv("TZ", ":/etc/localtime", 0);
+        ::tzset();
         platform::initForTest(g_root);
         platform::setPauseScale(0);
+        platform::simShell().setLogFile(false);
         resetGlobalsForTest();
         g_debugSwitch = 0;
         qInstallMessageHandler(dropMessage);

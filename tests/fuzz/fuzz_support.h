@@ -13,8 +13,9 @@ class VyxRamPara;
 namespace fuzz {
 
 // Prepares the process on the first call (root directory removed at exit,
-// no fixed pauses, no diagnostics printed); later calls only forget the
-// simulated shell's log so that long runs stay small.
+// no fixed pauses, no diagnostics printed, shell commands kept in memory
+// only); later calls only forget the simulated shell's log so that long
+// runs stay small.
 void begin();
 
 // Replaces the file at `absPath` under the root with `size` bytes of `data`.
