@@ -538,13 +538,14 @@ card_port = integer(1, 10)
 
 
 def text(encoding, longest=255):
-    """A text sent with a length byte."""
+    """A text in `encoding`, of at most `longest` bytes when it goes with a
+    length byte (None: no limit)."""
     def convert(value):
         try:
             raw = value.encode(encoding)
         except UnicodeEncodeError:
             raise argparse.ArgumentTypeError("%r: only %s text can be sent" % (value, encoding.upper())) from None
-        if len(raw) > longest:
+        if longest is not None and len(raw) > longest:
             raise argparse.ArgumentTypeError("%r has %d bytes, more than %d" % (value, len(raw), longest))
         return value
     return convert
@@ -777,14 +778,14 @@ def build_parser():
     arg(c, "port", card_port, "the output port (1..10)")
     c = sub.add_parser("cloud-command", help="a cloud JSON command through the 4G group (--serial to the 4G "
                                              "port): JSON")
-    c.add_argument("json", type=text("utf-8", 1 << 20), metavar="JSON", help="the command, e.g. "
+    c.add_argument("json", type=text("utf-8", None), metavar="JSON", help="the command, e.g. "
                    "'{\"name\":\"getProperty\"}'")
     c = sub.add_parser("read-setup", help="read a cloud set-up file through the 4G group: "
                                           "barcode|setinfo|cafile LOCALFILE")
     c.add_argument("kind", choices=sorted(CLOUD_FILES), metavar="KIND", help="barcode, setinfo or cafile")
     local_file(c, "where to write it")
     c = sub.add_parser("at", help="WiFi commands (--wifi): COMMAND... e.g. AT+CHECKDATA")
-    c.add_argument("at_commands", nargs="+", metavar="COMMAND", type=text("ascii", 1 << 16),
+    c.add_argument("at_commands", nargs="+", metavar="COMMAND", type=text("ascii", None),
                    help="one command per datagram, e.g. AT+CHECKDATA")
     c = sub.add_parser("raw", help="any controller command: COMMAND [HEXDATA]")
     arg(c, "code", byte, "the command code (0..255)")
