@@ -6,7 +6,7 @@ int check_hiddev()
 {
     platform::Hid& hid = platform::hid();
     if (hid.init() != 0) {
-        VYX_DEBUG("\t hid init error ");
+        VYX_DEBUG("\t hid init error \n");
         return 0;
     }
     int found = 0;
@@ -17,6 +17,6 @@ int check_hiddev()
             break;
         }
     }
-    VYX_DEBUG("\t check_hiddev over");
+    VYX_DEBUG("\t check_hiddev over\n");
     return found;
 }
