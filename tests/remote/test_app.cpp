@@ -11,6 +11,7 @@
 #include <atomic>
 #include <csignal>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <thread>
 
@@ -501,6 +502,15 @@ TEST_F(Application, AMulticastSearchIsAnsweredOnceForEveryPortAfterTheCardTable)
     const std::string appRoot = root + "/app-root";
     writeFile("/app-root/sim/cards", "1 4\n2 4\n3 4\n4 4\n");
     std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
+    // A failure shows how the application's output ended.
+    struct Tail {
+        AppProcess& app;
+        ~Tail()
+        {
+            if (::testing::Test::HasFailure())
+                std::cout << "the application's output ends:\n" << app.readAll().right(6000).toStdString() << std::endl;
+        }
+    } tail{*app};
     ASSERT_TRUE(app->waitForStarted(5000));
     pc::TcpClient tcp(pcPort(5005), 5000);
     ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
