@@ -196,7 +196,10 @@ TEST_F(StartUp, DeviceBackEndIsRefusedOffTheBoard)
     ASSERT_TRUE(app->waitForFinished(10000));
     EXPECT_EQ(app->exitCode(), 1);
     const QByteArray said = app->readAll();
-    EXPECT_TRUE(said.startsWith("vyxQ58N: --device refused: this machine (")) << said.toStdString();
+    // Not an ARM processor; or, emulated on one, no scaler device.
+    EXPECT_TRUE(said.startsWith("vyxQ58N: --device refused: this machine (") ||
+                said.startsWith("vyxQ58N: --device refused: this machine has no /dev/spidev32766.0"))
+        << said.toStdString();
     EXPECT_TRUE(said.contains("on any other machine run without --device (simulated hardware).\n"))
         << said.toStdString();
     EXPECT_EQ(said.count('\n'), 1) << said.toStdString(); // said nothing else, started nothing
