@@ -146,36 +146,38 @@ void fpga_manage::fpgainit(uint8_t f)
     if (p_fpga_drv->FPGA_SPI_FLASH_VBYONE_READ(sel, kFlashParamMarker, 1, &marker) != 1)
         marker = 0;
     uint8_t saved[kRamImage];
-    const bool fromFlash
-        = marker == kMarker && p_fpga_drv->FPGA_SPI_FLASH_VBYONE_READ(sel, kFlashParam, kRamImage, saved) == 1;
-    {
-        // The panel may be reading port rectangles: it sees the old layout
-        // or the finished new one.
-        std::lock_guard<std::mutex> lock(ram_para_mutex);
-        if (fromFlash) {
-            std::memcpy(ram, saved, kRamImage);
-            std::memset(ram + kReloadedBegin, 0, kReloadedEnd - kReloadedBegin);
-            Q58_back_mcu_set_net_para(f);
-            if (f == 0)
-                Q58_mcu_set_net_para(f);
-            VYX_DEBUG("[fpga %d] parameter RAM from flash\n", f);
-        } else {
-            std::memcpy(ram, RAM1, sizeof RAM1);
-            for (int s = 0; s < kSlots; ++s) {
-                uint8_t* p = ram + kSlotPair + 4 * s;
-                putLe16(p, 0x0576);
-                putLe16(p + 2, 0x01D2);
-            }
-            ram[kDefaultCleared[0]] = 0;
-            ram[kDefaultCleared[1]] = 0;
-            eth_param_init(1, f);
-            Q58_back_mcu_set_net_para(f);
-            VYX_DEBUG("[fpga %d] parameter RAM defaults\n", f);
+    const bool stored = marker == kMarker && p_fpga_drv->FPGA_SPI_FLASH_VBYONE_READ(sel, kFlashParam, kRamImage, saved) == 1;
+    // A PC's card search answered meanwhile writes the card table of this
+    // same image, under the receive mutex.
+    pthread_mutex_lock(&rcv_mutex);
+    // The panel may be reading port rectangles: it sees the old layout or
+    // the finished new one.
+    std::unique_lock<std::mutex> layout(ram_para_mutex);
+    if (stored) {
+        std::memcpy(ram, saved, kRamImage);
+        std::memset(ram + kReloadedBegin, 0, kReloadedEnd - kReloadedBegin);
+        Q58_back_mcu_set_net_para(f);
+        if (f == 0)
+            Q58_mcu_set_net_para(f);
+        VYX_DEBUG("[fpga %d] parameter RAM from flash\n", f);
+    } else {
+        std::memcpy(ram, RAM1, sizeof RAM1);
+        for (int s = 0; s < kSlots; ++s) {
+            uint8_t* p = ram + kSlotPair + 4 * s;
+            putLe16(p, 0x0576);
+            putLe16(p + 2, 0x01D2);
         }
+        ram[kDefaultCleared[0]] = 0;
+        ram[kDefaultCleared[1]] = 0;
+        eth_param_init(1, f);
+        Q58_back_mcu_set_net_para(f);
+        VYX_DEBUG("[fpga %d] parameter RAM defaults\n", f);
     }
+    layout.unlock();
     for (int i = 0; i < kPorts; ++i)
         ram[kPortNumbers + i] = uint8_t(10 * f + 1 + i);
     write_fpga_ram(ram, 0, kRamImage, kParamRam, f);
+    pthread_mutex_unlock(&rcv_mutex);
     update_eth_state(f);
     FPGA_to_RAM(f);
     write_to_register(2, 0x08, 0x08, f);
