@@ -5,7 +5,9 @@
 #include "core/screen_hooks.h"
 #include "core/utils.h"
 #include "fpga/fpga_manage.h"
+#include "ui/rcvtools/firmwareupdate.h"
 #include "ui/shell/numberkeyboard.h"
+#include "ui/shell/tip.h"
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
@@ -14,6 +16,7 @@ MainWindow::MainWindow(QWidget* parent)
     ui->setupUi(this);
     g_numberkeyboard = new NumberKeyboard(nullptr);
     g_numberkeyboard->setWindowFlags(g_numberkeyboard->windowFlags() | Qt::FramelessWindowHint);
+    g_tip = new TIP(nullptr);
 }
 
 MainWindow::~MainWindow() { delete ui; }
@@ -40,6 +43,10 @@ void MainWindow::post_update_over() { postToMainWindow(&MainWindow::update_over)
 void MainWindow::slot_update_timer_ticks()
 {
     G_timeTicks.fetch_add(1, std::memory_order_relaxed);
+    if (g_update_flag && g_move_update)
+        g_move_update->update_time_deal();
+    if (g_tip_flag && g_tip)
+        g_tip->tip_outtime_deal();
 
     // The USB watcher waits 10 s after start (the stamp is never set).
     if (g_delay_usbserver == 0 && Utils::getTimeSpace(g_delay_usbserver_ticks) >= 1000)
