@@ -32,10 +32,7 @@ void CustomMode::syncUpdate()
         language_changed();
 }
 
-void CustomMode::keyPressEvent(QKeyEvent* event)
-{
-    panel::log_key_press("CustomMode", event->key());
-}
+void CustomMode::keyPressEvent(QKeyEvent* event) { panel::log_key_press("CustomMode", event->key()); }
 
 void CustomMode::keyReleaseEvent(QKeyEvent* event)
 {
@@ -60,7 +57,4 @@ void CustomMode::leave()
     standby->show();
 }
 
-void CustomMode::slot_Button_back_clicked()
-{
-    panel::go_back(this, g_custommode, g_mainwindow, kPageMainWindow);
-}
+void CustomMode::slot_Button_back_clicked() { panel::go_back(this, g_custommode, g_mainwindow, kPageMainWindow); }

@@ -11,6 +11,7 @@
 #include "core/vyxrampara.h"
 #include "scaler/c331_manage.h"
 #include "ui/image/custommode.h"
+#include "ui/shell/vyx_keyboard.h"
 
 namespace panel {
 
@@ -72,8 +73,8 @@ QString png(const QString& base) { return QStringLiteral(":/png/") + QLatin1Stri
 QString png_plain(const QString& base) { return QStringLiteral(":/png/") + base + ".png"; }
 
 namespace {
-const uint8_t* liveImage() { return VyxRamPara::pInstance()->ram_para; }
-const uint8_t* snapshotImage() { return VyxRamPara::pInstance()->ram_para_bak; }
+    const uint8_t* liveImage() { return VyxRamPara::pInstance()->ram_para; }
+    const uint8_t* snapshotImage() { return VyxRamPara::pInstance()->ram_para_bak; }
 } // namespace
 
 uint8_t img8(int addr) { return loadShared(liveImage() + addr); }
@@ -184,10 +185,7 @@ void FocusRing::move(int delta)
 
 QWidget* FocusRing::current() const { return at(m_select); }
 
-QWidget* FocusRing::at(int index) const
-{
-    return index >= 0 && index < size() ? m_items[size_t(index)] : nullptr;
-}
+QWidget* FocusRing::at(int index) const { return index >= 0 && index < size() ? m_items[size_t(index)] : nullptr; }
 
 // ------------------------------------------------------------ navigation
 
@@ -206,6 +204,36 @@ void open_custommode_by_mode_key()
     g_custommode = screen;
     g_page_focus = kPageCustomMode;
     screen->show();
+}
+
+void ring_keys(int key, vyx_keyboard& keys, FocusRing* ring, const std::function<void(int)>& ok,
+    const std::function<void()>& back, const std::function<bool()>& mode)
+{
+    switch (key_role(key)) {
+    case KeyRole::Left:
+        if (ring)
+            ring->move(-1);
+        break;
+    case KeyRole::Right:
+        if (ring)
+            ring->move(+1);
+        break;
+    case KeyRole::Ok:
+        if (ok)
+            ok(ring ? ring->index() : 0);
+        break;
+    case KeyRole::Back:
+        if (back)
+            back();
+        break;
+    case KeyRole::Mode:
+        if (mode && !mode())
+            return;
+        break;
+    case KeyRole::None:
+        break;
+    }
+    keys.update_usb_keyEvent(key);
 }
 
 // --------------------------------------------------------- other threads

@@ -18,6 +18,7 @@
 #include "core/syncupdate.h"
 
 class c331_manage;
+class vyx_keyboard;
 
 namespace panel {
 
@@ -25,15 +26,15 @@ namespace panel {
 // Each role has two codes: a function key and an upper-case letter. Which
 // device sends which does not matter to a screen.
 enum class KeyRole { None, Ok, Back, Left, Right, Mode };
-constexpr int kKeyOk = 0x01000035;       // Qt::Key_F6
+constexpr int kKeyOk = 0x01000035; // Qt::Key_F6
 constexpr int kKeyOkLetter = 'Q';
-constexpr int kKeyBack = 0x010000B7;     // Qt::Key_PowerOff
+constexpr int kKeyBack = 0x010000B7; // Qt::Key_PowerOff
 constexpr int kKeyBackLetter = 'O';
-constexpr int kKeyLeft = 0x01000033;     // Qt::Key_F4
+constexpr int kKeyLeft = 0x01000033; // Qt::Key_F4
 constexpr int kKeyLeftLetter = 'S';
-constexpr int kKeyRight = 0x01000034;    // Qt::Key_F5
+constexpr int kKeyRight = 0x01000034; // Qt::Key_F5
 constexpr int kKeyRightLetter = 'R';
-constexpr int kKeyMode = 0x01000063;     // Qt::Key_Stop
+constexpr int kKeyMode = 0x01000063; // Qt::Key_Stop
 constexpr int kKeyModeLetter = 'M';
 KeyRole key_role(int key);
 // The debug line a screen writes for a press of OK or back (presses do
@@ -203,6 +204,14 @@ bool mode_key_chain(QWidget* self, Self*& global, Ancestors*&... ancestors)
     open_custommode_by_mode_key();
     return true;
 }
+
+// The key handling of a screen with at most one focus ring: left and right
+// move the ring (when there is one), OK runs `ok` with the ring index, back
+// runs `back`, mode runs `mode` (false: the panel lock dropped it, and the
+// key goes no further); then every other key, used or not, goes on to the
+// global keys. Empty functions do nothing.
+void ring_keys(int key, vyx_keyboard& keys, FocusRing* ring, const std::function<void(int)>& ok,
+    const std::function<void()>& back, const std::function<bool()>& mode);
 
 // ------------------------------------------------- refresh registration
 // Calls the screen's syncUpdate(code) or syncUpdate(), whichever it has.

@@ -11,6 +11,6 @@ int check_hiddev();
 // panel is locked. Keeps no state of its own: every screen holds one.
 class vyx_keyboard {
 public:
-    vyx_keyboard() {}
+    vyx_keyboard() { }
     void update_usb_keyEvent(int key);
 };

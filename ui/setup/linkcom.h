@@ -1,0 +1,30 @@
+#pragma once
+// The serial link's settings (page code 21), under the communication menu.
+
+#include <cstdint>
+
+#include "ui/shell/panel_dialog.h"
+
+namespace Ui {
+class linkcom;
+}
+
+class linkcom : public PanelDialog {
+    Q_OBJECT
+public:
+    explicit linkcom(QWidget* parent = nullptr);
+    ~linkcom() override;
+
+    void language_changed();
+    void syncUpdate();
+
+public slots:
+    void slot_Button_back_clicked();
+
+protected:
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    Ui::linkcom* ui;
+    uint8_t ui_select = 0;
+};

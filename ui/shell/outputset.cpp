@@ -1,0 +1,73 @@
+#include "ui/shell/outputset.h"
+#include "ui_outputset.h"
+
+#include <QKeyEvent>
+
+#include "core/vyxrampara.h"
+#include "ui/setup/ledset.h"
+#include "ui/setup/netset.h"
+#include "ui/shell/option.h"
+#include "ui/shell/screen_kit.h"
+#include "ui/shell/screen_styles.h"
+
+namespace {
+const panel::PageRefresh<OutputSet> kOutputSetRefresh(kPageOutputSet, g_outputset);
+const panel::Tr5 kOutputSetTitle{"输出设置", "Output Seeting", "Выход", "Thông số đầu ra", "輸出設置"};
+const panel::Tr5 kOutputSetItems[] = {
+    {"LED设置", "LED Setting", "Настройки\nLED", "Cài đặt\nLED", "LED設置"},
+    {"网口输出", "Port output", "Настройка\nLAN", "Cài đặt\ncổng MẠNG", "網口輸出"},
+};
+} // namespace
+
+OutputSet::OutputSet(QWidget* parent)
+    : PanelDialog(parent)
+    , ui(new Ui::OutputSet)
+{
+    ui->setupUi(this);
+    language_changed();
+    menulist_init();
+}
+
+OutputSet::~OutputSet() { delete ui; }
+
+void OutputSet::language_changed()
+{
+    ui->label_title->setText(panel::text(kOutputSetTitle));
+    ui->Button_ledset->setText(panel::text(kOutputSetItems[0]));
+    ui->Button_lanset->setText(panel::text(kOutputSetItems[1]));
+}
+
+void OutputSet::syncUpdate()
+{
+    if (VyxRamPara::pInstance()->VyxLanguageChanged())
+        language_changed();
+}
+
+void OutputSet::menulist_init()
+{
+    ring.set({ui->Button_ledset, ui->Button_lanset}, style::kMenuNormal, style::kMenuFocused);
+    ring.start(0);
+}
+
+void OutputSet::keyReleaseEvent(QKeyEvent* event)
+{
+    panel::ring_keys(
+        event->key(), keyboard, &ring, [this](int item) { open_item(item); }, [this] { slot_Button_back_clicked(); },
+        [this] { return panel::mode_key_chain(this, g_outputset, g_option); });
+}
+
+void OutputSet::slot_Button_back_clicked() { panel::go_back(this, g_outputset, g_option, kPageOption); }
+
+void OutputSet::open_item(int item)
+{
+    static void (OutputSet::*const kOpen[])() = {
+        &OutputSet::on_Button_ledset_clicked,
+        &OutputSet::on_Button_lanset_clicked,
+    };
+    if (item >= 0 && item < int(sizeof kOpen / sizeof kOpen[0]))
+        (this->*kOpen[item])();
+}
+
+void OutputSet::on_Button_ledset_clicked() { panel::open_modal(g_ledset, kPageLedset); }
+
+void OutputSet::on_Button_lanset_clicked() { panel::open_modal(g_netset, kPageNetset); }
