@@ -8,6 +8,45 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
+
+// A text several threads read and write: the PC links replace the address
+// or the barcode while a screen or another link reads it. Every read takes
+// a whole copy and every write replaces the whole text, under the text's
+// own lock; it reads and compares like a QString.
+class SharedText {
+public:
+    SharedText() = default;
+    QString get() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_value;
+    }
+    void set(const QString& value)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_value = value;
+    }
+    SharedText& operator=(const QString& value)
+    {
+        set(value);
+        return *this;
+    }
+    operator QString() const { return get(); }
+    void clear() { set(QString()); }
+    bool operator==(const QString& other) const { return get() == other; }
+    bool operator==(const char* other) const { return get() == QLatin1String(other); }
+    bool operator==(QLatin1String other) const { return get() == other; }
+    template <class T>
+    bool operator!=(const T& other) const
+    {
+        return !(*this == other);
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QString m_value;
+};
 
 // ---- start-up table ----
 extern uint8_t g_debugSwitch;                       // 254: diagnostics printed
@@ -25,7 +64,7 @@ extern QString g_str_wifi_ip;
 extern QString g_Ryxa_cloudserverip;
 extern QString g_Ryxa_clouduserid;
 extern QString g_Ryxa_controllername;
-extern QString g_usb_grade_path;
+extern SharedText g_usb_grade_path;   // sub-directory of the stick with the upgrade packages
 extern QString g_check_edid;
 extern QString g_imagelayoutpassword;
 extern QString g_rcv_sync_led;
@@ -40,10 +79,10 @@ struct VYX_FILE_DEAL_PARA {
 extern VYX_FILE_DEAL_PARA g_vyx_file_deal_para;
 
 // ---- configuration globals (filled from the configuration store) ----
-extern QString g_str_ip;
-extern QString g_str_gateway;
-extern QString g_srt_mask;
-extern QString g_str_barcode;
+extern SharedText g_str_ip;
+extern SharedText g_str_gateway;
+extern SharedText g_srt_mask;
+extern SharedText g_str_barcode;
 extern std::atomic<uint8_t> g_check_source;
 extern uint32_t g_Ryxa_cloudserverport;
 extern uint8_t g_Ryxa_cloud;

@@ -21,6 +21,7 @@
 #include "platform/platform.h"
 #include "platform/serial.h"
 #include "platform/shell.h"
+#include "platform/sim_keys.h"
 #include "platform/worker.h"
 #include "remote/networkclient_manage.h"
 #include "remote/networkmanage.h"
@@ -125,8 +126,10 @@ int main(int argc, char* argv[])
     SyncUpdate::pInstance();
 
     QApplication app(argc, argv);
-    if (!platform::isDevice())
+    if (!platform::isDevice()) {
         quitOnSignals(app);
+        platform::installSimKeyMap(&app);
+    }
 
     g_mainwindow = new MainWindow(nullptr);
     g_timer = new QTimer();

@@ -85,23 +85,21 @@ inline bool duringModal(const std::function<void()>& open, const std::function<v
 }
 
 // A main window in English with every language offered: the tick, the
-// notice and the keyboard it builds; all of them gone after the test.
+// notice and the keyboard it builds, all gone with it after the test.
 class WithMainWindow : public Sandbox {
 protected:
     void SetUp() override
     {
         Sandbox::SetUp();
-        g_language = panel::kEnglish;
-        g_lcd_lang_valid = 0x1F;
         window = new MainWindow(nullptr);
         g_mainwindow = window;
+        // After the window: it takes the language of the parameter image.
+        g_language = panel::kEnglish;
+        g_lcd_lang_valid = 0x1F;
     }
     void TearDown() override
     {
         delete g_move_update;
-        delete g_tip;
-        delete g_numberkeyboard;
-        g_numberkeyboard = nullptr;
         delete window;
         g_mainwindow = nullptr;
         Sandbox::TearDown();

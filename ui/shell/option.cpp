@@ -1,7 +1,6 @@
 #include "ui/shell/option.h"
 #include "ui_option.h"
 
-#include <QIcon>
 #include <QKeyEvent>
 
 #include "core/usbserver.h"
@@ -42,21 +41,19 @@ Option::~Option()
 
 void Option::language_changed()
 {
+    const QSize kIcon(55, 60);
     ui->label_title->setText(panel::text(kOptionTitle));
-    ui->output_set->setIcon(QIcon(panel::png(QStringLiteral("output_set"))));
-    ui->input_cut->setIcon(QIcon(panel::png(QStringLiteral("input_cut"))));
-    ui->image_layout->setIcon(QIcon(panel::png(QStringLiteral("image_layout"))));
-    ui->link_set->setIcon(QIcon(panel::png(QStringLiteral("link_set"))));
-    ui->image_quality->setIcon(QIcon(panel::png(QStringLiteral("image_quality"))));
-    ui->test_chart->setIcon(QIcon(panel::png(QStringLiteral("test_chart"))));
-    ui->smart_mapping->setIcon(QIcon(panel::png(QStringLiteral("smart_mapping"))));
+    panel::set_icon(ui->output_set, panel::png(QStringLiteral("output_set")), kIcon);
+    panel::set_icon(ui->input_cut, panel::png(QStringLiteral("input_cut")), kIcon);
+    panel::set_icon(ui->image_layout, panel::png(QStringLiteral("image_layout")), kIcon);
+    panel::set_icon(ui->link_set, panel::png(QStringLiteral("link_set")), kIcon);
+    panel::set_icon(ui->image_quality, panel::png(QStringLiteral("image_quality")), kIcon);
+    panel::set_icon(ui->test_chart, panel::png(QStringLiteral("test_chart")), kIcon);
+    panel::set_icon(ui->smart_mapping, panel::png(QStringLiteral("smart_mapping")), kIcon);
     // The English picture of this item has a name of its own.
     const QString advance
         = panel::language() == panel::kEnglish ? QStringLiteral("advance_option") : QStringLiteral("AdvanceButton");
-    ui->AdvanceButton->setIcon(QIcon(panel::png(advance)));
-    for (QPushButton* button : {ui->output_set, ui->input_cut, ui->image_layout, ui->link_set, ui->image_quality,
-             ui->test_chart, ui->smart_mapping, ui->AdvanceButton})
-        button->setIconSize(QSize(55, 60));
+    panel::set_icon(ui->AdvanceButton, panel::png(advance), kIcon);
 }
 
 void Option::syncUpdate()

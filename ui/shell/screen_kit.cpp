@@ -1,8 +1,12 @@
 #include "ui/shell/screen_kit.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QIcon>
+#include <QLabel>
 #include <QMetaObject>
+#include <QPixmap>
 #include <QThread>
 #include <pthread.h>
 
@@ -72,9 +76,23 @@ QString png(const QString& base) { return QStringLiteral(":/png/") + QLatin1Stri
 
 QString png_plain(const QString& base) { return QStringLiteral(":/png/") + base + ".png"; }
 
+void set_icon(QAbstractButton* button, const QString& path, const QSize& size)
+{
+    button->setIcon(QIcon(path));
+    button->setIconSize(size);
+    button->setProperty("png", path);
+}
+
+void set_picture(QLabel* label, const QString& path)
+{
+    label->setPixmap(QPixmap(path));
+    label->setScaledContents(true);
+    label->setProperty("png", path);
+}
+
 namespace {
-    const uint8_t* liveImage() { return VyxRamPara::pInstance()->ram_para; }
-    const uint8_t* snapshotImage() { return VyxRamPara::pInstance()->ram_para_bak; }
+const uint8_t* liveImage() { return VyxRamPara::pInstance()->ram_para; }
+const uint8_t* snapshotImage() { return VyxRamPara::pInstance()->ram_para_bak; }
 } // namespace
 
 uint8_t img8(int addr) { return loadShared(liveImage() + addr); }

@@ -18,6 +18,8 @@
 #include "core/syncupdate.h"
 
 class c331_manage;
+class QAbstractButton;
+class QLabel;
 class vyx_keyboard;
 
 namespace panel {
@@ -60,6 +62,11 @@ const char* icon_prefix();
 // ":/png/" + language prefix + base + ".png", and the same without prefix.
 QString png(const QString& base);
 QString png_plain(const QString& base);
+// Gives a button the icon at `path` in `size`, or a label the picture at
+// `path` (scaled to the label); either keeps the path in its property
+// "png", where tests and tools read which picture a widget shows.
+void set_icon(QAbstractButton* button, const QString& path, const QSize& size);
+void set_picture(QLabel* label, const QString& path);
 
 // ------------------------------------------------- the parameter image
 // Reads of the live image and of its snapshot (the state last persisted),
