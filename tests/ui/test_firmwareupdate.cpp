@@ -127,6 +127,7 @@ TEST_F(UpdateDialog, PictureBobsBetweenSixtyAndOneHundredSixteen)
     firmware_update_start();
     EXPECT_EQ(picture()->geometry(), QRect(128, 60, 64, 64));
     EXPECT_TRUE(picture()->hasScaledContents());
+    EXPECT_EQ(picture()->property("png").toString(), ":/png/update.png");
 
     for (int i = 0; i < 56; ++i)
         g_move_update->handleTimerID1();

@@ -220,6 +220,9 @@ TEST_F(NumberKeys, TextsFollowTheOfferedLanguageAndTheFieldTakesDigitsOnly)
         EXPECT_EQ(key("Button_ok")->text(), QString::fromUtf8(c.ok)) << c.language;
     }
 
+    EXPECT_EQ(key("ButtonX")->property("png").toString(), ":/png/delete.png");
+    EXPECT_EQ(key("ButtonX")->iconSize(), QSize(20, 20));
+
     const QValidator* digits = field()->validator();
     ASSERT_NE(digits, nullptr);
     for (QString typed : {QString("1920"), QString("**********"), QString("0*9")}) {

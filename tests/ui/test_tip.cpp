@@ -66,6 +66,7 @@ TEST_F(Notice, CheckMarkStaysUpForThreeHundredTicks)
         ASSERT_NE(mark, nullptr);
         EXPECT_EQ(mark->geometry(), QRect(20, 20, 80, 80));
         EXPECT_TRUE(mark->hasScaledContents());
+        EXPECT_EQ(mark->property("png").toString(), ":/png/check_180.png");
         EXPECT_EQ(mark->pixmap(Qt::ReturnByValue).toImage(), QPixmap(":/png/check_180.png").toImage());
 
         tick(kTipTicks - 1);

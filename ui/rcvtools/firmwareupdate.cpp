@@ -75,8 +75,7 @@ FirmwareUpdate::FirmwareUpdate(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_picture->setObjectName(QStringLiteral("label_picture"));
-    m_picture->setPixmap(QPixmap(panel::png_plain(QStringLiteral("update"))));
-    m_picture->setScaledContents(true);
+    panel::set_picture(m_picture, panel::png_plain(QStringLiteral("update")));
     m_picture->setGeometry(m_x, m_y, kPictureSide, kPictureSide);
 
     m_text->setObjectName(QStringLiteral("label_text"));

@@ -32,8 +32,7 @@ NumberKeyboard::NumberKeyboard(QWidget* parent)
     // code; texts the program sets are not filtered.
     ui->lineEdit->setValidator(
         new QRegExpValidator(QRegExp(QStringLiteral("[*0-9]+$"), Qt::CaseSensitive, QRegExp::RegExp), this));
-    ui->ButtonX->setIcon(QIcon(panel::png_plain(QStringLiteral("delete"))));
-    ui->ButtonX->setIconSize(QSize(20, 20));
+    panel::set_icon(ui->ButtonX, panel::png_plain(QStringLiteral("delete")), QSize(20, 20));
 
     // The digit keys type on touch as OK types them on the keypad: without
     // a keypad the panel would have no other way to enter a number.

@@ -69,8 +69,7 @@ int TIP::tip_create(int kind)
         m_content = newContentFrame(this, 120);
         auto* mark = new QLabel(m_content);
         mark->setGeometry(20, 20, 80, 80);
-        mark->setPixmap(QPixmap(panel::png_plain(QStringLiteral("check_180"))));
-        mark->setScaledContents(true);
+        panel::set_picture(mark, panel::png_plain(QStringLiteral("check_180")));
         mark->raise();
     } else if (kind == kNoticeUsbConnected || kind == kNoticeUsbUnplugged || kind == kNoticeReading) {
         setGeometry(50, 60, 220, 120);
