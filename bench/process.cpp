@@ -134,6 +134,27 @@ double cpuSeconds(pid_t pid)
     return double(utime + stime) / double(::sysconf(_SC_CLK_TCK));
 }
 
+namespace {
+double schedstatSeconds(const std::string& path)
+{
+    std::ifstream in(path);
+    unsigned long long ns = 0;
+    in >> ns;
+    return double(ns) / 1e9;
+}
+} // namespace
+
+double cpuSecondsFine(pid_t pid, pid_t tid)
+{
+    const std::string task = "/proc/" + std::to_string(pid) + "/task";
+    if (tid)
+        return schedstatSeconds(task + "/" + std::to_string(tid) + "/schedstat");
+    double sum = 0;
+    for (const QString& t : QDir(QString::fromStdString(task)).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        sum += schedstatSeconds(task + "/" + t.toStdString() + "/schedstat");
+    return sum;
+}
+
 long rssKb(pid_t pid)
 {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");

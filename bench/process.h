@@ -42,6 +42,9 @@ private:
 double now();
 // User and system CPU seconds of every thread of `pid` so far.
 double cpuSeconds(pid_t pid);
+// The same to the nanosecond (the scheduler's own count) for the threads
+// alive now, or for thread `tid` alone (the main thread's id is `pid`).
+double cpuSecondsFine(pid_t pid, pid_t tid = 0);
 // Resident memory of `pid`, KiB.
 long rssKb(pid_t pid);
 // A fresh directory "<parent>/<tag>-XXXXXX".

@@ -49,6 +49,11 @@ protected:
 
 } // namespace
 
-void installSimKeyMap(QCoreApplication* app) { app->installEventFilter(new SimKeyMap(app)); }
+QObject* installSimKeyMap(QCoreApplication* app)
+{
+    auto* map = new SimKeyMap(app);
+    app->installEventFilter(map);
+    return map;
+}
 
 } // namespace platform

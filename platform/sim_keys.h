@@ -5,11 +5,13 @@
 // left and right, Enter (OK), Escape (back) and Home (the mode key).
 
 class QCoreApplication;
+class QObject;
 
 namespace platform {
 
-// Installs the key map on every window of the application (host only).
-void installSimKeyMap(QCoreApplication* app);
+// Installs the key map on every window of the application (host only);
+// deleting the object returned removes it again.
+QObject* installSimKeyMap(QCoreApplication* app);
 
 // The keypad code the PC key `key` stands for, or 0 when it keeps its own.
 int simKeypadCode(int key);

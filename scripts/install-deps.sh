@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a stage needs, only those that are missing, in
 # one apt run for all the stages named:
-#   host      build, simulation and host tests (the default)
+#   host      build, simulation and host tests (the default), a virtual X
+#             display and key events for the panel walk and the screenshots
 #   sanitize  clang with its sanitizer and libFuzzer run-times
 #   armhf     cross compiler, qemu-user and the armhf twins of the libraries
 set -euo pipefail
@@ -14,7 +15,8 @@ for stage in "${stages[@]}"; do
   case $stage in
     host)
       packages+=(g++ cmake ninja-build pkg-config qtbase5-dev qtbase5-dev-tools libboost-dev
-                 libhidapi-dev libudev-dev libgtest-dev libgmock-dev fonts-wqy-microhei python3) ;;
+                 libhidapi-dev libudev-dev libgtest-dev libgmock-dev fonts-wqy-microhei python3
+                 xvfb xdotool) ;;
     sanitize)
       packages+=(clang-14 libclang-rt-14-dev) ;;
     armhf)

@@ -5,7 +5,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QWidget>
-#include <gtest/gtest.h>
+#include <cstdio>
+
+#include "tests/support/panel.h"
 
 ModalDriver::ModalDriver(int watchdogMs)
 {
@@ -42,7 +44,7 @@ void ModalDriver::fire()
     m_timedOut = true;
     m_steps.clear();
     m_running = false;
-    ADD_FAILURE() << "the screens did not close in time; the watchdog closed them";
+    paneltest::reportFailure("the screens did not close in time; the watchdog closed them");
     closeAllScreens();
 }
 

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
+#include <cstdio>
+#include <cstdlib>
 
 #include "core/globals.h"
 #include "ui/shell/mainwindow.h"
@@ -37,5 +39,18 @@ void ticks(int n)
 }
 
 void flushDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+namespace {
+void failAndExit(const char* message)
+{
+    std::fprintf(stderr, "%s\n", message);
+    std::exit(1);
+}
+FailureReporter g_reporter = failAndExit;
+} // namespace
+
+void setFailureReporter(FailureReporter reporter) { g_reporter = reporter ? reporter : failAndExit; }
+
+void reportFailure(const char* message) { g_reporter(message); }
 
 } // namespace paneltest

@@ -22,6 +22,13 @@ void ticks(int n);
 // Deletes what was closed with delete-on-close or deleteLater.
 void flushDeferredDeletes();
 
+// How a helper reports a failure: a failed test under the test framework
+// (the test main sets it), a message on standard error and exit code 1
+// elsewhere.
+using FailureReporter = void (*)(const char* message);
+void setFailureReporter(FailureReporter reporter);
+void reportFailure(const char* message);
+
 } // namespace paneltest
 
 // Test failures show texts as text.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/child.h"
+#include "tests/support/panel.h"
 
 int main(int argc, char** argv)
 {
@@ -18,5 +19,6 @@ int main(int argc, char** argv)
     if (runChildIfAsked(&code))
         return code;
     ::testing::InitGoogleTest(&argc, argv);
+    paneltest::setFailureReporter([](const char* message) { ADD_FAILURE() << message; });
     return RUN_ALL_TESTS();
 }

@@ -426,6 +426,8 @@ void MainWindow::mode_init()
     label_mode_title = new QLabel(widget_mode);
     label_mode_title->setGeometry(10, 5, 210, 28);
     label_mode_title->setStyleSheet(QStringLiteral("background-color: rgb(255, 255, 255);"));
+    // After the style sheet, which would otherwise put back the default font.
+    label_mode_title->setFont(font);
 
     VyxRamPara* store = VyxRamPara::pInstance();
     const int current = store->VyxGetCurrentModeIndex();
@@ -451,7 +453,10 @@ void MainWindow::mode_init()
         inUse->hide();
         if (saved && current == i + 1) {
             icon->setGeometry(17, 7, 16, 16);
-            inUse->setGeometry(7, 23, 36, 17);
+            // A longer word than the frame's middle (Russian) takes the
+            // frame's whole width.
+            const int width = qBound(36, inUse->fontMetrics().horizontalAdvance(inUse->text()) + 2, 50);
+            inUse->setGeometry((50 - width) / 2, 23, width, 17);
             inUse->show();
         }
 
@@ -459,6 +464,9 @@ void MainWindow::mode_init()
         button->setObjectName(QString::number(i));
         button->setGeometry(x, y, 50, 40);
         button->setFocusPolicy(Qt::NoFocus);
+        // Flat: the transparent style lets the slot's frame, badge and icon
+        // show through instead of a button face.
+        button->setFlat(true);
         const bool underCursor = i == m_cursor && (l_save_state || (l_call_state && saved));
         button->setStyleSheet(underCursor ? kGridButtonCursor : kGridButton);
         connect(button, &QPushButton::clicked, this, &MainWindow::vyx_button_mode_clicked);

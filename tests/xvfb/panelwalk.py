@@ -1,0 +1,149 @@
+"""The helpers every walk step uses: a virtual X display of the panel's size,
+the controller started on it over a fresh simulated root, real X key events
+(xdotool) and the PC link to read back what the keys changed.
+
+A step is a function `step_<name>(panel)` in a file of steps/; see walk.py.
+"""
+
+import os
+import random
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+import vyxpc  # noqa: E402  (the PC-side client of the controller)
+
+# Every PC port the controller opens, moved by the offset.
+PC_PORTS = [("tcp", 5005), ("tcp", 10002), ("udp", 5008), ("udp", 10005), ("udp", 13769)]
+
+
+class WalkFailure(Exception):
+    pass
+
+
+def free_port_offset():
+    """An offset that moves every PC port onto a free one."""
+    for _ in range(200):
+        offset = random.randrange(100, 40000, 7)
+        try:
+            for kind, port in PC_PORTS:
+                s = socket.socket(socket.AF_INET, socket.SOCK_STREAM if kind == "tcp" else socket.SOCK_DGRAM)
+                try:
+                    s.bind(("127.0.0.1", port + offset))
+                finally:
+                    s.close()
+            return offset
+        except OSError:
+            continue
+    raise WalkFailure("no free PC port offset")
+
+
+class Display:
+    """Xvfb at the panel's size; it picks a free display number itself."""
+
+    def __init__(self):
+        read, write = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "320x240x24",
+                                      "-nolisten", "tcp"], pass_fds=[write],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        number = b""
+        with os.fdopen(read, "rb") as r:
+            number = r.readline().strip()
+        if not number:
+            self.proc.kill()
+            raise WalkFailure("Xvfb did not start")
+        self.name = ":" + number.decode()
+
+    def close(self):
+        self.proc.terminate()
+        self.proc.wait(10)
+
+
+class Panel:
+    """The controller on the virtual display, driven by keys as a person would."""
+
+    def __init__(self, app, display, log):
+        self.display = display
+        self.root = tempfile.mkdtemp(prefix="vyx-walk-")
+        self.offset = free_port_offset()
+        self.log_path = log
+        env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb", VYX_PAUSE_SCALE="0",
+                   VYX_PORT_OFFSET=str(self.offset))
+        env.pop("VYX_ROOT", None)
+        self.log = open(log, "wb")
+        self.proc = subprocess.Popen([app, "--root", self.root], env=env, stdout=self.log,
+                                     stderr=subprocess.STDOUT)
+        self._wait_for_pc()
+        # With no window manager the keys go to the window under the pointer:
+        # every screen covers the panel.
+        self.xdotool("mousemove", "160", "120")
+        self.settle()
+
+    # ---- keys ----
+    def xdotool(self, *args):
+        subprocess.run(["xdotool"] + list(args), check=True, env=dict(os.environ, DISPLAY=self.display.name))
+
+    def key(self, *names):
+        """Presses and releases X keys by name ("q", "Left", "Return", "Escape", "Home")."""
+        for name in names:
+            self.xdotool("key", "--delay", "30", name)
+            self.settle()
+
+    def settle(self, seconds=0.3):
+        time.sleep(seconds)
+        if self.proc.poll() is not None:
+            raise WalkFailure("the controller ended (code %s); see %s" % (self.proc.returncode, self.log_path))
+
+    # ---- the PC link ----
+    def client(self):
+        return vyxpc.Client(vyxpc.TcpLink("127.0.0.1:%d" % (5005 + self.offset)), 3.0)
+
+    def read_ram(self, address, length):
+        c = self.client()
+        try:
+            return c.read_ram(address, length)
+        finally:
+            c.link.close()
+
+    def expect_ram(self, address, expected, seconds=5):
+        """Waits until parameter-image bytes from `address` read `expected`."""
+        expected = bytes(expected)
+        until = time.monotonic() + seconds
+        while True:
+            got = self.read_ram(address, len(expected))
+            if got == expected:
+                return
+            if time.monotonic() > until:
+                raise WalkFailure("bytes %d..: %s, expected %s" % (address, got.hex(" "), expected.hex(" ")))
+            time.sleep(0.1)
+
+    def _wait_for_pc(self, seconds=60):
+        until = time.monotonic() + seconds
+        while time.monotonic() < until:
+            if self.proc.poll() is not None:
+                raise WalkFailure("the controller ended at start (code %s)" % self.proc.returncode)
+            try:
+                self.read_ram(0, 2)
+                return
+            except (OSError, vyxpc.LinkError, vyxpc.Refused):
+                time.sleep(0.2)
+        raise WalkFailure("the controller did not answer on its PC port")
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                code = self.proc.wait(20)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                raise WalkFailure("the controller did not stop on SIGTERM")
+            if code != 0:
+                raise WalkFailure("the controller stopped with code %d" % code)
+        self.log.close()
+        subprocess.run(["rm", "-rf", self.root])
