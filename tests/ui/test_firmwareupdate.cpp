@@ -13,9 +13,8 @@
 
 namespace {
 
-class UpdateDialog : public widgets_test::WithMainWindow {
+class UpdateDialog : public WithMainWindow {
 protected:
-    static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     static int dialogs()
     {
         int n = 0;
@@ -59,7 +58,7 @@ TEST_F(UpdateDialog, StartedAndEndedFromAnotherThreadLivesInTheGuiThread)
     EXPECT_EQ(g_move_update, shown.data());
     pumpEvents();
     EXPECT_EQ(g_move_update, nullptr);
-    flushDeletes();
+    paneltest::flushDeferredDeletes();
     EXPECT_TRUE(shown.isNull());
 
     std::thread again([] {
@@ -159,6 +158,6 @@ TEST_F(UpdateDialog, PictureBobsBetweenSixtyAndOneHundredSixteen)
     firmware_update_over();
     EXPECT_EQ(g_move_update, nullptr);
     tickTo(30);
-    flushDeletes();
+    paneltest::flushDeferredDeletes();
     tickTo(40);
 }

@@ -1,11 +1,13 @@
 // The shared number keyboard: what the keypad ring and the touch keys type,
 // what OK, Cancel and back hand back, and the number field's road to it.
+#include "tests/support/modal_driver.h"
+#include "tests/support/panel.h"
 #include "tests/support/sandbox.h"
-#include "tests/ui/widgets_fixture.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QValidator>
 #include <cstring>
 #include <vector>
@@ -15,8 +17,6 @@
 #include "ui/shell/my_lineedit.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/screen_kit.h"
-
-using namespace widgets_test;
 
 namespace {
 
@@ -47,10 +47,10 @@ protected:
     void okOn(int index)
     {
         while (at != index) {
-            keyRelease(kb, 'R');
+            paneltest::key(kb, 'R');
             at = (at + 1) % 14;
         }
-        keyRelease(kb, panel::kKeyOk);
+        paneltest::key(kb, panel::kKeyOk);
     }
     // The ring digits of `digits`, one after the other.
     void typeOnRing(const char* digits)
@@ -120,12 +120,12 @@ TEST_F(NumberKeys, NineThenZeroTypesNinetyOnTheRingAndByTouch)
 
     kb->label_show("W", "1920");
     for (const char* name : {"Button9", "Button0"})
-        touch(key(name));
+        paneltest::touch(key(name));
     EXPECT_EQ(field()->text(), "90");
     for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button7", "Button8"})
-        touch(key(name));
+        paneltest::touch(key(name));
     EXPECT_EQ(field()->text(), "9012345678");
-    touch(key("Button_ok"));
+    paneltest::touch(key("Button_ok"));
     EXPECT_EQ(sent, std::vector<QString>{"9012345678"});
 }
 
@@ -139,20 +139,20 @@ TEST_F(NumberKeys, RingWrapsBothWaysWithTheOkKeyDrawnBlue)
     for (const char* name : kRingNames)
         EXPECT_EQ(key(name)->styleSheet(), QString(name) == "Button_ok" ? okNormal : normal) << name;
 
-    keyRelease(kb, panel::kKeyLeft);
+    paneltest::key(kb, panel::kKeyLeft);
     EXPECT_EQ(key("Button_ok")->styleSheet(), okFocused);
     EXPECT_EQ(key("Button1")->styleSheet(), normal);
-    keyRelease(kb, 'R');
+    paneltest::key(kb, 'R');
     EXPECT_EQ(key("Button_ok")->styleSheet(), okNormal);
     EXPECT_EQ(key("Button1")->styleSheet(), focused);
-    keyRelease(kb, 'S');
-    keyRelease(kb, 'S');
+    paneltest::key(kb, 'S');
+    paneltest::key(kb, 'S');
     EXPECT_EQ(key("Button_close")->styleSheet(), focused);
     EXPECT_EQ(key("Button_ok")->styleSheet(), okNormal);
 
     // The ring stays where it was from one use to the next.
     kb->label_show("W", "1");
-    keyRelease(kb, panel::kKeyOk);
+    paneltest::key(kb, panel::kKeyOk);
     EXPECT_FALSE(kb->isVisible());
     EXPECT_TRUE(sent.empty()); // Cancel sends nothing
 }
@@ -177,25 +177,34 @@ TEST_F(NumberKeys, FieldOpensTheKeyboardAndBackKeepsItsText)
     // back leaves the field as it was.
     std::vector<uint8_t> before(store->ram_para, store->ram_para + 4096);
     const uint8_t image = g_image_current.load();
-    EXPECT_TRUE(duringModal([&] { touch(width); }, [&] {
+    ModalDriver keypad;
+    keypad.then([&] {
         EXPECT_TRUE(kb->isVisible());
         typeOnRing("5");
         for (int global : {int('C'), int('E'), int('K'), int('N'), int('P'), int('M'), panel::kKeyMode})
-            keyRelease(kb, global);
-        keyPress(kb, 'O');
+            paneltest::key(kb, global);
+        for (int code : {int(Qt::Key_Escape), int(Qt::Key_Return), int('O')}) {
+            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+            QCoreApplication::sendEvent(kb, &press);
+        }
         EXPECT_TRUE(kb->isVisible()); // presses never close it
-        keyRelease(kb, 'O');
-    }));
+        paneltest::key(kb, 'O');
+    });
+    keypad.run([&] { paneltest::touch(width); });
+    EXPECT_FALSE(keypad.timedOut());
     EXPECT_EQ(width->text(), "1920");
     EXPECT_TRUE(sent.empty());
     EXPECT_EQ(std::memcmp(before.data(), store->ram_para, before.size()), 0);
     EXPECT_EQ(g_image_current.load(), image);
 
     // Touch: the typed number reaches the field.
-    EXPECT_TRUE(duringModal([&] { touch(width); }, [&] {
-        touch(key("Button7"));
-        touch(key("Button_ok"));
-    }));
+    ModalDriver finger;
+    finger.then([&] {
+        paneltest::touch(key("Button7"));
+        paneltest::touch(key("Button_ok"));
+    });
+    finger.run([&] { paneltest::touch(width); });
+    EXPECT_FALSE(finger.timedOut());
     EXPECT_EQ(width->text(), "7");
     g_numberkeyboard = nullptr;
     g_lineedit = nullptr;

@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPixmap>
+#include <QVariant>
 #include <atomic>
 #include <thread>
 
@@ -17,8 +18,6 @@
 #include "core/utils.h"
 #include "core/vyxrampara.h"
 #include "ui/shell/vyx_keyboard.h"
-
-using namespace widgets_test;
 
 namespace {
 
@@ -36,12 +35,21 @@ protected:
         return frames.size() == 1 ? frames.front() : nullptr;
     }
     QLabel* contentLabel() const { return content() ? content()->findChild<QLabel*>() : nullptr; }
-    // Shows notice `kind`, runs `inside` while it is up, then ticks it away.
-    bool show(int kind, const std::function<void()>& inside = [] {})
+    // Runs `inside` while notice `kind` is up; false when the watchdog had
+    // to close it.
+    static bool during(int kind, const std::function<void()>& inside)
     {
-        return duringModal([kind] { g_tip->tip_create(kind); }, [&] {
+        ModalDriver drive;
+        drive.then(inside);
+        drive.run([kind] { g_tip->tip_create(kind); });
+        return !drive.timedOut();
+    }
+    // Shows notice `kind`, runs `inside` while it is up, then ticks it away.
+    static bool show(int kind, const std::function<void()>& inside = [] {})
+    {
+        return during(kind, [&] {
             inside();
-            tick(kTipTicks);
+            paneltest::ticks(kTipTicks);
         });
     }
 
@@ -52,9 +60,9 @@ protected:
 
 TEST_F(Notice, CheckMarkStaysUpForThreeHundredTicks)
 {
-    tick(250); // no notice up: the count does not move
+    paneltest::ticks(250); // no notice up: the count does not move
     bool closedOnTime = false;
-    EXPECT_TRUE(duringModal([] { g_tip->tip_create(kNoticeDone); }, [&] {
+    EXPECT_TRUE(during(kNoticeDone, [&] {
         EXPECT_EQ(g_tip_flag.load(), 1);
         EXPECT_TRUE(g_tip->isVisible());
         EXPECT_TRUE(g_tip->isModal());
@@ -69,10 +77,10 @@ TEST_F(Notice, CheckMarkStaysUpForThreeHundredTicks)
         EXPECT_EQ(mark->property("png").toString(), ":/png/check_180.png");
         EXPECT_EQ(mark->pixmap(Qt::ReturnByValue).toImage(), QPixmap(":/png/check_180.png").toImage());
 
-        tick(kTipTicks - 1);
+        paneltest::ticks(kTipTicks - 1);
         EXPECT_TRUE(g_tip->isVisible());
         EXPECT_EQ(g_tip_flag.load(), 1);
-        tick(1);
+        paneltest::ticks(1);
         closedOnTime = !g_tip->isVisible() && g_tip_flag.load() == 0;
     }));
     EXPECT_TRUE(closedOnTime);
@@ -123,16 +131,16 @@ TEST_F(Notice, UsbTextsInEveryOfferedLanguage)
 TEST_F(Notice, SecondNoticeReplacesTheFirstAndEndsWithItsCount)
 {
     bool secondReturnedAtOnce = false;
-    EXPECT_TRUE(duringModal([] { g_tip->tip_create(kNoticeDone); }, [&] {
-        tick(150);
+    EXPECT_TRUE(during(kNoticeDone, [&] {
+        paneltest::ticks(150);
         g_tip->tip_create(kNoticeUsbUnplugged); // no second modal run
         secondReturnedAtOnce = true;
         EXPECT_EQ(g_tip->geometry(), QRect(50, 60, 220, 120));
         ASSERT_NE(contentLabel(), nullptr);
         EXPECT_EQ(contentLabel()->text(), "USB drive is unplugged.");
-        tick(149);
+        paneltest::ticks(149);
         EXPECT_TRUE(g_tip->isVisible());
-        tick(1);
+        paneltest::ticks(1);
         EXPECT_FALSE(g_tip->isVisible());
     }));
     EXPECT_TRUE(secondReturnedAtOnce);
@@ -151,14 +159,14 @@ TEST_F(Notice, OtherKindsOnlyRemoveTheContent)
     }
 
     // While a notice is up it stays up, empty, until its count ends.
-    EXPECT_TRUE(duringModal([] { g_tip->tip_create(kNoticeReading); }, [&] {
+    EXPECT_TRUE(during(kNoticeReading, [&] {
         g_tip->tip_create(2);
         EXPECT_EQ(content(), nullptr);
         EXPECT_EQ(g_tip_flag.load(), 1);
         EXPECT_EQ(g_tip->geometry(), QRect(50, 60, 220, 120));
-        tick(kTipTicks - 1);
+        paneltest::ticks(kTipTicks - 1);
         EXPECT_TRUE(g_tip->isVisible());
-        tick(1);
+        paneltest::ticks(1);
     }));
     EXPECT_FALSE(g_tip->isVisible());
 }
@@ -201,14 +209,14 @@ TEST_F(Notice, GlobalKeyNoticeLeavesWorkerSignalsFree)
                 return returned.load() && std::count(refreshed.begin(), refreshed.end(), int(kChangeInputTiming)) == 1;
             });
         }
-        tick(kTipTicks);
+        paneltest::ticks(kTipTicks);
         busy = false;
     });
     closer.start();
-    ModalWatchdog watchdog;
 
     vyx_keyboard keys;
-    keys.update_usb_keyEvent('C');
+    ModalDriver watchdog;
+    watchdog.run([&] { keys.update_usb_keyEvent('C'); });
     // Joined only now: a worker held up by the notice fails the test rather
     // than hang it.
     worker.join();
