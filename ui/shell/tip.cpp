@@ -1,7 +1,10 @@
 #include "ui/shell/tip.h"
 #include "ui_tip.h"
 
+#include <QFontMetrics>
 #include <QFrame>
+#include <QRegularExpression>
+#include <algorithm>
 #include <QLabel>
 
 #include "core/globals.h"
@@ -11,6 +14,7 @@
 namespace {
 
 constexpr int kTipTicks = 300; // 3 s of 10 ms ticks
+constexpr int kSmallestTextPx = 11;
 
 const panel::Tr5 kUsbConnected{"U盘已接入\n请稍候…", "USB driver is connected,please wait...",
                                "Драйвер USB подключен,\nпожалуйста,подождите...", "Usb đã truy cập\nxin vui lòng chờ …",
@@ -41,6 +45,28 @@ QFrame* newContentFrame(QWidget* parent, int width)
     frame->setGeometry(0, 0, width, 120);
     frame->setStyleSheet(QStringLiteral("background-color:rgb(136, 138, 133);"));
     return frame;
+}
+
+// A word wider than the label (with a wide panel font) is drawn a size
+// smaller rather than cut at both edges.
+void fitWords(QLabel* label)
+{
+    label->ensurePolished();
+    const QStringList words = label->text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    for (int px = label->font().pixelSize(); px > kSmallestTextPx; --px) {
+        QFont font = label->font();
+        font.setPixelSize(px);
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (const QString& word : words)
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        if (widest <= label->width()) {
+            if (px != label->font().pixelSize())
+                label->setStyleSheet(QStringLiteral("font: %1px").arg(px));
+            return;
+        }
+    }
+    label->setStyleSheet(QStringLiteral("font: %1px").arg(kSmallestTextPx));
 }
 
 } // namespace
@@ -82,6 +108,9 @@ int TIP::tip_create(int kind)
                                                                : kReading;
         line->setText(panel::text(text));
         line->setAlignment(Qt::AlignCenter);
+        // Long lines wrap inside the box instead of running out of it.
+        line->setWordWrap(true);
+        fitWords(line);
     } else {
         return 0;
     }
