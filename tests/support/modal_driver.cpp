@@ -7,7 +7,9 @@
 #include <QWidget>
 #include <cstdio>
 
+#include "core/globals.h"
 #include "tests/support/panel.h"
+#include "ui/shell/mainwindow.h"
 
 ModalDriver::ModalDriver(int watchdogMs)
 {
@@ -73,7 +75,11 @@ void closeAllScreens()
         if (QApplication::activeModalWidget() == modal)
             modal->hide();
     }
+    // Deleted as the screens' own back actions would, except the main
+    // window, which its owner deletes.
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible())
+        if (w->isVisible() && w != static_cast<QWidget*>(g_mainwindow)) {
+            w->setAttribute(Qt::WA_DeleteOnClose);
             w->close();
+        }
 }

@@ -46,5 +46,6 @@ private:
     bool m_running = false;
 };
 
-// Closes every visible dialog and top-level window, innermost modal first.
+// Closes every visible dialog and top-level window, innermost modal first;
+// all but the main window (g_mainwindow) go at the next deferred delete.
 void closeAllScreens();
