@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <algorithm>
@@ -201,6 +202,10 @@ TEST_F(LinkwlanScreen, KeyboardTitlesFocusRingAndCancel)
     key(screen, panel::kKeyOk);
     EXPECT_EQ(g_linkwlan, nullptr);
     EXPECT_EQ(g_page_focus.load(), kPageLinkOption);
+    QPointer<linkwlan> gone(screen);
+    paneltest::flushDeferredDeletes();
+    EXPECT_TRUE(gone.isNull());
+    EXPECT_EQ(g_lineedit, nullptr) << "no pointer left to a field that is gone";
 }
 
 TEST_F(LinkwlanScreen, TouchingAFieldOpensTheKeyboardOnIt)

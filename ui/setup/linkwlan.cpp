@@ -75,7 +75,14 @@ linkwlan::linkwlan(QWidget* parent)
     language_changed();
 }
 
-linkwlan::~linkwlan() { delete ui; }
+linkwlan::~linkwlan()
+{
+    // The keyboard's field pointer must not outlive the fields.
+    for (My_lineEdit* field : m_fields)
+        if (g_lineedit == field)
+            g_lineedit = nullptr;
+    delete ui;
+}
 
 void linkwlan::fill()
 {
