@@ -19,9 +19,13 @@ const char* const kFrameStyle = "#frame_file{background-color: rgb(33, 36, 53);b
 // A row left by a touch (the box draws its rows without the last ';').
 const char* const kRowLeft = "background-color: rgb(33, 36, 53);color: #FFFFFF;";
 const char* const kArrowStyle = "background-color: rgb(33, 36, 53);";
-const QRect kFrameRect(10, 50, 280, 90);
+// Tall enough for the fourth row and the next arrow, which end 100 pixels
+// down.
+const QRect kFrameRect(10, 50, 280, 102);
 
 QRect rowRect(int r) { return QRect(5, 5 + 25 * r, 220, 20); }
+// The empty line has no arrows beside it: the whole width.
+const QRect kEmptyRect(5, 5, 270, 20);
 
 QLabel* rowLabel(QFrame* frame, int r, const QString& text, const char* style)
 {
@@ -87,7 +91,7 @@ void FileListFrame::rebuild(QWidget* parent, QObject* receiver, const std::vecto
     frame->setFont(font);
 
     if (rows.empty())
-        rowLabel(frame, 0, empty, kRowPlain);
+        rowLabel(frame, 0, empty, kRowPlain)->setGeometry(kEmptyRect);
     const int shown = std::min<int>(int(rows.size()), kRowsPerPage);
     for (int r = 0; r < shown; ++r) {
         const Row& row = rows[size_t(r)];

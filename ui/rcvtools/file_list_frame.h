@@ -39,7 +39,7 @@ struct Row {
 
 class FileListFrame {
 public:
-    // Replaces the box inside `parent` (at 10,50, 280 x 90) by one showing
+    // Replaces the box inside `parent` (at 10,50, 280 x 102) by one showing
     // `rows`, or the line `empty` when there are none, with the arrows
     // asked for. Row buttons call the slot vyx_button_file_clicked() of
     // `receiver`, the arrows vyx_Button_previous_clicked() and
