@@ -14,6 +14,7 @@
 
 #include "fpga/fpga_manage.h"
 #include "platform/clock.h"
+#include "ui/rcvtools/firmwareupdate.h"
 #include "ui/rcvtools/firmware_usbgrade.h"
 #include "video_io/zevlosource.h"
 
@@ -215,14 +216,19 @@ TEST_F(UsbGradeScreen, TheWorkersEndShowsDowningOverWithItsTimesInEveryLanguage)
 
     // A language change on the way: the end is shown all the same.
     store->ram_para[ram::kLanguage] = panel::kRussian;
+    bool dialogShown = false;
     for (int turn = 0; turn < 20 && g_usb_grade.load() != 0; ++turn) {
         ++G_timeTicks;
         if (turn == 2)
             platform::setClockForTest(QDateTime(QDate(2025, 3, 7), QTime(9, 6, 30)));
         worker->usb_upgrade_manage_deal(nullptr);
         QCoreApplication::processEvents();
+        dialogShown = dialogShown || (g_move_update && g_move_update->isVisible());
     }
     EXPECT_EQ(g_usb_grade.load(), 0u);
+    EXPECT_TRUE(dialogShown) << "the worker's dialog covered the panel";
+    EXPECT_EQ(g_move_update, nullptr);
+    EXPECT_EQ(g_page_focus.load(), kPageFirmwareUsbgrade) << "the dialog has no page of its own";
     EXPECT_EQ(log(screen),
         QStringLiteral("<font style = 'font-size:13px' color = #51BB28 >downing over<br>9:5:7    9:6:30</font>"));
     EXPECT_EQ(rows(screen).size(), 1u);
