@@ -3,6 +3,7 @@
 #include "tests/screenshots/scenes.h"
 
 #include "ui/setup/linkwlan.h"
+#include "ui/shell/mainwindow.h"
 #include "ui/shell/numberkeyboard.h"
 
 VYX_SCREENSHOTS(linkwlan)
