@@ -108,6 +108,13 @@ TEST_F(Standby, TilesShowTheSourceAndItsTimingOrThatTheImageIsClosed)
     setLanguage(panel::kRussian);
     EXPECT_EQ(text(1, "status"), "Нет сигнала");
     EXPECT_EQ(text(2, "status"), "Откл");
+    // The longer Russian LED line takes a smaller font to fit its label.
+    setImage16(kLedWidth, 3840);
+    refresh();
+    QLabel* led = label("label_input");
+    EXPECT_EQ(led->text(), "Размер LED:3840 x 1080");
+    EXPECT_LE(QFontMetrics(led->font()).horizontalAdvance(led->text()), led->width());
+    EXPECT_EQ(led->geometry(), QRect(31, 10, 160, 22));
     setLanguage(panel::kVietnamese);
     EXPECT_EQ(text(1, "status"), QString::fromUtf8("Không có tín hiệu"));
     EXPECT_EQ(text(2, "status"), QString::fromUtf8("Đóng"));

@@ -12,6 +12,7 @@
 #include "core/vyxrampara.h"
 #include "ui/image/alias.h"
 #include "ui/image/sourceinfo.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screen_kit.h"
 
@@ -100,7 +101,11 @@ LockWindow::~LockWindow()
 
 // ------------------------------------------------------------ the values
 
-void LockWindow::ledSizeText() { ui->label_input->setText(standbySizeText(kStandbyLedSize, panel::img16(kLedWidth), panel::img16(kLedHeight))); }
+void LockWindow::ledSizeText()
+{
+    ui->label_input->setText(standbySizeText(kStandbyLedSize, panel::img16(kLedWidth), panel::img16(kLedHeight)));
+    panel::fit_label(ui->label_input);
+}
 
 void LockWindow::volumePicture()
 {

@@ -9,6 +9,7 @@
 #include "core/vyxrampara.h"
 #include "fpga/fpga_manage.h"
 #include "ui/image/sourceinfo.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screen_kit.h"
 
@@ -112,6 +113,8 @@ void MachineState::version_changed()
     ui->label_FPGA1->setText(QStringLiteral("FPGA:V%1.00.%2 %3-%4-%5")
                                  .arg(statusHex2(0x11), statusHex2(reg[0]), QString::number(0x2000 + reg[3], 16), statusHex2(reg[2]),
                                      statusHex2(reg[1])));
+    panel::fit_label(ui->label_MCU);
+    panel::fit_label(ui->label_FPGA1);
 }
 
 void MachineState::language_changed()
