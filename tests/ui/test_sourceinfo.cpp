@@ -22,7 +22,7 @@ QString piece(const char* colour, const QString& text) { return QString::fromLat
 QString labelPicture(const QLabel& label) { return label.property("png").toString(); }
 } // namespace
 
-TEST_F(SourceInfo, EveryIdAndPositionMapsAsTheTablesSay)
+TEST_F(SourceInfo, NamesMappingsAndRichTextsForEveryIdAndPosition)
 {
     const struct {
         int value;
@@ -63,16 +63,14 @@ TEST_F(SourceInfo, EveryIdAndPositionMapsAsTheTablesSay)
     }
     for (const char* p : {kWhite, kGreen0, kGreen1, kBlue})
         EXPECT_EQ(strlen(p), 56u) << p;
-}
 
-TEST_F(SourceInfo, SourceRowTextIsTheNameThenTheCountInBlue)
-{
+    // A source row: the name, then the count in blue.
     const struct {
         uint8_t id;
         const char* name;
         uint8_t count;
         QString expected;
-    } cases[] = {
+    } rows[] = {
         {0, "DVI", 1, piece(kWhite, "DVI") + piece(kBlue, "(") + piece(kBlue, "1") + piece(kBlue, ")")},
         {2, "HDMI2", 255, piece(kWhite, "HDMI2") + piece(kBlue, "(") + piece(kBlue, "255") + piece(kBlue, ")")},
         {3, "X", 0, piece(kGreen1, "X") + piece(kBlue, "(") + piece(kBlue, "0") + piece(kBlue, ")")},
@@ -81,10 +79,10 @@ TEST_F(SourceInfo, SourceRowTextIsTheNameThenTheCountInBlue)
         {1, "A<B&C", 2, piece(kWhite, "A&lt;B&amp;C") + piece(kBlue, "(") + piece(kBlue, "2") + piece(kBlue, ")")},
         {1, "100%1", 3, piece(kWhite, "100%1") + piece(kBlue, "(") + piece(kBlue, "3") + piece(kBlue, ")")},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(sourceinfo::get_source_specialstyle1_by_sourceid(c.id, QString::fromUtf8(c.name), c.count),
-            c.expected)
-            << c.name;
+    for (const auto& r : rows)
+        EXPECT_EQ(sourceinfo::get_source_specialstyle1_by_sourceid(r.id, QString::fromUtf8(r.name), r.count),
+            r.expected)
+            << r.name;
 }
 
 TEST_F(SourceInfo, PicturesByIdOnlineAndOffline)
