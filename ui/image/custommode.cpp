@@ -4,9 +4,12 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QStringList>
+#include <QVariant>
 #include <cstdio>
 #include <initializer_list>
 
@@ -99,6 +102,23 @@ QString modeMenuColour(const std::string& stored)
     return hex;
 }
 
+// A button's word in a smaller font where the language's word is wider
+// than the button; a shorter word gets the form's size back.
+void modeFitButton(QPushButton* button)
+{
+    QVariant form = button->property("form_pt");
+    if (!form.isValid()) {
+        form = button->font().pointSizeF();
+        button->setProperty("form_pt", form);
+    }
+    QFont font = button->font();
+    font.setPointSizeF(form.toReal());
+    const qreal room = button->width() - 6;
+    while (font.pointSizeF() > 6.0 && QFontMetricsF(font).horizontalAdvance(button->text()) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    button->setFont(font);
+}
+
 // "/data/modes/MO" with the mode number (slot + 1) in two lower-case
 // hexadecimal digits, ".json".
 std::string modeMenuCopyPath(int slot)
@@ -174,6 +194,9 @@ void CustomMode::language_changed()
     ui->Button_use->setText(panel::text(kModeInvoke));
     ui->label_using->setText(panel::text(kModeUsing));
     ui->label_blank->setText(panel::text(kModeNotSaved));
+    panel::fit_label(ui->label_using);
+    modeFitButton(ui->Button_delete);
+    modeFitButton(ui->Button_use);
 }
 
 void CustomMode::syncUpdate()
@@ -213,6 +236,7 @@ void CustomMode::lcd_para_init()
     ui->label_brightness->setText(modeText(volumeOn ? kModeLevelOn : kModeLevelOff, brightness, contrast));
     panel::fit_label(ui->label_brightness);
     ui->Button_more->setText(panel::text(kModeMore));
+    modeFitButton(ui->Button_more);
     ui->label_using->setVisible(VyxRamPara::pInstance()->VyxGetCurrentModeIndex() == m + 1);
 }
 
@@ -294,7 +318,8 @@ void CustomMode::image_list(const uint8_t* slot)
             upper += QStringLiteral("_Crop%1").arg(uint8_t(cropIndex) + 1);
         const int record = imageRecord(k);
         upper += QLatin1Char(' ') + panel::text(modeSlotWord(slot, record + kImgEnable) ? kModeImageOn : kModeImageOff);
-        label_upper = preview_label(row + "source", QRect(lineX, y - 14, 100, 12));
+        // Reaching down to the lower line: "_" sits below the 12 pixels.
+        label_upper = preview_label(row + "source", QRect(lineX, y - 14, 100, 14));
         label_upper->setStyleSheet(QLatin1String(kModePreviewLine));
         label_upper->setText(upper);
 

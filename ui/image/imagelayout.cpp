@@ -2,8 +2,11 @@
 #include "ui_imagelayout.h"
 
 #include <QDebug>
+#include <QComboBox>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QKeyEvent>
+#include <QVariant>
 
 #include "core/change_codes.h"
 #include "core/ram_map.h"
@@ -42,6 +45,24 @@ constexpr int kLayoutImages = 4;
 // The two dot-by-dot modes that splice inputs HD3 and HD4.
 constexpr uint16_t kLayoutSpliceAcross = 8;
 constexpr uint16_t kLayoutSpliceDown = 9;
+
+// The combo's item in a smaller font where the language's word is wider
+// than the combo (it draws no arrow: the list is never opened by a key).
+void layoutFitCombo(QComboBox* combo)
+{
+    QVariant form = combo->property("form_pt");
+    if (!form.isValid()) {
+        form = combo->font().pointSizeF();
+        combo->setProperty("form_pt", form);
+    }
+    QFont font = combo->font();
+    font.setPointSizeF(form.toReal());
+    // The text may take the whole width but the borders and a margin.
+    const qreal room = combo->width() - 8;
+    while (font.pointSizeF() > 5.0 && QFontMetricsF(font).horizontalAdvance(combo->currentText()) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    combo->setFont(font);
+}
 } // namespace
 
 ImageLayout::ImageLayout(QWidget* parent)
@@ -86,10 +107,12 @@ void ImageLayout::image_para_update()
     ALIAS_PARA alias;
     ui->image_name->setTextFormat(Qt::PlainText);
     if (get_json_alias_para(&alias, kAliasWindow, i)) {
-        const QString name = QFontMetrics(ui->image_name->font())
-                                 .elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                                     ui->image_name->width(), Qt::TextShowMnemonic);
-        ui->image_name->setText(panel::text(kLayoutNamePrefix) + name);
+        // The name is cut, the prefix kept; the cut shows inside the label.
+        const QFontMetrics metrics(ui->image_name->font());
+        const QString prefix = panel::text(kLayoutNamePrefix);
+        const QString name = metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
+            ui->image_name->width() - metrics.horizontalAdvance(prefix), Qt::TextShowMnemonic);
+        ui->image_name->setText(prefix + name);
     } else {
         ui->image_name->setText(panel::text(kLayoutDefaultName).arg(i + 1));
     }
@@ -119,6 +142,7 @@ void ImageLayout::image_para_update()
             ui->comboBox_P2P->setCurrentIndex(3);
         // Any other mode leaves the index as it was.
     }
+    layoutFitCombo(ui->comboBox_P2P);
     ui->frame->setStyleSheet(QStringLiteral("#frame{border:1px solid rgb(255,171,84);}"));
 }
 
