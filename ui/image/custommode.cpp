@@ -4,12 +4,10 @@
 #include <QComboBox>
 #include <QDebug>
 #include <QFontMetrics>
-#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
-#include <QVariant>
 #include <cstdio>
 #include <initializer_list>
 
@@ -19,6 +17,7 @@
 #include "scaler/omenu.h"
 #include "ui/image/alias.h"
 #include "ui/image/sourceinfo.h"
+#include "ui/image/text_fit.h"
 #include "ui/image/vyxcontrol.h"
 #include "ui/shell/label_fit.h"
 #include "ui/shell/lockwindow.h"
@@ -102,22 +101,8 @@ QString modeMenuColour(const std::string& stored)
     return hex;
 }
 
-// A button's word in a smaller font where the language's word is wider
-// than the button; a shorter word gets the form's size back.
-void modeFitButton(QPushButton* button)
-{
-    QVariant form = button->property("form_pt");
-    if (!form.isValid()) {
-        form = button->font().pointSizeF();
-        button->setProperty("form_pt", form);
-    }
-    QFont font = button->font();
-    font.setPointSizeF(form.toReal());
-    const qreal room = button->width() - 6;
-    while (font.pointSizeF() > 6.0 && QFontMetricsF(font).horizontalAdvance(button->text()) > room)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    button->setFont(font);
-}
+// A button's word in a smaller font where it is wider than the button.
+void modeFitButton(QPushButton* button) { panel::fit_text(button, button->text(), button->width() - 6); }
 
 // "/data/modes/MO" with the mode number (slot + 1) in two lower-case
 // hexadecimal digits, ".json".

@@ -4,15 +4,14 @@
 #include <QDebug>
 #include <QComboBox>
 #include <QFontMetrics>
-#include <QFontMetricsF>
 #include <QKeyEvent>
-#include <QVariant>
 
 #include "core/change_codes.h"
 #include "core/ram_map.h"
 #include "core/vyxrampara.h"
 #include "ui/image/alias.h"
 #include "ui/image/sourceinfo.h"
+#include "ui/image/text_fit.h"
 #include "ui/shell/label_fit.h"
 #include "ui/shell/option.h"
 #include "ui/shell/screen_kit.h"
@@ -46,23 +45,10 @@ constexpr int kLayoutImages = 4;
 constexpr uint16_t kLayoutSpliceAcross = 8;
 constexpr uint16_t kLayoutSpliceDown = 9;
 
-// The combo's item in a smaller font where the language's word is wider
-// than the combo (it draws no arrow: the list is never opened by a key).
-void layoutFitCombo(QComboBox* combo)
-{
-    QVariant form = combo->property("form_pt");
-    if (!form.isValid()) {
-        form = combo->font().pointSizeF();
-        combo->setProperty("form_pt", form);
-    }
-    QFont font = combo->font();
-    font.setPointSizeF(form.toReal());
-    // The text may take the whole width but the borders and a margin.
-    const qreal room = combo->width() - 8;
-    while (font.pointSizeF() > 5.0 && QFontMetricsF(font).horizontalAdvance(combo->currentText()) > room)
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-    combo->setFont(font);
-}
+// The combo's item in a smaller font where it is wider than the combo (it
+// draws no arrow: the list is never opened by a key); the borders and a
+// margin stay free.
+void layoutFitCombo(QComboBox* combo) { panel::fit_text(combo, combo->currentText(), combo->width() - 8); }
 } // namespace
 
 ImageLayout::ImageLayout(QWidget* parent)
