@@ -128,7 +128,9 @@ TEST_F(UserModes, SelectorWrapsAndTheActionRowHasTwoOrThreeButtons)
     EXPECT_EQ(text("label_ID"), "ID:1");
     key(g_custommode, panel::kKeyLeft);
     EXPECT_EQ(text("label_ID"), "ID:16");
-    EXPECT_EQ(g_custommode->findChild<QComboBox*>("vyxcontrol")->currentIndex(), 15);
+    QComboBox* list = g_custommode->findChild<QComboBox*>("vyxcontrol");
+    EXPECT_EQ(list->currentIndex(), 15);
+    EXPECT_EQ(list->focusPolicy(), Qt::NoFocus); // the keys stay with the screen
     EXPECT_EQ(g_mode_select.load(), 15);
     keys("R");
     EXPECT_EQ(text("label_ID"), "ID:1");
@@ -445,33 +447,4 @@ TEST_F(UserModes, ADamagedMenuCopyCostsOnlyThatCopy)
     EXPECT_EQ(readFile(kOsdMenuFile), QByteArray(kModeMenuSample));
     const std::vector<std::string> expected = {"rm -rf /data/modes/MO0a.json"};
     EXPECT_EQ(platform::simShell().log(), expected);
-}
-
-TEST_F(UserModes, SelectorLooksAndTakesNoFocus)
-{
-    QWidget owner;
-    vyxcontrol box(QRect(19, 0, 100, 22), QRect(0, 0, 20, 22), QRect(118, 0, 20, 22), &owner);
-    const QString normal = box.list->styleSheet();
-    EXPECT_TRUE(normal.contains("rgb(255,171,84)"));
-    EXPECT_EQ(box.label_left->text(), "<");
-    EXPECT_EQ(box.label_left->geometry(), QRect(0, 0, 20, 22));
-    EXPECT_EQ(box.label_right->text(), ">");
-    EXPECT_EQ(box.label_right->geometry(), QRect(118, 0, 20, 22));
-    EXPECT_EQ(box.list->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(box.focusPolicy(), Qt::NoFocus);
-
-    box.set_box_modify();
-    for (QWidget* w : {static_cast<QWidget*>(box.list), static_cast<QWidget*>(box.label_left),
-             static_cast<QWidget*>(box.label_right)}) {
-        EXPECT_TRUE(w->styleSheet().contains("rgb(71,119,255)"));
-        EXPECT_FALSE(w->styleSheet().contains("rgb(255,171,84)"));
-    }
-    box.set_box_default();
-    EXPECT_EQ(box.list->styleSheet(), normal);
-    EXPECT_EQ(box.label_left->styleSheet(), box.label_right->styleSheet());
-    EXPECT_TRUE(box.label_left->styleSheet().contains("rgb(255,171,84)"));
-
-    box.list->addItems({"a", "b", "c", "d", "e", "f"});
-    box.set_boxindexsel(5);
-    EXPECT_EQ(box.list->currentIndex(), 5);
 }
