@@ -45,7 +45,7 @@ const char* const kAliasSample = R"json({
     }
 })json";
 
-class Alias : public Sandbox {
+class AliasFile : public Sandbox {
 protected:
     void SetUp() override
     {
@@ -65,14 +65,14 @@ protected:
     static ALIAS_PARA untouched() { return ALIAS_PARA{-7, "before", "before"}; }
 };
 
-bool sameRecord(const ALIAS_PARA& a, const ALIAS_PARA& b)
+bool sameAliasRecord(const ALIAS_PARA& a, const ALIAS_PARA& b)
 {
     return a.id == b.id && a.valid == b.valid && a.name == b.name;
 }
 
 } // namespace
 
-TEST_F(Alias, SampleFileNamesWhatIsInUseAndFillsTheEntryFound)
+TEST_F(AliasFile, SampleFileNamesWhatIsInUseAndFillsTheEntryFound)
 {
     store(kAliasSample);
     const struct {
@@ -102,13 +102,13 @@ TEST_F(Alias, SampleFileNamesWhatIsInUseAndFillsTheEntryFound)
     for (const auto& c : cases) {
         ALIAS_PARA record = untouched();
         EXPECT_EQ(get_json_alias_para(&record, c.list, c.id), c.named) << c.list << " " << c.id;
-        EXPECT_TRUE(sameRecord(record, c.filled ? c.record : untouched())) << c.list << " " << c.id;
+        EXPECT_TRUE(sameAliasRecord(record, c.filled ? c.record : untouched())) << c.list << " " << c.id;
     }
     EXPECT_TRUE(stored());
     EXPECT_FALSE(ranRemove());
 }
 
-TEST_F(Alias, FilesThatAreNotJsonGoThoseOfAnotherShapeStay)
+TEST_F(AliasFile, FilesThatAreNotJsonGoThoseOfAnotherShapeStay)
 {
     const QByteArray sample(kAliasSample);
     const QByteArray deep = QByteArray(100000, '[') + QByteArray(100000, ']');
@@ -175,12 +175,12 @@ TEST_F(Alias, FilesThatAreNotJsonGoThoseOfAnotherShapeStay)
         EXPECT_EQ(stored(), c.kept) << c.what;
         EXPECT_EQ(ranRemove(), !c.kept) << c.what;
         if (!c.named) {
-            EXPECT_TRUE(sameRecord(record, untouched())) << c.what;
+            EXPECT_TRUE(sameAliasRecord(record, untouched())) << c.what;
         }
     }
 }
 
-TEST_F(Alias, NoFileOrADirectoryAtThePathNamesNothingAndLeavesIt)
+TEST_F(AliasFile, NoFileOrADirectoryAtThePathNamesNothingAndLeavesIt)
 {
     ALIAS_PARA record = untouched();
     EXPECT_FALSE(get_json_alias_para(&record, kAliasSource, 0));
@@ -190,10 +190,10 @@ TEST_F(Alias, NoFileOrADirectoryAtThePathNamesNothingAndLeavesIt)
     EXPECT_FALSE(get_json_alias_para(&record, kAliasSource, 0));
     EXPECT_TRUE(QDir(QString::fromStdString(path(kAliasFile))).exists());
     EXPECT_FALSE(ranRemove());
-    EXPECT_TRUE(sameRecord(record, untouched()));
+    EXPECT_TRUE(sameAliasRecord(record, untouched()));
 }
 
-TEST_F(Alias, WhileThePcTransferHoldsTheFilesTheLookupNeitherWaitsNorDeletes)
+TEST_F(AliasFile, WhileThePcTransferHoldsTheFilesTheLookupNeitherWaitsNorDeletes)
 {
     // A file half written: not JSON yet.
     store("{\"namelist\":{\"source\":[{\"id\":0,");
@@ -217,7 +217,7 @@ TEST_F(Alias, WhileThePcTransferHoldsTheFilesTheLookupNeitherWaitsNorDeletes)
     EXPECT_EQ(record.name, "Stage");
 }
 
-TEST_F(Alias, SampleWriterNamesNothingAndThePrinterListsEveryEntry)
+TEST_F(AliasFile, SampleWriterNamesNothingAndThePrinterListsEveryEntry)
 {
     Json_create();
     ASSERT_TRUE(stored());

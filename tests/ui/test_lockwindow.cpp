@@ -16,7 +16,7 @@ using paneltest::key;
 
 namespace {
 
-class Standby : public PanelTest {
+class StandbyScreen : public PanelTest {
 protected:
     void SetUp() override
     {
@@ -85,7 +85,7 @@ protected:
 
 } // namespace
 
-TEST_F(Standby, TilesShowTheSourceAndItsTimingOrThatTheImageIsClosed)
+TEST_F(StandbyScreen, TilesShowTheSourceAndItsTimingOrThatTheImageIsClosed)
 {
     setImage16(imageRecord(0) + kImgEnable, 0); // image 1 counts as open whatever its word
     setImage16(imageRecord(1) + kImgEnable, 3); // only exactly 1 opens images 2-4
@@ -123,7 +123,7 @@ TEST_F(Standby, TilesShowTheSourceAndItsTimingOrThatTheImageIsClosed)
     EXPECT_EQ(label("label_input")->text(), QString::fromUtf8("LED屏:%1 x %2").arg(image16(kLedWidth)).arg(image16(kLedHeight)));
 }
 
-TEST_F(Standby, CropTileNamesAndSizesTheEntryTheSourceWordNames)
+TEST_F(StandbyScreen, CropTileNamesAndSizesTheEntryTheSourceWordNames)
 {
     setCrop(0, 0x8000 | 1 << 8 | 1, 960, 540); // source 1, number field 1: crop 2
     setImage16(imageRecord(0) + kImgSource, 0x8000 | 0);
@@ -152,7 +152,7 @@ TEST_F(Standby, CropTileNamesAndSizesTheEntryTheSourceWordNames)
     EXPECT_EQ(text(4, "status"), "No signal");
 }
 
-TEST_F(Standby, LedOffWordAndOutputBitsGiveBlackAndTheFreezeMark)
+TEST_F(StandbyScreen, LedOffWordAndOutputBitsGiveBlackAndTheFreezeMark)
 {
     setImage16(imageRecord(1) + kImgEnable, 1);
     setImage16(imageRecord(1) + kImgOutput, kOutFreeze);
@@ -182,7 +182,7 @@ TEST_F(Standby, LedOffWordAndOutputBitsGiveBlackAndTheFreezeMark)
     EXPECT_FALSE(marked(1, "freeze"));
 }
 
-TEST_F(Standby, CurrentMarkValuesAndTheAudioPicture)
+TEST_F(StandbyScreen, CurrentMarkValuesAndTheAudioPicture)
 {
     g_image_current = 2;
     setImage16(kBrightness, 73);
@@ -222,7 +222,7 @@ TEST_F(Standby, CurrentMarkValuesAndTheAudioPicture)
     EXPECT_EQ(g_lockwindow->findChildren<QLabel*>("tile1_number").size(), 1);
 }
 
-TEST_F(Standby, DisplayNamesAreShortenedAndShownAsTyped)
+TEST_F(StandbyScreen, DisplayNamesAreShortenedAndShownAsTyped)
 {
     setImage16(imageRecord(1) + kImgEnable, 1);
     setImage16(imageRecord(1) + kImgSource, 2);
@@ -245,7 +245,7 @@ TEST_F(Standby, DisplayNamesAreShortenedAndShownAsTyped)
     EXPECT_EQ(text(2, "name"), "HDMI2");
 }
 
-TEST_F(Standby, TouchesOnTheTopLineAndTilesLeaveThoseOnTheValuesRowDoNot)
+TEST_F(StandbyScreen, TouchesOnTheTopLineAndTilesLeaveThoseOnTheValuesRowDoNot)
 {
     standby();
     for (QPoint valueRow : {QPoint(35, 50), QPoint(15, 52), QPoint(160, 50), QPoint(265, 52)}) {
@@ -269,7 +269,7 @@ TEST_F(Standby, TouchesOnTheTopLineAndTilesLeaveThoseOnTheValuesRowDoNot)
     EXPECT_EQ(g_page_focus.load(), kPageMainWindow);
 }
 
-TEST_F(Standby, KeysLeaveGoToTheUserModesOrActOnTheImages)
+TEST_F(StandbyScreen, KeysLeaveGoToTheUserModesOrActOnTheImages)
 {
     standby();
     // A global key puts DVI on image 1; the scaler's change signal redraws.

@@ -18,7 +18,7 @@ using paneltest::key;
 
 namespace {
 
-class Status : public PanelTest {
+class StatusScreen : public PanelTest {
 protected:
     void SetUp() override
     {
@@ -88,7 +88,7 @@ protected:
 
 } // namespace
 
-TEST_F(Status, VersionsComeFromFpga0sRegistersAndTheBarcodeFromItsStore)
+TEST_F(StatusScreen, VersionsComeFromFpga0sRegistersAndTheBarcodeFromItsStore)
 {
     runFpga(0x000F, {0x05, 0x15, 0x03, 0x24});
     g_str_barcode = QStringLiteral(" ");
@@ -103,7 +103,7 @@ TEST_F(Status, VersionsComeFromFpga0sRegistersAndTheBarcodeFromItsStore)
     withStatus([&] { EXPECT_EQ(text("label_2"), "SN:VX2024A1"); });
 }
 
-TEST_F(Status, WithoutAnFpgaManagerEveryPortIsOfflineAndTheVersionReadsZero)
+TEST_F(StatusScreen, WithoutAnFpgaManagerEveryPortIsOfflineAndTheVersionReadsZero)
 {
     withStatus([&] {
         EXPECT_EQ(text("label_FPGA1"), "FPGA:V11.00.00 2000-00-00");
@@ -114,7 +114,7 @@ TEST_F(Status, WithoutAnFpgaManagerEveryPortIsOfflineAndTheVersionReadsZero)
     });
 }
 
-TEST_F(Status, PortRowFollowsTheLinksOnlyOnAnOutputPortChange)
+TEST_F(StatusScreen, PortRowFollowsTheLinksOnlyOnAnOutputPortChange)
 {
     runFpga(0xFE01, {}); // ports 1 and 10, and bits the row does not show
     withStatus([&] {
@@ -132,7 +132,7 @@ TEST_F(Status, PortRowFollowsTheLinksOnlyOnAnOutputPortChange)
     });
 }
 
-TEST_F(Status, InputsShowTheirNamesAndWhetherTheyCarryASignal)
+TEST_F(StatusScreen, InputsShowTheirNamesAndWhetherTheyCarryASignal)
 {
     setInput(0, 1920, 1080, 60); // DVI only
     setInput(2, 1920, 1080, 0);  // a rate of 0 is no signal
@@ -158,7 +158,7 @@ TEST_F(Status, InputsShowTheirNamesAndWhetherTheyCarryASignal)
     });
 }
 
-TEST_F(Status, TitleAndCaptionsInEveryLanguage)
+TEST_F(StatusScreen, TitleAndCaptionsInEveryLanguage)
 {
     const struct {
         int language;
@@ -187,7 +187,7 @@ TEST_F(Status, TitleAndCaptionsInEveryLanguage)
     });
 }
 
-TEST_F(Status, BackReturnsToTheMainWindowAndTheModeKeyToTheUserModes)
+TEST_F(StatusScreen, BackReturnsToTheMainWindowAndTheModeKeyToTheUserModes)
 {
     withStatus([&] {
         key(g_machinestate, panel::kKeyOk);

@@ -12,14 +12,14 @@
 namespace {
 using SourceInfo = Sandbox;
 
-const char* const kWhite = "<font style = 'font-size:9px' color = #ffffff >%1</font>";
-const char* const kGreen0 = "<font style = 'font-size:9px' color = #51BB28 >%1</font>";
-const char* const kGreen1 = "<font style = 'font-size:9px' color = #12BB32 >%1</font>";
-const char* const kBlue = "<font style = 'font-size:9px' color = #4777ff >%1</font>";
+const char* const kSourceWhite = "<font style = 'font-size:9px' color = #ffffff >%1</font>";
+const char* const kSourceGreen0 = "<font style = 'font-size:9px' color = #51BB28 >%1</font>";
+const char* const kSourceGreen1 = "<font style = 'font-size:9px' color = #12BB32 >%1</font>";
+const char* const kSourceBlue = "<font style = 'font-size:9px' color = #4777ff >%1</font>";
 
-QString piece(const char* colour, const QString& text) { return QString::fromLatin1(colour).replace("%1", text); }
+QString sourcePiece(const char* colour, const QString& text) { return QString::fromLatin1(colour).replace("%1", text); }
 
-QString labelPicture(const QLabel& label) { return label.property("png").toString(); }
+QString sourceLabelPicture(const QLabel& label) { return label.property("png").toString(); }
 } // namespace
 
 TEST_F(SourceInfo, NamesMappingsAndRichTextsForEveryIdAndPosition)
@@ -32,10 +32,10 @@ TEST_F(SourceInfo, NamesMappingsAndRichTextsForEveryIdAndPosition)
         int positionOfId;
         const char* style0;
     } table[] = {
-        {0, "DVI", "HDMI1", 1, 3, kWhite},
-        {1, "HDMI1", "HDMI2", 2, 0, kWhite},
-        {2, "HDMI2", "HDMI3", 3, 1, kWhite},
-        {3, "HDMI3", "DVI", 0, 2, kGreen0},
+        {0, "DVI", "HDMI1", 1, 3, kSourceWhite},
+        {1, "HDMI1", "HDMI2", 2, 0, kSourceWhite},
+        {2, "HDMI2", "HDMI3", 3, 1, kSourceWhite},
+        {3, "HDMI3", "DVI", 0, 2, kSourceGreen0},
     };
     for (int v = 0; v < 256; ++v) {
         const uint8_t u = uint8_t(v);
@@ -57,11 +57,11 @@ TEST_F(SourceInfo, NamesMappingsAndRichTextsForEveryIdAndPosition)
             EXPECT_TRUE(sourceinfo::get_source_name_by_listseq(u).isEmpty()) << v;
             EXPECT_EQ(sourceinfo::get_source_id_by_listseq(u), 0) << v << ": DVI";
             EXPECT_EQ(sourceinfo::get_listseq_by_source_id(u), 0) << v << ": HDMI1's place";
-            EXPECT_EQ(sourceinfo::get_source_specialstyle0_by_sourceid(u), kWhite) << v;
+            EXPECT_EQ(sourceinfo::get_source_specialstyle0_by_sourceid(u), kSourceWhite) << v;
             EXPECT_TRUE(sourceinfo::get_source_specialstyle1_by_sourceid(u, "Stage", 3).isEmpty()) << v;
         }
     }
-    for (const char* p : {kWhite, kGreen0, kGreen1, kBlue})
+    for (const char* p : {kSourceWhite, kSourceGreen0, kSourceGreen1, kSourceBlue})
         EXPECT_EQ(strlen(p), 56u) << p;
 
     // A source row: the name, then the count in blue.
@@ -71,13 +71,13 @@ TEST_F(SourceInfo, NamesMappingsAndRichTextsForEveryIdAndPosition)
         uint8_t count;
         QString expected;
     } rows[] = {
-        {0, "DVI", 1, piece(kWhite, "DVI") + piece(kBlue, "(") + piece(kBlue, "1") + piece(kBlue, ")")},
-        {2, "HDMI2", 255, piece(kWhite, "HDMI2") + piece(kBlue, "(") + piece(kBlue, "255") + piece(kBlue, ")")},
-        {3, "X", 0, piece(kGreen1, "X") + piece(kBlue, "(") + piece(kBlue, "0") + piece(kBlue, ")")},
+        {0, "DVI", 1, sourcePiece(kSourceWhite, "DVI") + sourcePiece(kSourceBlue, "(") + sourcePiece(kSourceBlue, "1") + sourcePiece(kSourceBlue, ")")},
+        {2, "HDMI2", 255, sourcePiece(kSourceWhite, "HDMI2") + sourcePiece(kSourceBlue, "(") + sourcePiece(kSourceBlue, "255") + sourcePiece(kSourceBlue, ")")},
+        {3, "X", 0, sourcePiece(kSourceGreen1, "X") + sourcePiece(kSourceBlue, "(") + sourcePiece(kSourceBlue, "0") + sourcePiece(kSourceBlue, ")")},
         // A display name is text: markup shows as typed, and a "%1" in it is
         // not filled with the pieces that follow.
-        {1, "A<B&C", 2, piece(kWhite, "A&lt;B&amp;C") + piece(kBlue, "(") + piece(kBlue, "2") + piece(kBlue, ")")},
-        {1, "100%1", 3, piece(kWhite, "100%1") + piece(kBlue, "(") + piece(kBlue, "3") + piece(kBlue, ")")},
+        {1, "A<B&C", 2, sourcePiece(kSourceWhite, "A&lt;B&amp;C") + sourcePiece(kSourceBlue, "(") + sourcePiece(kSourceBlue, "2") + sourcePiece(kSourceBlue, ")")},
+        {1, "100%1", 3, sourcePiece(kSourceWhite, "100%1") + sourcePiece(kSourceBlue, "(") + sourcePiece(kSourceBlue, "3") + sourcePiece(kSourceBlue, ")")},
     };
     for (const auto& r : rows)
         EXPECT_EQ(sourceinfo::get_source_specialstyle1_by_sourceid(r.id, QString::fromUtf8(r.name), r.count),
@@ -101,14 +101,14 @@ TEST_F(SourceInfo, PicturesByIdOnlineAndOffline)
     QLabel label;
     for (const auto& row : table) {
         sourceinfo::set_source_pixmap(&label, row.id);
-        EXPECT_EQ(labelPicture(label), row.icon);
+        EXPECT_EQ(sourceLabelPicture(label), row.icon);
         EXPECT_EQ(label.pixmap(Qt::ReturnByValue).toImage(), QPixmap(row.icon).toImage());
         sourceinfo::set_sourceonline_pixmap(&label, row.id, 0);
-        EXPECT_EQ(labelPicture(label), row.offline);
+        EXPECT_EQ(sourceLabelPicture(label), row.offline);
         // Any non-zero value counts as online.
         for (uint8_t online : {1, 2, 255}) {
             sourceinfo::set_sourceonline_pixmap(&label, row.id, online);
-            EXPECT_EQ(labelPicture(label), row.online);
+            EXPECT_EQ(sourceLabelPicture(label), row.online);
         }
         EXPECT_EQ(label.pixmap(Qt::ReturnByValue).toImage(), QPixmap(row.online).toImage());
     }
@@ -117,7 +117,7 @@ TEST_F(SourceInfo, PicturesByIdOnlineAndOffline)
         sourceinfo::set_source_pixmap(&label, uint8_t(id));
         sourceinfo::set_sourceonline_pixmap(&label, uint8_t(id), 1);
     }
-    EXPECT_EQ(labelPicture(label), ":/png/HDMI20_lv.png");
+    EXPECT_EQ(sourceLabelPicture(label), ":/png/HDMI20_lv.png");
     EXPECT_EQ(label.pixmap(Qt::ReturnByValue).toImage(), QPixmap(":/png/HDMI20_lv.png").toImage());
     sourceinfo::set_source_pixmap(nullptr, 1); // no label: nothing happens
 }
