@@ -28,7 +28,7 @@ bool nearColour(QRgb seen, const QColor& want, int tolerance = 40)
            std::abs(qBlue(seen) - want.blue()) <= tolerance;
 }
 
-const QColor kRingBlue("#2F8DED");
+const QColor kBlue("#2F8DED");
 const QColor kGrey("#DEE3E7");
 
 using Ring = Sandbox;
@@ -152,8 +152,8 @@ TEST_F(Ring, DrawsABlueBandClockwiseFromTwelve)
     QImage half = ring->grab().toImage();
     // On the band (radius 45): 45 degrees clockwise from 12 o'clock is
     // blue, 225 degrees still grey; the disc inside is white.
-    EXPECT_TRUE(nearColour(half.pixel(82, 18), kRingBlue));
-    EXPECT_TRUE(nearColour(half.pixel(95, 50), kRingBlue));
+    EXPECT_TRUE(nearColour(half.pixel(82, 18), kBlue));
+    EXPECT_TRUE(nearColour(half.pixel(95, 50), kBlue));
     EXPECT_TRUE(nearColour(half.pixel(18, 82), kGrey));
     EXPECT_TRUE(nearColour(half.pixel(5, 50), kGrey));
     EXPECT_TRUE(nearColour(half.pixel(50, 82), Qt::white, 10));
