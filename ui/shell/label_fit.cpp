@@ -1,34 +1,42 @@
 #include "ui/shell/label_fit.h"
 
 #include <QFont>
-#include <QFontMetricsF>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QStringList>
 #include <QVariant>
+#include <QWidget>
 
 namespace panel {
 
-namespace {
-constexpr qreal kSmallestPoint = 5.0;
-constexpr qreal kPointStep = 0.5;
-} // namespace
+void fit_font(QWidget* widget, const QStringList& lines, int room, int smallestPoint)
+{
+    QVariant form = widget->property("formPointSize");
+    if (!form.isValid()) {
+        form = widget->font().pointSize();
+        widget->setProperty("formPointSize", form);
+    }
+    QFont font = widget->font();
+    font.setPointSize(form.toInt());
+    auto fits = [&] {
+        const QFontMetrics metrics(font);
+        for (const QString& line : lines)
+            if (metrics.horizontalAdvance(line) > room)
+                return false;
+        return true;
+    };
+    while (!fits() && font.pointSize() > smallestPoint)
+        font.setPointSize(font.pointSize() - 1);
+    widget->setFont(font);
+}
 
 void fit_label(QLabel* label)
 {
-    QVariant form = label->property("form_pt");
-    if (!form.isValid()) {
-        form = label->font().pointSizeF();
-        label->setProperty("form_pt", form);
-    }
-    QFont font = label->font();
-    font.setPointSizeF(form.toReal());
-    // What the parent leaves visible of the label counts.
-    qreal room = label->contentsRect().width();
+    constexpr int kSmallestLabelPoint = 5;
+    int room = label->contentsRect().width();
     if (QWidget* parent = label->parentWidget())
-        room = qMin(room, qreal(parent->width() - label->x()));
-    while (font.pointSizeF() - kPointStep >= kSmallestPoint
-        && QFontMetricsF(font).horizontalAdvance(label->text()) > room)
-        font.setPointSizeF(font.pointSizeF() - kPointStep);
-    label->setFont(font);
+        room = qMin(room, parent->width() - label->x());
+    fit_font(label, QStringList{label->text()}, room, kSmallestLabelPoint);
 }
 
 } // namespace panel
