@@ -17,7 +17,6 @@
 #include "scaler/omenu.h"
 #include "ui/image/alias.h"
 #include "ui/image/sourceinfo.h"
-#include "ui/image/text_fit.h"
 #include "ui/image/vyxcontrol.h"
 #include "ui/shell/label_fit.h"
 #include "ui/shell/lockwindow.h"
@@ -102,7 +101,7 @@ QString modeMenuColour(const std::string& stored)
 }
 
 // A button's word in a smaller font where it is wider than the button.
-void modeFitButton(QPushButton* button) { panel::fit_text(button, button->text(), button->width() - 6); }
+void modeFitButton(QPushButton* button) { panel::fit_font(button, QStringList{button->text()}, button->width() - 6, 5); }
 
 // "/data/modes/MO" with the mode number (slot + 1) in two lower-case
 // hexadecimal digits, ".json".

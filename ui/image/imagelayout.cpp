@@ -5,13 +5,13 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QStringList>
 
 #include "core/change_codes.h"
 #include "core/ram_map.h"
 #include "core/vyxrampara.h"
 #include "ui/image/alias.h"
 #include "ui/image/sourceinfo.h"
-#include "ui/image/text_fit.h"
 #include "ui/shell/label_fit.h"
 #include "ui/shell/option.h"
 #include "ui/shell/screen_kit.h"
@@ -48,7 +48,10 @@ constexpr uint16_t kLayoutSpliceDown = 9;
 // The combo's item in a smaller font where it is wider than the combo (it
 // draws no arrow: the list is never opened by a key); the borders and a
 // margin stay free.
-void layoutFitCombo(QComboBox* combo) { panel::fit_text(combo, combo->currentText(), combo->width() - 8); }
+void layoutFitCombo(QComboBox* combo)
+{
+    panel::fit_font(combo, QStringList{combo->currentText()}, combo->width() - 8, 5);
+}
 } // namespace
 
 ImageLayout::ImageLayout(QWidget* parent)
