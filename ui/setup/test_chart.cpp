@@ -36,8 +36,12 @@ test_chart::test_chart(QWidget* parent)
     ui->setupUi(this);
     QLabel* const pictures[kPictures] = {ui->label_test1, ui->label_test2, ui->label_test3, ui->label_test4,
                                          ui->label_test5, ui->label_test6, ui->label_test7, ui->label_test8};
-    for (int i = 0; i < kPictures; ++i)
+    for (int i = 0; i < kPictures; ++i) {
         panel::set_picture(pictures[i], panel::png_plain(QStringLiteral("img_test%1").arg(i + 1)));
+        // Drawn at its own size, centred: the focus border then stands
+        // apart from the picture's edge, also on the red one.
+        pictures[i]->setScaledContents(false);
+    }
     menulist_init();
     language_changed();
 }
