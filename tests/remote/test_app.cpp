@@ -521,7 +521,7 @@ TEST_F(Application, AMulticastSearchIsAnsweredOnceForEveryPortAfterTheCardTable)
 
     // Output 2 now has three cards; a search of every port at once.
     writeFile("/app-root/sim/cards", "2 3\n");
-    QThread::msleep(600); // the simulation reads its files every quarter second
+    QThread::msleep(1500); // the simulation looks at its cards file once a second
     const Bytes everyPort = pc::card(0x0FFE, 0xAA, 0xFF, pc::kMulticast, 0x10, {});
     Bytes answer;
     ASSERT_TRUE(tcp.send(everyPort) && tcp.receive(&answer, 5000)) << "the multicast search got no answer";
