@@ -54,7 +54,9 @@ protected:
         g_page_focus = kPageMainWindow;
         window->show();
 
-        g_source_online = 2;
+        // A picture on the input image 0 shows: with no signal anywhere
+        // FPGA 0 would not light the LED screen.
+        writeFile("/sim/sources", "1 1920x1080@60\n");
         zevlosource::pInstance();
         fpga = fpga_manage::pInstance();
         c331_manage::pInstance();
@@ -80,7 +82,7 @@ protected:
     bool ready() const
     {
         c331_manage* scaler = c331_manage::p_c331_manage;
-        return fpga->shadow(80, 0) == 3 && fpga->check_state[0].load() >= 16 && scaler && scaler->setup_stage == 8
+        return fpga->shadow(80, 0) == 3 && fpga->check_state[0].load() == 18 && scaler && scaler->setup_stage == 8
                && scaler->para_changed == 0 && exists("/sim/screen.png");
     }
     // Ticks as the panel's timer would, giving the threads `pauseUs`
@@ -177,9 +179,9 @@ TEST_F(SetupOnDevice, ANewLedSizeReachesTheScalerAndTheFpgaAfterTheHandshake)
     EXPECT_GE(screen.layout.down * screen.layout.cellHeight - screen.layout.offsetY, 1080);
     ASSERT_EQ(screen.windows.size(), 1u) << screen.describe();
     EXPECT_EQ(screen.windows[0].screen, (Rect{0, 0, 3840, 1080})) << screen.describe();
-    // FPGA 0 came back after its restart, its LED output on and lit.
-    EXPECT_TRUE(tickUntil([&] { return fpga->check_state[0].load() >= 16; }));
-    EXPECT_NE(fpga0().reg(3) & 0x20, 0);
+    // FPGA 0 comes back after its restart, its start-up ending with the LED
+    // output on.
+    EXPECT_TRUE(tickUntil([&] { return fpga->check_state[0].load() == 18 && (fpga0().reg(3) & 0x20) != 0; }));
     // And the size was stored.
     EXPECT_TRUE(tickUntil([&] {
         const QByteArray file = readFile("/data/ram_device_info");
