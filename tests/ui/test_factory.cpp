@@ -12,16 +12,12 @@
 #include "fpga/fpga_manage.h"
 #include "platform/shell.h"
 #include "ui/setup/factory.h"
+#include "ui/shell/screen_styles.h"
 #include "video_io/zevlosource.h"
 
 using paneltest::key;
 
 namespace {
-
-const char kComboFocused[] = "QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);"
-                             "border:1px solid rgb(255,171,84);}QComboBox::drop-down{border:0px;}";
-const char kComboEditing[] = "QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);"
-                             "border:1px solid rgb(255,0,0);}QComboBox::drop-down{border:0px;}";
 
 class Factory : public PanelTest {
 protected:
@@ -76,13 +72,13 @@ TEST_F(Factory, TheLanguageRowCyclesThroughTheOfferedLanguagesOnly)
     takeSnapshot();
     open();
     EXPECT_EQ(combo()->currentIndex(), 1);
-    EXPECT_EQ(combo()->styleSheet(), kComboFocused);
+    EXPECT_EQ(combo()->styleSheet(), style::kComboFocused);
 
     key(g_factory, panel::kKeyRight); // not editing: the focus moves
     EXPECT_EQ(combo()->currentIndex(), 1);
     key(g_factory, panel::kKeyLeft);
     key(g_factory, panel::kKeyOk);
-    EXPECT_EQ(combo()->styleSheet(), kComboEditing);
+    EXPECT_EQ(combo()->styleSheet(), style::kComboEditing);
     key(g_factory, panel::kKeyRight);
     EXPECT_EQ(combo()->currentIndex(), 2);
     key(g_factory, panel::kKeyRight);
@@ -97,7 +93,7 @@ TEST_F(Factory, TheLanguageRowCyclesThroughTheOfferedLanguagesOnly)
     EXPECT_EQ(store->ram_para[ram::kLanguage], 2);
     EXPECT_EQ(g_language.load(), 2);
     EXPECT_EQ(request(), 1);
-    EXPECT_EQ(combo()->styleSheet(), kComboFocused);
+    EXPECT_EQ(combo()->styleSheet(), style::kComboFocused);
     EXPECT_EQ(label("label_factory"), "Заводские настройки");
     serveRequest();
 
@@ -145,10 +141,10 @@ TEST_F(Factory, ALanguageChangedElsewhereEndsTheEditAndReTexts)
     store->ram_para[ram::kLanguage] = panel::kTraditional;
     store->test_signal(kChangeRefresh);
     EXPECT_EQ(combo()->currentIndex(), 4);
-    EXPECT_EQ(combo()->styleSheet(), kComboFocused);
+    EXPECT_EQ(combo()->styleSheet(), style::kComboFocused);
     EXPECT_EQ(label("label_factory"), "工廠設置");
     key(g_factory, panel::kKeyRight); // the focus moves again
-    EXPECT_NE(combo()->styleSheet(), kComboFocused);
+    EXPECT_NE(combo()->styleSheet(), style::kComboFocused);
 }
 
 TEST_F(Factory, EveryResetRestoresTheDefaultsEmptiesTheModesAndAsksForASecondApply)

@@ -12,6 +12,7 @@
 #include "scaler/c331_manage.h"
 #include "ui/shell/advancedoption.h"
 #include "ui/shell/option.h"
+#include "ui/shell/screen_styles.h"
 #include "video_io/zevlosource.h"
 
 namespace {
@@ -91,12 +92,9 @@ void restoreDefaultNetwork()
 factory::factory(QWidget* parent)
     : PanelDialog(parent)
     , ui(new Ui::factory)
-    , m_comboStyle("QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);border:1px solid rgb(255,255,255);}"
-                   "QComboBox::drop-down{border:0px;}")
-    , m_comboFocused("QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);border:1px solid rgb(255,171,84);}"
-                     "QComboBox::drop-down{border:0px;}")
-    , m_comboEditing("QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);border:1px solid rgb(255,0,0);}"
-                     "QComboBox::drop-down{border:0px;}")
+    , m_comboStyle(style::kComboNormal)
+    , m_comboFocused(style::kComboFocused)
+    , m_comboEditing(style::kComboEditing)
     , m_buttonStyle("color: rgb(255, 255, 255);background-color: rgb(33, 36, 53);border:1px solid rgb(255,255,255);")
     , m_buttonFocused("color: rgb(255, 255, 255);background-color: rgb(33, 36, 53);border:1px solid rgb(255,171,84);")
     , m_ring(ui_select)
