@@ -10,6 +10,7 @@
 
 #include "core/config_engine.h"
 #include "fpga/fpga_manage.h"
+#include "platform/c331_sim.h"
 #include "platform/shell.h"
 #include "ui/setup/factory.h"
 #include "ui/shell/screen_styles.h"
@@ -276,9 +277,23 @@ TEST_F(Factory, ANewLedSizeStartsTheHandshakeOnlyWhenFpga0IsReady)
     EXPECT_EQ(request(), 2);
 }
 
-TEST_F(Factory, TheFontLinesShowWhichFontsTheScalerFound)
+TEST_F(Factory, TheFontLinesShowWhichFontsTheScalerFoundInItsFlash)
 {
-    scaler->font_status = 0x5; // both Chinese fonts, no ASCII font
+    // The font blocks' headers in the scaler's flash: 'P' marks a font
+    // that is there. Both Chinese fonts, no ASCII font.
+    auto fontHeaders = [this](uint8_t ascii32, uint8_t chinese32, uint8_t ascii64, uint8_t chinese64) {
+        const struct {
+            uint32_t at;
+            uint8_t type;
+        } blocks[] = {{0x000000, ascii32}, {0x010000, chinese32}, {0x410000, ascii64}, {0x450000, chinese64}};
+        for (const auto& b : blocks) {
+            std::vector<uint8_t> header(35, 0);
+            header[0] = b.type;
+            platform::simScaler().flashLoad(b.at, header);
+        }
+        scaler->read_c331_font(scaler->c331_fd);
+    };
+    fontHeaders(0xFF, 'P', 0xFF, 'P');
     open();
     const QString cn = label("FontCN"), en = label("FontEN");
     EXPECT_TRUE(cn.startsWith("<font style = 'font-size:12px' color = #ffffff >CN:</font>")) << cn.toStdString();
@@ -289,7 +304,7 @@ TEST_F(Factory, TheFontLinesShowWhichFontsTheScalerFound)
     EXPECT_EQ(cn.count("color = #ffffff >|</font>"), 2);
 
     // Only the 32-pixel ASCII font: 64 and 128 follow the 64-pixel bit.
-    scaler->font_status = 0x2;
+    fontHeaders('P', 0xFF, 0xFF, 0xFF);
     g_language = panel::kChinese;
     g_factory->language_changed();
     const QString zhEn = label("FontEN");
@@ -298,6 +313,12 @@ TEST_F(Factory, TheFontLinesShowWhichFontsTheScalerFound)
     EXPECT_TRUE(zhEn.contains("#ff0000 >64宽</font>"));
     EXPECT_TRUE(zhEn.contains("#ff0000 >128宽</font>"));
     EXPECT_TRUE(label("FontCN").contains("#ff0000 >32宽</font>"));
+
+    // Traditional Chinese keeps the English labels with its own size word.
+    g_language = panel::kTraditional;
+    g_factory->language_changed();
+    EXPECT_TRUE(label("FontCN").startsWith("<font style = 'font-size:12px' color = #ffffff >CN:</font>"));
+    EXPECT_TRUE(label("FontEN").contains("#00ff00 >32寬</font>"));
 }
 
 } // namespace
