@@ -2,6 +2,7 @@
 #include "ui_othersetup.h"
 
 #include <QKeyEvent>
+#include <initializer_list>
 
 #include "core/ram_map.h"
 #include "core/utils.h"
@@ -112,7 +113,8 @@ void othersetup::para_init()
     ui->ImageVolume->setCurrentIndex(entry_count[kRowImage] ? selected : -1);
 
     const bool sounding = panel::img16(ram::imageRecord(current) + ram::kImgAudio) & kOthersetupSoundOn;
-    othersetupFill(ui->volume_state, {&kOthersetupOff, &kOthersetupOn}, sounding ? kOthersetupOnEntry : kOthersetupOffEntry);
+    othersetupFill(
+        ui->volume_state, {&kOthersetupOff, &kOthersetupOn}, sounding ? kOthersetupOnEntry : kOthersetupOffEntry);
     othersetupFill(ui->switch_state, {&kOthersetupSeamless, &kOthersetupFade},
         panel::img16(ram::kFadeEffect) ? kOthersetupFadeEntry : 0);
     othersetupFill(ui->mode_state, {&kOthersetupClickOk}, 0);
@@ -125,7 +127,8 @@ void othersetup::para_init()
                    && panel::img8(ram::imageRecord(k) + ram::kImgEnable) != 0;
     if (!dotByDot)
         dotByDot = panel::img16(ram::kDotByDotSwitch) != 0;
-    othersetupFill(ui->dbd_state, {&kOthersetupOff, &kOthersetupOn}, dotByDot ? kOthersetupOnEntry : kOthersetupOffEntry);
+    othersetupFill(
+        ui->dbd_state, {&kOthersetupOff, &kOthersetupOn}, dotByDot ? kOthersetupOnEntry : kOthersetupOffEntry);
 }
 
 void othersetup::language_changed()

@@ -44,7 +44,8 @@ quality::~quality() { delete ui; }
 QLineEdit* quality::field(int row) const
 {
     QLineEdit* const fields[kRows]
-        = {ui->lineEdit_bright, ui->lineEdit_Sharpness, ui->lineEdit_Contrast, ui->lineEdit_Saturation, ui->lineEdit_Reset};
+        = {ui->lineEdit_bright, ui->lineEdit_Sharpness, ui->lineEdit_Contrast, ui->lineEdit_Saturation,
+            ui->lineEdit_Reset};
     return row >= 0 && row < kRows ? fields[row] : nullptr;
 }
 
