@@ -17,8 +17,10 @@
 #include "platform/c331_sim.h"
 #include "platform/sim_chips.h"
 #include "ui/setup/factory.h"
+#include "ui/setup/ledset.h"
 #include "ui/setup/test_chart.h"
 #include "ui/shell/numberkeyboard.h"
+#include "ui/shell/tip.h"
 #include "video_io/zevlosource.h"
 
 using paneltest::key;
@@ -121,6 +123,59 @@ protected:
     fpga_manage* fpga = nullptr;
     MainWindow* window = nullptr;
 };
+
+TEST_F(SetupOnDevice, ANewLedSizeReachesTheScalerAndTheFpgaAfterTheHandshake)
+{
+    const int resets = fpga0().resetCount();
+    ModalDriver drive(60000);
+    drive
+        .then([&] {
+            ASSERT_NE(g_ledset, nullptr);
+            key(g_ledset, panel::kKeyOk); // the width field: the keyboard
+        })
+        .then([&] {
+            ASSERT_TRUE(g_numberkeyboard->isVisible());
+            g_numberkeyboard->findChild<QLineEdit*>("lineEdit")->setText("3840");
+            g_numberkeyboard->findChild<QPushButton*>("Button_ok")->click();
+        })
+        .then([&] {
+            EXPECT_EQ(g_ledset->findChild<QLineEdit*>("lineEdit_ledw")->text(), "3840");
+            key(g_ledset, panel::kKeyRight);
+            key(g_ledset, panel::kKeyRight);
+            key(g_ledset, panel::kKeyOk); // Apply: the check mark while the handshake runs
+        })
+        .then([&] {
+            EXPECT_TRUE(g_tip->isVisible());
+            EXPECT_EQ(g_set_led_para.load(), 1);
+            // The handshake, the scaler's new panel and FPGA 0's restart.
+            EXPECT_TRUE(tickUntil([&] {
+                return g_set_led_para.load() == 0 && fpga0().resetCount() > resets && fpga->shadow(80, 0) == 3
+                       && shown().layout.ledWidth == 3840;
+            }));
+            tickUntil([] { return !g_tip->isVisible(); });
+            key(g_ledset, panel::kKeyBack);
+        });
+    drive.run([] { panel::open_modal(g_ledset, kPageLedset); });
+    ASSERT_FALSE(drive.timedOut());
+
+    const Composition screen = shown();
+    EXPECT_EQ(screen.layout.ledWidth, 3840);
+    EXPECT_EQ(screen.layout.ledHeight, 1080);
+    // The channel grid the FPGAs take the picture from covers the new screen.
+    EXPECT_GE(screen.layout.across * screen.layout.cellWidth - screen.layout.offsetX, 3840);
+    EXPECT_GE(screen.layout.down * screen.layout.cellHeight - screen.layout.offsetY, 1080);
+    ASSERT_EQ(screen.windows.size(), 1u) << screen.describe();
+    EXPECT_EQ(screen.windows[0].screen, (Rect{0, 0, 3840, 1080})) << screen.describe();
+    // FPGA 0 came back after its restart, its LED output on and lit.
+    EXPECT_TRUE(tickUntil([&] { return fpga->check_state[0].load() >= 16; }));
+    EXPECT_NE(fpga0().reg(3) & 0x20, 0);
+    // And the size was stored.
+    EXPECT_TRUE(tickUntil([&] {
+        const QByteArray file = readFile("/data/ram_device_info");
+        return file.size() == ram::kParamFileSize
+               && le16(reinterpret_cast<const uint8_t*>(file.data()) + ram::kLedWidth - ram::kFileToImage) == 3840;
+    }));
+}
 
 TEST_F(SetupOnDevice, ATestPatternChosenOnThePanelShowsOnTheLedScreen)
 {

@@ -1,6 +1,6 @@
 #pragma once
 // What the setting screens share beyond the screen kit: the two-step edit of
-// a value item.
+// a value item, and opening the shared number keyboard on a number field.
 //
 // Two-step edit: OK on a value item starts its edit (the item drawn in the
 // editing style, its value at that moment saved); left and right then change
@@ -26,6 +26,7 @@
 
 #include "ui/shell/screen_kit.h"
 
+class QLineEdit;
 class vyx_keyboard;
 
 namespace panel {
@@ -85,5 +86,12 @@ struct EditActions {
 // activates; back restores or leaves; mode as `mode` says. Every key, used
 // or not, then goes on to the global keys, as in ring_keys.
 void edit_keys(int key, vyx_keyboard& keys, FocusRing& ring, TwoStepEdit& edit, const EditActions& actions);
+
+// Opens the shared number keyboard on `field`: the field becomes
+// g_lineedit, the keyboard is titled `title` and starts from the field's
+// text, and runs modally; returns when it closed (its OK reaches the
+// screens connected to NumberKeyboard::sendKeyBoardUIDataToLineEdit).
+// Nothing without a keyboard.
+void open_number_keyboard(QLineEdit* field, const QString& title);
 
 } // namespace panel
