@@ -95,10 +95,12 @@ void othersetup::menulist_init()
 void othersetup::para_init()
 {
     // The audio image must name an enabled image 0..5; otherwise image 0.
-    const int audio = int16_t(panel::img16(ram::kAudioImage));
-    if (audio < 0 || audio >= ram::kWindowImages || !othersetupEnabled(audio))
+    // The word is read once: a PC may write it meanwhile.
+    int current = int16_t(panel::img16(ram::kAudioImage));
+    if (current < 0 || current >= ram::kWindowImages || !othersetupEnabled(current)) {
+        current = 0;
         panel::scaler_write([](panel::ScalerWrite& w) { w.put16(ram::kAudioImage, 0); }, 0);
-    const int current = panel::img16(ram::kAudioImage);
+    }
 
     ui->ImageVolume->clear();
     int selected = 0;
