@@ -632,8 +632,10 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
                 if (!t.empty())
                     paintPattern(p, box(t), box(w.screen), w.pattern);
             label += QString("\ntest pattern: %1").arg(QString::fromStdString(w.pattern.describe()));
-            // Dark text where the pattern is light.
-            const QColor under = w.pattern.kind == TestPattern::Solid ? rgbColour(w.pattern.rgb) : QColor(Qt::black);
+            // Dark text where the pattern is light (the bars begin with white).
+            const QColor under = w.pattern.kind == TestPattern::Solid        ? rgbColour(w.pattern.rgb)
+                                 : w.pattern.kind == TestPattern::ColourBars ? QColor(Qt::white)
+                                                                             : QColor(Qt::black);
             if (under.lightness() > 140)
                 text = QColor(16, 16, 28);
         }

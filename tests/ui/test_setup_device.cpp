@@ -83,16 +83,16 @@ protected:
         return fpga->shadow(80, 0) == 3 && fpga->check_state[0].load() >= 16 && scaler && scaler->setup_stage == 8
                && scaler->para_changed == 0 && exists("/sim/screen.png");
     }
-    // Ticks as the panel's timer would, giving the threads time between
-    // them, until `done` holds; a bound, not a timing expectation.
-    static bool tickUntil(const std::function<bool()>& done, int maxTicks = 20000)
+    // Ticks as the panel's timer would, giving the threads `pauseUs`
+    // between them, until `done` holds; a bound, not a timing expectation.
+    static bool tickUntil(const std::function<bool()>& done, int maxTicks = 20000, unsigned pauseUs = 300)
     {
         for (int i = 0; i < maxTicks; ++i) {
             if (done())
                 return true;
             paneltest::ticks(1);
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            QThread::usleep(300);
+            QThread::usleep(pauseUs);
         }
         return done();
     }
@@ -147,11 +147,22 @@ TEST_F(SetupOnDevice, ANewLedSizeReachesTheScalerAndTheFpgaAfterTheHandshake)
         .then([&] {
             EXPECT_TRUE(g_tip->isVisible());
             EXPECT_EQ(g_set_led_para.load(), 1);
-            // The handshake, the scaler's new panel and FPGA 0's restart.
-            EXPECT_TRUE(tickUntil([&] {
-                return g_set_led_para.load() == 0 && fpga0().resetCount() > resets && fpga->shadow(80, 0) == 3
-                       && shown().layout.ledWidth == 3840;
-            }));
+            // The handshake, the scaler's new panel and FPGA 0's restart. The
+            // ticks leave the FPGA worker (a turn every 10 ms while the
+            // handshake runs) time for its steps, as the panel's 10 ms tick does.
+            bool heldBack = false;
+            EXPECT_TRUE(tickUntil(
+                [&] {
+                    // The width the chip gives image 0 (the LED size alone is
+                    // the image's word, written by Apply).
+                    const Composition now = shown();
+                    const int width = now.windows.size() == 1 ? now.windows[0].screen.w : 0;
+                    heldBack |= c331_manage::p_c331_manage->waiting_for_led() && width == 1920;
+                    return g_set_led_para.load() == 0 && fpga0().resetCount() > resets && fpga->shadow(80, 0) == 3
+                           && width == 3840;
+                },
+                20000, 1000));
+            EXPECT_TRUE(heldBack) << "the scaler showed the new size without waiting for the handshake";
             tickUntil([] { return !g_tip->isVisible(); });
             key(g_ledset, panel::kKeyBack);
         });
