@@ -4,6 +4,7 @@
 #include "tests/screenshots/scenes.h"
 
 #include "core/ram_map.h"
+#include "core/utils.h"
 #include "core/vyxrampara.h"
 #include "ui/setup/othersetup.h"
 
