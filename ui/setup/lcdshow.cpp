@@ -59,8 +59,27 @@ lcdshow::lcdshow(QWidget* parent)
     , m_styleEditing("QComboBox{color: rgb(255, 255, 255);border:1px solid rgb(255,0,0);padding:1px 6px;}"
                      "QComboBox::drop-down{border:0px;}")
     , m_ring(ui_select)
+    , m_edit(m_ring, [this](int) { return m_styleEditing; })
 {
     ui->setupUi(this);
+    m_actions.editable = [](int) { return true; };
+    m_actions.value = [this](int item) {
+        m_candidate = uint8_t(combo(item)->currentIndex());
+        return int(m_candidate);
+    };
+    m_actions.step = [this](int item, int delta) {
+        m_candidate = uint8_t((m_candidate + kEntries + delta) % kEntries);
+        combo(item)->setCurrentIndex(m_candidate);
+    };
+    m_actions.apply = [this](int item) {
+        if (item == 0)
+            on_button_backtolock_clicked();
+        else
+            on_button_autolock_clicked();
+    };
+    // No restore: Back leaves the screen and an edit is dropped unstored.
+    m_actions.back = [this] { slot_Button_back_clicked(); };
+    m_actions.mode = [this] { return panel::mode_key_chain(this, g_lcdshow, g_advancedoption, g_option); };
     // Keypad only: a touch opens no list.
     ui->comboBox_back->setAttribute(Qt::WA_TransparentForMouseEvents);
     ui->comboBox_lock->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -79,16 +98,13 @@ void lcdshow::para_init()
 
 void lcdshow::menulist_init()
 {
-    m_ring.set({ui->comboBox_back, ui->comboBox_lock}, [this](int, bool focused) {
-        if (!focused)
-            return m_style;
-        return m_editing ? m_styleEditing : m_styleFocused;
-    });
-    m_editing = 0;
+    m_ring.set({ui->comboBox_back, ui->comboBox_lock}, m_style, m_styleFocused);
+    m_edit.end();
     m_ring.start(0);
-    m_combo = ui->comboBox_back;
     m_candidate = uint8_t(entry_of(g_back_to_mainwindow_time, kBackTimes));
 }
+
+QComboBox* lcdshow::combo(int item) const { return item == 0 ? ui->comboBox_back : ui->comboBox_lock; }
 
 void lcdshow::language_changed()
 {
@@ -104,8 +120,7 @@ void lcdshow::syncUpdate()
     language_changed();
     para_init();
     // An edit in progress ends unstored: the combos show the stored times.
-    m_editing = 0;
-    m_ring.refocus();
+    m_edit.end();
 }
 
 void lcdshow::on_button_backtolock_clicked()
@@ -120,52 +135,6 @@ void lcdshow::on_button_autolock_clicked()
         g_auto_lock_time = kLockTimes[m_candidate];
 }
 
-void lcdshow::ok_key()
-{
-    if (!m_editing) {
-        m_candidate = uint8_t(m_combo->currentIndex());
-        m_editing = 1;
-        m_ring.refocus();
-        return;
-    }
-    m_editing = 0;
-    m_ring.refocus();
-    if (ui_select == 0)
-        on_button_backtolock_clicked();
-    else
-        on_button_autolock_clicked();
-}
-
-void lcdshow::step_candidate(int delta)
-{
-    m_candidate = uint8_t((m_candidate + kEntries + delta) % kEntries);
-    m_combo->setCurrentIndex(m_candidate);
-}
-
-void lcdshow::keyReleaseEvent(QKeyEvent* event)
-{
-    const int key = event->key();
-    switch (panel::key_role(key)) {
-    case panel::KeyRole::Right:
-    case panel::KeyRole::Left: {
-        const int delta = panel::key_role(key) == panel::KeyRole::Right ? +1 : -1;
-        if (m_editing) {
-            step_candidate(delta);
-        } else {
-            m_ring.move(delta);
-            m_combo = static_cast<QComboBox*>(m_ring.current());
-        }
-        break;
-    }
-    case panel::KeyRole::Ok:
-        ok_key();
-        break;
-    default:
-        break;
-    }
-    panel::ring_keys(
-        key, keyboard, nullptr, nullptr, [this] { slot_Button_back_clicked(); },
-        [this] { return panel::mode_key_chain(this, g_lcdshow, g_advancedoption, g_option); });
-}
+void lcdshow::keyReleaseEvent(QKeyEvent* event) { panel::edit_keys(event->key(), keyboard, m_ring, m_edit, m_actions); }
 
 void lcdshow::slot_Button_back_clicked() { panel::go_back(this, g_lcdshow, g_advancedoption, kPageAdvancedOption); }

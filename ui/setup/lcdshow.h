@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "ui/setup/setup_kit.h"
 #include "ui/shell/panel_dialog.h"
 #include "ui/shell/screen_kit.h"
 
@@ -37,18 +38,15 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    // OK: starts the edit of the focused combo, or ends it and stores.
-    void ok_key();
-    // One entry on while editing (wrapping over the three).
-    void step_candidate(int delta);
+    QComboBox* combo(int item) const;
 
     Ui::lcdshow* ui;
-    uint8_t ui_select = 0;  // 0 comboBox_back, 1 comboBox_lock
-    uint8_t m_editing = 0;  // 1 while the focused combo is edited
+    uint8_t ui_select = 0;   // 0 comboBox_back, 1 comboBox_lock
     uint8_t m_candidate = 0; // entry shown while editing
-    QComboBox* m_combo = nullptr;
     const QString m_style;
     const QString m_styleFocused;
     const QString m_styleEditing;
     panel::FocusRing m_ring;
+    panel::TwoStepEdit m_edit;
+    panel::EditActions m_actions;
 };

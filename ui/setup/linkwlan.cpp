@@ -8,6 +8,7 @@
 #include "core/config_engine.h"
 #include "core/utils.h"
 #include "core/vyxrampara.h"
+#include "ui/setup/setup_kit.h"
 #include "ui/shell/linkoption.h"
 #include "ui/shell/my_lineedit.h"
 #include "ui/shell/numberkeyboard.h"
@@ -142,12 +143,10 @@ void linkwlan::show_numberkeyboard_ui(QString)
     My_lineEdit* field = qobject_cast<My_lineEdit*>(sender());
     if (!field || !g_numberkeyboard)
         return;
-    g_lineedit = field;
     m_editName = field->objectName();
     const int index = m_names.indexOf(m_editName);
     const bool mask = index >= kPartsPerRow && index < 2 * kPartsPerRow;
-    g_numberkeyboard->label_show(mask ? QStringLiteral("Mask") : QStringLiteral("IP"), field->text());
-    g_numberkeyboard->exec();
+    panel::open_number_keyboard(field, mask ? QStringLiteral("Mask") : QStringLiteral("IP"));
 }
 
 void linkwlan::confirmString(QString text)
