@@ -9,7 +9,12 @@
 #include <QPushButton>
 #include <cstring>
 
+#include "core/config_engine.h"
+#include "platform/c331_screen.h"
+#include "platform/c331_sim.h"
 #include "platform/safe_file.h"
+#include "platform/spi.h"
+#include "video_io/zevlosource.h"
 #include "ui/image/custommode.h"
 #include "ui/image/edidset.h"
 #include "ui/image/imagelayout.h"
@@ -391,4 +396,86 @@ TEST_F(InputChooseTest, TheWaysOut)
     EXPECT_EQ(g_page_focus.load(), kPageImageLayout);
     delete g_imagelayout;
     g_imagelayout = nullptr;
+}
+
+namespace choosetest {
+
+// The whole road on simulated hardware: sources fed through the person's
+// sources file, the input-source manager's thread publishing them, the
+// scaler brought up on its simulated chip (its turns run here), and what
+// the chip then shows, read back from the register file it leaves beside
+// its picture of the LED screen.
+class InputChooseOnTheChip : public InputChooseTest {
+protected:
+    void SetUp() override
+    {
+        InputChooseTest::SetUp();
+        platform::simSpiBus().map();
+        platform::simScaler().setScreenLayoutSource([this](platform::c331screen::ScreenLayout* layout) {
+            *layout = platform::c331screen::ScreenLayout::fromPublished(publishedLayout());
+            return true;
+        });
+        for (int turn = 0; turn < 20 && scaler->setup_stage < 8; ++turn)
+            scaler->runTurn();
+        ASSERT_EQ(scaler->setup_stage.load(), 8);
+        ConfigEngine::pInstance();
+        g_check_edid = QStringLiteral("Never");
+    }
+    void TearDown() override
+    {
+        platform::simScaler().setScreenLayoutSource(nullptr);
+        InputChooseTest::TearDown();
+    }
+    const uint8_t* publishedLayout()
+    {
+        copyShared(layoutRecord, store->ram_para + kSpliceMode, sizeof layoutRecord);
+        return layoutRecord;
+    }
+    // Scaler turns until the full-screen window shows input `input` with a
+    // picture `width` wide; `seen` keeps the last composition read.
+    bool windowShows(int input, int width)
+    {
+        return waitFor(
+            [&] {
+                c331_manage::c331managerdeal(scaler);
+                const QByteArray regs = readFile("/sim/scaler-registers.bin");
+                if (regs.size() != platform::c331screen::kRegisterFileBytes)
+                    return false;
+                const auto screen = platform::c331screen::decode(
+                    platform::c331screen::RegisterFile(reinterpret_cast<const uint8_t*>(regs.data())),
+                    platform::c331screen::ScreenLayout::fromPublished(publishedLayout()));
+                seen = screen.describe();
+                for (const auto& w : screen.windows)
+                    if (w.screen == platform::c331screen::Rect{0, 0, 1920, 1080} && w.port >= 0
+                        && platform::c331screen::kPortInput[w.port] == input && w.source.w == width && !w.background)
+                        return true;
+                return false;
+            },
+            10000);
+    }
+
+    std::string seen;
+    uint8_t layoutRecord[platform::c331screen::ScreenLayout::kPublishedBytes] = {};
+};
+
+} // namespace choosetest
+
+using choosetest::InputChooseOnTheChip;
+
+TEST_F(InputChooseOnTheChip, ChoosingHdmi2ForImage0ChangesWhatItsWindowShows)
+{
+    writeFile("/sim/sources", "1 1920x1080@60\n2 1280x720@60\n");
+    ASSERT_EQ(zevlosource::pInstance()->initialize(), 0);
+    ASSERT_TRUE(windowShows(1, 1920)) << seen; // image 0 on HDMI1, as the defaults have it
+    ASSERT_TRUE(waitFor([&] { return image16(inputTiming(2) + kTimingRate) == 60; }));
+    const uint64_t pictures = platform::simScaler().screensWritten();
+
+    open();
+    keys("QRQ");
+    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI2", "1280x720@60Hz", ""}));
+    choose();
+    EXPECT_TRUE(windowShows(2, 1280)) << seen;
+    EXPECT_GT(platform::simScaler().screensWritten(), pictures);
+    EXPECT_TRUE(exists("/sim/screen.png"));
+    EXPECT_EQ(tabText(0), "HDMI2");
 }
