@@ -102,7 +102,10 @@ protected:
     QFrame* tabFrame() const { return tabRow()->findChild<QFrame*>(QString(), Qt::FindDirectChildrenOnly); }
     // The source text of tab `t` (the label inside its box).
     QString tabText(int t) const { return tabBoxes().at(t)->findChild<QLabel*>()->text(); }
-    QList<QFrame*> entries() const { return screen->findChild<QFrame*>("frame")->findChildren<QFrame*>("source_frame"); }
+    QList<QFrame*> entries() const
+    {
+        return screen->findChild<QFrame*>("frame")->findChildren<QFrame*>("source_frame");
+    }
     // Name and information line of entry i on the page, then the badge (or "").
     QStringList entryTexts(int i) const
     {
@@ -222,8 +225,7 @@ TEST_F(InputChooseTest, FourCropsPageAndWrapAndAreListedByCropNumber)
     const struct {
         char key;
         int page, select;
-    } walk[] = {{'R', 0, 1}, {'R', 0, 2}, {'R', 1, 0}, {'R', 1, 1}, {'R', 0, 0}, {'S', 1, 1}, {'S', 1, 0},
-        {'S', 0, 2}};
+    } walk[] = {{'R', 0, 1}, {'R', 0, 2}, {'R', 1, 0}, {'R', 1, 1}, {'R', 0, 0}, {'S', 1, 1}, {'S', 1, 0}, {'S', 0, 2}};
     for (const auto& step : walk) {
         key(screen, step.key);
         EXPECT_EQ(screen->page(), step.page) << step.key;
@@ -353,11 +355,12 @@ TEST_F(InputChooseTest, TheWaysOut)
     // The two buttons open their screens and come back here.
     open();
     ModalDriver drive;
-    drive.then([&] {
-             EXPECT_EQ(g_page_focus.load(), kPageInputCut);
-             ASSERT_NE(g_inputcut, nullptr);
-             key(g_inputcut, 'O');
-         })
+    drive
+        .then([&] {
+            EXPECT_EQ(g_page_focus.load(), kPageInputCut);
+            ASSERT_NE(g_inputcut, nullptr);
+            key(g_inputcut, 'O');
+        })
         .then([&] {
             EXPECT_EQ(g_page_focus.load(), kPageInputChoose);
             key(screen, 'R');
@@ -411,8 +414,8 @@ protected:
     {
         InputChooseTest::SetUp();
         platform::simSpiBus().map();
-        platform::simScaler().setScreenLayoutSource([this](platform::c331screen::ScreenLayout* layout) {
-            *layout = platform::c331screen::ScreenLayout::fromPublished(publishedLayout());
+        platform::simScaler().setScreenLayoutSource([](platform::c331screen::ScreenLayout* layout) {
+            *layout = publishedLayout();
             return true;
         });
         for (int turn = 0; turn < 20 && scaler->setup_stage < 8; ++turn)
@@ -426,10 +429,12 @@ protected:
         platform::simScaler().setScreenLayoutSource(nullptr);
         InputChooseTest::TearDown();
     }
-    const uint8_t* publishedLayout()
+    // The panel record the scaler publishes, as main() hands it to the chip.
+    static platform::c331screen::ScreenLayout publishedLayout()
     {
-        copyShared(layoutRecord, store->ram_para + kSpliceMode, sizeof layoutRecord);
-        return layoutRecord;
+        uint8_t record[platform::c331screen::ScreenLayout::kPublishedBytes];
+        copyShared(record, VyxRamPara::pInstance()->ram_para + kSpliceMode, sizeof record);
+        return platform::c331screen::ScreenLayout::fromPublished(record);
     }
     // Scaler turns until the full-screen window shows input `input` with a
     // picture `width` wide; `seen` keeps the last composition read.
@@ -443,7 +448,7 @@ protected:
                     return false;
                 const auto screen = platform::c331screen::decode(
                     platform::c331screen::RegisterFile(reinterpret_cast<const uint8_t*>(regs.data())),
-                    platform::c331screen::ScreenLayout::fromPublished(publishedLayout()));
+                    publishedLayout());
                 seen = screen.describe();
                 for (const auto& w : screen.windows)
                     if (w.screen == platform::c331screen::Rect{0, 0, 1920, 1080} && w.port >= 0
@@ -455,7 +460,6 @@ protected:
     }
 
     std::string seen;
-    uint8_t layoutRecord[platform::c331screen::ScreenLayout::kPublishedBytes] = {};
 };
 
 } // namespace choosetest

@@ -31,48 +31,47 @@ const panel::Tr5 kInputChooseCut{"输入截取", "Input intercept", "Источ�
 const panel::Tr5 kInputChooseEdid{"设置EDID", "EDID Settings", "Настройка EDID", "Cài đặt EDID", "設置EDID"};
 const panel::Tr5 kInputChooseNoSignal{"无信号", "No signal", "Нет сигнала", "Không có tín hiệu", "無信號"};
 // The Chinese badge ends in a soft hyphen, in both scripts.
-const panel::Tr5 kInputChooseUsing{
-    "使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD"};
+const panel::Tr5 kInputChooseUsing{"使用中\u00AD", "Using", "Использовать", "sử dụng", "使用中\u00AD"};
 
 // The tab selection frame: over the focused tab, over the image's tab while
 // the inputs are chosen, hidden while a button has the focus.
-const char* const kTabOrange = "border:2px solid rgb(255,171,84);";
-const char* const kTabBlue = "border:2px solid rgb(71, 119, 255);";
-const char* const kTabHidden = "border:0px solid rgb(255,171,84);";
-const char* const kButtonWhite = "color:rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
-const char* const kButtonOrange = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
+const char* const kChooseTabOrange = "border:2px solid rgb(255,171,84);";
+const char* const kChooseTabBlue = "border:2px solid rgb(71, 119, 255);";
+const char* const kChooseTabHidden = "border:0px solid rgb(255,171,84);";
+const char* const kChooseButtonWhite = "color:rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
+const char* const kChooseButtonOrange = "color:rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
 // The highlight of the listed input: open at the bottom, joined to the
 // entry area below it.
-const char* const kHighlightBlue = "border:1px solid;border-left-color:rgb(71, 119, 255);"
-                                   "border-right-color:rgb(71, 119, 255);border-top-color:rgb(71, 119, 255);";
-const char* const kHighlightOrange = "border:1px solid;border-left-color:rgb(255,171,84);"
-                                     "border-right-color:rgb(255,171,84);border-top-color:rgb(255,171,84);";
-const char* const kAreaBlue = "#frame{border:1px solid rgb(71, 119, 255);}";
-const char* const kAreaOrange = "#frame{border:1px solid rgb(255,171,84);}";
-const char* const kEntryInUse = "#source_frame{border:1px solid #00D65B;border-radius:5px;}";
-const char* const kEntryOther = "#source_frame{border:1px solid #CCCCCC;border-radius:5px;}";
-const char* const kEntryFocused = "#source_frame{border:1px solid #FFAB54;border-radius:5px;}";
-const char* const kBadge = "background-color: #00D65B;color: rgb(255, 255, 255);font: 7px;border-radius:5px;";
-const char* const kEntryText = "color: rgb(255, 255, 255)";
-const char* const kTabColours[InputChoose::kImages] = {"#867AE9", "#005A8D", "#39A9CB", "#EBA83A"};
+const char* const kChooseHighlightBlue = "border:1px solid;border-left-color:rgb(71, 119, 255);"
+                                         "border-right-color:rgb(71, 119, 255);border-top-color:rgb(71, 119, 255);";
+const char* const kChooseHighlightOrange = "border:1px solid;border-left-color:rgb(255,171,84);"
+                                           "border-right-color:rgb(255,171,84);border-top-color:rgb(255,171,84);";
+const char* const kChooseAreaBlue = "#frame{border:1px solid rgb(71, 119, 255);}";
+const char* const kChooseAreaOrange = "#frame{border:1px solid rgb(255,171,84);}";
+const char* const kChooseEntryInUse = "#source_frame{border:1px solid #00D65B;border-radius:5px;}";
+const char* const kChooseEntryOther = "#source_frame{border:1px solid #CCCCCC;border-radius:5px;}";
+const char* const kChooseEntryFocused = "#source_frame{border:1px solid #FFAB54;border-radius:5px;}";
+const char* const kChooseBadge = "background-color: #00D65B;color: rgb(255, 255, 255);font: 7px;border-radius:5px;";
+const char* const kChooseEntryText = "color: rgb(255, 255, 255)";
+const char* const kChooseTabColours[InputChoose::kImages] = {"#867AE9", "#005A8D", "#39A9CB", "#EBA83A"};
 
-constexpr int kEntryTextPx = 10;
-constexpr int kSmallestEntryTextPx = 7;
-constexpr int kBadgePx = 7;
-constexpr int kSmallestBadgePx = 5;
-constexpr int kBadgeWidest = 52; // from the source icon's end to the frame's
-constexpr int kBadgeMargin = 6;
-constexpr int kTabTextPx = 9;
-constexpr int kSmallestTabTextPx = 6;
-constexpr int kNameFontPx = 9;
-constexpr int kNameElideMargin = 16;
-constexpr int kEntryCountCap = 100;
+constexpr int kChooseEntryTextPx = 10;
+constexpr int kChooseSmallestEntryTextPx = 7;
+constexpr int kChooseBadgePx = 7;
+constexpr int kChooseSmallestBadgePx = 5;
+constexpr int kChooseBadgeWidest = 52; // from the source icon's end to the frame's
+constexpr int kChooseBadgeMargin = 6;
+constexpr int kChooseTabTextPx = 9;
+constexpr int kChooseSmallestTabTextPx = 6;
+constexpr int kChooseNameFontPx = 9;
+constexpr int kChooseNameElideMargin = 16;
+constexpr int kChooseEntryCountCap = 100;
 
 // The image's tab: image 0 always, the others while their enable word's
 // low byte is 1.
-bool hasTab(int image) { return image == 0 || panel::img8(imageRecord(image) + kImgEnable) == 1; }
+bool chooseHasTab(int image) { return image == 0 || panel::img8(imageRecord(image) + kImgEnable) == 1; }
 
-QFont pixelFont(int px)
+QFont choosePixelFont(int px)
 {
     QFont font;
     font.setPixelSize(px);
@@ -81,71 +80,72 @@ QFont pixelFont(int px)
 
 // The largest pixel size from `px` down to `smallest` at which `text` is
 // at most `room` pixels wide.
-int fittedPixels(const QString& text, int room, int px, int smallest)
+int chooseFittedPixels(const QString& text, int room, int px, int smallest)
 {
-    while (px > smallest && QFontMetrics(pixelFont(px)).horizontalAdvance(text) > room)
+    while (px > smallest && QFontMetrics(choosePixelFont(px)).horizontalAdvance(text) > room)
         --px;
     return px;
 }
 
-QLabel* newLabel(QWidget* parent, const QRect& at)
+QLabel* chooseLabel(QWidget* parent, const QRect& at)
 {
     auto* label = new QLabel(parent);
     label->setGeometry(at);
     return label;
 }
 
-QLabel* newPicture(QWidget* parent, const QRect& at, const QString& path)
+QLabel* choosePicture(QWidget* parent, const QRect& at, const QString& path)
 {
-    QLabel* label = newLabel(parent, at);
+    QLabel* label = chooseLabel(parent, at);
     panel::set_picture(label, path);
     return label;
 }
 
 // A text line of an entry: white, taken as it stands, 10 pixels high or
 // smaller where a long timing or a translation would not fit.
-QLabel* newEntryText(QWidget* parent, const QRect& at, const QString& text)
+QLabel* chooseEntryText(QWidget* parent, const QRect& at, const QString& text)
 {
-    QLabel* label = newLabel(parent, at);
-    label->setStyleSheet(QLatin1String(kEntryText));
-    label->setFont(pixelFont(fittedPixels(text, at.width(), kEntryTextPx, kSmallestEntryTextPx)));
+    QLabel* label = chooseLabel(parent, at);
+    label->setStyleSheet(QLatin1String(kChooseEntryText));
+    label->setFont(
+        choosePixelFont(chooseFittedPixels(text, at.width(), kChooseEntryTextPx, kChooseSmallestEntryTextPx)));
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
     return label;
 }
 
-struct ImageSource {
+struct ChosenSource {
     int source = 0;
     bool crop = false;
     int entry = 0; // crop-table entry, when a crop
 };
 
-ImageSource imageSource(int image)
+ChosenSource chosenSource(int image)
 {
     VyxRamPara* store = VyxRamPara::pInstance();
     short isCrop = 0;
     char entry = 0;
-    ImageSource s;
+    ChosenSource s;
     s.source = store->VyxGetImageSource(store->ram_para, uint8_t(image), &isCrop, &entry, 0) & 0xFF;
     s.crop = isCrop != 0;
     s.entry = s.crop ? uint8_t(entry) : 0;
     return s;
 }
 
-bool inputOnline(int source)
+bool chooseInputOnline(int source)
 {
     const int t = inputTiming(source);
     return panel::img16(t + kTimingWidth) && panel::img16(t + kTimingHeight) && panel::img16(t + kTimingRate);
 }
 
-bool timingChanged(int source)
+bool chooseTimingChanged(int source)
 {
     const int t = inputTiming(source);
     return panel::changed16(t + kTimingWidth) || panel::changed16(t + kTimingHeight)
         || panel::changed16(t + kTimingRate);
 }
 
-bool cropTableChanged()
+bool chooseCropTableChanged()
 {
     for (int a = kCropTable; a < cropEntry(kCropEntries); ++a)
         if (panel::img8(a) != panel::snap8(a))
@@ -153,7 +153,7 @@ bool cropTableChanged()
     return false;
 }
 
-int cropNumberOf(uint16_t id) { return ((id >> kCropNumberShift) & kCropNumberMask) + 1; }
+int chooseCropNumber(uint16_t id) { return ((id >> kCropNumberShift) & kCropNumberMask) + 1; }
 
 } // namespace
 
@@ -192,11 +192,11 @@ void InputChoose::menulist_init()
     current_page = 0;
     source_id = 0;
     const int w = g_image_current.load();
-    if (w < kImages && hasTab(w)) {
+    if (w < kImages && chooseHasTab(w)) {
         current_image = uint8_t(w);
         int tab = 0;
         for (int before = 0; before < w; ++before)
-            tab += hasTab(before) ? 1 : 0;
+            tab += chooseHasTab(before) ? 1 : 0;
         ui_select = uint8_t(tab);
     } else {
         current_image = 0;
@@ -217,22 +217,22 @@ void InputChoose::initMenu()
     tab_row->setObjectName(QStringLiteral("tab_row"));
     tab_row->setGeometry(0, 42, 320, 47);
     tab_frame = new QFrame(tab_row);
-    tab_frame->setStyleSheet(QLatin1String(kTabOrange));
+    tab_frame->setStyleSheet(QLatin1String(kChooseTabOrange));
 
     int t = 0;
     for (int w = 0; w < kImages; ++w) {
-        if (!hasTab(w))
+        if (!chooseHasTab(w))
             continue;
-        auto* box = newLabel(tab_row, QRect(50 * t + 10, 3, 45, 40));
+        auto* box = chooseLabel(tab_row, QRect(50 * t + 10, 3, 45, 40));
         box->setText(QString::asprintf("%d", w + 1));
         box->setAlignment(Qt::AlignCenter);
-        box->setStyleSheet(QStringLiteral("background-color: %1;font: 9px").arg(QLatin1String(kTabColours[w])));
+        box->setStyleSheet(QStringLiteral("background-color: %1;font: 9px").arg(QLatin1String(kChooseTabColours[w])));
         // The source's name along the box's foot, where a crop's name
         // ("HDMI1_Crop2") has the box's whole width.
-        tab_label[w] = newLabel(box, QRect(1, 27, 43, 12));
+        tab_label[w] = chooseLabel(box, QRect(1, 27, 43, 12));
         tab_label[w]->setTextFormat(Qt::PlainText);
         tab_label[w]->setAlignment(Qt::AlignCenter);
-        newPicture(box, QRect(33, 1, 7, 7), panel::png_plain(QStringLiteral("state_on")));
+        choosePicture(box, QRect(33, 1, 7, 7), panel::png_plain(QStringLiteral("state_on")));
         tab_image[t] = uint8_t(w);
         TextCreate(char(w), 0);
         if (w == current_image)
@@ -265,13 +265,13 @@ void InputChoose::TextCreate(char image, char)
     const int w = uint8_t(image);
     if (w >= kImages || !tab_label[w])
         return;
-    const ImageSource s = imageSource(w);
+    const ChosenSource s = chosenSource(w);
     QString text = sourceinfo::get_source_name_by_sourceid(uint8_t(s.source));
     // The crop's own number, as the entries list and name it.
     if (s.crop)
-        text += QString::asprintf("_Crop%d", cropNumberOf(panel::img16(cropEntry(s.entry) + kCropId)));
+        text += QString::asprintf("_Crop%d", chooseCropNumber(panel::img16(cropEntry(s.entry) + kCropId)));
     // Its own font rule: the box's rule would otherwise hold for it too.
-    const int px = fittedPixels(text, tab_label[w]->width(), kTabTextPx, kSmallestTabTextPx);
+    const int px = chooseFittedPixels(text, tab_label[w]->width(), kChooseTabTextPx, kChooseSmallestTabTextPx);
     tab_label[w]->setStyleSheet(QStringLiteral("font: %1px").arg(px));
     tab_label[w]->setText(text);
 }
@@ -300,11 +300,13 @@ void InputChoose::show_tab_focus()
 {
     if (ui_seltype == kLevelTabs) {
         const bool onTab = ui_select < kSelectInputCut;
-        place_tab_frame(onTab ? ui_select : -1, onTab ? kTabOrange : kTabHidden);
-        ui->button_inputcut->setStyleSheet(QLatin1String(ui_select == kSelectInputCut ? kButtonOrange : kButtonWhite));
-        ui->button_EDID->setStyleSheet(QLatin1String(ui_select == kSelectEdid ? kButtonOrange : kButtonWhite));
+        place_tab_frame(onTab ? ui_select : -1, onTab ? kChooseTabOrange : kChooseTabHidden);
+        ui->button_inputcut->setStyleSheet(
+            QLatin1String(ui_select == kSelectInputCut ? kChooseButtonOrange : kChooseButtonWhite));
+        ui->button_EDID->setStyleSheet(
+            QLatin1String(ui_select == kSelectEdid ? kChooseButtonOrange : kChooseButtonWhite));
     } else {
-        place_tab_frame(saved_tab, kTabBlue);
+        place_tab_frame(saved_tab, kChooseTabBlue);
     }
 }
 
@@ -323,16 +325,16 @@ uint8_t InputChoose::get_source_num(unsigned char id) const { return id < kImage
 
 void InputChoose::source_name_update()
 {
-    QLabel* const names[] = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name,
-        ui->sourcelistseq3name};
-    const QFontMetrics metrics(pixelFont(kNameFontPx));
+    QLabel* const names[]
+        = {ui->sourcelistseq0name, ui->sourcelistseq1name, ui->sourcelistseq2name, ui->sourcelistseq3name};
+    const QFontMetrics metrics(choosePixelFont(kChooseNameFontPx));
     for (int p = 0; p < sourceinfo::kSources; ++p) {
         const uint8_t s = sourceinfo::get_source_id_by_listseq(uint8_t(p));
         ALIAS_PARA alias;
         QString name = sourceinfo::get_source_name_by_listseq(uint8_t(p));
         if (get_json_alias_para(&alias, kAliasSource, s))
             name = metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                names[p]->width() - kNameElideMargin, Qt::TextShowMnemonic);
+                names[p]->width() - kChooseNameElideMargin, Qt::TextShowMnemonic);
         // The name goes in as plain text: the rich text escapes it.
         names[p]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(s, name, get_source_num(s)));
     }
@@ -340,11 +342,11 @@ void InputChoose::source_name_update()
 
 void InputChoose::source_check_update()
 {
-    QLabel* const icons[] = {ui->sourcelistseq0pixmap, ui->sourcelistseq1pixmap, ui->sourcelistseq2pixmap,
-        ui->sourcelistseq3pixmap};
+    QLabel* const icons[]
+        = {ui->sourcelistseq0pixmap, ui->sourcelistseq1pixmap, ui->sourcelistseq2pixmap, ui->sourcelistseq3pixmap};
     for (int p = 0; p < sourceinfo::kSources; ++p) {
         const uint8_t s = sourceinfo::get_source_id_by_listseq(uint8_t(p));
-        sourceinfo::set_sourceonline_pixmap(icons[p], s, inputOnline(s) ? 1 : 0);
+        sourceinfo::set_sourceonline_pixmap(icons[p], s, chooseInputOnline(s) ? 1 : 0);
         icons[p]->setScaledContents(true);
     }
 }
@@ -356,7 +358,7 @@ void InputChoose::para_source_index_init() { ui_select = source_listseq; }
 void InputChoose::image_select()
 {
     current_page = 0;
-    const int s = imageSource(current_image).source;
+    const int s = chosenSource(current_image).source;
     if (ui_seltype == kLevelTabs) {
         source_listseq = sourceinfo::get_listseq_by_source_id(uint8_t(s));
         source_name = sourceinfo::get_source_name_by_sourceid(uint8_t(s));
@@ -371,7 +373,8 @@ void InputChoose::on_Button_source_clicked()
 {
     initSource();
     ui->frame1->setGeometry(53 * source_listseq + 1, 95, 53, 33);
-    ui->frame1->setStyleSheet(QLatin1String(ui_seltype == kLevelInputs ? kHighlightOrange : kHighlightBlue));
+    ui->frame1->setStyleSheet(
+        QLatin1String(ui_seltype == kLevelInputs ? kChooseHighlightOrange : kChooseHighlightBlue));
 }
 
 void InputChoose::source_current_check()
@@ -389,7 +392,7 @@ int InputChoose::entry_of_crop(int source, int entry) const
         return 0;
     // Entries are listed by crop number: the rank of this one's number.
     VyxRamPara* store = VyxRamPara::pInstance();
-    const int number = cropNumberOf(id);
+    const int number = chooseCropNumber(id);
     for (int k = 1;; ++k) {
         const int c = store->VyxGetCropID(source, k);
         if (c == 0)
@@ -412,7 +415,7 @@ void InputChoose::initSource()
 {
     uint8_t inUseSource = source_id;
     if (ui_seltype == kLevelTabs) {
-        const ImageSource s = imageSource(current_image);
+        const ChosenSource s = chosenSource(current_image);
         source_number = uint8_t(s.source);
         source_type = s.crop ? 1 : 0;
         if (s.crop)
@@ -432,7 +435,7 @@ void InputChoose::initSource()
     entry_area = new QFrame(this);
     entry_area->setObjectName(QStringLiteral("frame"));
     entry_area->setGeometry(1, 127, 318, 70);
-    entry_area->setStyleSheet(QLatin1String(ui_seltype == kLevelInputs ? kAreaOrange : kAreaBlue));
+    entry_area->setStyleSheet(QLatin1String(ui_seltype == kLevelInputs ? kChooseAreaOrange : kChooseAreaBlue));
     for (int i = 0; i < shown; ++i) {
         const int j = kEntriesPerPage * current_page + i;
         add_entry(i, j, j == u && source_number == inUseSource);
@@ -451,9 +454,9 @@ void InputChoose::add_entry(int i, int j, bool inUse)
     frame->setObjectName(QStringLiteral("source_frame"));
     frame->setGeometry(14 + 95 * i, 10, 92, 50);
     const bool focused = ui_seltype == kLevelEntries && i == ui_select;
-    frame->setStyleSheet(QLatin1String(focused ? kEntryFocused : inUse ? kEntryInUse : kEntryOther));
-    newPicture(frame, QRect(3, 5, 7, 7), panel::png_plain(QLatin1String(inUse ? "state_on" : "state_off")));
-    QLabel* icon = newLabel(frame, QRect(12, 5, 25, 8));
+    frame->setStyleSheet(QLatin1String(focused ? kChooseEntryFocused : inUse ? kChooseEntryInUse : kChooseEntryOther));
+    choosePicture(frame, QRect(3, 5, 7, 7), panel::png_plain(QLatin1String(inUse ? "state_on" : "state_off")));
+    QLabel* icon = chooseLabel(frame, QRect(12, 5, 25, 8));
     sourceinfo::set_source_pixmap(icon, source_number);
     icon->setScaledContents(true);
 
@@ -461,9 +464,9 @@ void InputChoose::add_entry(int i, int j, bool inUse)
     QString info;
     if (j == 0) {
         const int t = inputTiming(source_number);
-        info = inputOnline(source_number) ? QString::asprintf("%dx%d@%dHz", panel::img16(t + kTimingWidth),
-                                                panel::img16(t + kTimingHeight), panel::img16(t + kTimingRate))
-                                          : panel::text(kInputChooseNoSignal);
+        info = chooseInputOnline(source_number) ? QString::asprintf("%dx%d@%dHz", panel::img16(t + kTimingWidth),
+                   panel::img16(t + kTimingHeight), panel::img16(t + kTimingRate))
+                                                : panel::text(kInputChooseNoSignal);
     } else {
         CROP_PARA crop{};
         int entry = kCropEntries;
@@ -471,24 +474,26 @@ void InputChoose::add_entry(int i, int j, bool inUse)
         if (entry < kCropEntries) {
             ALIAS_PARA alias;
             if (get_json_alias_para(&alias, kAliasCrop, entry))
-                name = QFontMetrics(pixelFont(kEntryTextPx))
+                name = QFontMetrics(choosePixelFont(kChooseEntryTextPx))
                            .elidedText(QString::fromStdString(alias.name), Qt::ElideRight, 80, Qt::TextShowMnemonic);
             else
-                name += QString::asprintf("_crop%d", cropNumberOf(uint16_t(crop.source)));
+                name += QString::asprintf("_crop%d", chooseCropNumber(uint16_t(crop.source)));
             info = QString::asprintf("%dx%d", crop.w, crop.h);
         }
     }
     // Two pixels taller than the lines' font: room for an underscore.
-    newEntryText(frame, QRect(3, 15, 80, 14), name);
-    newEntryText(frame, QRect(3, 30, 88, 14), info);
+    chooseEntryText(frame, QRect(3, 15, 80, 14), name);
+    chooseEntryText(frame, QRect(3, 30, 88, 14), info);
 
     if (inUse) {
         // The badge grows to the left for a longer word, up to the icons.
         const QString text = panel::text(kInputChooseUsing);
-        const int px = fittedPixels(text, kBadgeWidest - kBadgeMargin, kBadgePx, kSmallestBadgePx);
-        const int width = std::max(30, QFontMetrics(pixelFont(px)).horizontalAdvance(text) + kBadgeMargin);
-        QLabel* badge = newLabel(frame, QRect(90 - width, 0, width, 12));
-        badge->setStyleSheet(QString::fromLatin1(kBadge).replace(QLatin1String("font: 7px"), QStringLiteral("font: %1px").arg(px)));
+        const int px
+            = chooseFittedPixels(text, kChooseBadgeWidest - kChooseBadgeMargin, kChooseBadgePx, kChooseSmallestBadgePx);
+        const int width = std::max(30, QFontMetrics(choosePixelFont(px)).horizontalAdvance(text) + kChooseBadgeMargin);
+        QLabel* badge = chooseLabel(frame, QRect(90 - width, 0, width, 12));
+        badge->setStyleSheet(QString::fromLatin1(kChooseBadge)
+                                 .replace(QLatin1String("font: 7px"), QStringLiteral("font: %1px").arg(px)));
         badge->setAlignment(Qt::AlignCenter);
         badge->setText(text);
     }
@@ -499,7 +504,7 @@ void InputChoose::add_entry(int i, int j, bool inUse)
 void InputChoose::para_uiselect_init()
 {
     // The entry the image shows, when it lies on the first page.
-    const ImageSource s = imageSource(current_image);
+    const ChosenSource s = chosenSource(current_image);
     int u = 0;
     if (s.source == source_number)
         u = s.crop ? entry_of_crop(s.source, s.entry) : 0;
@@ -524,7 +529,7 @@ void InputChoose::vyx_source_button_clicked()
         source_type = 1;
         for (int e = 0; e < kCropEntries; ++e) {
             const uint16_t id = panel::img16(cropEntry(e) + kCropId);
-            if ((id & kCropUsed) && (id & kCropSourceMask) == source_number && cropNumberOf(id) == number) {
+            if ((id & kCropUsed) && (id & kCropSourceMask) == source_number && chooseCropNumber(id) == number) {
                 crop_id = uint8_t(e);
                 break;
             }
@@ -555,13 +560,13 @@ void InputChoose::syncUpdate(int code)
     if (panel::changed16(imageRecord(current_image) + kImgSource))
         rebuild = true;
     else
-        timing = timingChanged(source_number);
-    const bool crops = cropTableChanged();
+        timing = chooseTimingChanged(source_number);
+    const bool crops = chooseCropTableChanged();
 
     if (rebuild) {
         // The image chosen for stays chosen (the screen's own choice comes
         // back here as a change) while it keeps its tab.
-        if (!hasTab(current_image))
+        if (!chooseHasTab(current_image))
             current_image = 0;
         const uint8_t page = current_page;
         image_select();
@@ -577,7 +582,7 @@ void InputChoose::syncUpdate(int code)
         }
         show_tab_focus();
     } else if (ui_seltype == kLevelTabs && current_image != g_image_current.load()
-               && tab_of(g_image_current.load()) >= 0) {
+        && tab_of(g_image_current.load()) >= 0) {
         // The global keys chose another image with a tab.
         current_image = g_image_current.load();
         ui_select = saved_tab = uint8_t(tab_of(current_image));
@@ -620,14 +625,14 @@ void InputChoose::tabs_key(panel::KeyRole role)
     switch (role) {
     case panel::KeyRole::Right:
         ui_select = ui_select == kSelectEdid ? 0
-            : ui_select == kSelectInputCut  ? kSelectEdid
-            : ui_select >= last             ? kSelectInputCut
-                                            : uint8_t(ui_select + 1);
+            : ui_select == kSelectInputCut   ? kSelectEdid
+            : ui_select >= last              ? kSelectInputCut
+                                             : uint8_t(ui_select + 1);
         imagemenu();
         image_select();
         break;
     case panel::KeyRole::Left:
-        ui_select = ui_select == 0 ? kSelectEdid
+        ui_select = ui_select == 0         ? kSelectEdid
             : ui_select == kSelectEdid     ? kSelectInputCut
             : ui_select == kSelectInputCut ? uint8_t(last)
                                            : uint8_t(ui_select - 1);
@@ -684,7 +689,7 @@ void InputChoose::inputs_key(panel::KeyRole role)
 
 void InputChoose::entries_key(panel::KeyRole role)
 {
-    const int n = std::min<int>(get_source_num(source_number), kEntryCountCap);
+    const int n = std::min<int>(get_source_num(source_number), kChooseEntryCountCap);
     switch (role) {
     case panel::KeyRole::Right:
         ++ui_select;

@@ -43,7 +43,7 @@ public:
     // ui_select at level 0 on the two buttons.
     static constexpr uint8_t kSelectInputCut = 4;
     static constexpr uint8_t kSelectEdid = 5;
-    static constexpr int kImages = 4;        // images with a tab: 0..3
+    static constexpr int kImages = 4; // images with a tab: 0..3
     static constexpr int kEntriesPerPage = 3;
 
     // For tests and the screenshots: where the focus is and what is listed.
@@ -102,20 +102,20 @@ private:
 
     QFrame* tab_row = nullptr;
     QFrame* tab_frame = nullptr;
-    QLabel* tab_label[kImages] = {};  // tab text of image w, while it has a tab
+    QLabel* tab_label[kImages] = {}; // tab text of image w, while it has a tab
 
     uint8_t current_image = 0;
-    uint8_t source_number = 0;        // source id of the listed input
-    uint8_t source_listseq = 0;       // its list position
-    uint8_t source_id = 0;            // source id the current image uses
-    uint8_t crop_id = 0;              // crop-table entry it shows, if a crop
+    uint8_t source_number = 0;  // source id of the listed input
+    uint8_t source_listseq = 0; // its list position
+    uint8_t source_id = 0;      // source id the current image uses
+    uint8_t crop_id = 0;        // crop-table entry it shows, if a crop
     uint8_t saved_tab = 0;
-    uint16_t source_type = 0;         // 1: the current image shows a crop
+    uint16_t source_type = 0; // 1: the current image shows a crop
     uint8_t current_page = 0;
     uint8_t last_page = 0;
     uint8_t tab_num = 0;
-    uint8_t tab_image[kImages] = {};  // image shown by tab t
+    uint8_t tab_image[kImages] = {}; // image shown by tab t
 
     QFrame* entry_area = nullptr;
-    QString source_name;              // built-in name of the listed input
+    QString source_name; // built-in name of the listed input
 };
