@@ -216,7 +216,9 @@ void InputChoose::initMenu()
     tab_row = new QFrame(this);
     tab_row->setObjectName(QStringLiteral("tab_row"));
     tab_row->setGeometry(0, 42, 320, 47);
+    // Beneath the boxes: only its border shows around the one it frames.
     tab_frame = new QFrame(tab_row);
+    tab_frame->setGeometry(0, 0, 0, 0);
     tab_frame->setStyleSheet(QLatin1String(kChooseTabOrange));
 
     int t = 0;
@@ -316,7 +318,7 @@ void InputChoose::crop_source_num_update()
 {
     VyxRamPara* store = VyxRamPara::pInstance();
     for (int s = 0; s < kImages; ++s)
-        source_num[s] = uint8_t(std::min(store->VyxGetSourceNum(s, kCropEntries) + 1, 255));
+        source_num[s] = uint8_t(store->VyxGetSourceNum(s, kCropEntries) + 1);
     source_name_update();
     source_check_update();
 }
