@@ -736,9 +736,12 @@ void InputChoose::entries_key(panel::KeyRole role)
 
 void InputChoose::slot_Button_back_clicked()
 {
-    if (g_imagelayout)
-        panel::go_back(this, g_inputchoose, g_imagelayout, kPageImageLayout);
-    else
+    if (ImageLayout* layout = g_imagelayout) {
+        panel::go_back(this, g_inputchoose, layout, kPageImageLayout);
+        // The image it shows may have a new source now.
+        layout->image_para_update();
+        layout->image_init();
+    } else
         panel::go_back(this, g_inputchoose, g_mainwindow, kPageMainWindow);
 }
 
