@@ -3,8 +3,6 @@
 // asking for the access code of the ageing monitor.
 #include "tests/screenshots/scenes.h"
 
-#include "ui/shell/mainwindow.h"
-
 #include <QDir>
 #include <QFile>
 #include <QTimer>

@@ -7,7 +7,6 @@
 #include "core/vyxrampara.h"
 #include "fpga/fpga_manage.h"
 #include "platform/sim_chips.h"
-#include "ui/shell/mainwindow.h"
 #include "ui/shell/machinestate.h"
 #include "video_io/zevlosource.h"
 
