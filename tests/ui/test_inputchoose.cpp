@@ -82,13 +82,20 @@ protected:
         ModalDriver drive(5000);
         if (written)
             drive.then([&] {
-                shown = g_tip->isVisible();
+                shown = g_tip->isVisible() && showsCheckMark();
                 paneltest::ticks(kTipTicks);
             });
         drive.run([&] { key(screen, 'Q'); });
         EXPECT_FALSE(drive.timedOut());
         EXPECT_EQ(shown, written);
         EXPECT_FALSE(g_tip->isVisible());
+    }
+    static bool showsCheckMark()
+    {
+        for (const QLabel* label : g_tip->findChildren<QLabel*>())
+            if (label->property("png").toString() == ":/png/check_180.png")
+                return true;
+        return false;
     }
     // The scaler thread's part: takes the request, tells the screen.
     void scalerApplies()
