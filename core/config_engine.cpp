@@ -152,6 +152,7 @@ void ConfigEngine::deriveDeviceId()
         g_pid[i] = uint8_t(hex[digits[i]]);
         VYX_DEBUG(" %#x ", digits[i]);
     }
+    VYX_DEBUG("\n");
 }
 
 bool ConfigEngine::pointLoaderAtApp()
@@ -163,6 +164,14 @@ bool ConfigEngine::pointLoaderAtApp()
         loader.setValue(QStringLiteral("app_name"), QStringLiteral("vyxQ58N"));
         loader.endGroup();
     });
+}
+
+uint32_t ConfigEngine::configuredTcpPort()
+{
+    QSettings settings(platform::sysPath(QString::fromLatin1(kConfigFile)), QSettings::IniFormat);
+    const KeyDef& def = keyDef(ConfigItem::TcpPort);
+    const QVariant stored = settings.value(kGroupPrefix + QLatin1String(def.name));
+    return (hasText(stored) ? stored : def.defaultValue).toUInt();
 }
 
 void ConfigEngine::readLoaderState()

@@ -82,6 +82,9 @@ public:
     // group "app-1") at the installed application "/data/app/vyxQ58N".
     // Takes Utils::_file_deal_mutex; false when the file was not written.
     static bool pointLoaderAtApp();
+    // The TCP control port the stored configuration names, read without
+    // creating the store (which applies the network settings).
+    static uint32_t configuredTcpPort();
 
     static void destroyForTest();
 

@@ -2,12 +2,15 @@
 // One open-read-close of a file under the device root, read-only, under
 // Utils::_file_deal_mutex (held from the open to the close). Every read is
 // checked against the file's size first, in 64 bits, so an offset or length
-// taken from the file itself can never reach past its end.
+// taken from the file itself can never reach past its end. A file a test
+// holds in memory (platform/memory_files.h) is read from there.
 
+#include <QByteArray>
 #include <QFile>
 #include <QMutexLocker>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class LockedFileReader {
 public:
@@ -27,7 +30,8 @@ public:
 
 private:
     QMutexLocker m_lock; // first: taken before the open, released after the close
-    QFile m_file;
+    std::optional<QFile> m_file; // none for a file held in memory
+    QByteArray m_held;
     bool m_open = false;
     uint64_t m_size = 0;
 };

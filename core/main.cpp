@@ -48,13 +48,13 @@ void onQuitSignal(int)
 }
 
 // On a host Ctrl+C and kill end the run cleanly: the event loop returns,
-// every link closes and the serial ports' far ends go away.
-void quitOnSignals(QApplication& app)
+// every link closes and the serial ports' far ends go away. Caught from the
+// start on (the start line names kill); one that comes during the start-up
+// ends the run as soon as the event loop runs.
+void catchQuitSignals()
 {
     if (::pipe2(g_quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
-    auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { qApp->quit(); });
     struct sigaction sa {};
     sa.sa_handler = onQuitSignal;
     sigemptyset(&sa.sa_mask);
@@ -63,14 +63,24 @@ void quitOnSignals(QApplication& app)
     ::sigaction(SIGTERM, &sa, nullptr);
 }
 
+void quitOnSignals(QApplication& app)
+{
+    if (g_quitPipe[0] < 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { qApp->quit(); });
+}
+
 // One line for the person who started it on a host: where, what it serves
-// and how to stop it.
+// and how to stop it. The first thing it says, before the start-up's own
+// output, so it heads every log.
 void announceHostRun()
 {
+    const uint32_t controlPort = ConfigEngine::configuredTcpPort();
     std::string ports;
     if (g_networkMode) {
-        ports += " TCP " + std::to_string(platform::pcPort(int(g_port.load())));
-        if (g_port != networkManage::kSecondPort)
+        ports += " TCP " + std::to_string(platform::pcPort(int(controlPort)));
+        if (controlPort != networkManage::kSecondPort)
             ports += " and " + std::to_string(platform::pcPort(networkManage::kSecondPort));
     }
     if (g_udpnetmode)
@@ -89,6 +99,9 @@ void announceHostRun()
 
 int main(int argc, char* argv[])
 {
+    // Whole lines at a time, also into a pipe or a log file: the lines of
+    // the threads stay apart and arrive while they are news.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     // The program's name on its main thread however it was started (an
     // emulator would leave its own there).
     platform::nameThisThread("vyxQ58N");
@@ -118,6 +131,8 @@ int main(int argc, char* argv[])
             *layout = platform::c331screen::ScreenLayout::fromPublished(record);
             return true;
         });
+        catchQuitSignals();
+        announceHostRun();
     }
 
     g_vyx_keys = static_cast<uint8_t>(check_hiddev());
@@ -166,8 +181,6 @@ int main(int argc, char* argv[])
     networkclient_Manage::pInstance();
     Q58_WIFI_CONFIG::pInstance();
     udpnetManage::pInstance();
-    if (!platform::isDevice())
-        announceHostRun();
 
     int rc = app.exec();
     if (!platform::isDevice())

@@ -55,7 +55,7 @@ void UsbServer::setSettingsMenuCloser(std::function<void()> closer) { g_settings
 
 int UsbServer::initialize()
 {
-    VYX_DEBUG("=========UsbServer::initialize()=========== ");
+    VYX_DEBUG("=========UsbServer::initialize()=========== \n");
     if (!platform::uevents().open()) {
         writeLogMsg(LOG_ERROR, std::string("UsbServer bind error:") + std::strerror(errno));
         return 255;
@@ -160,7 +160,7 @@ bool UsbServer::waitForStorage()
         if (Utils::getTimeSpace(stamp) > kStorageWaitTicks || !pauseTick())
             return false;
     }
-    VYX_DEBUG("\n usb have mound ok ");
+    VYX_DEBUG("\n usb have mound ok \n");
     stamp = G_timeTicks.load();
     while (Utils::getTimeSpace(stamp) <= kSettleTicks)
         if (!pauseTick())

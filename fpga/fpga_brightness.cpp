@@ -12,6 +12,8 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "core/change_codes.h"
 #include "core/globals.h"
@@ -71,21 +73,34 @@ bool panelShows(uint16_t percent, uint8_t v) { return uint32_t(percent) * 255 / 
 // ---------------------------------------------------------------------------
 // The PC's command image
 
-void fpga_manage::Dealwith_mcu_ram()
+bool fpga_manage::Dealwith_mcu_ram()
 {
     const uint8_t* cmd = MCU_RAM_CMD;
     if (cmd[0] != kCommandPresent)
-        return;
+        return true;
     Lock lock(bri.mutex);
     const uint8_t command = cmd[1], storeKind = cmd[2];
     if (command != kCmdClock && command != kCmdOnOff && command != kCmdBrightness)
-        return;
+        return true;
     const uint32_t total = recordLength(cmd);
     if (command != kCmdClock && storeKind == kStore && total == 0) {
         std::printf("brightness command %u: %u data bytes do not fit the %u-byte command image: refused\n",
                     unsigned(command), unsigned(le16(cmd + 6)), unsigned(BS::kImage));
-        return;
+        return true;
     }
+    // The PC is told when its table did not reach the flash: erased, then
+    // written and read back equal.
+    bool stored = true;
+    auto erase = [&](uint32_t sector) {
+        stored = stored && p_fpga_drv->FPGA_SPI_FLASH_VBYONE_ERASE(kFlashSel0, sector, 0, 1) == 1;
+    };
+    auto write = [&](uint32_t sector, uint32_t addr) {
+        erase(sector);
+        std::vector<uint8_t> back(total);
+        stored = stored && p_fpga_drv->flash_write_copy(kFlashSel0, addr, cmd, total) == 1 &&
+                 p_fpga_drv->FPGA_SPI_FLASH_VBYONE_READ(kFlashSel0, addr, total, back.data()) == 1 &&
+                 std::memcmp(back.data(), cmd, total) == 0;
+    };
     switch (command) {
     case kCmdClock:
         Checktime();
@@ -93,11 +108,10 @@ void fpga_manage::Dealwith_mcu_ram()
     case kCmdOnOff:
         OnOff_time();
         if (storeKind == kStore) {
-            p_fpga_drv->FPGA_SPI_FLASH_VBYONE_ERASE(kFlashSel0, BS::kOnOffSector, 0, 1);
-            p_fpga_drv->flash_write_copy(kFlashSel0, BS::kOnOffAddr, cmd, total);
+            write(BS::kOnOffSector, BS::kOnOffAddr);
             write_to_register(kRegOnOff, 0xFF, 1, 0);
         } else if (storeKind == kErase) {
-            p_fpga_drv->FPGA_SPI_FLASH_VBYONE_ERASE(kFlashSel0, BS::kOnOffSector, 0, 1);
+            erase(BS::kOnOffSector);
             write_to_register(kRegOnOff, 0xFF, 0, 0);
         }
         break;
@@ -105,9 +119,10 @@ void fpga_manage::Dealwith_mcu_ram()
         const uint8_t m = cmd[8] & uint8_t(~0x10);
         if (m != 0) {
             if (storeKind == kStore || storeKind == kErase) {
-                p_fpga_drv->FPGA_SPI_FLASH_VBYONE_ERASE(kFlashSel0, BS::kBrightSector, 0, 1);
                 if (storeKind == kStore)
-                    p_fpga_drv->flash_write_copy(kFlashSel0, BS::kBrightAddr, cmd, total);
+                    write(BS::kBrightSector, BS::kBrightAddr);
+                else
+                    erase(BS::kBrightSector);
                 bri.record_changed = 1;
             }
             bri.sensor_timeouts = 0;
@@ -116,14 +131,16 @@ void fpga_manage::Dealwith_mcu_ram()
             bri.value = cmd[9];
             Brightness_hand_dealwith(nullptr);
             if (storeKind == kStore) {
-                p_fpga_drv->FPGA_SPI_FLASH_VBYONE_ERASE(kFlashSel0, BS::kBrightSector, 0, 1);
-                p_fpga_drv->flash_write_copy(kFlashSel0, BS::kBrightAddr, cmd, total);
+                write(BS::kBrightSector, BS::kBrightAddr);
                 bri.record_changed = 1;
             }
         }
         break;
     }
     }
+    if (!stored)
+        std::printf("brightness command %u: FPGA 0's flash did not take it\n", unsigned(command));
+    return stored;
 }
 
 void fpga_manage::Checktime()

@@ -450,7 +450,10 @@ void fpga_manage::Rcv_data_from_eth(uint8_t fpga)
     }
     acknowledge(fpga, slot);
     if (valid && R[9] == kSearchCards && destination == kPc && R[10] == 0 && n > 14) {
-        int port = R[7] != 0 ? R[7] - 1 - (R[7] > 10 * fpga ? 10 * fpga : 0) : 4 * (slot >> 1) + ((source >> 12) & 3);
+        // An answer to a multicast names no port (255): like one with 0 it
+        // comes from the slot's group and the source's port bits.
+        int port = R[7] != 0 && R[7] != kMulticastPort ? R[7] - 1 - (R[7] > 10 * fpga ? 10 * fpga : 0)
+                                                       : 4 * (slot >> 1) + ((source >> 12) & 3);
         if (port >= 0 && port <= 15)
             update_eth_rcv_num(R, uint8_t(port), fpga);
     }

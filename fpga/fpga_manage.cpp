@@ -143,16 +143,16 @@ uint8_t fpga_manage::initialize()
     case platform::SocWindow::Mapped:
         break;
     case platform::SocWindow::NoMsys:
-        std::printf("\n can't open /dev/msys");
+        std::printf("\n can't open /dev/msys\n");
         return 255;
     case platform::SocWindow::NoMem:
-        std::printf("\ncan't open /dev/mem");
+        std::printf("\ncan't open /dev/mem\n");
         return 255;
     case platform::SocWindow::RequestRefused:
-        std::printf("\n DMEM request failed!!");
+        std::printf("\n DMEM request failed!!\n");
         return 255;
     case platform::SocWindow::MapFailed:
-        std::printf("\n NULL pointer!");
+        std::printf("\n NULL pointer!\n");
         return 255;
     }
     pads.write16(fpga_pads::kStartLow[0], 0);

@@ -125,8 +125,9 @@ public:
 
     // ---- registers ----
     // The masked write: registers 0-63 and 128-169 reach the FPGA, 64-96
-    // live only in the shadow, others are ignored.
-    void write_to_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga);
+    // live only in the shadow, others are ignored. False only when register
+    // 2 bit 2 ran the command image and its table did not reach the flash.
+    bool write_to_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga);
     // The same without the register-2 command handling and without touching
     // the parameter image's LED-off word.
     void write_to_0x00_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga);
@@ -184,8 +185,9 @@ public:
 
     // ---- brightness and power schedule (FPGA 0) ----
     // The PC's command image handler (register 2 bit 2): set the clock,
-    // store the on/off table, set or store the brightness.
-    void Dealwith_mcu_ram();
+    // store the on/off table, set or store the brightness. False when a
+    // table to store or erase did not reach FPGA 0's flash.
+    bool Dealwith_mcu_ram();
     void Checktime();
     // Loads the on/off table of a command (the command image, or a table
     // read from flash) and arms every entry.
@@ -450,7 +452,7 @@ public:
 private:
     fpga_manage();
     bool valid(uint8_t fpga) const { return fpga < kFpgas; }
-    void masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga, bool full);
+    bool masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga, bool full);
     // Receive side.
     bool read_answer(uint8_t fpga, int slot, uint8_t* out, int* length);
     void acknowledge(uint8_t fpga, int slot);

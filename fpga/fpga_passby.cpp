@@ -120,7 +120,10 @@ void fpga_manage::answer_to_pc(uint8_t* R, int n, uint8_t fpga, uint8_t group, b
             setByte(R, n, 7, uint8_t(16 * fpga + 4 * group + portInGroup + 1));
         setByte(R, n, 3, uint8_t(R[3] & 0xCF));
     } else {
-        if (valid && R[9] != kSearchCards && (R[7] == kMulticastPort || le16(R) == kPc)) {
+        // Search answers count as every other family's: a PC searching all
+        // ports at once gets the collective answer too (the card table took
+        // each port's count before this).
+        if (valid && (R[7] == kMulticastPort || le16(R) == kPc)) {
             if (R[5] != expected_family)
                 return;
             answered_ports |= 1u << (16 * fpga + 4 * group + portInGroup);

@@ -111,9 +111,9 @@ uint8_t fpga_manage::shadow(uint8_t reg, uint8_t fpga)
     return v;
 }
 
-void fpga_manage::write_to_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga)
+bool fpga_manage::write_to_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga)
 {
-    masked_write(reg, mask, value, fpga, true);
+    return masked_write(reg, mask, value, fpga, true);
 }
 
 void fpga_manage::write_to_0x00_register(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga)
@@ -121,16 +121,16 @@ void fpga_manage::write_to_0x00_register(uint8_t reg, uint8_t mask, uint8_t valu
     masked_write(reg, mask, value, fpga, false);
 }
 
-void fpga_manage::masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga, bool full)
+bool fpga_manage::masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t fpga, bool full)
 {
     if (!valid(fpga) || reg >= kRegs || (reg >= 97 && reg <= 127))
-        return;
+        return true;
     if (reg >= 64 && reg <= 96) {
         pthread_mutex_lock(&reg_mutex);
         uint8_t& r = m_reg_shadow[fpga][reg];
         r = uint8_t((r & ~mask) | (value & mask));
         pthread_mutex_unlock(&reg_mutex);
-        return;
+        return true;
     }
     read_from_register(reg, fpga);
     pthread_mutex_lock(&reg_mutex);
@@ -139,12 +139,13 @@ void fpga_manage::masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t
     uint8_t v = r;
     pthread_mutex_unlock(&reg_mutex);
 
+    bool stored = true;
     if (full && reg == 2) {
         // Bit 2 asks for the command image to be handled, bit 1 is the PC's
         // own: neither reaches the FPGA, the shadow keeps both.
         if (v & 0x04) {
             v &= uint8_t(~0x04);
-            Dealwith_mcu_ram();
+            stored = Dealwith_mcu_ram();
         }
         v &= uint8_t(~0x02);
     }
@@ -163,6 +164,7 @@ void fpga_manage::masked_write(uint8_t reg, uint8_t mask, uint8_t value, uint8_t
         pthread_mutex_unlock(&reg_mutex);
     }
     write_fpga_register(reg, v, fpga, mask);
+    return stored;
 }
 
 void fpga_manage::FPGA_to_RAM(uint8_t fpga)

@@ -146,7 +146,11 @@ void fpga_manage::fpgainit(uint8_t f)
     if (p_fpga_drv->FPGA_SPI_FLASH_VBYONE_READ(sel, kFlashParamMarker, 1, &marker) != 1)
         marker = 0;
     uint8_t saved[kRamImage];
-    if (marker == kMarker && p_fpga_drv->FPGA_SPI_FLASH_VBYONE_READ(sel, kFlashParam, kRamImage, saved) == 1) {
+    const bool stored = marker == kMarker && p_fpga_drv->FPGA_SPI_FLASH_VBYONE_READ(sel, kFlashParam, kRamImage, saved) == 1;
+    // A PC's card search answered meanwhile writes the card table of this
+    // same image, under the receive mutex.
+    pthread_mutex_lock(&rcv_mutex);
+    if (stored) {
         std::memcpy(ram, saved, kRamImage);
         std::memset(ram + kReloadedBegin, 0, kReloadedEnd - kReloadedBegin);
         Q58_back_mcu_set_net_para(f);
@@ -169,6 +173,7 @@ void fpga_manage::fpgainit(uint8_t f)
     for (int i = 0; i < kPorts; ++i)
         ram[kPortNumbers + i] = uint8_t(10 * f + 1 + i);
     write_fpga_ram(ram, 0, kRamImage, kParamRam, f);
+    pthread_mutex_unlock(&rcv_mutex);
     update_eth_state(f);
     FPGA_to_RAM(f);
     write_to_register(2, 0x08, 0x08, f);

@@ -1,14 +1,12 @@
 #include "fpga/scan_record.h"
 
-#include <QFileInfo>
-
 #include "core/file_reader.h"
 #include "core/utils.h"
-#include "platform/platform.h"
+#include "platform/memory_files.h"
 
 int read_scan_record(const QString& path, uint32_t i, uint32_t count, ScanRecord* out)
 {
-    if (i >= count || !QFileInfo::exists(platform::sysPath(path)))
+    if (i >= count || !platform::fileExists(path))
         return 1;
     uint8_t r[kScanRecordSize];
     LockedFileReader::Result result;

@@ -6,6 +6,7 @@
 #include "core/file_reader.h"
 #include "core/globals.h"
 #include "core/utils.h"
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 
 namespace upgrade {
@@ -223,7 +224,7 @@ int read_package(const QString& path, const Installed& installed, Package* out)
 {
     *out = Package();
     out->path = path;
-    if (!QFileInfo::exists(platform::sysPath(path))) {
+    if (!platform::fileExists(path)) {
         out->message = QStringLiteral("%1: no such package").arg(path);
         return kReadMissing;
     }
@@ -264,7 +265,7 @@ int read_package(const QString& path, const Installed& installed, Package* out)
 
 int read_package_data(const QString& path, uint32_t offset, uint8_t* buf, uint32_t n)
 {
-    if (!QFileInfo::exists(platform::sysPath(path)))
+    if (!platform::fileExists(path))
         return kReadMissing;
     LockedFileReader f(path);
     LockedFileReader::Result r = f.read(offset, n, buf);

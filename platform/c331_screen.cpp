@@ -486,6 +486,24 @@ std::vector<Overlay> decodeOverlays(const RegisterFile& regs, const ScreenLayout
     return {osd};
 }
 
+namespace {
+// Where a window's label stays readable: the window's box less the
+// overlays drawn over it later (the OSD bar), as the taller band left above
+// or below each one; the whole box when nothing is left.
+QRectF labelArea(const QRectF& window, const std::vector<QRectF>& covers)
+{
+    QRectF area = window;
+    for (const QRectF& cover : covers) {
+        if (!area.intersects(cover))
+            continue;
+        const QRectF above(area.left(), area.top(), area.width(), cover.top() - area.top());
+        const QRectF below(area.left(), cover.bottom(), area.width(), area.bottom() - cover.bottom());
+        area = above.height() >= below.height() ? above : below;
+    }
+    return area.height() > 0 ? area : window;
+}
+} // namespace
+
 bool writePicture(const std::string& path, const Composition& screen, const std::vector<Overlay>& overlays)
 {
     const ScreenLayout& l = screen.layout;
@@ -510,6 +528,9 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
                QString("LED screen %1 x %2, %3 window(s)").arg(l.ledWidth).arg(l.ledHeight).arg(screen.windows.size()));
     p.fillRect(box(Rect{0, 0, l.ledWidth, l.ledHeight}), QColor(40, 40, 48));
 
+    std::vector<QRectF> covers;
+    for (const Overlay& o : overlays)
+        covers.push_back(box(o.rect));
     static const QColor kColours[] = {QColor(52, 152, 219), QColor(230, 126, 34), QColor(46, 204, 113),
                                       QColor(155, 89, 182), QColor(241, 196, 15), QColor(231, 76, 60)};
     for (size_t i = 0; i < screen.windows.size(); ++i) {
@@ -551,7 +572,8 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
                     p.drawRect(box(t));
             label += "\nline halves overlap in memory: the right half overwrites the left";
         }
-        p.drawText(box(w.screen).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap, label);
+        p.drawText(labelArea(box(w.screen), covers).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+                   label);
     }
 
     // Channel cells and the channels each mixer stacks there.

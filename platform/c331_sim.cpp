@@ -591,6 +591,12 @@ std::vector<std::string> SimScalerChip::memoryErrors() const
     return m_memory.errors();
 }
 
+void SimScalerChip::clearMemoryRecords()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_memory.clearRecords();
+}
+
 std::vector<uint8_t> SimScalerChip::memory(uint32_t addr, size_t n) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

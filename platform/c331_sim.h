@@ -162,6 +162,8 @@ public:
     std::vector<EngineJob> engineJobs() const;
     // Controller and engine misuse (operations the chip would not carry out).
     std::vector<std::string> memoryErrors() const;
+    // Forgets the four records above (SimScalerMemory::clearRecords).
+    void clearMemoryRecords();
     // Chip memory: fonts copied from the flash, the bitmap staging area.
     std::vector<uint8_t> memory(uint32_t addr, size_t n) const;
     // What each output channel's OSD port is set to.

@@ -251,11 +251,16 @@ void SimScalerMemory::reset()
     m_palettePos = 0;
     std::memset(m_palette, 0, sizeof m_palette);
     m_noVsync = false;
+    clearRecords();
+    m_items.clear();
+}
+
+void SimScalerMemory::clearRecords()
+{
     m_flashOps.clear();
     m_dma.clear();
     m_jobs.clear();
     m_errors.clear();
-    m_items.clear();
 }
 
 void SimScalerMemory::error(const std::string& text)

@@ -120,6 +120,9 @@ public:
     };
 
     void reset();
+    // Forgets the flash operations, DMA and engine jobs and errors recorded
+    // so far; the flash, memory and display list stay.
+    void clearRecords();
     void setNoVsync(bool on) { m_noVsync = on; }
     bool noVsync() const { return m_noVsync; }
 

@@ -10,10 +10,13 @@
 #include <malloc.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 
 #include "platform/i2c.h"
 #include "platform/mtd.h"
@@ -36,11 +39,102 @@ std::atomic<int> g_portOffset{0};
 const char* const kDeviceMarker = "/dev/spidev32766.0";
 const char* const kInstanceLock = "/sim/instance.lock";
 
-void removeArg(int& argc, char** argv, int i, int n)
+// What the command line asked for.
+struct Options {
+    std::string root, portOffset;
+    bool havePortOffset = false;
+    bool device = false, sim = false;
+};
+
+const char* const kUsage =
+    "Usage: vyxQ58N [--root DIR] [--port-offset N] [--sim | --device] [Qt options]\n"
+    "The control application of the LED-display video processor. On the controller board it drives the\n"
+    "hardware; on any other machine it runs on simulated hardware under a root directory.\n"
+    "\n"
+    "  --root DIR        the simulated device's files live under DIR (default: $VYX_ROOT, else ./vyx-root)\n"
+    "  --port-offset N   every PC port moved by N, 0 to %d (default: $VYX_PORT_OFFSET, else 0)\n"
+    "  --sim             simulated hardware even on the board\n"
+    "  --device          the board's own hardware; refused on any other machine\n"
+    "  -h, --help        this text\n"
+    "\n"
+    "Qt's own options pass to Qt, e.g. -platform offscreen or -platform linuxfb.\n";
+
+// Qt's own options (QGuiApplication and QApplication), with or without a
+// value, in the one- or two-dash form Qt takes.
+bool isQtOption(const QString& arg, bool* takesValue)
 {
-    for (int k = i; k + n <= argc; ++k)
-        argv[k] = argv[k + n];
-    argc -= n;
+    static const QStringList withValue{"platform", "platformpluginpath", "platformtheme", "plugin",
+                                       "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
+                                       "style", "stylesheet", "display", "geometry", "name", "title"};
+    static const QStringList alone{"reverse", "widgetcount", "nograb", "dograb", "sync", "testability",
+                                   "qmljsdebugger"};
+    if (!arg.startsWith(QLatin1Char('-')) || arg.size() < 2)
+        return false;
+    QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    const int equals = name.indexOf(QLatin1Char('='));
+    if (equals >= 0)
+        name.truncate(equals);
+    *takesValue = equals < 0 && withValue.contains(name);
+    return withValue.contains(name) || alone.contains(name);
+}
+
+[[noreturn]] void refuseCommandLine(const QString& why)
+{
+    std::fprintf(stderr, "vyxQ58N: %s\nTry 'vyxQ58N --help' for the options.\n", why.toLocal8Bit().constData());
+    std::exit(2);
+}
+
+// Takes this program's options out of argv, leaving the program's name and
+// Qt's own options for the Qt application. Answers --help and ends the
+// program; a command line it cannot follow (an unknown option, a missing
+// value, a stray argument) is refused before anything is created.
+Options parseCommandLine(int& argc, char** argv)
+{
+    QStringList mine{QStringLiteral("vyxQ58N")};
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        bool takesValue = false;
+        if (!isQtOption(arg, &takesValue)) {
+            mine << arg;
+            continue;
+        }
+        if (takesValue && i + 1 >= argc)
+            refuseCommandLine(QStringLiteral("Missing value after '%1'.").arg(arg));
+        argv[kept++] = argv[i];
+        if (takesValue)
+            argv[kept++] = argv[++i];
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption root(QStringLiteral("root"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption offset(QStringLiteral("port-offset"), QString(), QStringLiteral("N"));
+    const QCommandLineOption device(QStringLiteral("device"));
+    const QCommandLineOption sim(QStringLiteral("sim"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOptions({root, offset, device, sim, help});
+    if (!parser.parse(mine))
+        refuseCommandLine(parser.errorText());
+    if (parser.isSet(help)) {
+        std::printf(kUsage, kMaxPortOffset);
+        std::exit(0);
+    }
+    if (!parser.positionalArguments().isEmpty())
+        refuseCommandLine(QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    if (parser.isSet(device) && parser.isSet(sim))
+        refuseCommandLine(QStringLiteral("--device and --sim exclude each other."));
+    Options o;
+    o.root = parser.value(root).toLocal8Bit().toStdString();
+    if (parser.isSet(root) && o.root.empty())
+        refuseCommandLine(QStringLiteral("--root needs a directory."));
+    o.havePortOffset = parser.isSet(offset);
+    o.portOffset = parser.value(offset).toStdString();
+    o.device = parser.isSet(device);
+    o.sim = parser.isSet(sim);
+    return o;
 }
 
 std::string absolute(const std::string& dir)
@@ -75,29 +169,32 @@ void keepBigBlocksMapped()
 }
 } // namespace
 
+std::string boardMissing()
+{
+    struct utsname machine {};
+    const bool named = ::uname(&machine) == 0;
+#if defined(__arm__)
+    // The board's kernel names an ARM processor (an emulated one does too).
+    const bool arm = named && std::strncmp(machine.machine, "arm", 3) == 0;
+#else
+    const bool arm = false;
+#endif
+    if (!arm)
+        return std::string("this machine (") + (named ? machine.machine : "unknown") +
+               ") is not the controller board's ARM processor";
+    struct stat device {};
+    if (::stat(kDeviceMarker, &device) != 0 || !S_ISCHR(device.st_mode))
+        return std::string("this machine has no ") + kDeviceMarker + " (the scaler chip's SPI device)";
+    return std::string();
+}
+
 void init(int& argc, char** argv)
 {
     keepBigBlocksMapped();
-    std::string rootArg, offsetArg;
-    bool forceDevice = false, forceSim = false, haveOffset = false;
-    for (int i = 1; i < argc;) {
-        if (std::strcmp(argv[i], "--root") == 0 && i + 1 < argc) {
-            rootArg = argv[i + 1];
-            removeArg(argc, argv, i, 2);
-        } else if (std::strcmp(argv[i], "--port-offset") == 0 && i + 1 < argc) {
-            offsetArg = argv[i + 1];
-            haveOffset = true;
-            removeArg(argc, argv, i, 2);
-        } else if (std::strcmp(argv[i], "--device") == 0) {
-            forceDevice = true;
-            removeArg(argc, argv, i, 1);
-        } else if (std::strcmp(argv[i], "--sim") == 0) {
-            forceSim = true;
-            removeArg(argc, argv, i, 1);
-        } else {
-            ++i;
-        }
-    }
+    const Options options = parseCommandLine(argc, argv);
+    std::string rootArg = options.root, offsetArg = options.portOffset;
+    const bool forceDevice = options.device, forceSim = options.sim;
+    bool haveOffset = options.havePortOffset;
     if (rootArg.empty()) {
         const char* env = std::getenv("VYX_ROOT");
         if (env && *env)
@@ -111,9 +208,19 @@ void init(int& argc, char** argv)
         }
     }
 
-    // The real hardware is used only when asked for, or when the board's
-    // scaler device exists and no host root was given.
-    bool device = forceDevice || (!forceSim && rootArg.empty() && access(kDeviceMarker, F_OK) == 0);
+    // The real hardware is used only on the board: when asked for, or when
+    // no host root was given. Anywhere else its shell commands would
+    // reconfigure the machine it runs on (its address and routes), so it is
+    // refused before anything runs.
+    const std::string missing = boardMissing();
+    if (forceDevice && !missing.empty()) {
+        std::fprintf(stderr,
+                     "vyxQ58N: --device refused: %s. The device back-end drives the controller board's hardware "
+                     "and network; on any other machine run without --device (simulated hardware).\n",
+                     missing.c_str());
+        std::exit(1);
+    }
+    bool device = forceDevice || (!forceSim && rootArg.empty() && missing.empty());
     if (device) {
         g_backend = Backend::Device;
         g_root = "";

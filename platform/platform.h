@@ -12,10 +12,18 @@ namespace platform {
 enum class Backend { Device, Sim };
 
 // Parses "--root DIR", "--device", "--sim" and "--port-offset N" out of
-// argv (removing them so Qt never sees them) and VYX_ROOT, VYX_PORT_OFFSET,
-// chooses the back-end and prepares the root. Ends the program with a
-// message for an offset it cannot use. Call once, first thing in main.
+// argv (leaving only Qt's own options, such as "-platform", for Qt) and
+// VYX_ROOT, VYX_PORT_OFFSET, chooses the back-end and prepares the root.
+// Ends the program before anything is created: with the usage for
+// "--help" (code 0), with a message for an option it does not know, a
+// missing value or an offset it cannot use (code 2), and for "--device"
+// anywhere but on the board (code 1). Call once, first thing in main.
 void init(int& argc, char** argv);
+
+// Why this machine is not the controller board (not an ARM processor, or
+// no scaler SPI device "/dev/spidev32766.0"); empty on the board. The
+// device back-end runs only where this is empty.
+std::string boardMissing();
 
 // For tests: a fresh root and the simulated back-end.
 void initForTest(const std::string& root);

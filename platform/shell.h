@@ -53,6 +53,10 @@ public:
     void setRebootHandler(std::function<void()> handler);
     // Test hook: called after each command is logged.
     void setObserver(std::function<void(const std::string&)> observer);
+    // Whether commands also go to "<root>/sim/shell.log" (they do unless
+    // turned off): a program that runs thousands a second and reads only
+    // log() spares the file.
+    void setLogFile(bool on);
 
 private:
     int execute(const std::string& command, std::string* output);
@@ -63,6 +67,7 @@ private:
     std::deque<std::string> m_log;
     std::vector<Rule> m_rules;
     unsigned int m_delayMs = 0;
+    bool m_logFile = true;
     std::function<void()> m_reboot;
     std::function<void(const std::string&)> m_observer;
 };

@@ -211,7 +211,8 @@ int SimShell::execute(const std::string& command, std::string* output)
         if (m_log.size() >= kLogLimit)
             m_log.pop_front();
         m_log.push_back(command);
-        appendToLogFile(command);
+        if (m_logFile)
+            appendToLogFile(command);
         for (const Rule& r : m_rules)
             if (command.compare(0, r.prefix.size(), r.prefix) == 0) {
                 status = r.rawStatus;
@@ -294,6 +295,12 @@ void SimShell::setRebootHandler(std::function<void()> handler)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_reboot = std::move(handler);
+}
+
+void SimShell::setLogFile(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_logFile = on;
 }
 
 void SimShell::setObserver(std::function<void(const std::string&)> observer)

@@ -31,6 +31,53 @@ void mergeRegister(uint8_t* reg, uint8_t mask, uint8_t value)
                                         __ATOMIC_RELAXED)) {
     }
 }
+// True when a request's data is longer than its own fields say, or lies
+// between the two forms of a command that has an optional part: such a
+// request is malformed. Fields too short to be read are left to the
+// command, which refuses them as malformed too. 0xBB (its EDID table) and
+// 0xC5 (its settings record) check their own length.
+bool extraBytes(uint8_t command, const uint8_t* data, int n)
+{
+    auto counted = [&](int fixed, int lengthAt, int lengthBytes) {
+        if (n < fixed)
+            return false;
+        const int length = lengthBytes == 2 ? le16(data + lengthAt) : data[lengthAt];
+        return n > fixed + length;
+    };
+    switch (command) {
+    case message_deal::CMD_WRITE_RAM: return counted(8, 4, 2);
+    case message_deal::CMD_READ_RAM: return n > 8;
+    case message_deal::CMD_WRITE_REGISTER:
+    case message_deal::CMD_READ_REGISTER: return n > 5;
+    case message_deal::CMD_WRITE_FILE_START: return n > 9;
+    case message_deal::CMD_WRITE_FILE_BLOCK: return counted(6, 4, 2);
+    case message_deal::CMD_WRITE_FILE_END: return n > 16;
+    case message_deal::CMD_WRITE_DEFINED_FILE_START: return counted(10, 9, 1);
+    case message_deal::CMD_READ_FILE_START: return n > 5 && n != 9; // the length limit is optional
+    case message_deal::CMD_READ_FILE_BLOCK: return n > 6;
+    case message_deal::CMD_READ_DEFINED_FILE_START:
+    case message_deal::CMD_DELETE_FILE_NAME: return counted(6, 5, 1);
+    case message_deal::CMD_YP_SEND_FILE: return counted(7, 5, 2);
+    case message_deal::CMD_YP_SEND_FILE_END: return n > 17;
+    case message_deal::CMD_NET_IP_SET: return n > 14 && n != 20; // the MAC address is optional
+    case message_deal::CMD_INIT_MAC_ADDRESS: return n > 6;
+    case message_deal::CMD_NET_ETH_SEARCH: return counted(1, 0, 1); // the text is optional
+    case message_deal::CMD_SET_BARCODE: return counted(1, 0, 1);
+    case message_deal::CMD_SET_LCD_LANG_SUPPORT: return n > 5;
+    case message_deal::CMD_PARAM_SAVE: return n > 1;
+    case message_deal::CMD_ERASE_FLASH: return n > 7;
+    case message_deal::CMD_WRITE_FLASH: return counted(6, 4, 2);
+    case message_deal::CMD_READ_FLASH: return n > 6;
+    case message_deal::CMD_GET_DEVICE_INFO:
+    case message_deal::CMD_READ_FILE_END:
+    case message_deal::CMD_SET_PARA_SYNC:
+    case message_deal::CMD_REG_MCU_FLAG:
+    case message_deal::CMD_REG_UPDATE_10:
+    case message_deal::CMD_REG_UPDATE_0E:
+    case message_deal::CMD_GET_CARD_VERSION: return n > 0;
+    default: return false;
+    }
+}
 } // namespace
 
 message_deal::~message_deal() { file_transfer::abandon(this); }
@@ -48,6 +95,10 @@ int message_deal::message_group_deal(uint8_t* body, int length, int capacity)
     if (length < protocol_phy::kMinBody || capacity < kMinCapacity)
         return 0;
     int dataLength = length - 1 - kAt;
+    // Bytes a request's fields do not account for mean the PC and the
+    // controller read the layout differently: nothing is done.
+    if (extraBytes(body[protocol_phy::kCommandAt], body + kAt, dataLength))
+        return status(body, STATUS_MALFORMED);
     std::lock_guard<std::mutex> lock(g_commandMutex);
     switch (body[protocol_phy::kCommandAt]) {
     case CMD_WRITE_RAM: return write_ram(body, dataLength, capacity);

@@ -93,7 +93,7 @@ int message_deal_4g::message_group_deal(uint8_t* body, int length, int capacity)
         return groupStatus(body, message_deal::STATUS_DONE) + answer.size();
     }
     case CMD_CLOUD_SETUP_READ: {
-        if (dataLength < 3)
+        if (dataLength != 3)
             return groupStatus(body, message_deal::STATUS_MALFORMED);
         const uint8_t id = body[kGroupDataAt];
         const int offset = le16(body + kGroupDataAt + 1);

@@ -217,8 +217,9 @@ int message_deal::fpga_register_write(uint8_t target, int reg, uint8_t mask, uin
     if ((target != kTargetFpga0 && target != kTargetFpga1) || !fpga || reg >= fpga_manage::kRegs ||
         (reg >= kRegsIgnoredFirst && reg <= kRegsIgnoredLast))
         return STATUS_REFUSED;
-    fpga->write_to_register(uint8_t(reg), mask, value, uint8_t(target - kTargetFpga0));
-    return STATUS_DONE;
+    // Register 2 bit 2 stores the command image's table in FPGA 0's flash.
+    return fpga->write_to_register(uint8_t(reg), mask, value, uint8_t(target - kTargetFpga0)) ? STATUS_DONE
+                                                                                               : STATUS_STORAGE;
 }
 
 int message_deal::fpga_register_read(uint8_t target, int first, int count, uint8_t* out)
@@ -375,7 +376,8 @@ int message_deal::cmd_erase_flash(uint8_t* body, int dataLength, int)
 }
 
 // 10-13 address (u32), 14-15 length n (1..16384), 16.. n bytes. The flash
-// must have been erased there.
+// must have been erased there: programming only clears bits, so a write
+// over old data is found by reading it back.
 int message_deal::cmd_write_flash(uint8_t* body, int dataLength, int)
 {
     if (dataLength < 6 || dataLength < 6 + le16(body + kFpgaAt + 4))
@@ -386,8 +388,10 @@ int message_deal::cmd_write_flash(uint8_t* body, int dataLength, int)
     if (n < 1 || n > kMaxFlashBlock || !scaler || uint64_t(address) + uint64_t(n) > kScalerFlashSize)
         return status(body, STATUS_REFUSED);
     std::vector<unsigned char> data(body + kFpgaAt + 6, body + kFpgaAt + 6 + n);
-    int rc = scaler->write_flash(scaler->c331_fd, int(address), n, data.data());
-    return status(body, rc == 0 ? STATUS_DONE : STATUS_STORAGE);
+    std::vector<unsigned char> back(data.size());
+    bool stored = scaler->write_flash(scaler->c331_fd, int(address), n, data.data()) == 0 &&
+                  scaler->read_flash(scaler->c331_fd, int(address), n, back.data()) == 0 && back == data;
+    return status(body, stored ? STATUS_DONE : STATUS_STORAGE);
 }
 
 // 10-13 address, 14-15 length n (1..16384); the reply is the status and the

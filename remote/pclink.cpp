@@ -231,8 +231,14 @@ int bind_server(int type, int port)
     int fd = ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // A TCP server reopens its port at once after a restart, whatever
+    // connections of the last run still wait out their close. Never on UDP:
+    // there it would let a second instance share the port silently and take
+    // its datagrams.
+    if (type == SOCK_STREAM) {
+        int on = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(uint16_t(port));

@@ -48,7 +48,7 @@ void c331_manage::stageIdentity()
     unsigned id = p_c331_drv->read_C331(c331_fd, kIdentityCode, 0);
     if (id == kIdentity) {
         setup_stage = uint8_t(setup_stage.load() + 1);
-        VYX_DEBUG("\n ok c331_id = 0x24x ");
+        VYX_DEBUG("\n ok c331_id = 0x24x \n");
     } else {
         VYX_DEBUG("\n error c331_id = %02x \n", id);
     }
@@ -139,7 +139,7 @@ void c331_manage::stage7()
         vyxApi_OsdSet(0, 1);
         reloadOsdMenu();
     } else {
-        VYX_DEBUG("\n no osd file ");
+        VYX_DEBUG("\n no osd file \n");
     }
 }
 

@@ -52,7 +52,7 @@ void c331_manage::c331_SetInputsourceCrop(int w, int word)
     }
     VyxRamPara* store = VyxRamPara::p_vyxrampara_config;
     if (idx >= kCropEntries || !store) {
-        VYX_DEBUG("\t !!!!!!!!!cropIdx OOR,return !!!!!!!!!!!!!");
+        VYX_DEBUG("\t !!!!!!!!!cropIdx OOR,return !!!!!!!!!!!!!\n");
         return;
     }
     pwinfo[w].crop = uint8_t(idx);

@@ -238,12 +238,12 @@ int c331_manage::vyxDbg_c331_param(int n)
             p_c331_drv->write_C331(fd, 0x504A01, 1, 16 * k);
             p_c331_drv->write_C331(fd, 0x504B03, 0x80FF80, 16 * k);
         }
-        VYX_DEBUG("\n .........input change........... ");
+        VYX_DEBUG("\n .........input change........... \n");
         break;
     case 9:
         for (uint32_t code : {0x0A4601u, 0x0A4B01u, 0x1A4601u, 0x1A4B01u})
             p_c331_drv->write_C331(fd, code, 3, 0);
-        VYX_DEBUG("\n .........B10_HZOOMCTCH1/B10_VZOOMCTCH1 change........... ");
+        VYX_DEBUG("\n .........B10_HZOOMCTCH1/B10_VZOOMCTCH1 change........... \n");
         break;
     case 10: {
         zevlosource* sources = zevlosource::p_zevlo_source;

@@ -176,7 +176,7 @@ int c331_manage::initialize()
     unsigned id = p_c331_drv->read_C331(c331_fd, 0xB20801, 0);
     VYX_DEBUG("\n c331_id = %02x \n", id);
     if (m_worker.start(c331manageThread, this, "scaler") != 0) {
-        VYX_DEBUG("create manage thread failed");
+        VYX_DEBUG("create manage thread failed\n");
         writeLogMsg(LOG_ERROR, "create check source thread failed");
         return 255;
     }

@@ -220,7 +220,7 @@ int c331_manage::vyxApi_PnlInitOch_diff(int* htt, int* vtt, int hblank, int vbla
     if (found) {
         VYX_DEBUG("\t found htt: %d, vtt:%d\n", H, V);
     } else if (panel.use1och) {
-        VYX_DEBUG("\t not found in list for Use one OCH, continue find for Use TWO OCH");
+        VYX_DEBUG("\t not found in list for Use one OCH, continue find for Use TWO OCH\n");
         H = roundUp(wantH, 4);
         V = wantV;
         VYX_DEBUG("\t not found in list, calc htt: %d -- %04x\n", H, H);

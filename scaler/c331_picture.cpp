@@ -217,7 +217,7 @@ int c331_manage::c331_SetPattern(int n)
         pattern_active = 0;
         set_input_bkg2(fd, target, 0);
         set_rtct(fd, 1);
-        VYX_DEBUG("    turn off pattern\r");
+        VYX_DEBUG("    turn off pattern\n");
         return 0;
     }
     const int pattern = (n - 1) % 20 + 1;

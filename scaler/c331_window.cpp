@@ -176,14 +176,14 @@ int c331_manage::vyxApi_initEnvC331()
             VYX_DEBUG("\t OOR for win:%d crop:%d\r\n", w, source & 0xFF);
             fault = "crop";
         } else if (pwinfo[first].enable == 0) {
-            VYX_DEBUG("\t OOR for SPLICE_NONE win0 disable\r");
+            VYX_DEBUG("\t OOR for SPLICE_NONE win0 disable\n");
             fault = "enable";
         } else if (info.rotate > 3) {
             VYX_DEBUG("\t OOR for SPLICE_CP1TO2 win%d rotate:%d\r\n", w, info.rotate);
             fault = "rotate";
         }
         if (fault) {
-            VYX_DEBUG("\t OOR for win RECT\t");
+            VYX_DEBUG("\t OOR for win RECT\n");
             return vyxApi_initEnvC331Default();
         }
     }
@@ -353,7 +353,7 @@ int c331_manage::vyxApi_MultiWinChOverlay()
                     while (idle < kOutChannels && used[idle] != 0xFF)
                         ++idle;
                     if (idle == kOutChannels) {
-                        VYX_DEBUG("\t not found idle CH, !!!!!why!!!!!\r");
+                        VYX_DEBUG("\t not found idle CH, !!!!!why!!!!!\n");
                         continue;
                     }
                     wb.och[jb] = uint8_t(idle);

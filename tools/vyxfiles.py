@@ -11,6 +11,9 @@ file or, with "size:N", from N bytes drawn from --seed, so a run is repeatable.
 With --manifest the values written (offsets, counts, data digests) are saved as
 JSON, which is what the tests compare the controller's readers with.
 
+Exit status: 0 written, 3 bad arguments (a file named that cannot be read
+or written included), with one line saying which.
+
 Examples:
   vyxfiles.py package /mnt/usb1/VYX-Q71/all.VYX --fpga0 size:70000 \\
       --app build/vyxQ58N --font size:4096 --font-height 64
@@ -39,15 +42,92 @@ BLOCK_HEAD_SIZE, OPERATION_SIZE = 4, 18
 SCAN_HEAD_SIZE = 16
 
 
-def number(text):
-    return int(text, 0)
+OPERATIONS = """\
+A card operation (--card-op, --para-op, --op) is TYPE:TARGET:ADDR:LEN:MS:
+  TYPE    what the cards are told: 1 write, 2 RAM to flash, 3 activate the
+          firmware, 4 upgrade the card, 5 reconfigure, 6 sleep, 7 search,
+          16 a user-defined frame (any value 0..255 is written)
+  TARGET  where a write goes: 1 RAM, 2 registers, 3 flash (0..255)
+  ADDR    the address there (0..0xFFFFFFFF)
+  LEN     bytes of data the operation carries, drawn from --seed
+          (0..0xFFFFFFFF)
+  MS      milliseconds the operation may take: the wait for the cards'
+          answer, or the length of a sleep (0..0xFFFFFFFF)
+Numbers are decimal or 0x.. hexadecimal.
+"""
+BAD_ARGUMENTS = 3
+LAST_PORT = 19
+U32 = 0xFFFFFFFF
+
+
+class BadArgument(Exception):
+    """An argument found unusable after parsing: a file, or sizes together."""
+
+
+class Parser(argparse.ArgumentParser):
+    """A bad argument ends the run with one line and exit status 3."""
+
+    def error(self, message):
+        print("%s: %s (see --help)" % (self.prog, message), file=sys.stderr)
+        sys.exit(BAD_ARGUMENTS)
+
+
+def _shown(value):
+    return "0x%X" % value if value > 0xFFFF else str(value)
+
+
+def integer(low, high, what=None):
+    """A number, decimal or 0x.. hexadecimal, from low to high."""
+    def convert(text):
+        try:
+            value = int(text, 0)
+        except ValueError:
+            raise argparse.ArgumentTypeError("%s%r is not a number (decimal or 0x.. hexadecimal)"
+                                             % (what + " " if what else "", text)) from None
+        if not low <= value <= high:
+            raise argparse.ArgumentTypeError("%s%s is out of range %s..%s"
+                                             % (what + " " if what else "", text, _shown(low), _shown(high)))
+        return value
+    return convert
+
+
+number = integer(-(1 << 63), (1 << 63) - 1)
+byte = integer(0, 0xFF)
+u16 = integer(0, 0xFFFF)
+u32 = integer(0, U32)
+
+
+def number_list(kind, what):
+    """Comma-separated numbers."""
+    def convert(text):
+        return [integer(*kind, what)(p) for p in text.split(",")]
+    return convert
 
 
 def version(text):
-    parts = [number(p) for p in text.split(",")]
-    if len(parts) != 6 or any(p < 0 or p > 255 for p in parts):
-        raise argparse.ArgumentTypeError("a version is six numbers 0-255: year,month,day,hardware,software,function")
+    try:
+        parts = [byte(p) for p in text.split(",")]
+    except argparse.ArgumentTypeError:
+        parts = []
+    if len(parts) != 6:
+        raise argparse.ArgumentTypeError("%r: a version is six numbers 0-255: "
+                                         "year,month,day,hardware,software,function" % text)
     return parts
+
+
+def source(text):
+    """A file, or size:N"""
+    if text.startswith("size:"):
+        integer(0, U32, "size")(text[5:])
+    return text
+
+
+def child(text):
+    """TYPE:SRC"""
+    kind, colon, spec = text.partition(":")
+    if not colon:
+        raise argparse.ArgumentTypeError("%r: a child is TYPE:SRC, e.g. 99:size:5" % text)
+    return integer(0, 0xFF, "child type")(kind), source(spec)
 
 
 class Source:
@@ -55,11 +135,14 @@ class Source:
 
     def __init__(self, rng, spec):
         if spec.startswith("size:"):
-            n = number(spec[5:])
+            n = int(spec[5:], 0)
             self.data = bytes(rng.getrandbits(8) for _ in range(n))
         else:
-            with open(spec, "rb") as f:
-                self.data = f.read()
+            try:
+                with open(spec, "rb") as f:
+                    self.data = f.read()
+            except OSError as e:
+                raise BadArgument("%s: cannot be read: %s" % (spec, e.strerror or e)) from None
 
 
 def digest(data):
@@ -81,7 +164,7 @@ def bitstream_child(data, fpga, ver):
 
 def font_child(data, encoding, height):
     if len(data) < 35:
-        sys.exit("vyxfiles: a font child needs at least 35 bytes")
+        raise BadArgument("a font child needs at least 35 bytes, not %d" % len(data))
     body = bytearray(data)
     body[5] = encoding
     body[18] = height
@@ -102,10 +185,9 @@ def cmd_package(args):
     if args.font:
         data = font_child(Source(rng, args.font).data, args.font_encoding, args.font_height)
         children.append((TYPE_FONT, data, args.font_version, 0, len(data)))
-    for extra in args.child:
-        kind, spec = extra.split(":", 1)
+    for kind, spec in args.child:
         data = Source(rng, spec).data
-        children.append((number(kind), data, [0] * 6, 0, len(data)))
+        children.append((kind, data, [0] * 6, 0, len(data)))
 
     header = bytearray(PACKAGE_HEADER_SIZE)
     header[0] = args.file_type
@@ -132,8 +214,7 @@ def cmd_package(args):
     for _, data, _, _, _ in children:
         out += data
 
-    with open(args.out, "wb") as f:
-        f.write(out)
+    write(args.out, out)
     return {
         "FileType": args.file_type, "FileVersion": args.file_version, "PublishType": args.publish_type,
         "ControllerType": args.controller_type, "FileNum": len(children), "size": len(out),
@@ -143,12 +224,18 @@ def cmd_package(args):
 
 # ---------------------------------------------------------------- operations
 
+OPERATION_FIELDS = (("TYPE", 0xFF), ("TARGET", 0xFF), ("ADDR", U32), ("LEN", U32), ("MS", U32))
+
+
 def operation(text):
     """TYPE:TARGET:ADDR:LEN:MS"""
     parts = text.split(":")
     if len(parts) != 5:
-        raise argparse.ArgumentTypeError("an operation is TYPE:TARGET:ADDR:LEN:MS")
-    kind, target, addr, length, ms = (number(p) for p in parts)
+        raise argparse.ArgumentTypeError("%r: an operation is TYPE:TARGET:ADDR:LEN:MS" % text)
+    try:
+        kind, target, addr, length, ms = (integer(0, high, name)(p) for p, (name, high) in zip(parts, OPERATION_FIELDS))
+    except argparse.ArgumentTypeError as e:
+        raise argparse.ArgumentTypeError("operation %r: %s" % (text, e)) from None
     return {"type": kind, "target": target, "targetAddr": addr, "dataLen": length, "timeticks": ms}
 
 
@@ -181,14 +268,14 @@ def block_size(ops):
 
 def cmd_recovery(args):
     rng = random.Random(args.seed)
-    if not 0 <= args.screens <= 255:
-        sys.exit("vyxfiles: a recovery file holds 0 to 255 screens")
-    ports = [number(p) for p in args.ports.split(",")]
-    cards = [number(c) for c in args.cards.split(",")]
+    ports = args.ports
+    cards = args.cards
     if len(cards) == 1:
         cards = cards * len(ports)
     if len(cards) != len(ports):
-        sys.exit("vyxfiles: --cards gives one count, or one per port")
+        raise BadArgument("--cards gives one count, or one per port: %d counts for %d ports" % (len(cards), len(ports)))
+    if len(ports) > 0xFFFF:
+        raise BadArgument("a screen has at most 65535 ports")
     card_ops = args.card_op or [operation("1:1:0:16:1000")]
     para_ops = args.para_op
 
@@ -221,7 +308,7 @@ def cmd_recovery(args):
             pos += len(port_bytes)
         part = head + b"".join(records) + bytes(body)
         xy += part
-        screens.append({"config_id": (args.config_id + s) & 0xFFFFFFFF, "net_use": len(ports),
+        screens.append({"config_id": (args.config_id + s) & U32, "net_use": len(ports),
                         "rcv_xy_offset": part_start, "rcv_xy_len": len(part), "ports": port_manifest})
 
     # rcv para file: one operation block per screen, each followed by its data.
@@ -262,8 +349,7 @@ def cmd_recovery(args):
     for _, data in members:
         out += data
 
-    with open(args.out, "wb") as f:
-        f.write(out)
+    write(args.out, out)
     return {"packed_file_num": len(members), "entries": entries, "screen_num": args.screens,
             "screen_type": args.screen_type, "size": len(out), "screens": screens}
 
@@ -275,61 +361,78 @@ def cmd_scan(args):
     ops = args.op or [operation("1:2:0:4:1000")]
     blk, payload, recs = operation_block(rng, ops, 0, block_size(ops))
     out = bytes(SCAN_HEAD_SIZE) + blk + payload
-    with open(args.out, "wb") as f:
-        f.write(out)
+    write(args.out, out)
     return {"rcv_operate_times": len(ops), "size": len(out), "operations": recs}
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    sub = parser.add_subparsers(dest="command", required=True)
+def write(path, data):
+    try:
+        with open(path, "wb" if isinstance(data, (bytes, bytearray)) else "w") as f:
+            f.write(data)
+    except OSError as e:
+        raise BadArgument("%s: cannot be written: %s" % (path, e.strerror or e)) from None
+
+
+def main(argv=None):
+    parser = Parser(description=__doc__ + "\n" + OPERATIONS, formatter_class=argparse.RawDescriptionHelpFormatter,
+                    epilog="COMMAND --help describes a command's arguments.")
+    sub = parser.add_subparsers(dest="command", required=True, metavar="COMMAND")
 
     def common(p):
-        p.add_argument("out", help="file to write")
-        p.add_argument("--seed", type=number, default=1, help="seed of the generated data bytes")
-        p.add_argument("--manifest", help="also write the values written as JSON to this file")
+        p.add_argument("out", metavar="OUT", help="file to write")
+        p.add_argument("--seed", type=number, default=1, help="seed of the generated data bytes (1)")
+        p.add_argument("--manifest", metavar="FILE", help="also write the values written as JSON to this file")
 
+    op_help = "TYPE:TARGET:ADDR:LEN:MS (below); repeat for several"
+    with_operations = {"epilog": OPERATIONS, "formatter_class": argparse.RawDescriptionHelpFormatter}
     p = sub.add_parser("package", help="firmware-upgrade package")
     common(p)
-    p.add_argument("--controller-type", type=number, default=CONTROLLER_TYPE)
-    p.add_argument("--publish-type", type=number, default=0, help="128: equal versions are skipped")
-    p.add_argument("--file-type", type=number, default=1)
-    p.add_argument("--file-version", type=number, default=1)
-    p.add_argument("--fpga0", help="FPGA 0 bitstream: a file or size:N")
-    p.add_argument("--fpga1", help="FPGA 1 bitstream: a file or size:N")
-    p.add_argument("--app", help="controller application: a file or size:N")
-    p.add_argument("--font", help="OSD font: a file or size:N (at least 35 bytes)")
-    p.add_argument("--font-encoding", type=number, default=0)
-    p.add_argument("--font-height", type=number, default=32)
+    p.add_argument("--controller-type", type=u16, default=CONTROLLER_TYPE, help="0x%X unless given" % CONTROLLER_TYPE)
+    p.add_argument("--publish-type", type=byte, default=0, help="128: equal versions are skipped")
+    p.add_argument("--file-type", type=byte, default=1)
+    p.add_argument("--file-version", type=byte, default=1)
+    p.add_argument("--fpga0", type=source, metavar="SRC", help="FPGA 0 bitstream: a file or size:N")
+    p.add_argument("--fpga1", type=source, metavar="SRC", help="FPGA 1 bitstream: a file or size:N")
+    p.add_argument("--app", type=source, metavar="SRC", help="controller application: a file or size:N")
+    p.add_argument("--font", type=source, metavar="SRC", help="OSD font: a file or size:N (at least 35 bytes)")
+    p.add_argument("--font-encoding", type=byte, default=0)
+    p.add_argument("--font-height", type=byte, default=32)
     zero = [0] * 6
     for name in ("fpga0", "fpga1", "app", "font"):
-        p.add_argument("--%s-version" % name, type=version, default=zero,
-                       help="year,month,day,hardware,software,function")
-    p.add_argument("--child", action="append", default=[], metavar="TYPE:SRC",
-                   help="a further child of any type")
+        p.add_argument("--%s-version" % name, type=version, default=zero, metavar="Y,M,D,HW,SW,FN",
+                       help="year,month,day,hardware,software,function (each 0..255)")
+    p.add_argument("--child", type=child, action="append", default=[], metavar="TYPE:SRC",
+                   help="a further child of any type (0..255)")
 
-    p = sub.add_parser("recovery", help="packed receiving-card recovery file")
+    p = sub.add_parser("recovery", help="packed receiving-card recovery file", **with_operations)
     common(p)
-    p.add_argument("--screens", type=number, default=1)
-    p.add_argument("--screen-type", type=number, default=0)
-    p.add_argument("--ports", default="0", help="output ports 0-19 of every screen, comma-separated")
-    p.add_argument("--cards", default="2", help="cards per port: one count or one per port")
-    p.add_argument("--config-id", type=number, default=0x12345678, help="screen i gets this + i")
+    p.add_argument("--screens", type=byte, default=1, help="screens (0..255, 1 unless given)")
+    p.add_argument("--screen-type", type=byte, default=0)
+    p.add_argument("--ports", type=number_list((0, LAST_PORT), "output port"), default=[0],
+                   help="output ports 0-%d of every screen, comma-separated (0 unless given)" % LAST_PORT)
+    p.add_argument("--cards", type=number_list((0, 0xFFFF), "card count"), default=[2],
+                   help="cards per port: one count or one per port, comma-separated (2 unless given)")
+    p.add_argument("--config-id", type=u32, default=0x12345678, help="screen i gets this + i")
     p.add_argument("--card-op", type=operation, action="append", metavar="TYPE:TARGET:ADDR:LEN:MS",
-                   help="operation of every card (repeat for several)")
+                   help="operation of every card: " + op_help)
     p.add_argument("--para-op", type=operation, action="append", metavar="TYPE:TARGET:ADDR:LEN:MS",
-                   help="operation of every screen's parameter block")
+                   help="operation of every screen's parameter block: " + op_help)
 
-    p = sub.add_parser("scan", help="scan-parameter file")
+    p = sub.add_parser("scan", help="scan-parameter file", **with_operations)
     common(p)
-    p.add_argument("--op", type=operation, action="append", metavar="TYPE:TARGET:ADDR:LEN:MS")
+    p.add_argument("--op", type=operation, action="append", metavar="TYPE:TARGET:ADDR:LEN:MS", help=op_help)
 
-    args = parser.parse_args()
-    manifest = {"package": cmd_package, "recovery": cmd_recovery, "scan": cmd_scan}[args.command](args)
-    if args.manifest:
-        with open(args.manifest, "w") as f:
-            json.dump(manifest, f, indent=1)
+    args = parser.parse_args(argv)
+    try:
+        manifest = {"package": cmd_package, "recovery": cmd_recovery, "scan": cmd_scan}[args.command](args)
+        if args.manifest:
+            write(args.manifest, json.dumps(manifest, indent=1))
+    except BadArgument as e:
+        parser.error(e)
+    except struct.error:
+        parser.error("a count, size or offset does not fit its field (offsets have 32 bits)")
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -24,6 +24,7 @@ Exit status: 0 done, 1 the controller answered with a non-zero status,
 import argparse
 import hashlib
 import os
+import re
 import select
 import socket
 import struct
@@ -209,12 +210,16 @@ class SerialLink:
         import termios
         import tty
         self.fd = os.open(path, os.O_RDWR | os.O_NOCTTY)
-        tty.setraw(self.fd)
-        attrs = termios.tcgetattr(self.fd)
-        speed = getattr(termios, "B%d" % baud)
-        attrs[4] = attrs[5] = speed
-        attrs[2] &= ~(termios.PARENB | termios.CSTOPB)
-        termios.tcsetattr(self.fd, termios.TCSANOW, attrs)
+        try:
+            tty.setraw(self.fd)
+            attrs = termios.tcgetattr(self.fd)
+            speed = getattr(termios, "B%d" % baud)
+            attrs[4] = attrs[5] = speed
+            attrs[2] &= ~(termios.PARENB | termios.CSTOPB)
+            termios.tcsetattr(self.fd, termios.TCSANOW, attrs)
+        except termios.error as e:
+            os.close(self.fd)
+            raise OSError("%s: not a serial device (%s)" % (path, e.args[-1])) from None
 
     def send(self, data):
         while data:
@@ -479,29 +484,173 @@ def cloud_record(server, port, user, name):
 
 def parse_mac(text):
     parts = text.replace("-", ":").split(":")
-    if len(parts) != 6:
-        raise ValueError("a MAC address has six parts: %s" % text)
+    if len(parts) != 6 or not all(re.fullmatch("[0-9A-Fa-f]{1,2}", p) for p in parts):
+        raise ValueError("%r is not a MAC address (six hexadecimal bytes, e.g. 00:1a:2b:3c:4d:5e)" % text)
     return bytes(int(p, 16) for p in parts)
 
 
-def number(text):
-    return int(text, 0)
+# ---- arguments ----
+# Values are checked against the field that carries them, so that anything
+# the frame can hold reaches the controller, which judges it.
+
+BAD_ARGUMENTS = 3
+TARGET_HELP = "controller or 0 (default), fpga0 or 1, fpga1 or 2"
+
+
+class BadArgument(Exception):
+    """An argument found unusable after parsing: a local file."""
+
+
+class Parser(argparse.ArgumentParser):
+    """A bad argument ends the run with one line and exit status 3."""
+
+    def error(self, message):
+        print("%s: %s (see --help)" % (self.prog, message), file=sys.stderr)
+        sys.exit(BAD_ARGUMENTS)
+
+
+def _shown(value):
+    return "0x%X" % value if value > 0xFFFF else str(value)
+
+
+def integer(low, high):
+    """A number, decimal or 0x.. hexadecimal, from low to high."""
+    def convert(text):
+        try:
+            value = int(text, 0)
+        except ValueError:
+            raise argparse.ArgumentTypeError("%r is not a number (decimal or 0x.. hexadecimal)" % text) from None
+        if not low <= value <= high:
+            raise argparse.ArgumentTypeError("%s is out of range %s..%s" % (text, _shown(low), _shown(high)))
+        return value
+    return convert
+
+
+number = integer(0, 0xFFFFFFFF)
+byte = integer(0, 0xFF)
+u16 = integer(0, 0xFFFF)
+ip_port = integer(1, 0xFFFF)
+# Bits 24..31 of a RAM address carry the target.
+ram_address = integer(0, 0xFFFFFF)
+positive = integer(1, 0xFFFFFFFF)
+block_size = integer(1, 0xFFFF)
+card_port = integer(1, 10)
+
+
+def text(encoding, longest=255):
+    """A text in `encoding`, of at most `longest` bytes when it goes with a
+    length byte (None: no limit)."""
+    def convert(value):
+        try:
+            raw = value.encode(encoding)
+        except UnicodeEncodeError:
+            raise argparse.ArgumentTypeError("%r: only %s text can be sent" % (value, encoding.upper())) from None
+        if longest is not None and len(raw) > longest:
+            raise argparse.ArgumentTypeError("%r has %d bytes, more than %d" % (value, len(raw), longest))
+        return value
+    return convert
+
+
+def link_address(text):
+    """HOST[:PORT]"""
+    _, colon, port = text.partition(":")
+    if colon and port:
+        try:
+            ip_port(port)
+        except argparse.ArgumentTypeError:
+            raise argparse.ArgumentTypeError("%r: the port is a number 1..65535" % text) from None
+    return text
+
+
+def seconds(text):
+    try:
+        value = float(text)
+    except ValueError:
+        value = 0
+    if not value > 0 or value == float("inf"):
+        raise argparse.ArgumentTypeError("%r is not a time in seconds above 0" % text)
+    return value
+
+
+def baud(text):
+    import termios
+    value = integer(1, 10000000)(text)
+    if not hasattr(termios, "B%d" % value):
+        raise argparse.ArgumentTypeError("%s is not a speed the serial port takes" % text)
+    return value
+
+
+def ipv4(text):
+    parts = text.split(".")
+    if len(parts) != 4 or not all(re.fullmatch("[0-9]{1,3}", p) and int(p) <= 255 for p in parts):
+        raise argparse.ArgumentTypeError("%r is not an address a.b.c.d (each 0..255)" % text)
+    return text
+
+
+def mac(text):
+    try:
+        parse_mac(text)
+    except ValueError as e:
+        raise argparse.ArgumentTypeError(str(e)) from None
+    return text
 
 
 def file_type(text):
     if text in FILE_TYPES:
         return FILE_TYPES[text]
-    raise argparse.ArgumentTypeError("file types: " + ", ".join(FILE_TYPES))
+    raise argparse.ArgumentTypeError("%r is no file type: %s" % (text, ", ".join(FILE_TYPES)))
 
 
 def target(text):
     if text.lower() in TARGETS:
         return TARGETS[text.lower()]
-    return number(text)
+    try:
+        return byte(text)
+    except argparse.ArgumentTypeError:
+        raise argparse.ArgumentTypeError("%r is no target: %s" % (text, TARGET_HELP)) from None
+
+
+def language(text):
+    if text.lower() in LANGUAGES:
+        return LANGUAGES[text.lower()]
+    try:
+        return byte(text)
+    except argparse.ArgumentTypeError:
+        raise argparse.ArgumentTypeError("%r is no language: %s or a number 0..255"
+                                         % (text, ", ".join(LANGUAGES))) from None
 
 
 def hexbytes(text):
-    return bytes.fromhex(text.replace(":", "").replace(" ", ""))
+    try:
+        return bytes.fromhex(text.replace(":", "").replace(" ", ""))
+    except ValueError:
+        raise argparse.ArgumentTypeError("%r is not bytes in hexadecimal (e.g. 0a1b or 0a:1b)" % text) from None
+
+
+def read_local(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError as e:
+        raise BadArgument("%s: cannot be read: %s" % (path, e.strerror or e)) from None
+
+
+def check_writable(path):
+    """Before anything is asked: an answer must not be lost for its file."""
+    if os.path.isdir(path):
+        raise BadArgument("%s: is a directory" % path)
+    directory = os.path.dirname(path) or "."
+    if not os.path.isdir(directory) or not os.access(directory, os.W_OK) or \
+            (os.path.exists(path) and not os.access(path, os.W_OK)):
+        raise BadArgument("%s: cannot be written" % path)
+
+
+def write_local(path, data):
+    try:
+        with open(path, "wb") as f:
+            f.write(data)
+    except OSError as e:
+        raise BadArgument("%s: cannot be written: %s" % (path, e.strerror or e)) from None
 
 
 def show(data):
@@ -511,119 +660,157 @@ def show(data):
 # ---- command line ----
 
 def build_parser():
-    p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    p = Parser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter,
+               epilog="COMMAND --help describes a command's arguments.")
     link = p.add_mutually_exclusive_group(required=True)
-    link.add_argument("--tcp", metavar="HOST[:PORT]", help="TCP, port 5005 unless given")
-    link.add_argument("--udp", metavar="HOST[:PORT]", help="UDP, port 10005 unless given")
+    link.add_argument("--tcp", metavar="HOST[:PORT]", type=link_address, help="TCP, port 5005 unless given")
+    link.add_argument("--udp", metavar="HOST[:PORT]", type=link_address, help="UDP, port 10005 unless given")
     link.add_argument("--serial", metavar="DEVICE", help="serial device, 115200 8N1")
-    link.add_argument("--wifi", metavar="HOST[:PORT]", help="the WiFi commands (at), UDP port 13769 unless given")
-    p.add_argument("--baud", type=int, default=115200)
-    p.add_argument("--timeout", type=float, default=3.0, help="seconds to wait for an answer")
-    p.add_argument("--dest", type=number, default=CONTROLLER, help="destination address (0xF100)")
-    sub = p.add_subparsers(dest="command", required=True)
+    link.add_argument("--wifi", metavar="HOST[:PORT]", type=link_address,
+                      help="the WiFi commands (at), UDP port 13769 unless given")
+    p.add_argument("--baud", type=baud, default=115200, help="speed of --serial (115200)")
+    p.add_argument("--timeout", type=seconds, default=3.0, help="seconds to wait for an answer (3)")
+    p.add_argument("--dest", type=u16, default=CONTROLLER, help="destination address (0xF100)")
+    sub = p.add_subparsers(dest="command", required=True, metavar="COMMAND")
+
+    def arg(parser, name, kind, what, **options):
+        parser.add_argument(name, type=kind, metavar=name.upper(), help=what, **options)
+
+    def target_option(parser):
+        parser.add_argument("--target", type=target, default=0, help=TARGET_HELP)
+
+    def ram_options(parser):
+        parser.add_argument("--class", dest="address_class", metavar="C", type=byte, default=0,
+                            help="address class (0..255, 0 unless given)")
+        parser.add_argument("--sub", metavar="S", type=byte, default=0, help="sub-id (0..255, 0 unless given)")
+        target_option(parser)
+
+    def local_file(parser, what):
+        parser.add_argument("file", metavar="LOCALFILE", help=what)
 
     c = sub.add_parser("read-ram", help="read RAM: ADDRESS LENGTH")
-    c.add_argument("address", type=number)
-    c.add_argument("length", type=number)
-    c.add_argument("--class", dest="address_class", type=number, default=0)
-    c.add_argument("--sub", type=number, default=0)
-    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
+    arg(c, "address", ram_address, "first byte (0..0xFFFFFF; the target is --target)")
+    arg(c, "length", u16, "bytes to read (0..65535)")
+    ram_options(c)
     c = sub.add_parser("write-ram", help="write RAM: ADDRESS HEXBYTES")
-    c.add_argument("address", type=number)
-    c.add_argument("data", type=hexbytes)
-    c.add_argument("--class", dest="address_class", type=number, default=0)
-    c.add_argument("--sub", type=number, default=0)
-    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
+    arg(c, "address", ram_address, "first byte (0..0xFFFFFF; the target is --target)")
+    arg(c, "data", hexbytes, "the bytes in hexadecimal, e.g. 0100 or 01:00")
+    ram_options(c)
     c = sub.add_parser("read-reg", help="read registers: FIRST [COUNT]")
-    c.add_argument("first", type=number)
-    c.add_argument("count", type=number, nargs="?", default=1)
-    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
+    arg(c, "first", u16, "first register (0..65535)")
+    arg(c, "count", byte, "registers to read (0..255, 1 unless given)", nargs="?", default=1)
+    target_option(c)
     c = sub.add_parser("write-reg", help="write a register: REGISTER VALUE")
-    c.add_argument("register", type=number)
-    c.add_argument("value", type=number)
-    c.add_argument("--mask", type=number, default=0xFF)
-    c.add_argument("--target", type=target, default=0, help="0 controller (default), 1 FPGA 0, 2 FPGA 1")
+    arg(c, "register", u16, "the register (0..65535)")
+    arg(c, "value", byte, "its new value (0..255)")
+    c.add_argument("--mask", type=byte, default=0xFF, help="bits of the value written (0xFF)")
+    target_option(c)
     sub.add_parser("device-info", help="the device id")
     sub.add_parser("card-version", help="versions of the controller and the FPGAs, and the loader's application")
 
-    c = sub.add_parser("param-save", help="save an FPGA's parameter RAM to its flash: TARGET (1 FPGA 0, 2 FPGA 1)")
-    c.add_argument("target", type=target)
+    c = sub.add_parser("param-save", help="save an FPGA's parameter RAM to its flash: TARGET")
+    arg(c, "target", target, "fpga0 or 1, fpga1 or 2")
     sub.add_parser("led-size", help="set the LED screen size from the FPGAs' port layout")
     sub.add_parser("led-handshake", help="start the LED-parameter handshake (REG_mcu_flag)")
     sub.add_parser("led-update", help="start the LED-parameter handshake (RegUpdate10)")
     sub.add_parser("font-update", help="load the fonts from the scaler's flash; prints the font bits")
     c = sub.add_parser("erase-flash", help="erase the scaler's flash: UNIT COUNT (UNIT in 4 KB)")
-    c.add_argument("unit", type=number)
-    c.add_argument("count", type=number)
-    c.add_argument("--mode", type=number, default=0, help="0 4 KB (default), 1 32 KB, 2 64 KB blocks")
+    arg(c, "unit", number, "first 4 KB unit (0..0xFFFFFFFF)")
+    arg(c, "count", u16, "blocks to erase (0..65535)")
+    c.add_argument("--mode", type=byte, default=0, help="0 4 KB (default), 1 32 KB, 2 64 KB blocks")
     c = sub.add_parser("write-flash", help="write the scaler's (erased) flash: ADDRESS LOCALFILE")
-    c.add_argument("address", type=number)
-    c.add_argument("file")
+    arg(c, "address", number, "first byte (0..0xFFFFFFFF)")
+    local_file(c, "the bytes to write")
     c = sub.add_parser("read-flash", help="read the scaler's flash: ADDRESS LENGTH [--out LOCALFILE]")
-    c.add_argument("address", type=number)
-    c.add_argument("length", type=number)
-    c.add_argument("--out", help="write the bytes to this file instead of printing them")
+    arg(c, "address", number, "first byte (0..0xFFFFFFFF)")
+    arg(c, "length", number, "bytes to read")
+    c.add_argument("--out", metavar="LOCALFILE", help="write the bytes to this file instead of printing them")
 
-    c = sub.add_parser("send-file", help="send a file: TYPE LOCALFILE (" + ", ".join(FILE_TYPES) + ")")
-    c.add_argument("type", type=file_type)
-    c.add_argument("file")
-    c.add_argument("--name", help="the file's name on the controller (scan and EDID files)")
-    c.add_argument("--block", type=int, default=16384)
-    c.add_argument("--stop-after", type=int, metavar="BLOCKS", help="stop after this many blocks (test aid)")
+    types = ", ".join(FILE_TYPES)
+    c = sub.add_parser("send-file", help="send a file: TYPE LOCALFILE (" + types + ")")
+    arg(c, "type", file_type, "the file's type: " + types)
+    local_file(c, "the file to send")
+    c.add_argument("--name", type=text("utf-8"), help="the file's name on the controller (scan and EDID files)")
+    c.add_argument("--block", type=positive, default=16384, help="bytes per block (16384; the controller may take less)")
+    c.add_argument("--stop-after", type=number, metavar="BLOCKS", help="stop after this many blocks (test aid)")
     c.add_argument("--wrong-digest", action="store_true", help="end with a wrong MD5 digest (test aid)")
     c = sub.add_parser("fetch-file", help="fetch a file: TYPE LOCALFILE")
-    c.add_argument("type", type=file_type)
-    c.add_argument("file")
-    c.add_argument("--name")
+    arg(c, "type", file_type, "the file's type: " + types)
+    local_file(c, "where to write it")
+    c.add_argument("--name", type=text("utf-8"), help="the file's name on the controller (scan and EDID files)")
     c.add_argument("--length", type=number, default=0, help="at most this many bytes (raw flash)")
-    c.add_argument("--block", type=int, default=16384)
+    c.add_argument("--block", type=block_size, default=16384, help="bytes per block (1..65535, 16384)")
     c = sub.add_parser("delete-file", help="delete files: TYPE [--name NAME]; no name: all of the type")
-    c.add_argument("type", type=file_type)
-    c.add_argument("--name", default="")
+    arg(c, "type", file_type, "the files' type: " + types)
+    c.add_argument("--name", type=text("utf-8"), default="", help="the one file to delete")
     c = sub.add_parser("send-cloud-file", help="send a cloud settings file: barcode|setinfo|cafile LOCALFILE")
-    c.add_argument("kind", choices=sorted(CLOUD_FILES))
-    c.add_argument("file")
+    c.add_argument("kind", choices=sorted(CLOUD_FILES), metavar="KIND", help="barcode, setinfo or cafile")
+    local_file(c, "the file to send")
     c.add_argument("--wrong-digest", action="store_true", help="end with a wrong MD5 digest (test aid)")
-    c = sub.add_parser("edid-table", help="give an input an EDID table: INPUT WIDTH HEIGHT RATE FILE")
-    for name in ("input", "width", "height", "rate"):
-        c.add_argument(name, type=number)
-    c.add_argument("file")
+    c = sub.add_parser("edid-table", help="give an input an EDID table: INPUT WIDTH HEIGHT RATE LOCALFILE")
+    arg(c, "input", byte, "the input (0..3)")
+    arg(c, "width", u16, "pixels")
+    arg(c, "height", u16, "lines")
+    arg(c, "rate", u16, "frames per second")
+    local_file(c, "the EDID (128 or 256 bytes)")
 
     c = sub.add_parser("set-ip", help="IP GATEWAY MASK TCPPORT [--mac MAC]")
-    for name in ("ip", "gateway", "mask"):
-        c.add_argument(name)
-    c.add_argument("port", type=number)
-    c.add_argument("--mac", help="only the controller with this MAC address acts (broadcast use)")
+    arg(c, "ip", ipv4, "the controller's address a.b.c.d")
+    arg(c, "gateway", ipv4, "its gateway a.b.c.d")
+    arg(c, "mask", ipv4, "its network mask a.b.c.d")
+    arg(c, "port", u16, "its TCP control port")
+    c.add_argument("--mac", type=mac, help="only the controller with this MAC address acts (broadcast use)")
     c = sub.add_parser("set-mac", help="store eth0's MAC address: MAC")
-    c.add_argument("mac")
+    arg(c, "mac", mac, "six hexadecimal bytes, e.g. 00:1a:2b:3c:4d:5e")
     c = sub.add_parser("search", help="the controller's network identity [IP or MAC it must have]")
-    c.add_argument("text", nargs="?", default="")
+    arg(c, "text", text("ascii"), "only a controller with this address or MAC address answers", nargs="?", default="")
     c = sub.add_parser("set-barcode", help="BARCODE")
-    c.add_argument("text")
+    arg(c, "text", text("ascii"), "the barcode (the controller takes 1..64 printable characters)")
     c = sub.add_parser("set-cloud", help="SERVER PORT USERID NAME (a blank for none)")
-    c.add_argument("server")
-    c.add_argument("port", type=number)
-    c.add_argument("user")
-    c.add_argument("name")
-    c = sub.add_parser("set-lang", help="MASK LANGUAGE: offered languages (bit n) and the panel language "
-                                        "(0 zh-CN, 1 en, 2 ru, 3 vi, 4 zh-TW, 255 keep)")
-    c.add_argument("mask", type=number)
-    c.add_argument("language")
+    arg(c, "server", text("utf-8"), "the cloud server's address")
+    arg(c, "port", u16, "its port")
+    arg(c, "user", text("utf-8"), "the user id")
+    arg(c, "name", text("utf-8"), "the controller's name")
+    c = sub.add_parser("set-lang", help="MASK LANGUAGE: offered languages (bit n) and the panel language")
+    arg(c, "mask", number, "offered languages: bit n for language n")
+    arg(c, "language", language, "the panel's: zh-cn or 0, en or 1, ru or 2, vi or 3, zh-tw or 4, 255 keep")
     c = sub.add_parser("card-search", help="search the receiving cards of an output port of FPGA 0: PORT (1..10)")
-    c.add_argument("port", type=number)
+    arg(c, "port", card_port, "the output port (1..10)")
     c = sub.add_parser("cloud-command", help="a cloud JSON command through the 4G group (--serial to the 4G "
                                              "port): JSON")
-    c.add_argument("json")
+    c.add_argument("json", type=text("utf-8", None), metavar="JSON", help="the command, e.g. "
+                   "'{\"name\":\"getProperty\"}'")
     c = sub.add_parser("read-setup", help="read a cloud set-up file through the 4G group: "
                                           "barcode|setinfo|cafile LOCALFILE")
-    c.add_argument("kind", choices=sorted(CLOUD_FILES))
-    c.add_argument("file")
+    c.add_argument("kind", choices=sorted(CLOUD_FILES), metavar="KIND", help="barcode, setinfo or cafile")
+    local_file(c, "where to write it")
     c = sub.add_parser("at", help="WiFi commands (--wifi): COMMAND... e.g. AT+CHECKDATA")
-    c.add_argument("at_commands", nargs="+", metavar="COMMAND")
+    c.add_argument("at_commands", nargs="+", metavar="COMMAND", type=text("ascii", None),
+                   help="one command per datagram, e.g. AT+CHECKDATA")
     c = sub.add_parser("raw", help="any controller command: COMMAND [HEXDATA]")
-    c.add_argument("code", type=number)
-    c.add_argument("data", type=hexbytes, nargs="?", default=b"")
+    arg(c, "code", byte, "the command code (0..255)")
+    arg(c, "data", hexbytes, "its data bytes in hexadecimal", nargs="?", default=b"")
     return p
+
+
+def check_sizes(args):
+    """What only the arguments together decide; local files are read here,
+    before anything is sent."""
+    cmd = args.command
+    if cmd in ("send-file", "write-flash", "edid-table", "send-cloud-file"):
+        args.data = read_local(args.file)
+    if cmd in ("fetch-file", "read-setup"):
+        check_writable(args.file)
+    if cmd == "read-flash" and args.out:
+        check_writable(args.out)
+    if cmd == "write-ram" and len(args.data) > 0xFFFF:
+        raise BadArgument("write-ram: %d bytes, more than 65535" % len(args.data))
+    if cmd in ("send-file", "send-cloud-file") and len(args.data) > 0xFFFFFFFF:
+        raise BadArgument("%s: %d bytes, more than a transfer holds" % (args.file, len(args.data)))
+    if cmd == "write-flash" and args.address + len(args.data) > 1 << 32:
+        raise BadArgument("write-flash: %s bytes at 0x%X reach past 0xFFFFFFFF" % (len(args.data), args.address))
+    if cmd == "read-flash" and args.address + args.length > 1 << 32:
+        raise BadArgument("read-flash: %d bytes at 0x%X reach past 0xFFFFFFFF" % (args.length, args.address))
 
 
 def run(args, client):
@@ -656,37 +843,30 @@ def run(args, client):
         client.erase_flash(args.unit, args.count, args.mode)
         print("done")
     elif cmd == "write-flash":
-        with open(args.file, "rb") as f:
-            data = f.read()
-        client.write_flash(args.address, data)
-        print("written %d bytes" % len(data))
+        client.write_flash(args.address, args.data)
+        print("written %d bytes" % len(args.data))
     elif cmd == "read-flash":
         data = client.read_flash(args.address, args.length)
         if args.out:
-            with open(args.out, "wb") as f:
-                f.write(data)
+            write_local(args.out, data)
             print("read %d bytes, md5 %s" % (len(data), hashlib.md5(data).hexdigest()))
         else:
             print(show(data))
     elif cmd == "send-file":
-        with open(args.file, "rb") as f:
-            data = f.read()
+        data = args.data
         digest = client.send_file(*args.type, data, args.name, args.block, args.stop_after, args.wrong_digest)
         print("stopped" if digest is None else "stored %d bytes, md5 %s" % (len(data), digest))
     elif cmd == "fetch-file":
         data = client.fetch_file(*args.type, args.name, args.length, args.block)
-        with open(args.file, "wb") as f:
-            f.write(data)
+        write_local(args.file, data)
         print("fetched %d bytes, md5 %s" % (len(data), hashlib.md5(data).hexdigest()))
     elif cmd == "delete-file":
         print("deleted %d" % client.delete_file(*args.type, args.name))
     elif cmd == "send-cloud-file":
-        with open(args.file, "rb") as f:
-            client.send_cloud_file(CLOUD_FILES[args.kind], f.read(), wrong_digest=args.wrong_digest)
+        client.send_cloud_file(CLOUD_FILES[args.kind], args.data, wrong_digest=args.wrong_digest)
         print("done")
     elif cmd == "edid-table":
-        with open(args.file, "rb") as f:
-            client.write_edid_table(args.input, args.width, args.height, args.rate, f.read())
+        client.write_edid_table(args.input, args.width, args.height, args.rate, args.data)
         print("done")
     elif cmd == "set-ip":
         client.net_ip_set(args.ip, args.gateway, args.mask, args.port, args.mac)
@@ -704,8 +884,7 @@ def run(args, client):
         client.set_cloud(args.server, args.port, args.user, args.name)
         print("done")
     elif cmd == "set-lang":
-        language = LANGUAGES.get(args.language.lower())
-        client.set_languages(args.mask, number(args.language) if language is None else language)
+        client.set_languages(args.mask, args.language)
         print("done")
     elif cmd == "card-search":
         answers = client.card_search(args.port, args.timeout)
@@ -718,8 +897,7 @@ def run(args, client):
         print(client.cloud_command(args.json))
     elif cmd == "read-setup":
         data = client.read_setup(CLOUD_FILES[args.kind])
-        with open(args.file, "wb") as f:
-            f.write(data)
+        write_local(args.file, data)
         print("read %d bytes" % len(data))
     elif cmd == "raw":
         reply = client.ask(args.code, args.data)
@@ -740,9 +918,6 @@ def run_wifi(args):
             reply = wifi.at(command)
             print(reply)
             refused = refused or reply == "ERR"
-    except UnicodeEncodeError:
-        print("only ASCII can be sent", file=sys.stderr)
-        return 3
     except (LinkError, OSError) as e:
         print(e, file=sys.stderr)
         return 2
@@ -755,10 +930,13 @@ def main(argv=None):
     parser = build_parser()
     args = parser.parse_args(argv)
     if (args.command == "at") != bool(args.wifi):
-        print("the WiFi commands (at) go with --wifi, and only they", file=sys.stderr)
-        return 3
+        parser.error("the WiFi commands (at) go with --wifi, and only they")
     if args.wifi:
         return run_wifi(args)
+    try:
+        check_sizes(args)
+    except BadArgument as e:
+        parser.error(e)
     try:
         if args.tcp:
             link = TcpLink(args.tcp)
@@ -766,7 +944,7 @@ def main(argv=None):
             link = UdpLink(args.udp)
         else:
             link = SerialLink(args.serial, args.baud)
-    except (OSError, AttributeError) as e:
+    except OSError as e:
         print("cannot open the link: %s" % e, file=sys.stderr)
         return 2
     try:
@@ -777,9 +955,12 @@ def main(argv=None):
     except (LinkError, OSError) as e:
         print(e, file=sys.stderr)
         return 2
-    except ValueError as e:
+    except (struct.error, IndexError):
+        print("an answer too short for its command", file=sys.stderr)
+        return 2
+    except BadArgument as e:
         print(e, file=sys.stderr)
-        return 3
+        return BAD_ARGUMENTS
     finally:
         link.close()
 

@@ -62,6 +62,10 @@ TEST_F(StartUp, SaysWhereItRunsNamesItsThreadsAndStopsOnRequest)
                              .arg(pcPort(10005))
                              .arg(app->processId());
     ASSERT_TRUE(outputHas(*app, seen, line.toUtf8(), 5000)) << seen.toStdString();
+    // Said first; the links it names open at the end of the start-up, the
+    // UDP ones last.
+    pc::UdpClient udp(pcPort(10005));
+    ASSERT_TRUE(pc::answering(udp, 15000));
 
     // Every thread of its own carries a name; only the main thread has the
     // program's.
@@ -82,6 +86,25 @@ TEST_F(StartUp, SaysWhereItRunsNamesItsThreadsAndStopsOnRequest)
     EXPECT_EQ(app->exitStatus(), AppProcess::NormalExit);
     EXPECT_EQ(app->exitCode(), 0);
     EXPECT_FALSE(QFileInfo(QString::fromStdString(appRoot + "/dev/ttyS2")).isSymLink());
+}
+
+TEST_F(StartUp, ItsLogStartsWithTheStartLineAndTakesWholeLinesAsTheyCome)
+{
+    // Into a pipe, as into a log file.
+    const std::string appRoot = root + "/app-root";
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
+    ASSERT_TRUE(app->waitForStarted(5000));
+    QByteArray seen;
+    // Printed while the program goes on running, not when it ends.
+    ASSERT_TRUE(outputHas(*app, seen, "\n[fpga 0] LED output enabled: ready\n", 20000)) << seen.toStdString();
+    EXPECT_TRUE(seen.startsWith("vyxQ58N on simulated hardware: root " + QByteArray::fromStdString(appRoot) + ";"))
+        << seen.left(300).toStdString();
+    // A stick plugged in is taken once the watcher listens (10 s after the
+    // start); its message is a line of its own.
+    writeFile("/app-root/sim/usb", "in\n");
+    EXPECT_TRUE(outputHas(*app, seen, "\n usb have mound ok \n", 30000)) << seen.right(2000).toStdString();
+    app->kill();
+    app->waitForFinished(5000);
 }
 
 TEST_F(StartUp, InstancesRunSideBySideButNeverTwoOnOneRoot)
@@ -119,6 +142,115 @@ TEST_F(StartUp, InstancesRunSideBySideButNeverTwoOnOneRoot)
         p->kill();
         p->waitForFinished(5000);
     }
+}
+
+namespace {
+// A directory of stand-ins for the commands a start-up on the device runs
+// (address, routes, clock, access point...): each only notes its call in
+// "<dir>/ran". Put first on PATH, they keep the machine as it is even when
+// something does run.
+QString commandStandIns(const std::string& dir)
+{
+    const QString bin = QString::fromStdString(dir + "/bin");
+    QDir().mkpath(bin);
+    for (const char* name : {"ifconfig", "route", "ip", "reboot", "hwclock", "date", "chattr", "sync", "kill",
+                             "killall", "pidof", "hostapd", "udhcpd", "udhcpc", "wpa_supplicant", "mount", "umount"}) {
+        QFile f(bin + "/" + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QString("#!/bin/sh\necho \"$0 $*\" >> %1/ran\n").arg(QString::fromStdString(dir)).toUtf8());
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return "PATH=" + bin + ":" + QString::fromLocal8Bit(qgetenv("PATH"));
+}
+
+// What is in `dir` besides the stand-ins.
+QStringList madeIn(const std::string& dir)
+{
+    QStringList entries = QDir(QString::fromStdString(dir)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    entries.removeAll("bin");
+    return entries;
+}
+} // namespace
+
+TEST_F(StartUp, DeviceBackEndIsRefusedOffTheBoard)
+{
+    // Never started where it could run: it would take this machine's
+    // address and routes. Not on the board, and not with a program that
+    // does not know the refusal (one that starts on "--help" instead).
+    ASSERT_FALSE(platform::boardMissing().empty()) << "this machine looks like the board; not tried";
+    const std::string dir = root + "/cwd";
+    const QString path = commandStandIns(dir);
+    std::unique_ptr<AppProcess> help = startAppWith({"--help"}, dir, {path});
+    ASSERT_TRUE(help->waitForFinished(10000) && help->exitCode() == 0 &&
+                help->readAll().contains("--device          the board's own hardware; refused on any other machine"))
+        << "the program does not say it refuses --device here; not tried";
+    // And where the machine allows it, in a network of its own.
+    QStringList wrapper{"unshare", "--net"};
+    {
+        AppProcess probe("unshare", {"--net", "true"});
+        if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+            wrapper.clear();
+    }
+    std::unique_ptr<AppProcess> app = startAppWith({"--device"}, dir, {path}, wrapper);
+    ASSERT_TRUE(app->waitForFinished(10000));
+    EXPECT_EQ(app->exitCode(), 1);
+    const QByteArray said = app->readAll();
+    // Not an ARM processor; or, emulated on one, no scaler device.
+    EXPECT_TRUE(said.startsWith("vyxQ58N: --device refused: this machine (") ||
+                said.startsWith("vyxQ58N: --device refused: this machine has no /dev/spidev32766.0"))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains("on any other machine run without --device (simulated hardware).\n"))
+        << said.toStdString();
+    EXPECT_EQ(said.count('\n'), 1) << said.toStdString(); // said nothing else, started nothing
+    EXPECT_EQ(madeIn(dir), QStringList()) << "ran a command or made a root";
+}
+
+TEST_F(StartUp, AnswersHelpAndRefusesACommandLineItCannotFollow)
+{
+    const std::string dir = root + "/cwd";
+    const QString path = commandStandIns(dir);
+    std::unique_ptr<AppProcess> help = startAppWith({"--help"}, dir, {path});
+    ASSERT_TRUE(help->waitForFinished(10000));
+    EXPECT_EQ(help->exitCode(), 0);
+    const QByteArray usage = help->readAll();
+    EXPECT_TRUE(usage.startsWith("Usage: vyxQ58N [--root DIR] [--port-offset N] [--sim | --device] [Qt options]\n"))
+        << usage.toStdString();
+    for (const char* option : {"--root DIR", "--port-offset N", "--sim", "--device", "-h, --help", "-platform"})
+        EXPECT_TRUE(usage.contains(option)) << option;
+
+    const struct {
+        QStringList args;
+        const char* says;
+    } refused[] = {
+        {{"--rooot", "r"}, "vyxQ58N: Unknown option 'rooot'.\n"},
+        {{"--root"}, "vyxQ58N: Missing value after '--root'.\n"},
+        {{"--root", "r", "--port-offset"}, "vyxQ58N: Missing value after '--port-offset'.\n"},
+        {{"--root", "r", "-platform"}, "vyxQ58N: Missing value after '-platform'.\n"},
+        {{"--root", "r", "now"}, "vyxQ58N: unexpected argument 'now'.\n"},
+        {{"--root", "r", "--sim", "--device"}, "vyxQ58N: --device and --sim exclude each other.\n"},
+        {{"--root", ""}, "vyxQ58N: --root needs a directory.\n"},
+    };
+    for (const auto& r : refused) {
+        std::unique_ptr<AppProcess> app = startAppWith(r.args, dir, {path});
+        ASSERT_TRUE(app->waitForFinished(10000)) << r.says;
+        EXPECT_EQ(app->exitCode(), 2) << r.says;
+        const QByteArray said = app->readAll();
+        EXPECT_EQ(said, QByteArray(r.says) + "Try 'vyxQ58N --help' for the options.\n");
+    }
+    // Neither ran a command nor made a root, here or by default.
+    EXPECT_EQ(madeIn(dir), QStringList());
+
+    // Qt's own options still reach Qt, in either form.
+    const int offset = freePortOffset();
+    std::unique_ptr<AppProcess> app = startAppWith(
+        {"-platform", "offscreen", "--root", "r", "--port-offset", QString::number(offset), "--reverse"}, dir, {path});
+    QByteArray seen;
+    EXPECT_TRUE(outputHas(*app, seen, QString("vyxQ58N on simulated hardware: root %1/r;")
+                                          .arg(QString::fromStdString(dir)).toUtf8(), 10000))
+        << seen.toStdString();
+    app->kill();
+    app->waitForFinished(5000);
 }
 
 TEST(Globals, StartUpValues)

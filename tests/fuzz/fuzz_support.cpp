@@ -4,10 +4,12 @@
 #include <QtGlobal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <unistd.h>
 
 #include "core/globals.h"
 #include "core/vyxrampara.h"
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/shell.h"
 
@@ -35,8 +37,13 @@ void begin()
             std::abort();
         g_root = dir;
         std::atexit(removeRoot);
+        // With TZ unset the C library reads the zone file again at every
+        // local time it makes, which Qt does for each file time it reads.
+        ::setenv("TZ", ":/etc/localtime", 0);
+        ::tzset();
         platform::initForTest(g_root);
         platform::setPauseScale(0);
+        platform::simShell().setLogFile(false);
         resetGlobalsForTest();
         g_debugSwitch = 0;
         qInstallMessageHandler(dropMessage);
@@ -53,6 +60,11 @@ void writeFile(const std::string& absPath, const uint8_t* data, size_t size)
     if (size && std::fwrite(data, 1, size, f) != size)
         std::abort();
     std::fclose(f);
+}
+
+void holdFile(const std::string& absPath, const uint8_t* data, size_t size)
+{
+    platform::holdFile(QString::fromStdString(absPath), QByteArray(reinterpret_cast<const char*>(data), int(size)));
 }
 
 VyxRamPara* freshStore()

@@ -13,12 +13,17 @@ class VyxRamPara;
 namespace fuzz {
 
 // Prepares the process on the first call (root directory removed at exit,
-// no fixed pauses, no diagnostics printed); later calls only forget the
-// simulated shell's log so that long runs stay small.
+// no fixed pauses, no diagnostics printed, shell commands kept in memory
+// only); later calls only forget the simulated shell's log so that long
+// runs stay small.
 void begin();
 
 // Replaces the file at `absPath` under the root with `size` bytes of `data`.
 void writeFile(const std::string& absPath, const uint8_t* data, size_t size);
+// Holds `size` bytes of `data` in memory as the file at `absPath`, for the
+// readers that read through LockedFileReader (platform/memory_files.h):
+// thousands of reads of an input cost no file opened.
+void holdFile(const std::string& absPath, const uint8_t* data, size_t size);
 
 // The parameter store as its first load from the defaults left it: loaded
 // once, then its image, snapshot, user modes and registers are put back on

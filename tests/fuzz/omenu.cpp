@@ -11,6 +11,7 @@
 #include "core/vyxrampara.h"
 #include "platform/c331_sim.h"
 #include "platform/platform.h"
+#include "platform/shell.h"
 #include "platform/spi.h"
 #include "scaler/c331_manage.h"
 #include "scaler/omenu.h"
@@ -70,5 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(platform::simScaler().memoryErrors().empty());
     }
     std::remove(platform::sysPath(kCopy).c_str());
+    // The records of this input go with it: the chip's of the menu drawn,
+    // the shell's of a copy deleted.
+    platform::simScaler().clearMemoryRecords();
+    platform::simShell().clearLog();
     return 0;
 }

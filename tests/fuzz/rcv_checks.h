@@ -104,7 +104,7 @@ inline void writeOtherRecovery(const std::string& absPath)
     }
     for (Builder* m : {&screen, &xy, &para})
         file.b.insert(file.b.end(), m->b.begin(), m->b.end());
-    writeFile(absPath, file.b.data(), file.b.size());
+    holdFile(absPath, file.b.data(), file.b.size());
 }
 
 // Everything a walk saw, as bytes, to compare two walks of one file.

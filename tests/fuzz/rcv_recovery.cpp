@@ -4,10 +4,8 @@
 // reader hands on is the one at its place in the file, every data range lies
 // in the file and holds its bytes, a failed walk says why, and a reader that
 // walked another file first sees exactly what a new one sees.
-#include <QDir>
 #include <QString>
 
-#include "platform/platform.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/rcv_checks.h"
 #include "tests/support/rcv_walk.h"
@@ -142,11 +140,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::begin();
     static bool ready = false;
     if (!ready) {
-        QDir().mkpath(QString::fromStdString(platform::sysPath("/data/rcvrecovery")));
         fuzz::writeOtherRecovery(kOther.toStdString());
         ready = true;
     }
-    fuzz::writeFile(kFile.toStdString(), data, size);
+    fuzz::holdFile(kFile.toStdString(), data, size);
     const RawFile f{data, size};
 
     rcvRecovery fresh;

@@ -5,12 +5,10 @@
 // the file and holds its bytes, a record past the end or beyond the count
 // is refused and leaves the caller's record as it was, and a reader that
 // walked a recovery file first sees what a new one sees.
-#include <QDir>
 #include <QString>
 #include <cstring>
 
 #include "fpga/scan_record.h"
-#include "platform/platform.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/rcv_checks.h"
 #include "tests/support/rcv_walk.h"
@@ -74,12 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::begin();
     static bool ready = false;
     if (!ready) {
-        QDir().mkpath(QString::fromStdString(platform::sysPath("/data/smartmapping")));
-        QDir().mkpath(QString::fromStdString(platform::sysPath("/data/rcvrecovery")));
         fuzz::writeOtherRecovery(kRecovery.toStdString());
         ready = true;
     }
-    fuzz::writeFile(kFile.toStdString(), data, size);
+    fuzz::holdFile(kFile.toStdString(), data, size);
     const RawFile f{data, size};
 
     rcvRecovery fresh;

@@ -109,6 +109,12 @@ TEST_F(SimShellTest, RecordsOfALongRunStayBounded)
     sh.run("hwclock -w");
     EXPECT_EQ(readFile("/sim/shell.log"), "hwclock -w\n");
     EXPECT_EQ(readFile("/sim/shell.log.1").size(), platform::SimShell::kLogFileLimit);
+    // Without the file the log keeps them all the same.
+    sh.setLogFile(false);
+    sh.run("sync off");
+    sh.setLogFile(true);
+    EXPECT_EQ(sh.log().back(), "sync off");
+    EXPECT_EQ(readFile("/sim/shell.log"), "hwclock -w\n");
 
     // Every reply on the RS-485 port switches the driver twice.
     platform::SimSerial& serial = platform::simSerial();

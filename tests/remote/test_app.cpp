@@ -7,9 +7,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
+#include <QThread>
 #include <atomic>
 #include <csignal>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <thread>
 
@@ -461,6 +463,94 @@ TEST_F(Application, TwentyClientsGetTheirOwnCardAnswers)
         t.join();
     EXPECT_EQ(answered.load(), kClients * kRounds * 2);
     EXPECT_EQ(wrong.load(), 0);
+    app->kill();
+    app->waitForFinished(5000);
+}
+
+TEST_F(Application, ASecondInstanceOnTheSamePortsSaysSoAndTakesNoneOfThem)
+{
+    std::unique_ptr<AppProcess> first = startApp(root + "/first", portOffset);
+    ASSERT_TRUE(first->waitForStarted(5000));
+    pc::TcpClient tcp(pcPort(5005), 5000);
+    ASSERT_TRUE(tcp.ok()) << first->readAll().toStdString();
+    pc::UdpClient udp5008(pcPort(5008)), udp10005(pcPort(10005));
+    ASSERT_TRUE(pc::answering(udp5008) && pc::answering(udp10005));
+    ASSERT_EQ(tcp.ask(pc::writeRam(2176, {61, 0})), Bytes{0});
+
+    // Another root, the same offset: every port it cannot have is named.
+    std::unique_ptr<AppProcess> second = startApp(root + "/second", portOffset);
+    QByteArray seen;
+    const QString taken("vyxQ58N: cannot open %1 port %2: Address already in use; trying again every 1 s\n");
+    for (const QString& said : {taken.arg("TCP").arg(pcPort(5005)), taken.arg("TCP").arg(pcPort(10002)),
+                                taken.arg("UDP").arg(pcPort(5008)), taken.arg("UDP").arg(pcPort(10005)),
+                                taken.arg("UDP").arg(pcPort(13769))})
+        EXPECT_TRUE(outputHas(*second, seen, said.toUtf8(), 8000)) << said.toStdString();
+
+    // The first one still gets every datagram (the second's store would
+    // answer its own brightness, 100).
+    for (int i = 0; i < 5; ++i)
+        for (pc::Endpoint* link : std::initializer_list<pc::Endpoint*>{&udp5008, &udp10005})
+            EXPECT_EQ(link->ask(pc::readRam(2176, 2)), (Bytes{0, 61, 0}));
+    for (auto* p : {first.get(), second.get()}) {
+        p->kill();
+        p->waitForFinished(5000);
+    }
+}
+
+TEST_F(Application, AMulticastSearchIsAnsweredOnceForEveryPortAfterTheCardTable)
+{
+    const std::string appRoot = root + "/app-root";
+    writeFile("/app-root/sim/cards", "1 4\n2 4\n3 4\n4 4\n");
+    std::unique_ptr<AppProcess> app = startApp(appRoot, portOffset);
+    // A failure shows how the application's output ended.
+    struct Tail {
+        AppProcess& app;
+        ~Tail()
+        {
+            if (::testing::Test::HasFailure())
+                std::cout << "the application's output ends:\n" << app.readAll().right(6000).toStdString() << std::endl;
+        }
+    } tail{*app};
+    ASSERT_TRUE(app->waitForStarted(5000));
+    pc::TcpClient tcp(pcPort(5005), 5000);
+    ASSERT_TRUE(tcp.ok()) << app->readAll().toStdString();
+    EXPECT_EQ(firstCardAnswer(tcp, pc::cardSearch(0), 0x0003), searchData(4, 0));
+    // A multicast goes to the ports the card table knows cards on.
+    for (uint8_t port = 1; port < 4; ++port)
+        EXPECT_EQ(askCard(tcp, pc::cardSearch(port), 0x0003), searchData(4, 0));
+
+    // Output 2 now has three cards; a search of every port at once.
+    writeFile("/app-root/sim/cards", "2 3\n");
+    QThread::msleep(1500); // the simulation looks at its cards file once a second
+    const Bytes everyPort = pc::card(0x0FFE, 0xAA, 0xFF, pc::kMulticast, 0x10, {});
+    Bytes answer;
+    ASSERT_TRUE(tcp.send(everyPort) && tcp.receive(&answer, 5000)) << "the multicast search got no answer";
+    // The collective answer: source 0x0FFE, port byte 255, one port's data.
+    const Bytes data = pc::cardAnswer(everyPort, answer, 0x0FFE);
+    EXPECT_TRUE(data == searchData(4, 0) || data == searchData(3, 0)) << ::testing::PrintToString(data);
+    Bytes stray;
+    EXPECT_FALSE(tcp.receive(&stray, 500)) << "answered twice";
+    // Each port's count reached the card table (FPGA 0's parameter RAM,
+    // u16 at 100, 102, 108, 110 for outputs 1-4).
+    const Bytes table = tcp.ask(pc::fpgaReadRam(1, 0, 0, 100, 12));
+    ASSERT_EQ(table.size(), 13u);
+    EXPECT_EQ(table[0], 0);
+    const int counts[4] = {table[1] | table[2] << 8, table[3] | table[4] << 8, table[9] | table[10] << 8,
+                           table[11] | table[12] << 8};
+    EXPECT_EQ(std::vector<int>(counts, counts + 4), (std::vector<int>{4, 3, 4, 4}));
+
+    // Card frames that arrive together wait their turn and are each
+    // answered, in order.
+    Bytes together;
+    for (uint16_t card = 0; card < 3; ++card) {
+        const Bytes e = pc::encode(pc::cardRead(0, card, 0x100, 1));
+        together.insert(together.end(), e.begin(), e.end());
+    }
+    ASSERT_TRUE(tcp.sendRaw(together));
+    for (uint16_t card = 0; card < 3; ++card) {
+        ASSERT_TRUE(tcp.receive(&answer, 3000)) << "card " << card;
+        EXPECT_EQ(answer[2] | answer[3] << 8, card);
+    }
     app->kill();
     app->waitForFinished(5000);
 }

@@ -186,6 +186,7 @@ TEST_F(ModemLink, ModemReadsTheSetupFilesInPieces)
     EXPECT_EQ(modem->ask(groupFrame(0xE1, {1, 0, 0})), Bytes{1}) << "no barcode file";
     EXPECT_EQ(modem->ask(groupFrame(0xE1, {4, 0, 0})), Bytes{1}) << "no such file";
     EXPECT_EQ(modem->ask(groupFrame(0xE1, {3, 0})), Bytes{2});
+    EXPECT_EQ(modem->ask(groupFrame(0xE1, {3, 0, 0, 0})), Bytes{2}) << "a byte more than its fields";
 }
 
 TEST_F(ModemLink, ReconfigureRequestIsPassedToTheModem)

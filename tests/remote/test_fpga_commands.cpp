@@ -270,6 +270,27 @@ TEST_F(FpgaCommands, SavedParameterRamComesBackAfterARestartWithTheOffsetAddedOn
     EXPECT_EQ(run(command(message_deal::CMD_PARAM_SAVE, {})), Bytes{2});
 }
 
+TEST_F(FpgaCommands, ATableTheCommandImageStoresIsAnsweredWithWhatTheFlashTook)
+{
+    startUp();
+    // A brightness record to keep (mode 1, 48 values).
+    Bytes record{0xAA, 3, 0xAA, 0, 0, 0, 49, 0, 1};
+    for (int i = 0; i < 48; ++i)
+        record.push_back(uint8_t(i * 5));
+    const Bytes store = pc::fpgaWriteRam(1, 5, 0, 0, record);
+    const Bytes run2 = pc::writeRegister(2, 0x04, 0x04, 1);
+    EXPECT_EQ(run(store), Bytes{0});
+    EXPECT_EQ(run(run2), Bytes{0});
+    EXPECT_EQ(sim(0).flash(0x30F000, uint32_t(record.size())), record);
+
+    // Into a flash that does not finish: the PC hears of it.
+    EXPECT_EQ(run(store), Bytes{0});
+    sim(0).setFlashDead(true);
+    fpga_drv::busy_limit_ms = 5;
+    EXPECT_EQ(run(run2), Bytes{7});
+    fpga_drv::busy_limit_ms = 3000;
+}
+
 TEST_F(FpgaCommands, LedSizeFollowsThePortLayout)
 {
     auto setRect = [](int f, int slot, int x, int y, int w, int h) {
@@ -444,5 +465,23 @@ TEST_F(FpgaCommands, ScalerFlashCommandsReachTheChipsFlashAndFonts)
         copied.push_back(job.flashAddr);
     EXPECT_EQ(copied, (std::vector<uint32_t>{0x23, 0x10023, 0x410023, 0x450023}));
     EXPECT_TRUE(chip.memoryErrors().empty());
+}
+
+TEST_F(FpgaCommands, AScalerFlashWriteOverOldDataIsAStorageFailure)
+{
+    platform::SimScalerChip& chip = platform::simScaler();
+    auto write = [&](uint32_t address, const Bytes& data) {
+        return run(command(message_deal::CMD_WRITE_FLASH,
+                           pc::cat({pc::u32(address), pc::u16(uint16_t(data.size())), data})));
+    };
+    // Programming only clears bits: over 0x0F the flash keeps 0x00.
+    chip.flashLoad(0x20000, Bytes(300, 0x0F));
+    EXPECT_EQ(write(0x20000, Bytes(300, 0xF0)), Bytes{7});
+    EXPECT_EQ(chip.flashContent(0x20000, 300), Bytes(300, 0x00));
+    // Bits already as asked read back equal; after an erase the write holds.
+    EXPECT_EQ(write(0x20000, Bytes(300, 0x00)), Bytes{0});
+    EXPECT_EQ(run(command(message_deal::CMD_ERASE_FLASH, pc::cat({pc::u32(0x20), pc::u16(1), {0}}))), Bytes{0});
+    EXPECT_EQ(write(0x20000, Bytes(300, 0xF0)), Bytes{0});
+    EXPECT_EQ(chip.flashContent(0x20000, 300), Bytes(300, 0xF0));
 }
 #endif

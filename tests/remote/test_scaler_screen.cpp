@@ -5,6 +5,7 @@
 #include "tests/support/sandbox.h"
 
 #include <QFile>
+#include <QImage>
 #include <iostream>
 #include <memory>
 #include <random>
@@ -251,4 +252,60 @@ TEST_F(ScalerScreen, APersonsEditOfTheSourcesFileReachesThePicture)
     // Mended: the errors go.
     editSources("0 1920x1080@60\n");
     EXPECT_TRUE(waitFor([&] { return !exists("/app-root/sim/sources.errors"); }, 5000));
+}
+
+TEST_F(ScalerScreen, DiagnosticRegistersApplyWhatTheImageHoldsAsRegister11Does)
+{
+    // Image bytes written and not yet applied...
+    const layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 960, 1080, 0}, {960, 0, 960, 1080, 1}}};
+    for (const auto& chunk : layout::imageChunks(r, {}))
+        ASSERT_EQ(tcp->ask(pc::writeRam(uint32_t(chunk.first), chunk.second)), Bytes{0});
+    // ...are applied by the scaler pass that a diagnostic register asks for.
+    ASSERT_EQ(tcp->ask(pc::writeRegister(164, 0xFF, 0x01)), Bytes{0});
+    EXPECT_EQ(await(layout::expected(r)), "");
+}
+
+TEST_F(ScalerScreen, TheOsdBarLeavesTheWindowLabelsReadable)
+{
+    // The OSD on, over the one full-screen window the screen starts with.
+    ASSERT_EQ(tcp->ask(pc::writeRam(2124, {1, 0})), Bytes{0});
+    ASSERT_EQ(tcp->ask(pc::writeRegister(11, 0x01, 0x01)), Bytes{0});
+    const QString picture = QString::fromStdString(appRoot + "/sim/screen.png");
+    int labelPixels = 0;
+    std::string seen = "no OSD shown";
+    waitFor(
+        [&] {
+            QFile f(registersPath());
+            const Bytes record = tcp->ask(pc::readRam(1376, 20));
+            if (!f.open(QIODevice::ReadOnly) || record.size() != 21)
+                return false;
+            const QByteArray regs = f.readAll();
+            if (regs.size() != platform::c331screen::kRegisterFileBytes)
+                return false;
+            const platform::c331screen::RegisterFile file(reinterpret_cast<const uint8_t*>(regs.data()));
+            const ScreenLayout layout = ScreenLayout::fromPublished(record.data() + 1);
+            const auto overlays = platform::c331screen::decodeOverlays(file, layout);
+            const Composition screen = platform::c331screen::decode(file, layout);
+            const QImage image(picture);
+            if (overlays.empty() || screen.windows.empty() || image.isNull() || !layout.valid())
+                return false;
+            // The picture's own scale: the LED screen under a header line.
+            const double scale = double(image.width()) / layout.ledWidth;
+            const int header = image.height() - int(std::lround(layout.ledHeight * scale));
+            const Rect bar = overlays.front().rect, window = screen.windows.front().screen;
+            seen = "bar " + std::to_string(bar.y) + "+" + std::to_string(bar.h) + ", window at " +
+                   std::to_string(window.y);
+            // Just under the bar, inside the window: its label's light text.
+            const int top = header + int((bar.y + bar.h) * scale) + 3;
+            const int left = int(window.x * scale) + 3;
+            labelPixels = 0;
+            for (int y = top; y < std::min(image.height(), top + 50); ++y)
+                for (int x = left; x < std::min(image.width() - 3, left + 300); ++x) {
+                    const QRgb c = image.pixel(x, y);
+                    labelPixels += qRed(c) > 230 && qGreen(c) > 230 && qBlue(c) > 230;
+                }
+            return labelPixels > 50;
+        },
+        10000);
+    EXPECT_GT(labelPixels, 50) << seen;
 }

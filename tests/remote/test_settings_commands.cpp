@@ -169,6 +169,10 @@ TEST_F(SettingsCommands, BarcodeAndCloudSettingsAreStoredInTheConfigurationAndTh
     EXPECT_EQ(g_Ryxa_controllername, QString::fromUtf8("大厅 A"));
     EXPECT_EQ(g_Ryxa_cloud, 1);
     EXPECT_EQ(readFile("/data/configs/cloud_setinfo"), bytes(pc::cat({{0xAA, 0, uint8_t(record.size())}, record})));
+    // Stored only: neither a live cloud connection nor the modem is asked to
+    // take it (the cloud file's end does that).
+    EXPECT_EQ(g_reconfig_device_ryxacloud, 0);
+    EXPECT_EQ(g_reconfig_4g, 0);
     // Back to "no cloud": one blank each, port 0.
     EXPECT_EQ(run(pc::control(0xC5, pc::cat({pc::named(" "), pc::u16(0), pc::named(" "), pc::named(" ")}))), Bytes{0});
     EXPECT_EQ(g_Ryxa_cloud, 0);

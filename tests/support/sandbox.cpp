@@ -110,20 +110,37 @@ int freePortOffset(std::initializer_list<int> extra)
     return offset;
 }
 
+namespace {
+// The application with `args`: a cross-built test starts the cross-built
+// application through the same emulator it runs under itself.
+QStringList appCommand(const QStringList& args)
+{
+    QStringList command{QStringLiteral(VYX_APP_PATH)};
+    if (!QStringLiteral(VYX_APP_EMULATOR).isEmpty())
+        command.prepend(QStringLiteral(VYX_APP_EMULATOR));
+    return command + args;
+}
+} // namespace
+
 std::unique_ptr<AppProcess> startApp(const std::string& root, int portOffset)
 {
-    QStringList args{"--root", QString::fromStdString(root)};
-    // A cross-built test starts the cross-built application through the
-    // same emulator it runs under itself.
-    QString program = QStringLiteral(VYX_APP_EMULATOR);
-    if (program.isEmpty())
-        program = QStringLiteral(VYX_APP_PATH);
-    else
-        args.prepend(QStringLiteral(VYX_APP_PATH));
+    QStringList command = appCommand({"--root", QString::fromStdString(root)});
+    const QString program = command.takeFirst();
     return std::make_unique<AppProcess>(
-        program, args,
+        program, command,
         QStringList{"QT_QPA_PLATFORM=offscreen", "VYX_PAUSE_SCALE=0", QStringLiteral("VYX_PORT_OFFSET=%1").arg(portOffset)},
         QStringList{"VYX_ROOT"});
+}
+
+std::unique_ptr<AppProcess> startAppWith(const QStringList& args, const std::string& workDir,
+                                         const QStringList& setEnv, const QStringList& wrapper)
+{
+    // env(1) starts it in its working directory.
+    QStringList command = wrapper + QStringList{"env", "-C", QString::fromStdString(workDir)} + appCommand(args);
+    const QString program = command.takeFirst();
+    return std::make_unique<AppProcess>(program, command,
+                                        QStringList{"QT_QPA_PLATFORM=offscreen", "VYX_PAUSE_SCALE=0"} + setEnv,
+                                        QStringList{"VYX_ROOT", "VYX_PORT_OFFSET"});
 }
 
 bool outputHas(AppProcess& app, QByteArray& seen, const QByteArray& text, int ms)

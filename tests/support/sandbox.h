@@ -53,3 +53,11 @@ bool outputHas(AppProcess& app, QByteArray& seen, const QByteArray& text, int ms
 // its PC ports moved by `portOffset` (offscreen, no start-up pauses), its
 // output merged into one channel.
 std::unique_ptr<AppProcess> startApp(const std::string& root, int portOffset);
+
+// Starts the application binary with `args` alone (no root and no port
+// offset from the environment), in the directory `workDir`, offscreen and
+// without start-up pauses, its environment further changed by `setEnv`
+// ("NAME=value"), through the command `wrapper` when one is given (e.g.
+// {"unshare", "--net"}); output merged.
+std::unique_ptr<AppProcess> startAppWith(const QStringList& args, const std::string& workDir,
+                                         const QStringList& setEnv = {}, const QStringList& wrapper = {});

@@ -2,10 +2,12 @@
 // arrive as the keypad's left, right, OK, back and mode.
 #include "tests/support/panel_fixture.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <memory>
 
 #include "platform/sim_keys.h"
+#include "ui/shell/lockwindow.h"
 
 namespace {
 using SimKeys = PanelTest;

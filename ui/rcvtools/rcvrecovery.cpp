@@ -2,7 +2,6 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QFileInfo>
 #include <QMutexLocker>
 #include <cstring>
 #include <limits>
@@ -10,6 +9,7 @@
 #include "core/file_reader.h"
 #include "core/globals.h"
 #include "core/utils.h"
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 
 TzFileName g_tzfile_name;
@@ -175,7 +175,7 @@ const char* rcvRecovery::operate_target_name(uint8_t target)
 uint32_t rcvRecovery::read_field(const QString& file, uint64_t offset, uint32_t n, uint8_t* out, const char* what,
                                  bool announce)
 {
-    if (!QFileInfo::exists(platform::sysPath(file)))
+    if (!platform::fileExists(file))
         return fail(RCV_READ_MISSING, QStringLiteral("%1: no such file").arg(file));
     if (announce)
         qDebug() << "file exists";
@@ -245,7 +245,7 @@ uint32_t rcvRecovery::get_rcvPackedFileInfo(const QString& file, uint8_t i)
 
 uint32_t rcvRecovery::update_rcvScreenHead(const QString& file)
 {
-    if (!QFileInfo::exists(platform::sysPath(file)))
+    if (!platform::fileExists(file))
         qDebug() << "file error" << file;
     uint64_t s;
     if (member(file, RCV_SCREEN_FILE, &s) != RCV_READ_OK)
@@ -365,7 +365,7 @@ uint32_t rcvRecovery::update_rcvXYrcvOperateTimes(const QString& file, uint16_t 
     uint64_t x;
     if (member(file, RCV_XY_FILE, &x) != RCV_READ_OK)
         return RCV_READ_MALFORMED;
-    if (!QFileInfo::exists(platform::sysPath(file)))
+    if (!platform::fileExists(file))
         return fail(RCV_READ_MISSING, QStringLiteral("%1: no such file").arg(file));
     qDebug() << "file exists";
     qDebug() << "rcv_id = " << card;
@@ -487,7 +487,7 @@ uint32_t rcvRecovery::update_smartDebugingOperateTimes(const QString& file, bool
     uint64_t base;
     if (block_base(file, scan, &base) != RCV_READ_OK)
         return RCV_READ_MALFORMED;
-    if (!QFileInfo::exists(platform::sysPath(file)))
+    if (!platform::fileExists(file))
         return fail(RCV_READ_MISSING, QStringLiteral("%1: no such file").arg(file));
     qDebug() << "file exists";
     uint32_t r;
@@ -530,7 +530,7 @@ uint32_t rcvRecovery::update_smartDebugingOperatepara(const QString& file, uint1
     uint64_t base;
     if (block_base(file, scan, &base) != RCV_READ_OK)
         return RCV_READ_MALFORMED;
-    if (QFileInfo::exists(platform::sysPath(file)))
+    if (platform::fileExists(file))
         qDebug() << "file exists " << "smart_rcv:" << (scan ? "true" : "false") << "operate_id:" << k;
     uint8_t rec[kOperateSize];
     uint64_t at = base + kBlockHeadSize + uint64_t(kOperateSize) * k;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMetaObject>
 #include <QPixmap>
+#include <QThread>
 #include <pthread.h>
 
 #include "core/ram_map.h"
@@ -259,6 +260,15 @@ void post_to_gui(std::function<void()> call)
 {
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+}
+
+void run_in_gui(std::function<void()> call)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QThread::currentThread() == app->thread())
+        call();
+    else
+        post_to_gui(std::move(call));
 }
 
 } // namespace panel

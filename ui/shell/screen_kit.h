@@ -253,6 +253,9 @@ public:
 // Runs `call` in the GUI thread, later (queued); nothing without an
 // application object. Any thread.
 void post_to_gui(std::function<void()> call);
+// Runs `call` at once in the GUI thread; from any other thread it is queued
+// there (post_to_gui), so it must find its widgets anew when it runs.
+void run_in_gui(std::function<void()> call);
 
 // Runs `call` on the screen in the GUI thread, but only if, once there, the
 // screen is still open (its global pointer set) and, with page >= 0, still

@@ -1,8 +1,11 @@
 #pragma once
 // The pop-up notice (one instance, g_tip): a check mark, or a line about the
-// USB stick, shown modally until the tick has counted 300 calls.
+// USB stick, shown modally until the tick has counted 300 calls. It has no
+// button and no key of its own. The change dispatcher's notices come here.
 
 #include "ui/shell/panel_dialog.h"
+
+class QFrame;
 
 namespace Ui {
 class TIP;
@@ -14,12 +17,18 @@ public:
     explicit TIP(QWidget* parent = nullptr);
     ~TIP() override;
 
-    // Shows notice `kind` (1 check mark, 3 stick connected, 4 stick
-    // unplugged, 5 reading) and returns when it closed.
-    void tip_create(int kind);
-    // One tick while g_tip_flag is set.
+    // Replaces the content by notice `kind` (1 check mark, 3 stick
+    // connected, 4 stick unplugged, 5 reading) and shows it; returns when it
+    // is hidden. Any other kind only removes the content. The result carries
+    // nothing.
+    int tip_create(int kind);
+    // Sets g_tip_flag and runs the notice modally.
+    int tip_show();
+    // One tick while g_tip_flag is set: the 300th hides the notice.
     void tip_outtime_deal();
 
 private:
     Ui::TIP* ui;
+    QFrame* m_content = nullptr;
+    int m_ticks = 0;
 };

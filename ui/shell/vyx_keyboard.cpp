@@ -13,7 +13,7 @@ int check_hiddev()
 {
     platform::Hid& hid = platform::hid();
     if (hid.init() != 0) {
-        VYX_DEBUG("\t hid init error ");
+        VYX_DEBUG("\t hid init error \n");
         return 0;
     }
     int found = 0;
@@ -24,7 +24,7 @@ int check_hiddev()
             break;
         }
     }
-    VYX_DEBUG("\t check_hiddev over");
+    VYX_DEBUG("\t check_hiddev over\n");
     return found;
 }
 

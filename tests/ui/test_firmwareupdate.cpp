@@ -1,0 +1,163 @@
+// The "do not power off" dialog of a firmware upgrade: started and ended
+// from the upgrade's own thread it lives and dies in the GUI thread, once;
+// the tick bobs its picture and counts its dots.
+#include "tests/ui/widgets_fixture.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QThread>
+#include <thread>
+
+#include "core/globals.h"
+
+namespace {
+
+class UpdateDialog : public WithMainWindow {
+protected:
+    static int dialogs()
+    {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += qobject_cast<FirmwareUpdate*>(w) != nullptr;
+        return n;
+    }
+    static QLabel* text() { return g_move_update->findChild<QLabel*>("label_text"); }
+    static QLabel* picture() { return g_move_update->findChild<QLabel*>("label_picture"); }
+    // Ticks of the main window until G_timeTicks reaches `until`.
+    void tickTo(uint32_t until)
+    {
+        while (G_timeTicks.load() < until)
+            window->slot_update_timer_ticks();
+    }
+};
+
+} // namespace
+
+TEST_F(UpdateDialog, StartedAndEndedFromAnotherThreadLivesInTheGuiThread)
+{
+    std::thread upgrade([] {
+        MainWindow::post_update_start();
+        MainWindow::post_update_start(); // a second start: the same dialog
+    });
+    upgrade.join();
+    EXPECT_EQ(g_move_update, nullptr); // nothing made in the upgrade's thread
+    pumpEvents();
+    ASSERT_NE(g_move_update, nullptr);
+    EXPECT_EQ(dialogs(), 1);
+    EXPECT_EQ(g_move_update->thread(), QThread::currentThread());
+    EXPECT_TRUE(g_move_update->isVisible());
+    EXPECT_FALSE(g_move_update->isModal());
+    EXPECT_EQ(g_move_update->size(), QSize(320, 240));
+    EXPECT_TRUE(g_move_update->testAttribute(Qt::WA_DeleteOnClose));
+    QPointer<FirmwareUpdate> shown = g_move_update;
+
+    // The free functions too, called straight from another thread.
+    std::thread end([] { firmware_update_over(); });
+    end.join();
+    EXPECT_EQ(g_move_update, shown.data());
+    pumpEvents();
+    EXPECT_EQ(g_move_update, nullptr);
+    paneltest::flushDeferredDeletes();
+    EXPECT_TRUE(shown.isNull());
+
+    std::thread again([] {
+        firmware_update_over(); // none shown: nothing
+        firmware_update_start();
+    });
+    again.join();
+    pumpEvents();
+    ASSERT_NE(g_move_update, nullptr);
+    EXPECT_EQ(g_move_update->thread(), QThread::currentThread());
+    EXPECT_EQ(dialogs(), 1);
+}
+
+TEST_F(UpdateDialog, TextCentredWithADotMoreEverySecond)
+{
+    firmware_update_start();
+    ASSERT_NE(g_move_update, nullptr);
+    EXPECT_EQ(text()->text(), "Updating ");
+    EXPECT_EQ(text()->geometry(), QRect(92, 200, 135, 17));
+    EXPECT_EQ(text()->styleSheet(), "color: #FFFFFF;font: 13px");
+
+    g_update_flag = 1;
+    const char* const dots[] = {"Updating .", "Updating ..", "Updating ...", "Updating ."};
+    for (int step = 0; step < 4; ++step) {
+        tickTo(100 * uint32_t(step + 1) - 1);
+        tickTo(100 * uint32_t(step + 1));
+        EXPECT_EQ(text()->text(), dots[step]) << step;
+        const int width = 13 * int(text()->text().size());
+        EXPECT_EQ(text()->geometry(), QRect((320 - width) / 2, 200, width, 17)) << step;
+    }
+
+    // A language change shows at the next dots step.
+    g_language = panel::kChinese;
+    tickTo(499);
+    EXPECT_EQ(text()->text(), "Updating .");
+    tickTo(500);
+    EXPECT_EQ(text()->text(), QString::fromUtf8("升级中，请勿断电 .."));
+    EXPECT_EQ(text()->geometry(), QRect(88, 200, 143, 17));
+
+    // Built in Chinese, Traditional Chinese, and Russian (English line).
+    struct Case {
+        int language;
+        const char* line;
+        QRect place;
+    };
+    const Case cases[] = {{panel::kChinese, "升级中，请勿断电 ", QRect(101, 200, 117, 17)},
+                          {panel::kTraditional, "昇級中，請勿斷電 ", QRect(101, 200, 117, 17)},
+                          {panel::kRussian, "Updating ", QRect(92, 200, 135, 17)}};
+    for (const Case& c : cases) {
+        g_language = uint8_t(c.language);
+        firmware_update_over();
+        firmware_update_start();
+        EXPECT_EQ(text()->text(), QString::fromUtf8(c.line)) << c.language;
+        EXPECT_EQ(text()->geometry(), c.place) << c.language;
+    }
+    g_lcd_lang_valid = 0x0E; // Chinese not offered
+    g_language = panel::kChinese;
+    firmware_update_over();
+    firmware_update_start();
+    EXPECT_EQ(text()->text(), "Updating ");
+}
+
+TEST_F(UpdateDialog, PictureBobsBetweenSixtyAndOneHundredSixteen)
+{
+    firmware_update_start();
+    EXPECT_EQ(picture()->geometry(), QRect(128, 60, 64, 64));
+    EXPECT_TRUE(picture()->hasScaledContents());
+    EXPECT_EQ(picture()->property("png").toString(), ":/png/update.png");
+
+    for (int i = 0; i < 56; ++i)
+        g_move_update->handleTimerID1();
+    EXPECT_EQ(picture()->y(), 116);
+    g_move_update->handleTimerID1();
+    EXPECT_EQ(picture()->y(), 115);
+    for (int i = 0; i < 55; ++i)
+        g_move_update->handleTimerID1();
+    EXPECT_EQ(picture()->y(), 60);
+    g_move_update->handleTimerID1();
+    EXPECT_EQ(picture()->y(), 61);
+    for (int i = 0; i < 1000; ++i) {
+        g_move_update->handleTimerID1();
+        ASSERT_GE(picture()->y(), 60);
+        ASSERT_LE(picture()->y(), 116);
+        ASSERT_EQ(picture()->x(), 128);
+    }
+
+    // Through the tick: one step on each even tick, none without the flag.
+    firmware_update_over();
+    firmware_update_start();
+    tickTo(10);
+    EXPECT_EQ(picture()->y(), 60);
+    g_update_flag = 1;
+    tickTo(20);
+    EXPECT_EQ(picture()->y(), 65);
+
+    // Closed: the tick goes on without it, before and after it is freed.
+    firmware_update_over();
+    EXPECT_EQ(g_move_update, nullptr);
+    tickTo(30);
+    paneltest::flushDeferredDeletes();
+    tickTo(40);
+}
