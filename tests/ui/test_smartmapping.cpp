@@ -378,8 +378,16 @@ TEST_F(SmartMappingScreen, ScanFilesAreListedThreeAPageAndLoadPostsTheChosenPath
     key(panel::kKeyOk);    // port page, ports 1-8
     key(panel::kKeyOk);    // into the grid; the port changes with the first move
     EXPECT_EQ(line_type.port, 0);
+    key(panel::kKeyRight);
+    key(panel::kKeyBack); // before any port was confirmed back keeps the move
+    EXPECT_EQ(line_type.port, 1);
+    key(panel::kKeyOk);
     key(panel::kKeyRight, 2);
     key(panel::kKeyOk);
+    EXPECT_EQ(line_type.port, 2);
+    key(panel::kKeyOk);
+    key(panel::kKeyRight);
+    key(panel::kKeyBack); // now it restores the port held
     EXPECT_EQ(line_type.port, 2);
     key(panel::kKeyLeft); // Next
     key(panel::kKeyOk);
@@ -425,6 +433,22 @@ TEST_F(SmartMappingScreen, NoScanFileShowsTheNoticeRowAndLoadDoesNothing)
     tap("Button_load");
     EXPECT_EQ(g_send_para.job.load(), 0);
     EXPECT_EQ(g_qround_bar, nullptr);
+}
+
+TEST_F(SmartMappingScreen, AHundredStoredFilesLeaveNoRoomForTheSticksFiles)
+{
+    for (int i = 0; i < 100; ++i)
+        writeFile(QStringLiteral("/data/smartmapping/s%1.tzfile").arg(i, 3, 10, QLatin1Char('0')).toStdString(), "s");
+    writeFile("/mnt/usb1/a.tzfile", "scan");
+    open();
+    tap("Button_loadscan");
+    tap("Button_next_5");
+    for (int page = 0; page < 33; ++page)
+        paneltest::touch(child<QFrame>("frame_file")->findChildren<QPushButton*>().last()); // the next arrow
+    const auto labels = child<QFrame>("frame_file")->findChildren<QLabel*>();
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0]->text(), "s099.tzfile");
+    EXPECT_TRUE(child<QFrame>("frame_file")->findChildren<QPushButton*>().size() == 2) << "rows and the previous arrow";
 }
 
 TEST_F(SmartMappingScreen, StickCodesShowTheNoticeAndListAgainFromTheFirstRow)
