@@ -95,9 +95,8 @@ SmartMapping::SmartMapping(QWidget* parent)
     line_type.port = 0;
     line_type.pattern = 1;
 
-    for (My_lineEdit* field :
-        {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_line, ui->lineEdit_column, ui->lineEdit_horzion, ui->lineEdit_vert})
-        connect(field, &My_lineEdit::send_show, this, &SmartMapping::show_numberkeyboard_ui);
+    for (QLineEdit* field : number_fields())
+        connect(static_cast<My_lineEdit*>(field), &My_lineEdit::send_show, this, &SmartMapping::show_numberkeyboard_ui);
     if (g_numberkeyboard)
         connect(g_numberkeyboard, &NumberKeyboard::sendKeyBoardUIDataToLineEdit, this, &SmartMapping::confirmString);
 }
@@ -105,8 +104,7 @@ SmartMapping::SmartMapping(QWidget* parent)
 SmartMapping::~SmartMapping()
 {
     // The keyboard must not write into a field that is gone.
-    for (QLineEdit* field :
-        {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_line, ui->lineEdit_column, ui->lineEdit_horzion, ui->lineEdit_vert})
+    for (QLineEdit* field : number_fields())
         if (g_lineedit == field)
             g_lineedit = nullptr;
     delete ui;

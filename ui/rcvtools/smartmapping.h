@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 
@@ -197,6 +198,8 @@ private:
     void step2_move(int delta);
     void grid_move(int delta, unsigned char page);
     void open_field(QWidget* item);
+    // The six number fields.
+    std::array<QLineEdit*, 6> number_fields() const;
     // Left (-1) or right (+1) on the load-scan port page and file page.
     void port_page_move(int delta);
     void file_page_move(int delta);

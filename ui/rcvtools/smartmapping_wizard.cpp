@@ -374,6 +374,12 @@ void SmartMapping::show_numberkeyboard_ui(QString)
     g_numberkeyboard->exec();
 }
 
+std::array<QLineEdit*, 6> SmartMapping::number_fields() const
+{
+    return {ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_line, ui->lineEdit_column, ui->lineEdit_horzion,
+        ui->lineEdit_vert};
+}
+
 // OK on a number field opens the keyboard as a touch on it does.
 void SmartMapping::open_field(QWidget* item)
 {
@@ -385,10 +391,7 @@ void SmartMapping::confirmString(QString text)
 {
     // Only into one of this screen's fields: another screen may have
     // opened the keyboard meanwhile.
-    for (QLineEdit* field :
-        {static_cast<QLineEdit*>(ui->lineEdit_X), static_cast<QLineEdit*>(ui->lineEdit_Y),
-            static_cast<QLineEdit*>(ui->lineEdit_line), static_cast<QLineEdit*>(ui->lineEdit_column),
-            static_cast<QLineEdit*>(ui->lineEdit_horzion), static_cast<QLineEdit*>(ui->lineEdit_vert)})
+    for (QLineEdit* field : number_fields())
         if (g_lineedit == field)
             field->setText(text);
 }
