@@ -9,6 +9,7 @@
 #include "ui/shell/option.h"
 #include "ui/shell/screen_kit.h"
 #include "ui/shell/screen_styles.h"
+#include "ui/shell/settings_menus.h"
 
 namespace {
 const panel::PageRefresh<ImageQuality> kImageQualityRefresh(kPageImageQuality, g_imagequality);
@@ -24,6 +25,7 @@ ImageQuality::ImageQuality(QWidget* parent)
     , ui(new Ui::ImageQuality)
 {
     ui->setupUi(this);
+    para_init();
     language_changed();
     menulist_init();
 }
@@ -33,8 +35,8 @@ ImageQuality::~ImageQuality() { delete ui; }
 void ImageQuality::language_changed()
 {
     ui->label_title->setText(panel::text(kImageQualityTitle));
-    ui->Button_quality->setText(panel::text(kImageQualityItems[0]));
-    ui->Button_temperature->setText(panel::text(kImageQualityItems[1]));
+    settings_menus::set_fitting_text(ui->Button_quality, panel::text(kImageQualityItems[0]));
+    settings_menus::set_fitting_text(ui->Button_temperature, panel::text(kImageQualityItems[1]));
 }
 
 void ImageQuality::syncUpdate()
@@ -51,6 +53,7 @@ void ImageQuality::menulist_init()
 
 void ImageQuality::keyReleaseEvent(QKeyEvent* event)
 {
+    settings_menus::log_key_release("ImageQuality", event->key(), ui_select);
     panel::ring_keys(
         event->key(), keyboard, &ring, [this](int item) { open_item(item); }, [this] { slot_Button_back_clicked(); },
         [this] { return panel::mode_key_chain(this, g_imagequality, g_option); });

@@ -1,5 +1,6 @@
 #pragma once
-// The image-quality menu (page code 11), under the settings menu.
+// The image-quality menu (page code 11), under the settings menu: the
+// picture-quality and the colour-temperature screens.
 
 #include <cstdint>
 
@@ -16,6 +17,7 @@ public:
     explicit ImageQuality(QWidget* parent = nullptr);
     ~ImageQuality() override;
 
+    void para_init() { }
     void language_changed();
     void syncUpdate();
     void menulist_init();

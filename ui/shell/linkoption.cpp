@@ -10,6 +10,7 @@
 #include "ui/shell/option.h"
 #include "ui/shell/screen_kit.h"
 #include "ui/shell/screen_styles.h"
+#include "ui/shell/settings_menus.h"
 
 namespace {
 const panel::PageRefresh<LinkOption> kLinkOptionRefresh(kPageLinkOption, g_linkoption);
@@ -26,9 +27,12 @@ LinkOption::LinkOption(QWidget* parent)
     , ui(new Ui::LinkOption)
 {
     ui->setupUi(this);
+    // The buttons' names do not match their openers': connected by hand, so
+    // that a touch opens the screens as on the other menus.
     connect(ui->Button_com, &QPushButton::clicked, this, &LinkOption::on_Button_linkcom_clicked);
     connect(ui->Button_wlan, &QPushButton::clicked, this, &LinkOption::on_Button_linkwlan_clicked);
     connect(ui->Button_usb, &QPushButton::clicked, this, &LinkOption::on_Button_firmware_usbgrade_clicked);
+    para_init();
     language_changed();
     menulist_init();
 }
@@ -38,9 +42,9 @@ LinkOption::~LinkOption() { delete ui; }
 void LinkOption::language_changed()
 {
     ui->label_title->setText(panel::text(kLinkOptionTitle));
-    ui->Button_com->setText(panel::text(kLinkOptionItems[0]));
-    ui->Button_wlan->setText(panel::text(kLinkOptionItems[1]));
-    ui->Button_usb->setText(panel::text(kLinkOptionItems[2]));
+    settings_menus::set_fitting_text(ui->Button_com, panel::text(kLinkOptionItems[0]));
+    settings_menus::set_fitting_text(ui->Button_wlan, panel::text(kLinkOptionItems[1]));
+    settings_menus::set_fitting_text(ui->Button_usb, panel::text(kLinkOptionItems[2]));
 }
 
 void LinkOption::syncUpdate()
@@ -57,6 +61,7 @@ void LinkOption::menulist_init()
 
 void LinkOption::keyReleaseEvent(QKeyEvent* event)
 {
+    settings_menus::log_key_release("LinkOption", event->key(), ui_select);
     panel::ring_keys(
         event->key(), keyboard, &ring, [this](int item) { open_item(item); }, [this] { slot_Button_back_clicked(); },
         [this] { return panel::mode_key_chain(this, g_linkoption, g_option); });

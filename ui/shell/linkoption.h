@@ -1,5 +1,6 @@
 #pragma once
-// The communication menu (page code 10), under the settings menu.
+// The communication menu (page code 10), under the settings menu: the
+// serial-port view, the Ethernet address screen and the USB upgrade screen.
 
 #include <cstdint>
 
@@ -16,15 +17,17 @@ public:
     explicit LinkOption(QWidget* parent = nullptr);
     ~LinkOption() override;
 
+    // The openers of the three buttons (on OK and on touch).
+    void on_Button_linkcom_clicked();
+    void on_Button_linkwlan_clicked();
+    void on_Button_firmware_usbgrade_clicked();
+    void para_init() { }
     void language_changed();
     void syncUpdate();
     void menulist_init();
 
 public slots:
     void slot_Button_back_clicked();
-    void on_Button_linkcom_clicked();
-    void on_Button_linkwlan_clicked();
-    void on_Button_firmware_usbgrade_clicked();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;

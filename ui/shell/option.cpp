@@ -3,6 +3,7 @@
 
 #include <QKeyEvent>
 
+#include "core/screen_hooks.h"
 #include "core/usbserver.h"
 #include "core/vyxrampara.h"
 #include "ui/image/imagelayout.h"
@@ -15,11 +16,36 @@
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/outputset.h"
 #include "ui/shell/screen_kit.h"
-#include "ui/shell/screen_styles.h"
+#include "ui/shell/settings_menus.h"
 
 namespace {
 const panel::PageRefresh<Option> kOptionRefresh(kPageOption, g_option);
 const panel::Tr5 kOptionTitle{"设置", "Setting", "Настройки", "Cài đặt", "設置"};
+
+// Icon widths by language and ring item; every icon is 60 high. The
+// captions are drawn in the pictures, so their widths differ by language.
+const int kIconWidths[5][8] = {
+    {55, 55, 55, 55, 55, 55, 55, 55}, // Simplified Chinese
+    {75, 70, 70, 70, 75, 55, 55, 54}, // English
+    {55, 70, 55, 70, 55, 55, 55, 70}, // Russian
+    {55, 70, 55, 70, 55, 55, 55, 54}, // Vietnamese
+    {55, 55, 55, 55, 55, 55, 55, 55}, // Traditional Chinese
+};
+constexpr int kIconHeight = 60;
+constexpr int kItemSmartMapping = 6;
+
+// Runs in the GUI thread: the menu may have closed since the call was made.
+void retext_open_menu()
+{
+    if (Option* menu = g_option)
+        menu->language_changed();
+}
+
+void close_open_menu()
+{
+    if (Option* menu = g_option)
+        menu->slot_Button_back_clicked();
+}
 } // namespace
 
 Option::Option(QWidget* parent)
@@ -27,33 +53,41 @@ Option::Option(QWidget* parent)
     , ui(new Ui::Option)
 {
     ui->setupUi(this);
-    // A USB stick mounted while the menu is on top closes it.
-    UsbServer::setSettingsMenuCloser([this] { slot_Button_back_clicked(); });
-    language_changed();
+    panel::set_picture(ui->label_note_OK, panel::png_plain(QStringLiteral("OK_Enter")));
+    panel::set_picture(ui->label_note_back, panel::png_plain(QStringLiteral("back_return")));
     menulist_init();
+    language_changed();
+    // Calls from other threads, run in the GUI thread while page 5 is on top.
+    UsbServer::setSettingsMenuCloser(close_open_menu);
+    screen_hooks::set(ScreenHook::OptionLanguageChanged, retext_open_menu);
 }
 
 Option::~Option()
 {
-    UsbServer::setSettingsMenuCloser(nullptr);
+    // Deleted late, an old menu leaves the calls to a newer one.
+    if (!g_option || g_option == this) {
+        UsbServer::setSettingsMenuCloser(nullptr);
+        screen_hooks::set(ScreenHook::OptionLanguageChanged, nullptr);
+    }
     delete ui;
 }
 
 void Option::language_changed()
 {
-    const QSize kIcon(55, 60);
     ui->label_title->setText(panel::text(kOptionTitle));
-    panel::set_icon(ui->output_set, panel::png(QStringLiteral("output_set")), kIcon);
-    panel::set_icon(ui->input_cut, panel::png(QStringLiteral("input_cut")), kIcon);
-    panel::set_icon(ui->image_layout, panel::png(QStringLiteral("image_layout")), kIcon);
-    panel::set_icon(ui->link_set, panel::png(QStringLiteral("link_set")), kIcon);
-    panel::set_icon(ui->image_quality, panel::png(QStringLiteral("image_quality")), kIcon);
-    panel::set_icon(ui->test_chart, panel::png(QStringLiteral("test_chart")), kIcon);
-    panel::set_icon(ui->smart_mapping, panel::png(QStringLiteral("smart_mapping")), kIcon);
-    // The English picture of this item has a name of its own.
-    const QString advance
-        = panel::language() == panel::kEnglish ? QStringLiteral("advance_option") : QStringLiteral("AdvanceButton");
-    panel::set_icon(ui->AdvanceButton, panel::png(advance), kIcon);
+    QPushButton* const items[] = {ui->output_set, ui->input_cut, ui->image_layout, ui->link_set, ui->image_quality,
+        ui->test_chart, ui->smart_mapping, ui->AdvanceButton};
+    const int language = panel::language();
+    for (int i = 0; i < 8; ++i) {
+        // The pictures carry the widgets' names, but the English picture of
+        // the advanced item has a name of its own.
+        QString base = items[i]->objectName();
+        if (items[i] == ui->AdvanceButton && language == panel::kEnglish)
+            base = QStringLiteral("advance_option");
+        panel::set_icon(items[i], panel::png(base), QSize(kIconWidths[language][i], kIconHeight));
+    }
+    ui->smart_mapping->setStyleSheet(ui_select == kItemSmartMapping ? settings_menus::kButtonFocused
+                                                                     : settings_menus::kButtonNormal);
 }
 
 void Option::syncUpdate()
@@ -66,12 +100,13 @@ void Option::menulist_init()
 {
     ring.set({ui->output_set, ui->input_cut, ui->image_layout, ui->link_set, ui->image_quality, ui->test_chart,
                  ui->smart_mapping, ui->AdvanceButton},
-        style::kMenuNormal, style::kMenuFocused);
+        settings_menus::kButtonNormal, settings_menus::kButtonFocused);
     ring.start(0);
 }
 
 void Option::keyReleaseEvent(QKeyEvent* event)
 {
+    settings_menus::log_key_release("Option", event->key(), ui_select);
     panel::ring_keys(
         event->key(), keyboard, &ring, [this](int item) { open_item(item); }, [this] { slot_Button_back_clicked(); },
         [this] { return panel::mode_key_chain(this, g_option); });

@@ -1,5 +1,6 @@
 #pragma once
-// The settings menu (page code 5), opened from the main window.
+// The settings menu (page code 5), opened from the main window: eight
+// picture buttons, each opening one screen modally over the menu.
 
 #include <cstdint>
 
@@ -16,20 +17,24 @@ public:
     explicit Option(QWidget* parent = nullptr);
     ~Option() override;
 
+    // Also called by the children's back actions and, handed to the GUI
+    // thread, by the PC file handler.
     void language_changed();
     void syncUpdate();
     void menulist_init();
+    // Also run, in the GUI thread, when a USB stick is mounted while the
+    // menu is on top.
+    void slot_Button_back_clicked();
 
 public slots:
-    void slot_Button_back_clicked();
     void on_output_set_clicked();
+    void on_AdvanceButton_clicked();
     void on_input_cut_clicked();
-    void on_image_layout_clicked();
     void on_link_set_clicked();
-    void on_image_quality_clicked();
     void on_test_chart_clicked();
     void on_smart_mapping_clicked();
-    void on_AdvanceButton_clicked();
+    void on_image_layout_clicked();
+    void on_image_quality_clicked();
 
 protected:
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -41,6 +46,4 @@ private:
     Ui::Option* ui;
     uint8_t ui_select = 0;
     panel::FocusRing ring{ui_select};
-    // Calls other threads make into the screen while it is open.
-    panel::ScreenHookFill language_hook{ScreenHook::OptionLanguageChanged, [this] { language_changed(); }};
 };

@@ -1,5 +1,6 @@
 #pragma once
-// The output menu (page code 6), under the settings menu.
+// The output menu (page code 6), under the settings menu: the LED screen
+// size and splicing screen, the output-port view, and the LED size set.
 
 #include <cstdint>
 
