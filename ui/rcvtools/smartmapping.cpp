@@ -7,7 +7,6 @@
 
 #include <QAbstractButton>
 #include <QDebug>
-#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include "fpga/fpga_manage.h"
 #include "ui/rcvtools/rcvrecovery.h"
 #include "ui/shell/QRoundProgressBar.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/option.h"
 #include "ui/shell/screen_styles.h"
@@ -112,34 +112,20 @@ SmartMapping::~SmartMapping()
 
 // ---------------------------------------------------------------- texts
 
-void SmartMapping::fit_text(QWidget* widget, int pointSize)
+void SmartMapping::fit_text(std::initializer_list<QWidget*> widgets)
 {
-    QString text;
-    int room = widget->width() - 8;
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        text = label->text();
-    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        text = button->text();
-        if (!button->icon().isNull())
-            room -= button->iconSize().width() + 4;
+    for (QWidget* widget : widgets) {
+        QString text;
+        int room = widget->width() - 8;
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
+            text = label->text();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+            text = button->text();
+            if (!button->icon().isNull())
+                room -= button->iconSize().width() + 4;
+        }
+        panel::fit_font(widget, text.split(QLatin1Char('\n')), room, 6);
     }
-    QFont font = widget->font();
-    for (int size = pointSize; size >= 6; --size) {
-        font.setPointSize(size);
-        const QFontMetrics metrics(font);
-        int widest = 0;
-        for (const QString& line : text.split(QLatin1Char('\n')))
-            widest = std::max(widest, metrics.horizontalAdvance(line));
-        if (widest <= room)
-            break;
-    }
-    widget->setFont(font);
-}
-
-void SmartMapping::fit_text(std::initializer_list<QWidget*> widgets, int pointSize)
-{
-    for (QWidget* widget : widgets)
-        fit_text(widget, pointSize);
 }
 
 void SmartMapping::language_changed()
@@ -176,7 +162,7 @@ void SmartMapping::language_changed()
         loadscan_valid = uint8_t(scan_files_on_stick());
 
     ui->label_title->setText(panel::text(kSmartMappingTitle));
-    fit_text(ui->label_title, 11);
+    fit_text({ui->label_title});
     QFont font = ui->Button_shortcut->font();
     font.setPointSize(kSmartMenuFont[panel::language()]);
     for (int i = 0; i < 4; ++i) {
@@ -194,7 +180,7 @@ void SmartMapping::language_for_paraweld_page6()
 {
     ui->label_step1_6->setText(panel::text(kSmartCuringTitle));
     ui->Button_confirm->setText(panel::text(kSmartCuringOk));
-    fit_text(ui->Button_confirm, 10);
+    fit_text({ui->Button_confirm});
 }
 
 void SmartMapping::language_for_mapping_page7() { ui->label_step1_7->setText(panel::text(kSmartSwitchTitle)); }

@@ -204,10 +204,9 @@ private:
     void port_page_move(int delta);
     void file_page_move(int delta);
     void show_mapping_state(bool on);
-    // The widget's font at `pointSize`, or smaller down to 6 points until
-    // its text fits across it.
-    static void fit_text(QWidget* widget, int pointSize);
-    static void fit_text(std::initializer_list<QWidget*> widgets, int pointSize);
+    // Each widget's font as the form gives it, or smaller down to 6 points
+    // until its text (beside its icon) fits across it.
+    static void fit_text(std::initializer_list<QWidget*> widgets);
     // "Next" and "Previous" of the wizard and the scan-file pages.
     static QString text_next();
     static QString text_previous();

@@ -69,7 +69,7 @@ void SmartMapping::language_for_loadscan_page4()
     ui->Button_next_5->setText(text_next());
     ui->Button_wlan5->setText(QStringLiteral("LED%1~%2").arg(1).arg(8));
     ui->Button_wlan6->setText(QStringLiteral("LED%1~%2").arg(9).arg(10));
-    fit_text({ui->label_step1_5, ui->Button_next_5}, 9);
+    fit_text({ui->label_step1_5, ui->Button_next_5});
 }
 
 void SmartMapping::language_for_loadscan_page5()
@@ -78,7 +78,7 @@ void SmartMapping::language_for_loadscan_page5()
     ui->label_step2_7->setText(panel::text(kScanDetected));
     ui->Button_front_6->setText(text_previous());
     ui->Button_load->setText(panel::text(kScanLoad));
-    fit_text({ui->label_step2_6, ui->Button_front_6, ui->Button_load}, 9);
+    fit_text({ui->label_step2_6, ui->Button_front_6, ui->Button_load});
     if (shown_count == 0 && file_frame)
         if (auto* none = file_frame->findChild<QLabel*>(QStringLiteral("label_nofile")))
             none->setText(panel::text(kScanNoFile));

@@ -138,7 +138,7 @@ void SmartMapping::language_for_shortcutt_page0()
     ui->label_boxwidth->setText(panel::text(kWizardCabinetWidth));
     ui->label_boxheight->setText(panel::text(kWizardCabinetHeight));
     ui->Button_next->setText(panel::text(kWizardNext));
-    fit_text({ui->label_step1, ui->Button_next}, 9);
+    fit_text({ui->label_step1, ui->Button_next});
 }
 
 void SmartMapping::language_for_shortcutt_page1()
@@ -148,7 +148,7 @@ void SmartMapping::language_for_shortcutt_page1()
     ui->Button_wlan2->setText(wizard_group_text(9, 10));
     ui->Button_front_2->setText(panel::text(kWizardPrevious));
     ui->Button_next_2->setText(panel::text(kWizardNext));
-    fit_text({ui->label_step2, ui->Button_front_2, ui->Button_next_2}, 9);
+    fit_text({ui->label_step2, ui->Button_front_2, ui->Button_next_2});
 }
 
 void SmartMapping::language_for_shortcutt_page2()
@@ -161,7 +161,7 @@ void SmartMapping::language_for_shortcutt_page2()
     ui->label_vert->setText(panel::text(kWizardVertical));
     ui->Button_send->setText(panel::text(kWizardSend));
     ui->Button_front_3->setText(panel::text(kWizardPrevious));
-    fit_text({ui->label_step3, ui->Button_send, ui->Button_front_3}, 9);
+    fit_text({ui->label_step3, ui->Button_send, ui->Button_front_3});
     line_select(char(line_type.pattern));
 }
 
@@ -182,7 +182,7 @@ void SmartMapping::line_select(char pattern)
         return;
     panel::set_icon(ui->Button_route, panel::png_plain(QStringLiteral("line%1").arg(p)), QSize(30, 20));
     ui->Button_route->setText(panel::text(kWizardRouting).arg(p));
-    fit_text(ui->Button_route, 7);
+    fit_text({ui->Button_route});
     line_type.pattern = uint8_t(p);
 }
 
