@@ -326,8 +326,14 @@ TEST_F(SmartMappingScreen, MenuSkipsLoadScanWithoutFilesAndTheRingKeepsTheScreen
     tap("Button_loadscan"); // grey, but a touch opens it
     EXPECT_EQ(page(), 4);
 
-    // Curing OK twice with the keypad: one job, one ring.
+    // Curing OK twice with the keypad: one job, one ring. Not while the
+    // worker has yet to clear the last job.
     key(panel::kKeyRight);
+    g_send_para.job = 5;
+    tap("Button_confirm");
+    EXPECT_EQ(g_qround_bar, nullptr);
+    EXPECT_EQ(g_send_para.job.load(), 5);
+    g_send_para.job = 0;
     key(panel::kKeyOk);
     key(panel::kKeyOk);
     QRoundProgressBar* ring = g_qround_bar;
@@ -410,6 +416,11 @@ TEST_F(SmartMappingScreen, ScanFilesAreListedThreeAPageAndLoadPostsTheChosenPath
     key(panel::kKeyRight);
     key(panel::kKeyOk); // choose b.tzfile, then Load
     EXPECT_EQ(g_tzfile_name.get(), "/data/smartmapping/b.tzfile");
+    g_send_para.job = 3; // the last job not yet cleared
+    tap("Button_load");
+    EXPECT_EQ(g_send_para.job.load(), 3);
+    EXPECT_EQ(g_qround_bar, nullptr);
+    g_send_para.job = 0;
     key(panel::kKeyOk);
     EXPECT_EQ(g_send_para.job.load(), 2);
     EXPECT_EQ(g_send_para.step.load(), 0);

@@ -32,7 +32,9 @@ const panel::Tr5 kSmartMenuTexts[4] = {
     {"映射", "Mapping", "Маппинг", "Ánh xạ", "映射"},
 };
 // Point size of the menu buttons' texts, by language.
-constexpr int kSmartMenuFont[5] = {9, 7, 6, 7, 9};
+constexpr int kSmartMenuFont[5] = {9, 7, 7, 7, 9};
+// Their height: two lines of the larger fonts need more than English's 30.
+constexpr int kSmartMenuHeight[5] = {36, 30, 34, 34, 36};
 
 const panel::Tr5 kSmartCuringTitle{
     "参数固化操作", "Parameter curing operation", "Фиксация параметров", "Thao tác cố định tham số", "參數固化操作"};
@@ -168,7 +170,7 @@ void SmartMapping::language_changed()
     for (int i = 0; i < 4; ++i) {
         menu_items[i]->setText(panel::text(kSmartMenuTexts[i]));
         menu_items[i]->setFont(font);
-        menu_items[i]->setGeometry(5, 42 + 45 * i, 65, 30);
+        menu_items[i]->setGeometry(5, 42 + 45 * i, 65, kSmartMenuHeight[panel::language()]);
     }
     if (loadscan_valid == 0)
         ui->Button_loadscan->setStyleSheet(style_unavailable);

@@ -20,9 +20,9 @@ const panel::Tr5 kScanStep1{"第一步 选择网口", "Step 1 Select network por
     "Bước 1 Chọn cổng mạng", "第一步 選擇網口"};
 const panel::Tr5 kScanStep2{"第二步 上传扫描参数", "Step 2 Upload scan parameters", "Шаг 2 Загрузка параметров скана",
     "Bước 2 Tải tham số quét", "第二步 上傳掃描參數"};
-const panel::Tr5 kScanDetected{"检测到以下屏体参数\n文件", "Detected the following screen parameter\n files",
-    "Найдены следующие файлы\n параметров экрана", "Đã tìm thấy các tệp tham số\n màn hình sau",
-    "檢測到以下屏體參數\n文件"};
+const panel::Tr5 kScanDetected{"检测到以下屏体参数文件", "Detected the following screen parameter\n files",
+    "Найдены следующие файлы\nпараметров экрана", "Đã tìm thấy các tệp tham số\nmàn hình sau",
+    "檢測到以下屏體參數文件"};
 const panel::Tr5 kScanLoad{"加载", "Load", "Загрузить", "Tải", "加載"};
 const panel::Tr5 kScanNoFile{"没有可加载的文件!", "No loaded file!", "Нет файлов для загрузки!", "Không có tệp để tải!",
     "沒有可加載的文件!"};
