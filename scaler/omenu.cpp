@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/globals.h"
+#include "core/json_nesting.h"
 #include "core/ram_map.h"
 #include "core/utils.h"
 #include "core/vyxrampara.h"
@@ -70,30 +71,6 @@ std::string optionalText(const pt::ptree& t, const std::string& key, const std::
     if (!t.get_child_optional(pt::ptree::path_type(key, '\0')))
         return otherwise;
     return text(t, key, where);
-}
-
-// Deepest nesting of objects and arrays, strings skipped.
-int nesting(const std::string& json)
-{
-    int depth = 0, deepest = 0;
-    bool inString = false, escaped = false;
-    for (char ch : json) {
-        if (inString) {
-            if (escaped)
-                escaped = false;
-            else if (ch == '\\')
-                escaped = true;
-            else if (ch == '"')
-                inString = false;
-        } else if (ch == '"') {
-            inString = true;
-        } else if (ch == '{' || ch == '[') {
-            deepest = std::max(deepest, ++depth);
-        } else if (ch == '}' || ch == ']') {
-            --depth;
-        }
-    }
-    return deepest;
 }
 
 OMENU_PARA readItem(const pt::ptree& node, int index)
@@ -174,7 +151,7 @@ int get_json_omenu_para(char* path, OSD_LIST* list)
             if (!in.read(&json[0], size))
                 throw MenuError("the file could not be read");
         }
-        if (nesting(json) > kMaxNesting)
+        if (json_nesting(json) > kMaxNesting)
             throw MenuError("objects nested deeper than " + std::to_string(kMaxNesting) + " levels");
         pt::ptree tree;
         try {

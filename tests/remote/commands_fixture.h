@@ -33,6 +33,22 @@ inline Bytes randomBytes(size_t n, uint32_t seed)
     return out;
 }
 
+// A display-name file of exactly n bytes (n of 120 or more): valid JSON, as
+// the controller deletes any other at its next redraw, whose one name is
+// random hexadecimal text.
+inline Bytes aliasDocument(size_t n, uint32_t seed)
+{
+    const std::string head = "{\"filename\": \"/data/configs/alias.json\", \"namelist\": {\"source\": "
+                             "[{\"id\": \"0\", \"valid\": \"off\", \"name\": \"";
+    const std::string tail = "\"}]}}\n";
+    std::string text = head;
+    const Bytes noise = randomBytes(n - head.size() - tail.size(), seed);
+    for (uint8_t b : noise)
+        text += "0123456789abcdef"[b & 0x0F];
+    text += tail;
+    return Bytes(text.begin(), text.end());
+}
+
 // A whole EDID (base block and extension) for a standard timing.
 inline Bytes edidTable(int w, int h, int rate)
 {

@@ -185,7 +185,7 @@ TEST_F(PcTool, EveryFileTypeRoundTripsWithEqualDigests)
     uint32_t seed = 30;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.type);
-        const Bytes data = randomBytes(c.size, ++seed);
+        const Bytes data = std::string(c.type) == "alias" ? aliasDocument(c.size, ++seed) : randomBytes(c.size, ++seed);
         writeLocal("send.bin", data);
         QStringList send{"send-file", c.type, local("send.bin")}, fetch{"fetch-file", c.type, local("back.bin")};
         if (c.name) {
@@ -222,22 +222,26 @@ TEST_F(PcTool, EveryFileTypeRoundTripsWithEqualDigests)
 TEST_F(PcTool, ACutTransferOrAWrongDigestLeavesTheOldFileByteForByte)
 {
     start();
-    const Bytes old = randomBytes(200000, 40), fresh = randomBytes(1 << 20, 41);
-    writeLocal("old.bin", old);
-    writeLocal("new.bin", fresh);
+    writeLocal("old.bin", randomBytes(200000, 40));
+    writeLocal("new.bin", randomBytes(1 << 20, 41));
+    // Display names must be JSON to stay.
+    writeLocal("old.json", aliasDocument(200000, 40));
+    writeLocal("new.json", aliasDocument(1 << 20, 41));
     for (QStringList target : {QStringList{"alias"}, QStringList{"scan", "--name", "a.tzfile"}}) {
         SCOPED_TRACE(target.join(' ').toStdString());
         QStringList extra = target.mid(1);
-        ok(QStringList{"send-file", target[0], local("old.bin")} + extra);
+        const char* oldFile = target[0] == "alias" ? "old.json" : "old.bin";
+        const char* newFile = target[0] == "alias" ? "new.json" : "new.bin";
+        ok(QStringList{"send-file", target[0], local(oldFile)} + extra);
         // The PC stops after three blocks and goes away.
-        EXPECT_EQ(ok(QStringList{"send-file", target[0], local("new.bin"), "--stop-after", "3"} + extra), "stopped\n");
-        ToolRun wrong = tool(QStringList{"send-file", target[0], local("new.bin"), "--wrong-digest"} + extra);
+        EXPECT_EQ(ok(QStringList{"send-file", target[0], local(newFile), "--stop-after", "3"} + extra), "stopped\n");
+        ToolRun wrong = tool(QStringList{"send-file", target[0], local(newFile), "--wrong-digest"} + extra);
         EXPECT_EQ(wrong.exitCode, 1);
         EXPECT_NE(wrong.err.find("status 4"), std::string::npos);
         ok(QStringList{"fetch-file", target[0], local("back.bin")} + extra);
-        EXPECT_EQ(readLocal("back.bin"), readLocal("old.bin"));
+        EXPECT_EQ(readLocal("back.bin"), readLocal(oldFile));
     }
-    EXPECT_EQ(stored("/data/configs/alias.json"), readLocal("old.bin"));
+    EXPECT_EQ(stored("/data/configs/alias.json"), readLocal("old.json"));
     EXPECT_EQ(QDir(QString::fromStdString(appRoot + "/data/smartmapping")).entryList(QDir::Files),
               QStringList{"a.tzfile"});
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QValidator>
 #include <cstring>

@@ -1,10 +1,10 @@
 #include "ui/shell/settings_menus.h"
 
 #include <QDebug>
-#include <QFontMetrics>
 #include <QPushButton>
 #include <QStringList>
 
+#include "ui/shell/label_fit.h"
 #include "ui/shell/screen_kit.h"
 
 namespace settings_menus {
@@ -37,24 +37,7 @@ void set_fitting_text(QPushButton* button, const QString& text)
     // The frame's border and padding take 6 pixels a side; a little air more.
     constexpr int kMargin = 16;
     constexpr int kSmallestPoint = 6;
-    QVariant formSize = button->property("formPointSize");
-    if (!formSize.isValid()) {
-        formSize = button->font().pointSize();
-        button->setProperty("formPointSize", formSize);
-    }
-    QFont font = button->font();
-    font.setPointSize(formSize.toInt());
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    auto fits = [&] {
-        const QFontMetrics metrics(font);
-        for (const QString& line : lines)
-            if (metrics.horizontalAdvance(line) > button->width() - kMargin)
-                return false;
-        return true;
-    };
-    while (!fits() && font.pointSize() > kSmallestPoint)
-        font.setPointSize(font.pointSize() - 1);
-    button->setFont(font);
+    panel::fit_font(button, text.split(QLatin1Char('\n')), button->width() - kMargin, kSmallestPoint);
     button->setText(text);
 }
 
