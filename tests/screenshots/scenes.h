@@ -20,6 +20,7 @@
 #include "core/globals.h"
 #include "tests/support/modal_driver.h"
 #include "tests/support/panel.h"
+#include "ui/shell/mainwindow.h"
 #include "ui/shell/screen_kit.h"
 
 class VyxRamPara;
