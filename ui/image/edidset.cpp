@@ -190,6 +190,8 @@ void EDIDset::source_init()
     const int record = edidRequest(input_id);
     timing->setText(QString::asprintf("%dx%d@%dHz", int16_t(panel::img16(record)), int16_t(panel::img16(record + 2)),
         int16_t(panel::img16(record + 4))));
+    // A wide timing takes a smaller font rather than losing its end.
+    imageform::fit_pixel_font(timing, 7);
     frame_source->show();
 }
 

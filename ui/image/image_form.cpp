@@ -1,5 +1,6 @@
 #include "ui/image/image_form.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -37,6 +38,15 @@ QLabel* make_label(QWidget* parent, const QString& name, const QRect& at, const 
     label->setGeometry(at);
     label->setStyleSheet(QLatin1String(sheet));
     return label;
+}
+
+void fit_pixel_font(QLabel* label, int smallest)
+{
+    QFont font = label->font();
+    const int room = label->contentsRect().width();
+    while (font.pixelSize() > smallest && QFontMetrics(font).horizontalAdvance(label->text()) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    label->setFont(font);
 }
 
 void open_number_keyboard(QLineEdit* field, const QString& title)

@@ -37,6 +37,11 @@ void fill_source_row(QLabel* const (&names)[6], QLabel* const (&pictures)[6]);
 // place and style.
 QLabel* make_label(QWidget* parent, const QString& name, const QRect& at, const char* sheet);
 
+// Takes the label's font down a pixel at a time, not below `smallest`
+// pixels, until its one-line text fits the label (a timing such as
+// "1920x1080@60Hz" in a tile).
+void fit_pixel_font(QLabel* label, int smallest);
+
 // Opens the shared number keyboard on `field` under `title` and runs it;
 // returns when it is closed. Nothing without a keyboard.
 void open_number_keyboard(QLineEdit* field, const QString& title);

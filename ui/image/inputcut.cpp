@@ -56,6 +56,8 @@ constexpr int kCutTilesPerPage = 6;
 enum CutFormItem { kCutX, kCutY, kCutW, kCutH, kCutDeleteItem, kCutCancelItem, kCutOkItem, kCutFormItems };
 // The states of ui_level.
 enum CutLevel : uint8_t { kCutLevelSources = 0, kCutLevelTiles = 1, kCutLevelAdd = 2, kCutLevelEdit = 3 };
+// Tile texts take a smaller font down to this size when they are too wide.
+constexpr int kCutSmallestPixels = 7;
 // A crop tile's display name is shortened to this width.
 constexpr int kCutCropNameWidth = 172;
 // An input's display name leaves this much of its label to the count.
@@ -262,7 +264,8 @@ void InputCut::build_tile(int i, int maxSourceInfo)
     QLabel* icon = cut_tile_label(frame_source, i, "icon", QRect(20 + x, 12 + y, 25, 8), imageform::kTileIcon);
     sourceinfo::set_source_pixmap(icon, source_number);
     icon->setScaledContents(true);
-    QLabel* name = cut_tile_label(frame_source, i, "name", QRect(7 + x, 23 + y, 80, 12), imageform::kTileText);
+    // Room below the font's foot: the underscore of "_crop" shows.
+    QLabel* name = cut_tile_label(frame_source, i, "name", QRect(7 + x, 23 + y, 80, 14), imageform::kTileText);
     QLabel* size = cut_tile_label(frame_source, i, "size", QRect(7 + x, 38 + y, 88, 12), imageform::kTileText);
     for (QLabel* label : {name, size}) {
         label->setFont(tile_font);
@@ -278,6 +281,7 @@ void InputCut::build_tile(int i, int maxSourceInfo)
         const int16_t rate = int16_t(panel::img16(at + kTimingRate));
         name->setText(source_name);
         size->setText(w && h && rate ? QString::asprintf("%dx%d@%dHz", w, h, rate) : panel::text(kCutNoSignal));
+        imageform::fit_pixel_font(size, kCutSmallestPixels);
         return;
     }
     if (k >= maxSourceInfo)
@@ -299,6 +303,7 @@ void InputCut::build_tile(int i, int maxSourceInfo)
         name->setText(
             source_name + QStringLiteral("_crop%1").arg(((crop.source >> kCropNumberShift) & kCropNumberMask) + 1));
     size->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
+    imageform::fit_pixel_font(size, kCutSmallestPixels);
 }
 
 // ------------------------------------------------------------ the forms
