@@ -1,6 +1,7 @@
 // The settings menu: its first item focused, then the advanced item.
 #include "tests/screenshots/scenes.h"
 
+#include "ui/shell/mainwindow.h"
 #include "ui/shell/option.h"
 
 VYX_SCREENSHOTS(option)
