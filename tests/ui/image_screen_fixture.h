@@ -11,7 +11,9 @@
 #include <functional>
 #include <vector>
 
+#include "core/globals.h"
 #include "ui/shell/numberkeyboard.h"
+#include "ui/shell/screen_kit.h"
 
 class ImageScreenTest : public PanelTest {
 protected:

@@ -8,6 +8,10 @@
 #include <QImage>
 
 #include "core/config_engine.h"
+#include "core/globals.h"
+#include "core/ram_map.h"
+#include "core/shared_bytes.h"
+#include "core/utils.h"
 #include "platform/c331_screen.h"
 #include "platform/c331_sim.h"
 #include "platform/spi.h"

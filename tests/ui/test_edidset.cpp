@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/ram_map.h"
 #include "ui/image/edidset.h"
 
 using namespace ram;

@@ -11,6 +11,9 @@
 #include <functional>
 #include <vector>
 
+#include "core/ram_map.h"
+#include "core/utils.h"
+#include "ui/image/alias.h"
 #include "ui/image/inputcut.h"
 #include "ui/image/sourceinfo.h"
 
