@@ -5,10 +5,12 @@
 
 #include "tests/support/panel_fixture.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 #include "core/globals.h"
@@ -55,6 +57,19 @@ protected:
         if (auto* field = screen->findChild<QLineEdit*>(name))
             return field->text();
         return screen->findChild<QLabel*>(name)->text();
+    }
+    // Each caption's text within its label, and the row at one size.
+    static void expectCaptionRow(QWidget* screen, std::initializer_list<const char*> names)
+    {
+        int size = 0;
+        for (const char* name : names) {
+            auto* label = screen->findChild<QLabel*>(name);
+            EXPECT_LE(QFontMetrics(label->font()).horizontalAdvance(label->text()), label->contentsRect().width())
+                << name << " " << label->text().toStdString();
+            if (size == 0)
+                size = label->font().pointSize();
+            EXPECT_EQ(label->font().pointSize(), size) << name;
+        }
     }
     // A step that types `digits` on the open number keyboard and confirms.
     static std::function<void()> typing(const char* digits)

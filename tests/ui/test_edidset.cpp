@@ -140,6 +140,17 @@ TEST_F(EdidScreen, AChangeMadeElsewhereRedrawsTheCardOnlyWithoutThePanel)
         EXPECT_EQ(text("label_title"), QString::fromUtf8("Cài đặt EDID"));
         EXPECT_EQ(g_edidset->findChild<QPushButton*>("button_save")->text(), QString::fromUtf8("lưu"));
         EXPECT_EQ(text("label_freq"), QString::fromUtf8("Tần số"));
+        // Long captions and button texts fit in every language.
+        for (int language : {panel::kRussian, panel::kEnglish, panel::kVietnamese}) {
+            g_language = uint8_t(language);
+            g_edidset->language_changed();
+            expectCaptionRow(g_edidset, {"label_W", "label_H", "label_freq"});
+            for (const char* name : {"button_delete", "button_cancel", "button_save"}) {
+                auto* button = g_edidset->findChild<QPushButton*>(name);
+                EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()), button->width() - 4)
+                    << name << " " << button->text().toStdString();
+            }
+        }
     }});
 }
 

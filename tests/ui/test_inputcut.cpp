@@ -251,6 +251,10 @@ TEST_F(CropScreen, FormAndTileNamesWithAndWithoutDisplayNames)
         g_inputcut->language_changed();
         EXPECT_EQ(text("label_crop"), QString::fromUtf8("Обрезать:"));
         EXPECT_EQ(g_inputcut->findChild<QPushButton*>("button_cancel")->text(), QString::fromUtf8("Отмена"));
+        expectCaptionRow(g_inputcut, {"label_crop", "label_W", "label_H"});
+        g_language = panel::kEnglish;
+        g_inputcut->language_changed();
+        expectCaptionRow(g_inputcut, {"label_crop", "label_W", "label_H"});
     }});
 }
 

@@ -13,7 +13,6 @@
 #include "ui/image/imagelayout.h"
 #include "ui/image/inputchoose.h"
 #include "ui/image/sourceinfo.h"
-#include "ui/shell/label_fit.h"
 #include "ui/shell/my_lineedit.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/option.h"
@@ -50,6 +49,9 @@ const char* const kEdidRefreshEditing
 const char* const kEdidButtonCreated = "color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);font:9px";
 
 constexpr int kEdidInputs = sourceinfo::kSources;
+// The buttons' font, and how far a long text may take it down.
+constexpr int kEdidButtonPixels = 9;
+constexpr int kEdidSmallestPixels = 7;
 // The edit panel's items (ui_line_select).
 enum EdidPanelItem {
     kEdidWidthItem,
@@ -62,10 +64,12 @@ enum EdidPanelItem {
 };
 enum EdidLevel : uint8_t { kEdidLevelInputs = 0, kEdidLevelPanel = 1, kEdidLevelRefresh = 2 };
 
-QPushButton* edid_button(QWidget* parent, const char* name, const panel::Tr5& text, const QFont& font)
+// Delete, Cancel and Save, left to right: where the panel shows them.
+QPushButton* edid_button(QWidget* parent, const char* name, int x, const panel::Tr5& text, const QFont& font)
 {
     QPushButton* button = new QPushButton(parent);
     button->setObjectName(QLatin1String(name));
+    button->setGeometry(x, 214, 50, 20);
     button->setText(QString::fromUtf8(text.zh));
     button->setFont(font);
     button->setStyleSheet(QLatin1String(kEdidButtonCreated));
@@ -97,9 +101,9 @@ EDIDset::EDIDset(QWidget* parent)
     frame_tab->lower();
     ui->frame_add->hide();
 
-    button_cancel = edid_button(this, "button_cancel", imageform::kCancel, font_card);
-    button_save = edid_button(this, "button_save", kEdidSave, font_card);
-    button_delete = edid_button(this, "button_delete", imageform::kDelete, font_card);
+    button_cancel = edid_button(this, "button_cancel", 135, imageform::kCancel, font_card);
+    button_save = edid_button(this, "button_save", 205, kEdidSave, font_card);
+    button_delete = edid_button(this, "button_delete", 65, imageform::kDelete, font_card);
 
     connect(ui->lineEdit_W, &My_lineEdit::send_show, this, &EDIDset::show_numberkeyboard_ui);
     connect(ui->lineEdit_H, &My_lineEdit::send_show, this, &EDIDset::show_numberkeyboard_ui);
@@ -121,11 +125,12 @@ void EDIDset::language_changed()
     ui->label_W->setText(panel::text(imageform::kWidth));
     ui->label_H->setText(panel::text(imageform::kHeight));
     ui->label_freq->setText(panel::text(kEdidRefresh));
-    for (QLabel* label : {ui->label_W, ui->label_H, ui->label_freq})
-        panel::fit_label(label);
+    imageform::fit_caption_row({ui->label_W, ui->label_H, ui->label_freq});
     button_cancel->setText(panel::text(imageform::kCancel));
     button_save->setText(panel::text(kEdidSave));
     button_delete->setText(panel::text(imageform::kDelete));
+    for (QPushButton* button : {button_cancel, button_save, button_delete})
+        imageform::fit_button_text(button, kEdidButtonPixels, kEdidSmallestPixels);
 }
 
 void EDIDset::syncUpdate()
@@ -191,7 +196,7 @@ void EDIDset::source_init()
     timing->setText(QString::asprintf("%dx%d@%dHz", int16_t(panel::img16(record)), int16_t(panel::img16(record + 2)),
         int16_t(panel::img16(record + 4))));
     // A wide timing takes a smaller font rather than losing its end.
-    imageform::fit_pixel_font(timing, 7);
+    imageform::fit_pixel_font(timing, kEdidSmallestPixels);
     frame_source->show();
 }
 

@@ -3,8 +3,10 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "ui/image/sourceinfo.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/numberkeyboard.h"
 
 namespace imageform {
@@ -47,6 +49,32 @@ void fit_pixel_font(QLabel* label, int smallest)
     while (font.pixelSize() > smallest && QFontMetrics(font).horizontalAdvance(label->text()) > room)
         font.setPixelSize(font.pixelSize() - 1);
     label->setFont(font);
+}
+
+void fit_caption_row(std::initializer_list<QLabel*> captions)
+{
+    int smallest = 0;
+    for (QLabel* label : captions) {
+        panel::fit_label(label);
+        const int size = label->font().pointSize();
+        smallest = smallest == 0 ? size : qMin(smallest, size);
+    }
+    for (QLabel* label : captions) {
+        QFont font = label->font();
+        font.setPointSize(smallest);
+        label->setFont(font);
+    }
+}
+
+void fit_button_text(QPushButton* button, int pixels, int smallest)
+{
+    // The style's border and a pixel of air on each side.
+    const int room = button->width() - 4;
+    QFont font = button->font();
+    font.setPixelSize(pixels);
+    while (font.pixelSize() > smallest && QFontMetrics(font).horizontalAdvance(button->text()) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    button->setFont(font);
 }
 
 void open_number_keyboard(QLineEdit* field, const QString& title)

@@ -5,11 +5,13 @@
 
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
 
 #include "ui/shell/screen_kit.h"
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRect;
 class QWidget;
 
@@ -41,6 +43,14 @@ QLabel* make_label(QWidget* parent, const QString& name, const QRect& at, const 
 // pixels, until its one-line text fits the label (a timing such as
 // "1920x1080@60Hz" in a tile).
 void fit_pixel_font(QLabel* label, int smallest);
+
+// The captions of one row of fields, each fitted to its label, then all at
+// the smallest of their sizes: a row reads as one size in every language.
+void fit_caption_row(std::initializer_list<QLabel*> captions);
+
+// A button's text at `pixels`, or smaller down to `smallest` pixels when it
+// is too wide for the button (a Russian "Сохранить").
+void fit_button_text(QPushButton* button, int pixels, int smallest);
 
 // Opens the shared number keyboard on `field` under `title` and runs it;
 // returns when it is closed. Nothing without a keyboard.

@@ -15,7 +15,6 @@
 #include "ui/image/imagelayout.h"
 #include "ui/image/inputchoose.h"
 #include "ui/image/sourceinfo.h"
-#include "ui/shell/label_fit.h"
 #include "ui/shell/my_lineedit.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/option.h"
@@ -142,8 +141,7 @@ void InputCut::language_changed()
     ui->label_crop->setText(panel::text(kCutCrop));
     ui->label_W->setText(panel::text(imageform::kWidth));
     ui->label_H->setText(panel::text(imageform::kHeight));
-    for (QLabel* label : {ui->label_crop, ui->label_W, ui->label_H})
-        panel::fit_label(label);
+    imageform::fit_caption_row({ui->label_crop, ui->label_W, ui->label_H});
     button_cancel->setText(panel::text(imageform::kCancel));
     button_ok->setText(panel::text(kCutOk));
     button_delete->setText(panel::text(imageform::kDelete));
