@@ -109,13 +109,16 @@ std::vector<int> UsbServer::eventActions(const QString& header)
     std::vector<int> actions;
     // Empty parts are kept and the match is case-sensitive.
     const QStringList parts = header.split(QLatin1Char('/'));
+    // A partition going away is no storage to read: a pull would otherwise
+    // report the stick ready (and close the settings menu) after its removal.
+    const bool removal = header.startsWith(QLatin1String("remove@"));
     for (int i = 0; i < parts.size(); ++i) {
         const QString& part = parts[i];
         if (part == QLatin1String("add@")) {
             actions.push_back(kChangeDeviceAdded);
         } else if (part == QLatin1String("remove@")) {
             actions.push_back(kChangeDeviceRemoved);
-        } else if (part == QLatin1String("block") && i + 2 < parts.size() && parts[i + 1] == QLatin1String("sda") &&
+        } else if (!removal && part == QLatin1String("block") && i + 2 < parts.size() && parts[i + 1] == QLatin1String("sda") &&
                    parts[i + 2].size() >= 4 && parts[i + 2].startsWith(QLatin1String("sda"))) {
             int number = parts[i + 2].mid(3).toInt(); // 0 when not a number
             if (number >= 0 && number <= 9)

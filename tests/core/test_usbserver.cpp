@@ -119,10 +119,17 @@ TEST_F(UsbWatcher, OnlyPartitionsOneToNineOfTheFirstDiskGiveStorageReady)
     inject(kRemove);
     EXPECT_TRUE(codesBecome({100, 100, 100, 100, 101}, 1000)) << codes.size();
 
+    // Pulling the stick removes its partition: that is no storage ready.
+    inject("remove@/devices/x/block/sda/sda1");
+    EXPECT_TRUE(codesBecome({100, 100, 100, 100, 101, 101}, 1000)) << codes.size();
+    passTicks(301);
+    settle();
+    EXPECT_EQ(codes, (std::vector<int>{100, 100, 100, 100, 101, 101}));
+
     // A name that is not a number counts as partition 0.
     inject("change@/devices/x/block/sda/sdaX");
     passTicks(301);
-    EXPECT_TRUE(codesBecome({100, 100, 100, 100, 101, 102}));
+    EXPECT_TRUE(codesBecome({100, 100, 100, 100, 101, 101, 102}));
 }
 
 TEST_F(UsbWatcher, WithoutStorageTheWatcherGivesUpAndStaysAlive)

@@ -1,4 +1,6 @@
 #include "ui/shell/numberkeyboard.h"
+
+#include "ui/shell/label_fit.h"
 #include "ui_numberkeyboard.h"
 
 #include <QDebug>
@@ -63,6 +65,7 @@ void NumberKeyboard::menulist_init()
 void NumberKeyboard::label_show(QString title, QString value)
 {
     ui->label->setText(title);
+    panel::fit_label(ui->label); // "Пароль" is wider than the form's title room
     l_str.clear();
     ui->lineEdit->setText(value);
     language_changed();
