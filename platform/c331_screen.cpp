@@ -248,6 +248,11 @@ Composition decode(const RegisterFile& regs, const ScreenLayout& layout)
         ch.readFrom = ch.follower ? sel : (sel < kChannels ? sel : -1);
         ch.background = (regs.value(0x084801, off) & 1) != 0;
         ch.hmirror = (regs.value(0x082201, off) & 1) != 0;
+        TestPattern& pattern = ch.pattern;
+        pattern.kind = int(regs.value(0x085701, off));
+        pattern.rgb = regs.value(0x086301, off) << 16 | regs.value(0x086401, off) << 8 | regs.value(0x086501, off);
+        pattern.hstep = int(regs.value(0x085F02, off));
+        pattern.vstep = int(regs.value(0x086102, off));
     }
     for (int m = 0; m < kChannels; ++m) {
         const uint32_t word = regs.value(0x0E0904, 16 * m);
@@ -295,6 +300,7 @@ Composition decode(const RegisterFile& regs, const ScreenLayout& layout)
         w.inputChannel = ch.readFrom;
         w.background = ch.background;
         w.hmirror = ch.hmirror;
+        w.pattern = ch.pattern;
         windowOf[size_t(k)] = int(found.size());
         found.push_back(w);
     }
@@ -380,6 +386,18 @@ Composition decode(const RegisterFile& regs, const ScreenLayout& layout)
     return c;
 }
 
+std::string TestPattern::describe() const
+{
+    char text[40];
+    switch (kind) {
+    case ColourBars: return "colour bars";
+    case VerticalLines: return "vertical lines";
+    case HorizontalLines: return "horizontal lines";
+    case Solid: std::snprintf(text, sizeof text, "solid %06x", unsigned(rgb)); return text;
+    default: std::snprintf(text, sizeof text, "kind %d", kind); return text;
+    }
+}
+
 int Composition::stacking(size_t a, size_t b) const
 {
     if (a >= windows.size() || b >= windows.size() || a == b)
@@ -426,6 +444,8 @@ std::string Composition::describe() const
         }
         if (w.halvesOverlap)
             out += ", its line halves overlap in memory";
+        if (w.pattern.on())
+            out += ", test pattern " + w.pattern.describe();
         out += "\n";
     }
     for (int k = 0; k < kChannels; ++k) {
@@ -487,6 +507,48 @@ std::vector<Overlay> decodeOverlays(const RegisterFile& regs, const ScreenLayout
 }
 
 namespace {
+
+QColor rgbColour(uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); }
+
+// A test pattern over `area` of the picture; `whole` is the window's whole
+// area there, so that bars and lines run on across its tiles.
+void paintPattern(QPainter& p, const QRectF& area, const QRectF& whole, const TestPattern& pattern)
+{
+    p.save();
+    p.setClipRect(area);
+    switch (pattern.kind) {
+    case TestPattern::Solid:
+        p.fillRect(area, rgbColour(pattern.rgb));
+        break;
+    case TestPattern::ColourBars: {
+        static const uint32_t kBars[] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
+        const double bar = whole.width() / 8;
+        for (int i = 0; i < 8; ++i)
+            p.fillRect(QRectF(whole.x() + i * bar, whole.y(), bar + 1, whole.height()), rgbColour(kBars[i]));
+        break;
+    }
+    case TestPattern::VerticalLines:
+    case TestPattern::HorizontalLines: {
+        // A line every few pixels of the picture: the LED's own single-pixel
+        // grid would be a grey blur at this scale.
+        constexpr double kPitch = 6;
+        p.fillRect(area, Qt::black);
+        p.setPen(QPen(Qt::white, 1));
+        if (pattern.kind == TestPattern::VerticalLines)
+            for (double x = whole.x(); x < whole.right(); x += kPitch)
+                p.drawLine(QPointF(x, whole.top()), QPointF(x, whole.bottom()));
+        else
+            for (double y = whole.y(); y < whole.bottom(); y += kPitch)
+                p.drawLine(QPointF(whole.left(), y), QPointF(whole.right(), y));
+        break;
+    }
+    default:
+        p.fillRect(area, QBrush(Qt::gray, Qt::Dense4Pattern));
+        break;
+    }
+    p.restore();
+}
+
 // Where a window's label stays readable: the window's box less the
 // overlays drawn over it later (the OSD bar), as the taller band left above
 // or below each one; the whole box when nothing is left.
@@ -564,6 +626,19 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
             label += ", 1:1";
         if (w.background)
             label += "\nbackground (no signal or black)";
+        QColor text(250, 250, 250);
+        if (w.pattern.on()) {
+            for (const Rect& t : w.tiles)
+                if (!t.empty())
+                    paintPattern(p, box(t), box(w.screen), w.pattern);
+            label += QString("\ntest pattern: %1").arg(QString::fromStdString(w.pattern.describe()));
+            // Dark text where the pattern is light (the bars begin with white).
+            const QColor under = w.pattern.kind == TestPattern::Solid        ? rgbColour(w.pattern.rgb)
+                                 : w.pattern.kind == TestPattern::ColourBars ? QColor(Qt::white)
+                                                                             : QColor(Qt::black);
+            if (under.lightness() > 140)
+                text = QColor(16, 16, 28);
+        }
         if (w.halvesOverlap) {
             // The right half of each line lands on the left one: hatched.
             p.setBrush(QBrush(QColor(231, 76, 60), Qt::DiagCrossPattern));
@@ -572,6 +647,7 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
                     p.drawRect(box(t));
             label += "\nline halves overlap in memory: the right half overwrites the left";
         }
+        p.setPen(text);
         p.drawText(labelArea(box(w.screen), covers).adjusted(4, 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
                    label);
     }
@@ -597,11 +673,10 @@ bool writePicture(const std::string& path, const Composition& screen, const std:
     }
 
     // Overlays (the OSD) over everything.
-    auto colour = [](uint32_t rgb) { return QColor(int((rgb >> 16) & 0xFF), int((rgb >> 8) & 0xFF), int(rgb & 0xFF)); };
     for (const Overlay& o : overlays) {
-        const QColor c = colour(o.rgb);
+        const QColor c = rgbColour(o.rgb);
         if (o.filled)
-            p.fillRect(box(o.rect), colour(o.fill));
+            p.fillRect(box(o.rect), rgbColour(o.fill));
         p.setPen(QPen(c, 2));
         p.setBrush(Qt::NoBrush);
         p.drawRect(box(o.rect));

@@ -88,6 +88,25 @@ struct ScreenLayout {
     static ScreenLayout fromPublished(const uint8_t* record);
 };
 
+// A channel's test-pattern generator: registers 0x085701 (what it draws; 0
+// off), 0x086301 / 0x086401 / 0x086501 (red, green and blue levels) and
+// 0x085F02 / 0x086102 (horizontal and vertical steps), per channel k at
+// bank offset 16 k. It draws over the window's picture.
+struct TestPattern {
+    enum Kind { Off = 0, ColourBars = 1, Solid = 4, VerticalLines = 0x0E, HorizontalLines = 0x0F };
+    int kind = Off;
+    uint32_t rgb = 0; // 0xRRGGBB
+    int hstep = 0, vstep = 0;
+    bool on() const { return kind != Off; }
+    bool operator==(const TestPattern& o) const
+    {
+        return kind == o.kind && rgb == o.rgb && hstep == o.hstep && vstep == o.vstep;
+    }
+    // "solid ff0000", "colour bars", "vertical lines", "horizontal lines",
+    // "kind 5".
+    std::string describe() const;
+};
+
 struct OutputChannel {
     int htotal = 0, vtotal = 0; // raster totals
     Rect active;                // active area inside the raster
@@ -99,6 +118,7 @@ struct OutputChannel {
     bool background = false;
     bool hmirror = false;
     bool shown = false;         // carries pixels onto a mixer
+    TestPattern pattern;
 };
 
 struct Window {
@@ -129,6 +149,8 @@ struct Window {
     // part of the left one).
     bool split = false;
     bool halvesOverlap = false;
+    // The first channel's test pattern, drawn instead of the picture.
+    TestPattern pattern;
 };
 
 struct Composition {

@@ -141,6 +141,11 @@ public:
     int cmd_write_flash(uint8_t* body, int dataLength, int capacity);
     int cmd_read_flash(uint8_t* body, int dataLength, int capacity);
     int get_card_version(uint8_t* body, int dataLength, int capacity);
+    // Starts the LED-parameter handshake of the FPGA worker (the PC's
+    // registers and the panel's LED-size and reset screens): STATUS_DONE,
+    // or REFUSED without an FPGA manager, NOT_READY while FPGA 0 is not
+    // ready, BUSY while an applied LED size waits for FPGA 0's restart.
+    static int start_led_handshake();
 
     static int status(uint8_t* body, uint8_t code);
 
@@ -156,8 +161,6 @@ private:
                              uint16_t length);
     static int fpga_register_write(uint8_t target, int reg, uint8_t mask, uint8_t value);
     static int fpga_register_read(uint8_t target, int first, int count, uint8_t* out);
-    // Starts the LED-parameter handshake of the FPGA worker.
-    static int start_led_handshake();
 
     uint64_t m_peer = 0;
 };

@@ -3,6 +3,7 @@
 #include "tests/scaler/input_fixture.h"
 #include "tests/scaler/layout_request.h"
 
+#include <QImage>
 #include <random>
 
 using namespace ram;
@@ -414,4 +415,48 @@ TEST_F(Windows, ScreenFilesFollowTheComposition)
     const uint64_t written = chip().screensWritten();
     applyWord(kContrast, 77);
     EXPECT_EQ(chip().screensWritten(), written);
+}
+
+TEST_F(Windows, TestPatternsShowOnTheScreenPicture)
+{
+    apply(full());
+    const struct {
+        uint8_t number;
+        const char* pattern;
+        QRgb centre; // the picture's pixel at the screen's centre
+    } cases[] = {
+        {1, "solid ff0000", qRgb(255, 0, 0)}, {2, "solid 00ff00", qRgb(0, 255, 0)},
+        {3, "solid 0000ff", qRgb(0, 0, 255)}, {4, "solid ffffff", qRgb(255, 255, 255)},
+        {5, "solid 000000", qRgb(0, 0, 0)},   {6, "colour bars", qRgb(255, 0, 255)},
+        {7, "vertical lines", 0},             {8, "horizontal lines", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.number));
+        write([&] { img[kTestPattern] = c.number; });
+        turn();
+        save();
+        ASSERT_EQ(screen().windows.size(), 1u);
+        EXPECT_EQ(screen().windows[0].pattern.describe(), c.pattern);
+        const QImage picture(QString::fromStdString(path("/sim/screen.png")));
+        ASSERT_FALSE(picture.isNull());
+        // Below the 22-pixel heading the LED screen fills the picture.
+        const QRgb centre = picture.pixel(picture.width() / 2 + 2, 22 + (picture.height() - 22) / 2 + 2);
+        if (c.centre) {
+            EXPECT_EQ(centre & 0xFFFFFF, c.centre & 0xFFFFFF) << std::hex << centre;
+        }
+    }
+    // The bars run white to black from left to right.
+    write([&] { img[kTestPattern] = 6; });
+    turn();
+    save();
+    const QImage shown(QString::fromStdString(path("/sim/screen.png")));
+    const int y = 22 + (shown.height() - 22) * 3 / 4;
+    EXPECT_EQ(shown.pixel(shown.width() / 16, y) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(shown.pixel(shown.width() * 15 / 16, y) & 0xFFFFFF, 0u);
+
+    // Off again: the window shows its input.
+    write([&] { img[kTestPattern] = 0; });
+    turn();
+    EXPECT_FALSE(screen().windows[0].pattern.on());
+    EXPECT_EQ(screen().describe().find("test pattern"), std::string::npos);
 }

@@ -4,6 +4,7 @@
 #include "tests/support/panel.h"
 #include "tests/support/sandbox.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>

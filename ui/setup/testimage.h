@@ -1,31 +1,19 @@
 #pragma once
-// The test patterns again, under the advanced menu; it has no page code of
-// its own.
+// The test patterns again, as a child of the advanced menu: the same form,
+// pictures, texts, keys and writes as test_chart; back returns to the
+// advanced menu. It has no page code of its own, and no menu opens it.
 
-#include <cstdint>
+#include "ui/setup/test_chart.h"
 
-#include "ui/shell/panel_dialog.h"
-
-namespace Ui {
-class testimage;
-}
-
-class testimage : public PanelDialog {
+class testimage : public test_chart {
     Q_OBJECT
 public:
     explicit testimage(QWidget* parent = nullptr);
-    ~testimage() override;
 
-    void language_changed();
+    // Re-texts the advanced menu beneath it after a language change.
     void syncUpdate();
 
-public slots:
-    void slot_Button_back_clicked();
-
 protected:
-    void keyReleaseEvent(QKeyEvent* event) override;
-
-private:
-    Ui::testimage* ui;
-    uint8_t ui_select = 0;
+    void leave_to_menu() override;
+    bool leave_by_mode_key() override;
 };

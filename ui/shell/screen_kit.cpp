@@ -143,6 +143,12 @@ void ScalerWrite::copy_slot_in(int slot)
     copyShared(store->ram_para + ram::kModeStart, store->user_mode[slot] + ram::kSlotData, ram::kModeLength);
 }
 
+void ScalerWrite::mark_slot(int slot, uint8_t marker)
+{
+    if (slot >= 0 && slot < ram::kModeSlots)
+        fillShared(VyxRamPara::pInstance()->user_mode[slot], marker, ram::kFileMarkerLength);
+}
+
 // ------------------------------------------------------------ focus ring
 
 FocusRing::FocusRing(uint8_t& ui_select)

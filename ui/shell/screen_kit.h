@@ -103,6 +103,9 @@ public:
     void copy_in(int addr, const uint8_t* from, int n);
     // Copies user-mode slot `slot`'s stored bytes into image 896..4095.
     void copy_slot_in(int slot);
+    // Sets the two marker bytes of user-mode slot `slot` (0..15): saved
+    // 0xAA, empty 0xFF (the dispatcher then deletes an empty slot's files).
+    void mark_slot(int slot, uint8_t marker);
 
 private:
     c331_manage* m_scaler;

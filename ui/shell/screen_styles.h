@@ -42,6 +42,14 @@ constexpr const char* kFieldFocused
     = "color:rgb(255, 255, 255);background-color: rgb(33, 36, 53);border:1px solid rgb(255,171,84);";
 constexpr const char* kFieldEditing
     = "color:rgb(255,255,255);background-color: rgb(33, 36, 53); border:1px solid rgb(255,0,0);";
+// Combo boxes of the setting screens: changed by the keys only, their
+// drop-down drawn without a border.
+constexpr const char* kComboNormal = "QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);"
+                                     "border:1px solid rgb(255,255,255);}QComboBox::drop-down{border:0px;}";
+constexpr const char* kComboFocused = "QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);"
+                                      "border:1px solid rgb(255,171,84);}QComboBox::drop-down{border:0px;}";
+constexpr const char* kComboEditing = "QComboBox{color:rgb(255,255,255);background-color:rgb(33,36,53);"
+                                      "border:1px solid rgb(255,0,0);}QComboBox::drop-down{border:0px;}";
 
 // ---- labels ----
 constexpr const char* kTitle = "color: rgb(255, 255, 255);";

@@ -10,6 +10,7 @@
 #include "fpga/fpga_manage.h"
 #include "platform/platform.h"
 #include "ui/shell/advancedoption.h"
+#include "ui/shell/mainwindow.h"
 #include "ui/shell/numberkeyboard.h"
 
 VYX_SCREENSHOTS(advancedoption)
