@@ -33,7 +33,9 @@ void fpga_manage::get_rcvcard_x_y(uint16_t index, unsigned short* x, unsigned sh
     case 9: col = right; row = bottom; break;
     case 10: col = left; row = top; break;
     case 11: col = left; row = bottom; break;
-    case 12: col = left; row = M - 1 - r; break; // counts rows against the columns
+    // 12 once counted its rows from the number of columns, which put the
+    // cards of any screen that is not square off the grid; it runs as 15.
+    case 12: col = left; row = bottom; break;
     case 13: col = right; row = bottom; break;
     case 14: col = left; row = top; break;
     case 15: col = left; row = bottom; break;

@@ -105,8 +105,10 @@ TEST_F(Cards, CablingPatternsPlaceEveryCard)
     EXPECT_EQ(places(7, 3, 2, 64, 32, 6), (P{{0, 0}, {0, 32}, {0, 64}, {64, 64}, {64, 32}, {64, 0}}));
     EXPECT_EQ(places(4, 2, 2, 10, 10, 4), (P{{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
     EXPECT_EQ(places(16, 2, 2, 10, 10, 4), (P{{10, 0}, {10, 10}, {0, 0}, {0, 10}}));
-    // Pattern 12 counts rows against the columns.
-    EXPECT_EQ(places(12, 2, 3, 10, 10, 2), (P{{0, 20}, {0, 10}}));
+    // Pattern 12 keeps every card on the grid whatever its shape, as 15 does.
+    EXPECT_EQ(places(12, 2, 3, 10, 10, 6), (P{{0, 10}, {0, 0}, {10, 10}, {10, 0}, {20, 10}, {20, 0}}));
+    EXPECT_EQ(places(12, 3, 2, 10, 10, 6), (P{{0, 20}, {0, 10}, {0, 0}, {10, 20}, {10, 10}, {10, 0}}));
+    EXPECT_EQ(places(12, 3, 2, 10, 10, 6), places(15, 3, 2, 10, 10, 6));
     // Beyond the layout: its last cell; no layout or no pattern: the origin.
     EXPECT_EQ(places(10, 2, 2, 10, 10, 9).back(), (std::pair<int, int>{10, 10}));
     EXPECT_EQ(places(10, 0, 2, 10, 10, 2), (P{{0, 0}, {0, 0}}));

@@ -42,8 +42,10 @@ void destroySingletonsForTest();
 // Delivers queued events for about `ms` milliseconds.
 void pumpEvents(int ms = 0);
 
-// Pumps events until `done` holds or `ms` milliseconds have passed.
-bool waitFor(const std::function<bool()>& done, int ms = 2000);
+// Pumps events until `done` holds or `ms` milliseconds have passed. The
+// default is generous: under a sanitizer or an emulator on a busy machine a
+// worker's next look can come seconds late.
+bool waitFor(const std::function<bool()>& done, int ms = 5000);
 
 // Reads the application's output into `seen` until it holds `text`, for at
 // most `ms` milliseconds.

@@ -24,10 +24,7 @@ constexpr CablingPattern kCabling[16] = {
     {false, true, true, false},   // 9  every row right to left from the bottom right, moving up
     {false, false, false, false}, // 10 every row left to right from the top left, moving down
     {false, false, true, false},  // 11 every row left to right from the bottom left, moving up
-    // 12: the worker runs every column bottom to top from the bottom left,
-    // but counts the rows from the number of columns: on a square screen,
-    // like the picture's, it is pattern 15.
-    {true, false, true, false},
+    {true, false, true, false},   // 12 the worker runs it as 15
     {true, true, true, false},    // 13 every column bottom to top from the bottom right, moving left
     {true, false, false, false},  // 14 every column top to bottom from the top left, moving right
     {true, false, true, false},   // 15 every column bottom to top from the bottom left, moving right
