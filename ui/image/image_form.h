@@ -1,0 +1,65 @@
+#pragma once
+// What the crop and EDID screens share: their input row, the captions and
+// number-keyboard titles of their size fields, the road from a number field
+// to the shared keyboard, and how a field's text becomes a parameter word.
+
+#include <QString>
+#include <cstdint>
+#include <initializer_list>
+
+#include "ui/shell/screen_kit.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRect;
+class QWidget;
+
+namespace imageform {
+
+extern const panel::Tr5 kCancel;
+extern const panel::Tr5 kDelete;
+extern const panel::Tr5 kWidth;
+extern const panel::Tr5 kHeight;
+// An input or crop tile: its frame, icon and texts.
+constexpr const char* kTileFrame = "background-color: #212435;border:1px solid #CCCCCC;";
+constexpr const char* kTileIcon = "background-color: #212435;";
+constexpr const char* kTileText = "background-color:#212435;color:#FFFFFF";
+
+// The keyboard's titles of the width and height fields.
+extern const panel::Tr5 kKeyboardWidth;
+extern const panel::Tr5 kKeyboardHeight;
+
+// The row of the four inputs in list order: each name label the input's
+// built-in name in its rich-text colour, each picture label its icon; the
+// labels of positions 4 and 5 hidden.
+void fill_source_row(QLabel* const (&names)[6], QLabel* const (&pictures)[6]);
+
+// A label made in code: its object name (tests and tools find it by that),
+// place and style.
+QLabel* make_label(QWidget* parent, const QString& name, const QRect& at, const char* sheet);
+
+// Takes the label's font down a pixel at a time, not below `smallest`
+// pixels, until its one-line text fits the label (a timing such as
+// "1920x1080@60Hz" in a tile).
+void fit_pixel_font(QLabel* label, int smallest);
+
+// The captions of one row of fields, each fitted to its label, then all at
+// the smallest of their sizes: a row reads as one size in every language.
+void fit_caption_row(std::initializer_list<QLabel*> captions);
+
+// A button's text at `pixels`, or smaller down to `smallest` pixels when it
+// is too wide for the button (a Russian "Сохранить").
+void fit_button_text(QPushButton* button, int pixels, int smallest);
+
+// Opens the shared number keyboard on `field` under `title` and runs it;
+// returns when it is closed. Nothing without a keyboard.
+void open_number_keyboard(QLineEdit* field, const QString& title);
+
+// The fields show 16-bit words of the parameter image in decimal, unsigned.
+// What goes back is the word the text names: 0..65535 as shown (so a value
+// above 32767 nobody edited goes back unchanged), -32768..-1 as the same
+// word signed; anything else, an empty text included, is 0.
+uint16_t word_of(const QString& text);
+
+} // namespace imageform
