@@ -365,6 +365,15 @@ public:
     static uint8_t MCU_RAM_EXTEND[1024];
     static uint8_t MCU_RAM_DEFAULT[2048];
     static uint8_t MCU_RAM_ZOOM[1024];
+    // Bytes [offset, offset + n) of a parameter RAM image, copied in or out
+    // whole under ram_para_mutex: the PC link rewrites port rectangles while
+    // the panel reads them, and neither sees half of the other's copy.
+    // Nothing for another FPGA or a range beyond the image.
+    void ram_para_write(uint8_t fpga, uint32_t offset, const uint8_t* from, uint32_t n);
+    void ram_para_read(uint8_t fpga, uint32_t offset, uint8_t* to, uint32_t n);
+    // Held by the two above and by the worker while it lays a parameter
+    // RAM image out at start-up.
+    std::mutex ram_para_mutex;
     // Default of parameter RAM bytes 0-255.
     static const uint8_t RAM1[256];
     // This controller's version as the command image shows it (bytes 24-27).

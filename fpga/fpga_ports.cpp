@@ -51,6 +51,22 @@ int fpga_manage::get_eth_param_addr(uint8_t slot, unsigned short* x, unsigned sh
     return 0;
 }
 
+void fpga_manage::ram_para_write(uint8_t fpga, uint32_t offset, const uint8_t* from, uint32_t n)
+{
+    if (!valid(fpga) || offset > uint32_t(kRamImage) || n > uint32_t(kRamImage) - offset)
+        return;
+    std::lock_guard<std::mutex> lock(ram_para_mutex);
+    copyShared(m_ram_para[fpga] + offset, from, n);
+}
+
+void fpga_manage::ram_para_read(uint8_t fpga, uint32_t offset, uint8_t* to, uint32_t n)
+{
+    if (!valid(fpga) || offset > uint32_t(kRamImage) || n > uint32_t(kRamImage) - offset)
+        return;
+    std::lock_guard<std::mutex> lock(ram_para_mutex);
+    copyShared(to, m_ram_para[fpga] + offset, n);
+}
+
 int fpga_manage::get_eth_min_x_y(uint8_t fpga, unsigned short* x, unsigned short* y)
 {
     if (!valid(fpga))

@@ -150,6 +150,9 @@ void fpga_manage::fpgainit(uint8_t f)
     // A PC's card search answered meanwhile writes the card table of this
     // same image, under the receive mutex.
     pthread_mutex_lock(&rcv_mutex);
+    // The panel may be reading port rectangles: it sees the old layout or
+    // the finished new one.
+    std::unique_lock<std::mutex> layout(ram_para_mutex);
     if (stored) {
         std::memcpy(ram, saved, kRamImage);
         std::memset(ram + kReloadedBegin, 0, kReloadedEnd - kReloadedBegin);
@@ -170,6 +173,7 @@ void fpga_manage::fpgainit(uint8_t f)
         Q58_back_mcu_set_net_para(f);
         VYX_DEBUG("[fpga %d] parameter RAM defaults\n", f);
     }
+    layout.unlock();
     for (int i = 0; i < kPorts; ++i)
         ram[kPortNumbers + i] = uint8_t(10 * f + 1 + i);
     write_fpga_ram(ram, 0, kRamImage, kParamRam, f);

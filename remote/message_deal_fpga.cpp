@@ -128,7 +128,7 @@ int layoutBlockOffset(int offset)
 // running FPGA 0 has, which its start-up adds again.
 void flashImage(int f, uint8_t out[kImage])
 {
-    std::memcpy(out, fpga_manage::MCU_RAM_PARA_func[f], kImage);
+    fpga_manage::p_fpga_manage->ram_para_read(uint8_t(f), 0, out, kImage);
     const uint8_t* block = fpga_manage::MCU_RAM_ETH_BACK_PARA_func[f];
     for (int at = 0; at < int(kImage); ++at) {
         int b = layoutBlockOffset(at);
@@ -165,8 +165,11 @@ int message_deal::fpga_ram_write(uint8_t target, uint8_t addressClass, uint8_t s
         fpga->multicast = 0;
         return STATUS_DONE;
     }
-    std::memcpy(im.bytes + address, data, length);
-    if (im.parameters) {
+    if (!im.parameters) {
+        std::memcpy(im.bytes + address, data, length);
+    } else {
+        // The panel reads port rectangles meanwhile: one guarded copy.
+        fpga->ram_para_write(uint8_t(im.fpga), address, data, length);
         // The layout block keeps the port layout as the PC sent it.
         uint8_t* block = fpga_manage::MCU_RAM_ETH_BACK_PARA_func[im.fpga];
         for (uint32_t i = 0; i < length; ++i) {
@@ -199,11 +202,15 @@ int message_deal::fpga_ram_read(uint8_t target, uint8_t addressClass, uint8_t su
         pthread_mutex_unlock(&fpga->rcv_mutex);
         return read ? STATUS_DONE : STATUS_STORAGE;
     }
-    if (im.extension)
-        pthread_mutex_lock(&fpga->reg_mutex);
-    std::memcpy(out, im.bytes + address, length);
-    if (im.extension)
-        pthread_mutex_unlock(&fpga->reg_mutex);
+    if (im.parameters) {
+        fpga->ram_para_read(uint8_t(im.fpga), address, out, length);
+    } else {
+        if (im.extension)
+            pthread_mutex_lock(&fpga->reg_mutex);
+        std::memcpy(out, im.bytes + address, length);
+        if (im.extension)
+            pthread_mutex_unlock(&fpga->reg_mutex);
+    }
     if (im.bytes == fpga_manage::MCU_RAM_CMD && address + length > kCmdUpdateStatus)
         out[kCmdUpdateStatus - address] = g_update_status.load();
     return STATUS_DONE;

@@ -15,6 +15,7 @@
 #include "platform/safe_file.h"
 #include "platform/spi.h"
 #include "video_io/zevlosource.h"
+#include "ui/image/alias.h"
 #include "ui/image/custommode.h"
 #include "ui/image/edidset.h"
 #include "ui/image/imagelayout.h"

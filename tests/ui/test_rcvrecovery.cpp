@@ -23,13 +23,13 @@ namespace {
 const QString kTzfx = QStringLiteral("/data/rcvrecovery/TZFX");
 
 // Little-endian byte builder for hand-made files.
-struct Bytes {
+struct RecoveryBytes {
     QByteArray b;
-    Bytes& u8(int v) { b.append(char(v)); return *this; }
-    Bytes& u16(int v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
-    Bytes& u32(uint32_t v) { return u16(int(v & 0xFFFF)).u16(int(v >> 16)); }
-    Bytes& zeros(int n) { b.append(QByteArray(n, '\0')); return *this; }
-    Bytes& op(uint32_t offset, uint32_t len, uint32_t addr, uint32_t ms, int type, int target)
+    RecoveryBytes& u8(int v) { b.append(char(v)); return *this; }
+    RecoveryBytes& u16(int v) { return u8(v & 0xFF).u8((v >> 8) & 0xFF); }
+    RecoveryBytes& u32(uint32_t v) { return u16(int(v & 0xFFFF)).u16(int(v >> 16)); }
+    RecoveryBytes& zeros(int n) { b.append(QByteArray(n, '\0')); return *this; }
+    RecoveryBytes& op(uint32_t offset, uint32_t len, uint32_t addr, uint32_t ms, int type, int target)
     {
         return u32(offset).u32(len).u32(addr).u32(ms).u8(type).u8(target);
     }
@@ -143,7 +143,7 @@ TEST_F(RcvRecovery, ToolScanFileIsOneBlockWithDataAfterTheHead)
 TEST_F(RcvRecovery, LayoutRulesOnHandMadeBytes)
 {
     // Head with two rcv xy entries: the later one is the member.
-    Bytes f;
+    RecoveryBytes f;
     f.zeros(3).u8(3);
     f.u8(11).zeros(3).u32(0).u32(0x7FFF0000); // an xy entry that is not used
     f.u8(10).zeros(3).u32(84).u32(40);

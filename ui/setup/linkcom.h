@@ -1,5 +1,6 @@
 #pragma once
-// The serial link's settings (page code 21), under the communication menu.
+// The serial link's settings (page code 21), under the communication menu:
+// fixed texts, nothing to choose.
 
 #include <cstdint>
 
@@ -25,6 +26,8 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    void para_init() { }
+    void menulist_init() { }
+
     Ui::linkcom* ui;
-    uint8_t ui_select = 0;
 };
