@@ -111,7 +111,18 @@ TEST_F(StartUp, InstancesRunSideBySideButNeverTwoOnOneRoot)
 {
     const std::string rootA = root + "/a", rootB = root + "/b";
     std::unique_ptr<AppProcess> a = startApp(rootA, portOffset);
-    const int offsetB = freePortOffset();
+    // A may not have bound its ports yet: B's offset must not reach them.
+    const int pcPorts[] = {5005, 10002, 5008, 10005, 13769};
+    auto meetsA = [&](int offset) {
+        for (int mine : pcPorts)
+            for (int theirs : pcPorts)
+                if (mine + offset == theirs + portOffset)
+                    return true;
+        return false;
+    };
+    int offsetB = freePortOffset();
+    while (meetsA(offsetB))
+        offsetB = freePortOffset();
     std::unique_ptr<AppProcess> b = startApp(rootB, offsetB);
     ASSERT_TRUE(a->waitForStarted(5000) && b->waitForStarted(5000));
     pc::TcpClient clientA(pcPort(5005), 5000), clientB(uint16_t(5005 + offsetB), 5000);
