@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -23,6 +24,7 @@
 
 #include "core/usbserver.h"
 #include "fpga/fpga_manage.h"
+#include "platform/platform.h"
 #include "platform/uevent.h"
 #include "remote/networkmanage.h"
 #include "ui/image/custommode.h"
@@ -644,4 +646,24 @@ TEST_F(SettingsMenus, ModeKeyOnTheAgeingMonitorClosesTheMenusAboveTheKeyboard)
     // The keyboard serves the next screen without opening anything here.
     emit keyboard->sendKeyBoardUIDataToLineEdit(QStringLiteral("3958"));
     EXPECT_EQ(g_factoryage, nullptr);
+}
+
+TEST_F(SettingsMenus, HelpersCountTheStickScanFilesAndGreyAPicture)
+{
+    EXPECT_EQ(Option::get_file_list_usbpath(), 0); // no stick directory
+    writeFile("/mnt/usb1/a.tzfile", "x");
+    writeFile("/mnt/usb1/.b.tzfile", "x");
+    writeFile("/mnt/usb1/c.TZFILE", "x");       // the suffix is compared as it stands
+    writeFile("/mnt/usb1/d.tzfile.bak", "x");
+    writeFile("/mnt/usb1/sub/e.tzfile", "x");   // only the directory itself
+    QDir().mkpath(QString::fromStdString(platform::sysPath("/mnt/usb1/f.tzfile")));
+    QFile::link(QString::fromStdString(platform::sysPath("/mnt/usb1/a.tzfile")),
+                QString::fromStdString(platform::sysPath("/mnt/usb1/g.tzfile")));
+    EXPECT_EQ(Option::get_file_list_usbpath(), 2);
+
+    QImage red(4, 4, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QImage grey = Option::converToGrayscale(red);
+    EXPECT_EQ(grey.format(), QImage::Format_Grayscale8);
+    EXPECT_EQ(grey.size(), red.size());
 }

@@ -1,11 +1,13 @@
 #include "ui/shell/option.h"
 #include "ui_option.h"
 
+#include <QDir>
 #include <QKeyEvent>
 
 #include "core/screen_hooks.h"
 #include "core/usbserver.h"
 #include "core/vyxrampara.h"
+#include "platform/platform.h"
 #include "ui/image/imagelayout.h"
 #include "ui/image/inputcut.h"
 #include "ui/rcvtools/smartmapping.h"
@@ -145,3 +147,15 @@ void Option::on_test_chart_clicked() { panel::open_modal(g_test_chart, kPageTest
 void Option::on_smart_mapping_clicked() { panel::open_modal(g_smartmapping, kPageSmartMapping); }
 
 void Option::on_AdvanceButton_clicked() { panel::open_modal(g_advancedoption, kPageAdvancedOption); }
+
+QImage Option::converToGrayscale(const QImage& image) { return image.convertToFormat(QImage::Format_Grayscale8); }
+
+int Option::get_file_list_usbpath()
+{
+    const QDir stick(platform::sysPath(QStringLiteral("/mnt/usb1/")));
+    int count = 0;
+    for (const QFileInfo& info : stick.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks))
+        if (info.suffix() == QLatin1String("tzfile"))
+            ++count;
+    return count;
+}

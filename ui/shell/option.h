@@ -2,6 +2,7 @@
 // The settings menu (page code 5), opened from the main window: eight
 // picture buttons, each opening one screen modally over the menu.
 
+#include <QImage>
 #include <cstdint>
 
 #include "ui/shell/panel_dialog.h"
@@ -25,6 +26,12 @@ public:
     // Also run, in the GUI thread, when a USB stick is mounted while the
     // menu is on top.
     void slot_Button_back_clicked();
+
+    // Helpers the menu keeps for its items' use.
+    static QImage converToGrayscale(const QImage& image);
+    // The stick's scan files: regular files directly in "/mnt/usb1/" whose
+    // suffix is "tzfile", compared case-sensitively.
+    static int get_file_list_usbpath();
 
 public slots:
     void on_output_set_clicked();
