@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/image/alias.h"
 #include "ui/image/sourceinfo.h"
 #include "ui/shell/label_fit.h"
 #include "ui/shell/numberkeyboard.h"
@@ -31,6 +32,20 @@ void fill_source_row(QLabel* const (&names)[6], QLabel* const (&pictures)[6])
             sourceinfo::get_source_specialstyle0_by_sourceid(id).arg(sourceinfo::get_source_name_by_sourceid(id)));
         sourceinfo::set_source_pixmap(pictures[i], id);
     }
+}
+
+QString display_name(const char* list, int id, const QFontMetrics& metrics, int room, const QString& fallback)
+{
+    ALIAS_PARA alias;
+    if (get_json_alias_para(&alias, list, id))
+        return metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight, room, Qt::TextShowMnemonic);
+    return fallback;
+}
+
+QString source_display_name(uint8_t listseq, const QFontMetrics& metrics, int room)
+{
+    return display_name(kAliasSource, sourceinfo::get_source_id_by_listseq(listseq), metrics, room,
+        sourceinfo::get_source_name_by_listseq(listseq));
 }
 
 QLabel* make_label(QWidget* parent, const QString& name, const QRect& at, const char* sheet)

@@ -9,6 +9,7 @@
 
 #include "ui/shell/screen_kit.h"
 
+class QFontMetrics;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,6 +35,12 @@ extern const panel::Tr5 kKeyboardHeight;
 // built-in name in its rich-text colour, each picture label its icon; the
 // labels of positions 4 and 5 hidden.
 void fill_source_row(QLabel* const (&names)[6], QLabel* const (&pictures)[6]);
+
+// The display name a PC gave entry `id` of alias list `list`, cut to `room`
+// pixels in `metrics`; `fallback` when it has none.
+QString display_name(const char* list, int id, const QFontMetrics& metrics, int room, const QString& fallback);
+// The name the input at list position `listseq` goes by in the input row.
+QString source_display_name(uint8_t listseq, const QFontMetrics& metrics, int room);
 
 // A label made in code: its object name (tests and tools find it by that),
 // place and style.

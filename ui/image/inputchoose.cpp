@@ -13,6 +13,7 @@
 #include "core/vyxrampara.h"
 #include "ui/image/alias.h"
 #include "ui/image/edidset.h"
+#include "ui/image/image_form.h"
 #include "ui/image/imagelayout.h"
 #include "ui/image/inputcut.h"
 #include "ui/image/sourceinfo.h"
@@ -332,11 +333,8 @@ void InputChoose::source_name_update()
     const QFontMetrics metrics(choosePixelFont(kChooseNameFontPx));
     for (int p = 0; p < sourceinfo::kSources; ++p) {
         const uint8_t s = sourceinfo::get_source_id_by_listseq(uint8_t(p));
-        ALIAS_PARA alias;
-        QString name = sourceinfo::get_source_name_by_listseq(uint8_t(p));
-        if (get_json_alias_para(&alias, kAliasSource, s))
-            name = metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                names[p]->width() - kChooseNameElideMargin, Qt::TextShowMnemonic);
+        const QString name
+            = imageform::source_display_name(uint8_t(p), metrics, names[p]->width() - kChooseNameElideMargin);
         // The name goes in as plain text: the rich text escapes it.
         names[p]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(s, name, get_source_num(s)));
     }
@@ -474,12 +472,8 @@ void InputChoose::add_entry(int i, int j, bool inUse)
         int entry = kCropEntries;
         VyxRamPara::pInstance()->VyxGetCropPara(source_number, j, &crop, &entry);
         if (entry < kCropEntries) {
-            ALIAS_PARA alias;
-            if (get_json_alias_para(&alias, kAliasCrop, entry))
-                name = QFontMetrics(choosePixelFont(kChooseEntryTextPx))
-                           .elidedText(QString::fromStdString(alias.name), Qt::ElideRight, 80, Qt::TextShowMnemonic);
-            else
-                name += QString::asprintf("_crop%d", chooseCropNumber(uint16_t(crop.source)));
+            name = imageform::display_name(kAliasCrop, entry, QFontMetrics(choosePixelFont(kChooseEntryTextPx)), 80,
+                name + QString::asprintf("_crop%d", chooseCropNumber(uint16_t(crop.source))));
             info = QString::asprintf("%dx%d", crop.w, crop.h);
         }
     }

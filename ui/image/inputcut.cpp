@@ -190,11 +190,7 @@ void InputCut::source_name_update()
     const QFontMetrics metrics(small);
     for (int i = 0; i < kCutSources; ++i) {
         const uint8_t id = sourceinfo::get_source_id_by_listseq(uint8_t(i));
-        ALIAS_PARA alias;
-        QString name = sourceinfo::get_source_name_by_listseq(uint8_t(i));
-        if (get_json_alias_para(&alias, kAliasSource, id))
-            name = metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
-                names[i]->width() - kCutCountRoom, Qt::TextShowMnemonic);
+        const QString name = imageform::source_display_name(uint8_t(i), metrics, names[i]->width() - kCutCountRoom);
         names[i]->setText(sourceinfo::get_source_specialstyle1_by_sourceid(id, name, source_tiles[id]));
     }
 }
@@ -292,14 +288,8 @@ void InputCut::build_tile(int i, int maxSourceInfo)
         name->setText(source_name);
         return;
     }
-    ALIAS_PARA alias;
-    if (get_json_alias_para(&alias, kAliasCrop, entry))
-        name->setText(QFontMetrics(name->font())
-                          .elidedText(QString::fromStdString(alias.name), Qt::ElideRight, kCutCropNameWidth,
-                              Qt::TextShowMnemonic));
-    else
-        name->setText(
-            source_name + QStringLiteral("_crop%1").arg(((crop.source >> kCropNumberShift) & kCropNumberMask) + 1));
+    name->setText(imageform::display_name(kAliasCrop, entry, QFontMetrics(name->font()), kCutCropNameWidth,
+        source_name + QStringLiteral("_crop%1").arg(((crop.source >> kCropNumberShift) & kCropNumberMask) + 1)));
     size->setText(QStringLiteral("%1x%2").arg(crop.w).arg(crop.h));
     imageform::fit_pixel_font(size, kCutSmallestPixels);
 }
