@@ -8,7 +8,8 @@
 //     2 1920x1080i@60 -hsync -vsync
 //     3 4096x2160@60
 //
-// Inputs are 0..3 (0..2 HDMI 1.4, 3 HDMI 2.0 with its V-by-One output); an
+// Inputs are 0..3, the panel's DVI, HDMI1, HDMI2 (HDMI 1.4 receivers) and
+// HDMI3 (HDMI 2.0 with its V-by-One output), the source ids; an
 // input the file does not name keeps what it had. A timing is
 // WIDTHxHEIGHT@RATE (the standard timing, else reduced blanking) or
 // WIDTHxHEIGHTi@RATE (720x480i@60, 720x576i@50, 1920x1080i@50 and @60; the
