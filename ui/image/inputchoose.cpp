@@ -589,11 +589,19 @@ void InputChoose::syncUpdate(int code)
     }
 
     if (code == kChangeTransferEnd || crops) {
-        // Counts first: the entry area lists as many entries as they say.
         VyxRamPara::pInstance()->VyxCropSourceInit();
-        crop_source_num_update();
-        initSource();
+        crops_changed();
     }
+}
+
+void InputChoose::crops_changed()
+{
+    // Counts first: the entry area lists as many entries as they say.
+    crop_source_num_update();
+    initSource();
+    // A tab names its image's crop by the crop's entry, which may be gone.
+    for (int w = 0; w < kImages; ++w)
+        input_source_changed(char(w));
 }
 
 // ------------------------------------------------------------------ keys
@@ -731,10 +739,11 @@ void InputChoose::entries_key(panel::KeyRole role)
 void InputChoose::slot_Button_back_clicked()
 {
     if (ImageLayout* layout = g_imagelayout) {
-        panel::go_back(this, g_inputchoose, layout, kPageImageLayout);
         // The image it shows may have a new source now.
-        layout->image_para_update();
-        layout->image_init();
+        panel::go_back(this, g_inputchoose, layout, kPageImageLayout, [](ImageLayout* below) {
+            below->image_para_update();
+            below->image_init();
+        });
     } else
         panel::go_back(this, g_inputchoose, g_mainwindow, kPageMainWindow);
 }
