@@ -519,6 +519,22 @@ TEST_F(InputChooseChildren, ATimingChangedWhileTheEdidScreenIsOpenShowsOnItsRetu
     EXPECT_EQ(entryTexts(0), (QStringList{"HDMI1", "1280x720@50Hz", "Using"}));
 }
 
+TEST_F(InputChooseTest, BackAtTheTabsListsTheImagesInputByItsOwnName)
+{
+    setImage16(imageRecord(0) + kImgSource, 1);
+    setTiming(1, 1280, 720, 60);
+    setTiming(0, 1920, 1080, 60);
+    open();
+    keys("QS"); // the input row, left from HDMI1 to DVI
+    EXPECT_EQ(entryTexts(0), (QStringList{"DVI", "1920x1080@60Hz", ""}));
+    keys("O");
+    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI1", "1280x720@60Hz", "Using"}));
+    EXPECT_EQ(screen->findChild<QFrame*>("frame1")->x(), 1); // over HDMI1
+    keys("Q"); // the input row opens on the input listed
+    EXPECT_EQ(screen->selected(), 0);
+    EXPECT_EQ(screen->listed_source(), 1);
+}
+
 namespace choosetest {
 
 // The whole road on simulated hardware: sources fed through the person's

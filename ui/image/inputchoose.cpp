@@ -421,10 +421,14 @@ void InputChoose::initSource()
         if (s.crop)
             crop_id = uint8_t(s.entry);
         inUseSource = source_number;
+        // The highlight follows too: the input row may have been left on
+        // another input.
+        source_listseq = sourceinfo::get_listseq_by_source_id(source_number);
     } else {
         source_number = sourceinfo::get_source_id_by_listseq(source_listseq);
-        source_name = sourceinfo::get_source_name_by_sourceid(source_number);
     }
+    // Name, timing and badge of an entry all describe the listed input.
+    source_name = sourceinfo::get_source_name_by_sourceid(source_number);
 
     source_current_check();
     const int n = get_source_num(source_number);
