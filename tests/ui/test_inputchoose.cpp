@@ -405,6 +405,138 @@ TEST_F(InputChooseTest, TheWaysOut)
 
 namespace choosetest {
 
+// The crop and EDID screens opened from the live screen: what changed while
+// they were on top was persisted by their own refresh (the snapshot
+// re-taken), so only their back actions bring it here.
+class InputChooseChildren : public InputChooseTest {
+protected:
+    // Runs `inChild` inside the child opened by OK on button `select`
+    // (InputChoose::kSelectInputCut or kSelectEdid), from tab 0.
+    template <class Child>
+    void inChild(uint8_t select, Child*& child, const std::function<void(Child*)>& steps)
+    {
+        ModalDriver drive;
+        drive.then([&] {
+            ASSERT_NE(child, nullptr);
+            steps(child);
+            EXPECT_EQ(child, nullptr) << "the steps leave the child";
+        });
+        drive.run([&] { keys(select == InputChoose::kSelectInputCut ? "RQ" : "RRQ"); });
+        EXPECT_FALSE(drive.timedOut());
+        ASSERT_EQ(g_page_focus.load(), kPageInputChoose);
+        ASSERT_EQ(screen->selected(), select);
+    }
+    static void keysIn(QWidget* child, const char* letters)
+    {
+        for (const char* k = letters; *k; ++k)
+            key(child, *k);
+    }
+};
+
+} // namespace choosetest
+
+using choosetest::InputChooseChildren;
+
+TEST_F(InputChooseChildren, ACropAddedOnTheCropScreenIsListedAndCanBeChosen)
+{
+    setImage16(imageRecord(0) + kImgSource, 1);
+    setTiming(1, 1920, 1080, 60);
+    setCrop(0, 2, 1); // HDMI2's crops take the first entries
+    setCrop(1, 2, 2);
+    open();
+    EXPECT_TRUE(inputName(0).contains(">1<"));
+    inChild<InputCut>(InputChoose::kSelectInputCut, g_inputcut, [&](InputCut* cut) {
+        keysIn(cut, "QQ"); // HDMI1's add button, the add form
+        keysIn(cut, "RRRRRQ"); // its OK: 0, 0, 1920, 1080 stored
+        scalerApplies(); // the crop screen's refresh persists the table
+        keysIn(cut, "OO");
+    });
+    ASSERT_EQ(image16(cropEntry(2) + kCropId), kCropUsed | 1);
+    EXPECT_TRUE(inputName(0).contains(">2<")) << inputName(0).toStdString();
+    ASSERT_EQ(entries().size(), 2);
+    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI1", "1920x1080@60Hz", "Using"}));
+    EXPECT_EQ(entryTexts(1), (QStringList{"HDMI1_crop1", "1920x1080", ""}));
+
+    keys("RRQQR"); // tab 0, HDMI1, its new crop
+    EXPECT_EQ(focusedEntry(), 1);
+    choose();
+    EXPECT_EQ(image16(imageRecord(0) + kImgSource), kSourceIsCrop | 2);
+    EXPECT_EQ(tabText(0), "HDMI1_Crop1");
+}
+
+TEST_F(InputChooseChildren, ACropDeletedOnTheCropScreenLeavesTheListAndTheTab)
+{
+    setCrop(2, 1, 1);
+    setImage16(imageRecord(0) + kImgSource, kSourceIsCrop | 2);
+    open();
+    EXPECT_EQ(tabText(0), "HDMI1_Crop1");
+    inChild<InputCut>(InputChoose::kSelectInputCut, g_inputcut, [&](InputCut* cut) {
+        keysIn(cut, "QRRQ"); // HDMI1's crop 1, its edit form
+        keysIn(cut, "RRRRQ"); // Delete
+        scalerApplies();
+        keysIn(cut, "OO");
+    });
+    ASSERT_EQ(image16(cropEntry(2) + kCropId), 0);
+    EXPECT_TRUE(inputName(0).contains(">1<")) << inputName(0).toStdString();
+    // The image still names entry 2, whose source field now reads 0: the
+    // tab takes DVI's name, and the entries are DVI's, none in use.
+    EXPECT_TRUE(tabText(0).startsWith("DVI_Crop")) << tabText(0).toStdString();
+    EXPECT_EQ(screen->listed_source(), 0);
+    EXPECT_EQ(entryTexts(0).at(2), "");
+    keys("RRQ");
+    EXPECT_EQ(screen->selected(), 3); // the input row on DVI
+    keys("R");
+    EXPECT_EQ(screen->listed_source(), 1);
+    EXPECT_EQ(entries().size(), 1);
+}
+
+TEST_F(InputChooseChildren, ACropTheImageShowsDeletedByThePcRenamesItsTab)
+{
+    setCrop(2, 1, 1);
+    setImage16(imageRecord(0) + kImgSource, kSourceIsCrop | 2);
+    open();
+    setImage16(cropEntry(2) + kCropId, 0);
+    store->test_signal(kChangeRefresh);
+    EXPECT_TRUE(tabText(0).startsWith("DVI_Crop")) << tabText(0).toStdString();
+}
+
+TEST_F(InputChooseChildren, ATimingChangedWhileTheEdidScreenIsOpenShowsOnItsReturn)
+{
+    setImage16(imageRecord(0) + kImgSource, 1);
+    setTiming(1, 1920, 1080, 60);
+    open();
+    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI1", "1920x1080@60Hz", "Using"}));
+    inChild<EDIDset>(InputChoose::kSelectEdid, g_edidset, [&](EDIDset* edid) {
+        // A new EDID request, and the source following it: the dispatch on
+        // page 8 saves the request and so re-takes the whole snapshot.
+        setImage16(edidRequest(1), 1280);
+        setImage16(edidRequest(1) + 2, 720);
+        setTiming(1, 1280, 720, 50);
+        store->test_signal(kChangeRefresh);
+        EXPECT_EQ(snapshot16(inputTiming(1) + kTimingWidth), 1280);
+        keysIn(edid, "O");
+    });
+    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI1", "1280x720@50Hz", "Using"}));
+}
+
+TEST_F(InputChooseTest, BackAtTheTabsListsTheImagesInputByItsOwnName)
+{
+    setImage16(imageRecord(0) + kImgSource, 1);
+    setTiming(1, 1280, 720, 60);
+    setTiming(0, 1920, 1080, 60);
+    open();
+    keys("QS"); // the input row, left from HDMI1 to DVI
+    EXPECT_EQ(entryTexts(0), (QStringList{"DVI", "1920x1080@60Hz", ""}));
+    keys("O");
+    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI1", "1280x720@60Hz", "Using"}));
+    EXPECT_EQ(screen->findChild<QFrame*>("frame1")->x(), 1); // over HDMI1
+    keys("Q"); // the input row opens on the input listed
+    EXPECT_EQ(screen->selected(), 0);
+    EXPECT_EQ(screen->listed_source(), 1);
+}
+
+namespace choosetest {
+
 // The whole road on simulated hardware: sources fed through the person's
 // sources file, the input-source manager's thread publishing them, the
 // scaler brought up on its simulated chip (its turns run here), and what

@@ -421,10 +421,14 @@ void InputChoose::initSource()
         if (s.crop)
             crop_id = uint8_t(s.entry);
         inUseSource = source_number;
+        // The highlight follows too: the input row may have been left on
+        // another input.
+        source_listseq = sourceinfo::get_listseq_by_source_id(source_number);
     } else {
         source_number = sourceinfo::get_source_id_by_listseq(source_listseq);
-        source_name = sourceinfo::get_source_name_by_sourceid(source_number);
     }
+    // Name, timing and badge of an entry all describe the listed input.
+    source_name = sourceinfo::get_source_name_by_sourceid(source_number);
 
     source_current_check();
     const int n = get_source_num(source_number);
@@ -589,11 +593,19 @@ void InputChoose::syncUpdate(int code)
     }
 
     if (code == kChangeTransferEnd || crops) {
-        // Counts first: the entry area lists as many entries as they say.
         VyxRamPara::pInstance()->VyxCropSourceInit();
-        crop_source_num_update();
-        initSource();
+        crops_changed();
     }
+}
+
+void InputChoose::crops_changed()
+{
+    // Counts first: the entry area lists as many entries as they say.
+    crop_source_num_update();
+    initSource();
+    // A tab names its image's crop by the crop's entry, which may be gone.
+    for (int w = 0; w < kImages; ++w)
+        input_source_changed(char(w));
 }
 
 // ------------------------------------------------------------------ keys
@@ -731,10 +743,11 @@ void InputChoose::entries_key(panel::KeyRole role)
 void InputChoose::slot_Button_back_clicked()
 {
     if (ImageLayout* layout = g_imagelayout) {
-        panel::go_back(this, g_inputchoose, layout, kPageImageLayout);
         // The image it shows may have a new source now.
-        layout->image_para_update();
-        layout->image_init();
+        panel::go_back(this, g_inputchoose, layout, kPageImageLayout, [](ImageLayout* below) {
+            below->image_para_update();
+            below->image_init();
+        });
     } else
         panel::go_back(this, g_inputchoose, g_mainwindow, kPageMainWindow);
 }

@@ -32,11 +32,16 @@ public:
 
     void language_changed();
     void syncUpdate(int code);
-    // The entry area of the listed input, anew. The children's back actions
-    // call it and the next one when they return here.
+    // The entry area of the listed input, anew; at the tab row that is the
+    // input the current image shows. The EDID screen's back action calls
+    // it: a timing may have changed while that screen was on top.
     void initSource();
     // Entry counts of every input (crops + 1), then the input row anew.
     void crop_source_num_update();
+    // After the crop table changed, by the crop screen or the PC: the
+    // counts, the entries they list and the tabs' texts anew. Leaves the
+    // crop numbering (VyxCropSourceInit) to whoever changed the table.
+    void crops_changed();
 
     // Focus levels (ui_seltype).
     enum Level : uint8_t { kLevelTabs = 0, kLevelInputs = 1, kLevelEntries = 2 };

@@ -174,15 +174,25 @@ void open_modal(Screen*& global, int page)
 }
 
 // The back action: close `self`, clear its pointer, re-text the parent (when
-// open) and restore the parent's page code, in this order.
-template <class Self, class Parent>
-void go_back(QWidget* self, Self*& global, Parent* parent, int parentPage)
+// open), restore the parent's page code, then run `refresh(parent)` (when
+// open): what a parent shows beyond its texts may have changed while the
+// child was on top, and the dispatcher refreshed only the child, whose
+// persisting took those changes into the snapshot the parent compares with.
+template <class Self, class Parent, class Refresh>
+void go_back(QWidget* self, Self*& global, Parent* parent, int parentPage, Refresh&& refresh)
 {
     close_screen(self);
     global = nullptr;
     if (parent)
         parent->language_changed();
     g_page_focus = uint8_t(parentPage);
+    if (parent)
+        refresh(parent);
+}
+template <class Self, class Parent>
+void go_back(QWidget* self, Self*& global, Parent* parent, int parentPage)
+{
+    go_back(self, global, parent, parentPage, [](Parent*) {});
 }
 
 // Closes an open screen through its global pointer and clears it.
