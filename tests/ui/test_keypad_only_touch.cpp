@@ -41,70 +41,56 @@ protected:
         return bytes;
     }
 
-    // What a finger on `w` reaches: the widget the screen finds under the
-    // centre of `w` (the screen itself where nothing is), and `w` itself.
+    // Where a finger on `w` lands: the widget the screen finds under the
+    // centre of `w` (the screen itself where nothing is); and `w` itself,
+    // as a touch sent to it directly.
     static std::vector<QWidget*> touchTargets(QWidget* w)
     {
         QWidget* screen = w->window();
         QWidget* hit = screen->childAt(w->mapTo(screen, w->rect().center()));
         return {hit ? hit : screen, w};
     }
-    static void touchOver(QWidget* target, QWidget* w)
-    {
-        paneltest::touch(target, target->mapFromGlobal(w->mapToGlobal(w->rect().center())));
-    }
-    // A double tap, which selects the word under it in a line edit.
-    static void doubleTapOver(QWidget* target, QWidget* w)
+    // `target` touched at the centre of `w`; twice: a double tap, which
+    // selects the word under it in a line edit.
+    static void tapOver(QWidget* target, QWidget* w, bool twice = false)
     {
         const QPoint at = target->mapFromGlobal(w->mapToGlobal(w->rect().center()));
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                 QEvent::MouseButtonRelease}) {
+        std::vector<QEvent::Type> events{QEvent::MouseButtonPress, QEvent::MouseButtonRelease};
+        if (twice)
+            events.insert(events.end(), {QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease});
+        for (QEvent::Type type : events) {
             const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
             QMouseEvent e(type, at, target->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
             QCoreApplication::sendEvent(target, &e);
         }
     }
 
-    // Picks `row` in the open drop-down of `list`. The drop-down takes a
-    // finger's lift only once its double-click interval has passed; the
-    // test does not wait, and gives it the choice as its own Enter does.
-    static void pickInDropDown(QComboBox* list, int row)
-    {
-        QAbstractItemView* view = list->view();
-        view->setCurrentIndex(view->model()->index(row, list->modelColumn(), view->rootIndex()));
-        QKeyEvent enter(QEvent::ShortcutOverride, Qt::Key_Return, Qt::NoModifier);
-        QCoreApplication::sendEvent(view, &enter);
-        if (QApplication::activePopupWidget())
-            list->hidePopup();
-    }
-
-    // A finger's choice of entry `row`: a touch on the list (every way one
-    // reaches it), then one on that row of its drop-down, or where the row
-    // would lie below the list when no drop-down opened. False when the
-    // list opened its drop-down.
+    // A finger's choice of entry `row`: a touch on the list (each way one
+    // reaches it), then on that row of its drop-down, or where the row
+    // would lie below the list when none opened. False when the list
+    // opened its drop-down.
     static bool touchChoose(QComboBox* list, int row)
     {
         bool opened = false;
         for (QWidget* target : touchTargets(list)) {
-            touchOver(target, list);
-            if (QApplication::activePopupWidget()) {
-                opened = true;
-                pickInDropDown(list, row);
-            }
-        }
-        QWidget* screen = list->window();
-        const QPoint rowAt = list->mapTo(screen, QPoint(list->width() / 2, list->height() * (row + 1) + list->height() / 2));
-        if (screen->rect().contains(rowAt)) {
-            QWidget* hit = screen->childAt(rowAt);
-            if (!hit)
-                hit = screen;
-            paneltest::touch(hit, hit->mapFrom(screen, rowAt));
-        }
-        if (QApplication::activePopupWidget()) {
+            tapOver(target, list);
+            if (!QApplication::activePopupWidget())
+                continue;
             opened = true;
+            // The drop-down takes a finger's lift only once its double-click
+            // interval has passed; the test does not wait, and gives it the
+            // choice as its own Enter does.
+            QAbstractItemView* view = list->view();
+            view->setCurrentIndex(view->model()->index(row, list->modelColumn(), view->rootIndex()));
+            QKeyEvent enter(QEvent::ShortcutOverride, Qt::Key_Return, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &enter);
             list->hidePopup();
         }
-        return !opened;
+        QWidget* screen = list->window();
+        const QPoint rowAt = list->mapTo(screen, list->rect().center() + QPoint(0, list->height() * (row + 1)));
+        if (QWidget* hit = screen->childAt(rowAt))
+            paneltest::touch(hit, hit->mapFrom(screen, rowAt));
+        return !opened && !QApplication::activePopupWidget();
     }
 
     // Tries a touch choice of every other entry of `list`: none opens the
@@ -129,10 +115,8 @@ protected:
         ASSERT_NE(field, nullptr);
         SCOPED_TRACE(field->objectName().toStdString());
         const QString text = field->text();
-        for (QWidget* target : touchTargets(field)) {
-            touchOver(target, field);
-            doubleTapOver(target, field);
-        }
+        for (QWidget* target : touchTargets(field))
+            tapOver(target, field, true);
         EXPECT_EQ(field->text(), text);
         EXPECT_FALSE(field->hasSelectedText()) << "selected: " << field->selectedText().toStdString();
     }
