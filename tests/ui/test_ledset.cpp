@@ -72,6 +72,28 @@ protected:
         key(g_ledset, panel::kKeyLeft);
         return noticed;
     }
+    // A side typed on the keyboard with the other side's text before, and
+    // what both fields hold after.
+    struct Typed {
+        bool width; // the width typed, else the height
+        const char* typed;
+        const char* other; // the other side before
+        const char* side;  // the typed side after
+        const char* after; // the other side after
+    };
+    template <size_t N>
+    void expectTyped(const Typed (&cases)[N])
+    {
+        for (const Typed& c : cases) {
+            SCOPED_TRACE(std::string(c.width ? "width " : "height ") + c.typed);
+            QLineEdit* typedInto = c.width ? widthField() : heightField();
+            QLineEdit* other = c.width ? heightField() : widthField();
+            other->setText(c.other);
+            type(typedInto, c.typed);
+            EXPECT_EQ(typedInto->text(), c.side);
+            EXPECT_EQ(other->text(), c.after);
+        }
+    }
     // Images 0..5 in use, placed somewhere.
     void sixImages()
     {
@@ -86,13 +108,7 @@ protected:
 
 TEST_F(Ledset, ATypedSideIsHeldWithinTheLimitsAndTheOtherSideLoweredToTheCap)
 {
-    const struct {
-        bool width; // the width typed, else the height
-        const char* typed;
-        const char* other; // the other side before
-        const char* side;  // the typed side after
-        const char* after; // the other side after
-    } cases[] = {
+    const Typed cases[] = {
         {true, "9000", "1080", "8188", "800"},
         {true, "9000", "700", "8188", "700"},
         {true, "20", "8000", "64", "8000"},
@@ -106,17 +122,31 @@ TEST_F(Ledset, ATypedSideIsHeldWithinTheLimitsAndTheOtherSideLoweredToTheCap)
         {true, "99999999999999", "1080", "8188", "800"},
     };
     open();
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.width ? "width " : "height ") + c.typed);
-        QLineEdit* typedInto = c.width ? widthField() : heightField();
-        QLineEdit* other = c.width ? heightField() : widthField();
-        other->setText(c.other);
-        type(typedInto, c.typed);
-        EXPECT_EQ(typedInto->text(), c.side);
-        EXPECT_EQ(other->text(), c.after);
-    }
+    expectTyped(cases);
     EXPECT_EQ(request(), 0) << "nothing reaches the image before Apply";
     EXPECT_EQ(image16(ram::kLedWidth), 1920);
+}
+
+TEST_F(Ledset, LeadingZerosDoNotMakeATypedSideTooLarge)
+{
+    const Typed cases[] = {
+        {true, "0000000000000100", "1080", "0000000000000100", "1080"}, // kept as typed
+        {false, "000000000000001080", "1920", "000000000000001080", "1920"},
+        {true, "000000000000001920", "4000", "000000000000001920", "3413"}, // read as 1920
+        {true, "00000000000000000020", "1080", "64", "1080"},
+        {true, "0000000000000000", "1080", "64", "1080"},
+        {true, "000000000000009000", "1080", "8188", "800"},
+        {true, "0000099999999999999", "1080", "8188", "800"}, // still too long a number
+    };
+    open();
+    expectTyped(cases);
+
+    // Applied, the kept text is the number it reads as.
+    widthField()->setText("0000000000001280");
+    heightField()->setText("00000000000000720");
+    apply();
+    EXPECT_EQ(image16(ram::kLedWidth), 1280);
+    EXPECT_EQ(image16(ram::kLedHeight), 720);
 }
 
 TEST_F(Ledset, OkOnAFieldOpensTheKeyboardTitledByItsSideAndCancelKeepsTheField)

@@ -2,6 +2,7 @@
 // timing or the image's state, the marks), the values of the top rows, the
 // refresh, and the ways off the screen by touch and by key.
 #include "tests/support/panel_fixture.h"
+#include "tests/ui/debug_lines.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -299,4 +300,44 @@ TEST_F(StandbyScreen, KeysLeaveGoToTheUserModesOrActOnTheImages)
     EXPECT_EQ(g_lockwindow, nullptr);
     EXPECT_EQ(g_page_focus.load(), kPageCustomMode);
     EXPECT_EQ(g_mode_shortcut_key.load(), 1);
+}
+
+TEST_F(StandbyScreen, EachKeyWritesItsDebugLines)
+{
+    standby();
+    DebugLines log;
+    // A press writes only for the function codes of OK and back.
+    key(g_lockwindow, panel::kKeyLeft);
+    EXPECT_EQ(log.take(), QStringList({"in LockWindow keyReleaseEvent event 0x1000033",
+                              "this is left-code [LockWindow][Release]"}));
+    key(g_lockwindow, panel::kKeyRightLetter);
+    EXPECT_EQ(log.take(), QStringList({"in LockWindow keyReleaseEvent event 0x52",
+                              "this is right-code [LockWindow][Release]"}));
+    key(g_lockwindow, panel::kKeyBack);
+    EXPECT_EQ(log.take(), QStringList({"this is back button[LockWindow][Press]",
+                              "in LockWindow keyReleaseEvent event 0x10000b7", "this is back button[LockWindow][Release]"}));
+    key(g_lockwindow, panel::kKeyBackLetter);
+    EXPECT_EQ(log.take(), QStringList({"in LockWindow keyReleaseEvent event 0x4f",
+                              "this is back button[LockWindow][Release]"}));
+    key(g_lockwindow, 'N'); // a global key: the entry line only
+    EXPECT_EQ(log.take(), QStringList({"in LockWindow keyReleaseEvent event 0x4e"}));
+    // The mode key's line comes before the panel lock drops it.
+    setImage16(kPanelLock, 1);
+    key(g_lockwindow, panel::kKeyMode);
+    EXPECT_EQ(log.take(), QStringList({"in LockWindow keyReleaseEvent event 0x1000063",
+                              "this is mode-code [LockWindow][Release]"}));
+    ASSERT_NE(g_lockwindow, nullptr);
+
+    key(g_lockwindow, panel::kKeyOk);
+    const QStringList ok = log.take();
+    ASSERT_EQ(ok.size(), 3) << ok.join(" | ").toStdString();
+    EXPECT_TRUE(ok[0].startsWith("this is OK button[LockWindow], addr = (g_page_focus) ")) << ok[0].toStdString();
+    EXPECT_EQ(ok[1], "in LockWindow keyReleaseEvent event 0x1000035");
+    EXPECT_EQ(ok[2], "this is ok button[LockWindow][Release]");
+
+    standby();
+    log.take();
+    key(g_lockwindow, panel::kKeyOkLetter);
+    EXPECT_EQ(log.take(), QStringList({"in LockWindow keyReleaseEvent event 0x51",
+                              "this is ok button[LockWindow][Release]"}));
 }

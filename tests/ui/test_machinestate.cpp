@@ -3,6 +3,7 @@
 // change), the inputs with a signal, the barcode, the captions in each
 // language, and the keys.
 #include "tests/support/panel_fixture.h"
+#include "tests/ui/debug_lines.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -210,4 +211,29 @@ TEST_F(StatusScreen, BackReturnsToTheMainWindowAndTheModeKeyToTheUserModes)
     EXPECT_EQ(g_page_focus.load(), kPageCustomMode);
     EXPECT_EQ(g_mode_shortcut_key.load(), 1);
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(StatusScreen, EachKeyWritesItsDebugLine)
+{
+    withStatus([&] {
+        DebugLines log;
+        key(g_machinestate, panel::kKeyLeft);
+        key(g_machinestate, panel::kKeyRightLetter);
+        key(g_machinestate, panel::kKeyOk);
+        key(g_machinestate, 'N'); // a global key: no line
+        setImage16(kPanelLock, 1);
+        key(g_machinestate, panel::kKeyMode); // written, then dropped by the lock
+        setImage16(kPanelLock, 0);
+        key(g_machinestate, panel::kKeyBack);
+        EXPECT_EQ(log.take(), QStringList({
+                                  "this is left-code [MachineState][Release] ui_select=0x0",
+                                  "this is right-code [MachineState][Release] ui_select=0x0",
+                                  "this is OK button(MachineState)[Press]",
+                                  "this is OK button(MachineState)[Release]",
+                                  "this is mode-code [MachineState][Release]",
+                                  "this is back button(MachineState)[Press]",
+                                  "this is back button(MachineState)[Release]",
+                              }));
+    });
+    EXPECT_EQ(g_machinestate, nullptr);
 }

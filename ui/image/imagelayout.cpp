@@ -61,6 +61,10 @@ ImageLayout::ImageLayout(QWidget* parent)
     ui->setupUi(this);
     ui->label5->hide();
     ui->label6->hide();
+    // A viewer worked by the keys: its fields and list take no touch.
+    for (QWidget* item : std::initializer_list<QWidget*>{
+             ui->comboBox_P2P, ui->lineEdit_X, ui->lineEdit_Y, ui->lineEdit_W, ui->lineEdit_H})
+        panel::ignore_touches(item);
     menulist_init();
     for (const panel::Tr5& item : kLayoutDotByDotItems)
         ui->comboBox_P2P->addItem(panel::text(item));

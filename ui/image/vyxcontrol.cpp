@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLabel>
 
+#include "ui/shell/screen_kit.h"
+
 namespace {
 QFont comboFont()
 {
@@ -53,6 +55,9 @@ vyxcontrol::vyxcontrol(QRect listRect, QRect leftRect, QRect rightRect, QWidget*
     list->setGeometry(listRect);
     list->setFont(font);
     list->setFocusPolicy(Qt::NoFocus);
+    // Stepped by the keys only: a touched entry would show a slot other
+    // than the one the owner acts on.
+    panel::ignore_touches(list);
     list->setStyleSheet(list_style_normal);
     label_right = comboArrowLabel(this, rightRect, font, label_style_normal, ">");
     label_left = comboArrowLabel(this, leftRect, font, label_style_normal, "<");

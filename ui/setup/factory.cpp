@@ -103,6 +103,8 @@ factory::factory(QWidget* parent)
     ui->setupUi(this);
     for (const char* name : kLanguageNames)
         ui->Box_lang_2->addItem(QString::fromUtf8(name));
+    // Keypad only: a touched choice would show a language that is not set.
+    panel::ignore_touches(ui->Box_lang_2);
     para_init();
     menulist_init();
     language_changed();

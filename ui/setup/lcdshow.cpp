@@ -81,8 +81,8 @@ lcdshow::lcdshow(QWidget* parent)
     m_actions.back = [this] { slot_Button_back_clicked(); };
     m_actions.mode = [this] { return panel::mode_key_chain(this, g_lcdshow, g_advancedoption, g_option); };
     // Keypad only: a touch opens no list.
-    ui->comboBox_back->setAttribute(Qt::WA_TransparentForMouseEvents);
-    ui->comboBox_lock->setAttribute(Qt::WA_TransparentForMouseEvents);
+    panel::ignore_touches(ui->comboBox_back);
+    panel::ignore_touches(ui->comboBox_lock);
     para_init();
     menulist_init();
     language_changed();

@@ -37,7 +37,8 @@ constexpr int kItemWidth = 0, kItemHeight = 1, kItemApply = 2, kItemCancel = 3;
 constexpr int kImagesOffFirst = 1, kImagesOffLast = 5;
 
 // A typed text as a number: digits only, or 0. A number too long for any
-// side still counts as too large rather than as nothing.
+// side still counts as too large rather than as nothing; leading zeros do
+// not make it longer.
 int64_t typedValue(const QString& text)
 {
     const QString t = text.trimmed();
@@ -46,7 +47,11 @@ int64_t typedValue(const QString& text)
     for (QChar c : t)
         if (!c.isDigit())
             return 0;
-    return t.size() > 12 ? INT64_MAX / 2 : t.toLongLong();
+    int first = 0;
+    while (first < t.size() - 1 && t[first] == QLatin1Char('0'))
+        ++first;
+    const QString digits = t.mid(first);
+    return digits.size() > 12 ? INT64_MAX / 2 : digits.toLongLong();
 }
 
 // A field's text as the unsigned 16-bit word it stands for; 0 when it is

@@ -35,6 +35,9 @@ netset::netset(QWidget* parent)
     m_boxes[3] = ui->LED4Button;
     panel::set_picture(ui->l_p, panel::png_plain(QStringLiteral("ltri")));
     panel::set_picture(ui->r_p, panel::png_plain(QStringLiteral("rtri")));
+    // The port's rectangle is shown, never edited.
+    for (QWidget* value : {ui->x_lineEdit, ui->y_lineEdit, ui->w_lineEdit, ui->h_lineEdit})
+        panel::ignore_touches(value);
     initMenu();
     para_init();
     language_changed();

@@ -69,6 +69,10 @@ othersetup::othersetup(QWidget* parent)
     ui->setupUi(this);
     ui->label_name_mode->hide();
     ui->mode_state->hide();
+    // Keypad only: OK takes the entry a row shows, so a touched choice
+    // would be applied by the next OK, OK.
+    for (int row = 0; row < kRows; ++row)
+        panel::ignore_touches(combo(row));
     menulist_init();
     language_changed();
     para_init();

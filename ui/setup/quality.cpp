@@ -34,6 +34,9 @@ quality::quality(QWidget* parent)
     , m_edit(m_ring, [](int) { return QString(style::kFieldEditing); })
 {
     ui->setupUi(this);
+    // Keypad only, the Reset row too.
+    for (int row = 0; row < kRows; ++row)
+        panel::ignore_touches(field(row));
     para_init();
     menulist_init();
     language_changed();

@@ -36,6 +36,10 @@ temperature::temperature(QWidget* parent)
           [](int row) { return QString(row == kTypeRow ? style::kComboEditing : style::kFieldEditing); })
 {
     ui->setupUi(this);
+    // Keypad only: a touched type would show what is not set.
+    for (QWidget* item : std::initializer_list<QWidget*>{
+             ui->comboBox_type, ui->lineEdit_name_red, ui->lineEdit_name_green, ui->lineEdit_name_blue})
+        panel::ignore_touches(item);
     para_init();
     menulist_init();
     language_changed();

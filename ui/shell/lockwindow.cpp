@@ -263,13 +263,36 @@ void LockWindow::leave()
 
 void LockWindow::keyPressEvent(QKeyEvent* event)
 {
-    // No key closes the screen but through leave().
-    panel::log_key_press("LockWindow", event->key());
+    // No key closes the screen but through leave(); a press only writes its
+    // line, for the function codes of OK and back alone.
+    if (event->key() == panel::kKeyOk)
+        qDebug("this is OK button[LockWindow], addr = (g_page_focus) %p\n", static_cast<const void*>(&g_page_focus));
+    else if (event->key() == panel::kKeyBack)
+        qDebug("this is back button[LockWindow][Press]\n");
 }
 
 void LockWindow::keyReleaseEvent(QKeyEvent* event)
 {
     qDebug("in LockWindow keyReleaseEvent event %#x", event->key());
+    switch (panel::key_role(event->key())) {
+    case panel::KeyRole::Ok:
+        qDebug("this is ok button[LockWindow][Release]");
+        break;
+    case panel::KeyRole::Mode:
+        qDebug("this is mode-code [LockWindow][Release]");
+        break;
+    case panel::KeyRole::Back:
+        qDebug("this is back button[LockWindow][Release]");
+        break;
+    case panel::KeyRole::Left:
+        qDebug("this is left-code [LockWindow][Release]");
+        break;
+    case panel::KeyRole::Right:
+        qDebug("this is right-code [LockWindow][Release]");
+        break;
+    case panel::KeyRole::None:
+        break;
+    }
     panel::ring_keys(
         event->key(), keyboard, nullptr,
         [this](int) {

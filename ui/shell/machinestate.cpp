@@ -12,6 +12,7 @@
 #include "ui/shell/label_fit.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/screen_kit.h"
+#include "ui/shell/settings_menus.h"
 
 using namespace ram;
 
@@ -143,6 +144,9 @@ void MachineState::syncUpdate(int code)
 
 void MachineState::keyReleaseEvent(QKeyEvent* event)
 {
+    // The line each handled key writes, as on the menus; the screen has no
+    // ring, so the index it gives reads 0.
+    settings_menus::log_key_release("MachineState", event->key(), 0);
     panel::ring_keys(
         event->key(), keyboard, nullptr, nullptr,
         [this] { panel::go_back(this, g_machinestate, g_mainwindow, kPageMainWindow); },

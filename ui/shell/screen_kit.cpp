@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QMetaObject>
@@ -88,6 +89,43 @@ void set_picture(QLabel* label, const QString& path)
     label->setPixmap(QPixmap(path));
     label->setScaledContents(true);
     label->setProperty("png", path);
+}
+
+namespace {
+// Swallows the touches (and the mouse and wheel events the panel makes of
+// them) sent to the widget it watches.
+class KitTouchBlock : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::ContextMenu:
+            return true;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+};
+} // namespace
+
+void ignore_touches(QWidget* widget)
+{
+    // The panel's hit test passes over the widget; the filter catches what
+    // is delivered to it directly all the same.
+    widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+    widget->installEventFilter(new KitTouchBlock(widget));
 }
 
 namespace {

@@ -154,6 +154,13 @@ private:
     Style m_style;
 };
 
+// --------------------------------------------------------------- touch
+// A list or field that only the keypad works: a finger's touch passes to
+// what lies beneath it, as on a label, and one sent to the widget itself is
+// dropped. A list then opens no drop-down and a field neither selects nor
+// takes the focus.
+void ignore_touches(QWidget* widget);
+
 // ---------------------------------------------------------- navigation
 // Closes a screen: delete-on-close, then close(); ends its exec(). The
 // object goes only when control is back in an event loop, so handlers
