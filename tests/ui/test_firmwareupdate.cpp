@@ -121,6 +121,48 @@ TEST_F(UpdateDialog, TextCentredWithADotMoreEverySecond)
     EXPECT_EQ(text()->text(), "Updating ");
 }
 
+// Windows shown while the dialog is up may cover it; a second start brings
+// it back over them. It takes the keys only when no modal screen holds them:
+// under the USB upgrade screen that screen's back must keep working.
+TEST_F(UpdateDialog, StartedAgainComesBackInFront)
+{
+    struct Raised : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::ZOrderChange;
+            return false;
+        }
+    };
+
+    firmware_update_start();
+    ASSERT_NE(g_move_update, nullptr);
+    QWidget later;
+    later.show();
+    pumpEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &later);
+    Raised raised;
+    g_move_update->installEventFilter(&raised);
+    firmware_update_start();
+    pumpEvents();
+    EXPECT_EQ(raised.count, 1);
+    EXPECT_EQ(QApplication::activeWindow(), g_move_update);
+
+    PanelDialog screen;
+    ModalDriver drive;
+    drive.then([&] {
+        pumpEvents();
+        ASSERT_EQ(QApplication::activeWindow(), &screen);
+        firmware_update_start();
+        pumpEvents();
+        EXPECT_EQ(raised.count, 2);
+        EXPECT_EQ(QApplication::activeWindow(), &screen);
+        screen.hide();
+    });
+    drive.run([&] { screen.exec(); });
+    EXPECT_FALSE(drive.timedOut());
+}
+
 TEST_F(UpdateDialog, PictureBobsBetweenSixtyAndOneHundredSixteen)
 {
     firmware_update_start();

@@ -1,14 +1,17 @@
 """The helpers every walk step uses: a virtual X display of the panel's size,
 the controller started on it over a fresh simulated root, real X key events
-(xdotool) and the PC link to read back what the keys changed.
+(xdotool), the PC link to read back what the keys changed and the display's
+picture to see what a person would see.
 
 A step is a function `step_<name>(panel)` in a file of steps/; see walk.py.
 """
 
 import os
 import random
+import shutil
 import signal
 import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -44,12 +47,15 @@ def free_port_offset():
 
 
 class Display:
-    """Xvfb at the panel's size; it picks a free display number itself."""
+    """Xvfb at the panel's size; it picks a free display number itself. Its
+    screen lives in a file (an XWD image the server draws into), so what is
+    shown can be read without a client of its own."""
 
     def __init__(self):
+        self.fbdir = tempfile.mkdtemp(prefix="vyx-walk-fb-")
         read, write = os.pipe()
         self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "320x240x24",
-                                      "-nolisten", "tcp"], pass_fds=[write],
+                                      "-nolisten", "tcp", "-fbdir", self.fbdir], pass_fds=[write],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         number = b""
@@ -60,9 +66,21 @@ class Display:
             raise WalkFailure("Xvfb did not start")
         self.name = ":" + number.decode()
 
+    def pixel(self, x, y):
+        """(red, green, blue) shown at x, y of the screen now."""
+        with open(os.path.join(self.fbdir, "Xvfb_screen0"), "rb") as f:
+            h = struct.unpack(">25I", f.read(100))  # the XWD header's words
+            header_size, byte_order, bits_per_pixel, bytes_per_line, colours = h[0], h[7], h[11], h[12], h[19]
+            if bits_per_pixel != 32:
+                raise WalkFailure("the screen file holds %d-bit pixels" % bits_per_pixel)
+            f.seek(header_size + 12 * colours + y * bytes_per_line + 4 * x)
+            word = struct.unpack("<I" if byte_order == 0 else ">I", f.read(4))[0]
+        return (word >> 16) & 0xFF, (word >> 8) & 0xFF, word & 0xFF
+
     def close(self):
         self.proc.terminate()
         self.proc.wait(10)
+        shutil.rmtree(self.fbdir, ignore_errors=True)
 
 
 class Panel:

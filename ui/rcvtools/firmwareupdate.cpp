@@ -31,7 +31,10 @@ QString baseText()
 void startInGui()
 {
     if (FirmwareUpdate* shown = g_move_update) {
+        // Still up, perhaps under screens opened since: show() on a shown
+        // window changes nothing.
         shown->show();
+        shown->bring_to_front();
         return;
     }
     auto* dialog = new FirmwareUpdate(nullptr);

@@ -1,6 +1,8 @@
 #include "ui/shell/panel_dialog.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QShowEvent>
 
 #include "ui/shell/screen_kit.h"
 
@@ -9,10 +11,26 @@ PanelDialog::PanelDialog(QWidget* parent)
 {
 }
 
+void PanelDialog::bring_to_front()
+{
+    raise();
+    // A modal window being shown is not yet the active modal widget.
+    if (isModal() || !QApplication::activeModalWidget())
+        activateWindow();
+}
+
 void PanelDialog::keyPressEvent(QKeyEvent* event)
 {
     // Swallowed: QDialog would close on Escape and press a default button
     // on Enter, leaving the screen stack and its pointers behind.
     panel::log_key_press(metaObject()->className(), event->key());
     event->accept();
+}
+
+void PanelDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Sent before the window is mapped: it is mapped at the top.
+    if (!event->spontaneous())
+        bring_to_front();
 }
