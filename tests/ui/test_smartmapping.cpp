@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <cstring>
@@ -515,6 +516,50 @@ TEST_F(SmartMappingScreen, PcDeletingTheScanFilesClosesTheScreenInTheGuiThread)
     QCoreApplication::processEvents();
     EXPECT_EQ(g_smartmapping, nullptr);
     EXPECT_EQ(g_page_focus.load(), kPageOption);
+}
+
+// The PC closes the screen while the number keyboard, opened by the keypad's
+// OK, runs inside the screen's key handler: the keyboard goes with the
+// screen, and the screen is freed only once that handler has returned.
+TEST_F(SmartMappingScreen, APcCloseWhileTheKeypadsKeyboardIsUpTakesTheKeyboardAlongAndSparesTheHandler)
+{
+    writeFile("/data/smartmapping/a.tzfile", "scan");
+    fpga_manage::pInstance();
+    open();
+    key(panel::kKeyOk); // into the wizard, on the cabinet width
+    QPointer<SmartMapping> screen = g_smartmapping;
+    bool handlerReturned = false, freedUnderHandler = false;
+    QObject::connect(screen, &QObject::destroyed, [&] { freedUnderHandler = !handlerReturned; });
+
+    ModalDriver drive;
+    drive
+        .then([] {
+            ASSERT_TRUE(g_numberkeyboard->isVisible());
+            std::thread pc([] {
+                const uint8_t tag[4] = {'T', 'Z', 'F', 'R'};
+                uint16_t count = 0;
+                file_transfer::delete_files(13, tag, QByteArray(), &count);
+            });
+            pc.join();
+        })
+        .then([] {}) // the PC's call, queued meanwhile, runs before the next step
+        .then([] {
+            EXPECT_EQ(g_smartmapping, nullptr);
+            EXPECT_EQ(g_page_focus.load(), kPageOption);
+            if (g_numberkeyboard->isVisible()) {
+                ADD_FAILURE() << "the keyboard stayed up after its screen closed";
+                g_numberkeyboard->findChild<QPushButton*>(QStringLiteral("Button_close"))->click();
+            }
+        });
+    drive.run([&] {
+        key(panel::kKeyOk);
+        handlerReturned = true;
+    });
+    EXPECT_FALSE(drive.timedOut());
+    EXPECT_FALSE(freedUnderHandler);
+    EXPECT_FALSE(g_numberkeyboard->isVisible());
+    paneltest::flushDeferredDeletes();
+    EXPECT_TRUE(screen.isNull());
 }
 
 // ----------------------------------------------------- curing and mapping

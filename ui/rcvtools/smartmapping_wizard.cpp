@@ -10,7 +10,7 @@
 #include <QLabel>
 
 #include "fpga/fpga_manage.h"
-#include "ui/shell/numberkeyboard.h"
+#include "ui/setup/setup_kit.h"
 
 namespace {
 const panel::Tr5 kWizardStep1{"第一步 箱体设置", "Step 1 Cabinet setup", "Шаг 1 Настройка кабинета", "Bước 1 Cài đặt tủ",
@@ -363,15 +363,13 @@ void SmartMapping::vyx_button_wlan_clicked()
 void SmartMapping::show_numberkeyboard_ui(QString)
 {
     auto* field = qobject_cast<QLineEdit*>(sender());
-    if (!field || !g_numberkeyboard)
+    if (!field)
         return;
-    g_lineedit = field;
     QString title;
     for (const WizardFieldTitle& t : kWizardFieldTitles)
         if (field->objectName() == QLatin1String(t.field))
             title = panel::text(t.title);
-    g_numberkeyboard->label_show(title, field->text());
-    g_numberkeyboard->exec();
+    panel::open_number_keyboard(field, title);
 }
 
 std::array<QLineEdit*, 6> SmartMapping::number_fields() const
