@@ -3,6 +3,7 @@
 // layout record and job 1, the port grid, the picker, the scan-file pages
 // and job 2, curing and the mapping switch, the menu and the ways out.
 #include "tests/support/panel_fixture.h"
+#include "tests/support/vyxfiles_tool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -498,6 +499,67 @@ TEST_F(SmartMappingScreen, StickCodesShowTheNoticeAndListAgainFromTheFirstRow)
     tap("Button_shortcut");
     store->test_signal(kChangeDeviceRemoved);
     EXPECT_EQ(page(), 0);
+}
+
+// A stick event lists the files again and chooses the first row; a load
+// already posted still sends the file chosen when Load was pressed, or
+// nothing when that file went with the stick.
+TEST_F(SmartMappingScreen, AStickEventDuringALoadDoesNotChangeTheFileSent)
+{
+    QuietLog quiet;
+    auto make = [this](const std::string& file, int seed) {
+        QJsonObject m = runVyxFiles({"scan", QString::fromStdString(path(file)), "--seed", QString::number(seed),
+                                        "--op", "1:1:0x100:64:200"},
+            path("/tmp-manifest.json"));
+        QJsonObject op = m["operations"].toArray()[0].toObject();
+        return readFile(file).mid(16 + int(jsonU32(op["offset"])), int(jsonU32(op["dataLen"])));
+    };
+    const QByteArray first = make("/data/smartmapping/a.tzfile", 1);
+    make("/data/smartmapping/b.tzfile", 2);
+    const QByteArray stick = make("/mnt/usb1/u.tzfile", 3);
+    ASSERT_EQ(stick.size(), 64);
+    ASSERT_NE(stick, first);
+    auto ram = [](int port, int card) {
+        QByteArray out;
+        for (uint32_t a = 0x100; a < 0x140; ++a)
+            out.append(char(cards().card(port, card).ramByte(a)));
+        return out;
+    };
+    startFpga();
+    open();
+    tap("Button_loadscan");
+
+    // The stick's file on LED<port + 1>, Load, then a stick event within the
+    // job's first wait of about 2.4 s.
+    auto load = [this](int port, const std::function<void()>& stickEvent) {
+        tap("Button_wlan5");
+        tapTile(port);
+        tap("Button_next_5");
+        paneltest::touch(child<QFrame>("frame_file")->findChild<QPushButton*>("2"));
+        ASSERT_EQ(g_tzfile_name.get(), "/mnt/usb1/u.tzfile");
+        tap("Button_load");
+        ASSERT_EQ(g_send_para.job.load(), 2);
+        ASSERT_TRUE(turnUntil([] { return g_send_para.step.load() == 1; }));
+        int turns = 0;
+        turnUntil([&turns] { return ++turns > 100; });
+        ASSERT_EQ(g_send_para.step.load(), 1) << "still waiting";
+        stickEvent();
+        EXPECT_EQ(g_tzfile_name.get(), "/data/smartmapping/a.tzfile") << "the list chose its first row";
+        ASSERT_TRUE(finishJob());
+    };
+
+    load(1, [this] { store->test_signal(kChangeStorageReady); });
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(ram(1, k).toHex().toStdString(), stick.toHex().toStdString()) << k;
+    EXPECT_TRUE(fpga->job_message().isEmpty()) << fpga->job_message().toStdString();
+
+    load(2, [this] {
+        QFile::remove(QString::fromStdString(path("/mnt/usb1/u.tzfile")));
+        store->test_signal(kChangeDeviceRemoved);
+    });
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(ram(2, k).toHex().toStdString(), QByteArray(64, '\0').toHex().toStdString()) << k;
+    EXPECT_FALSE(fpga->job_message().isEmpty()) << "the file that went is not replaced by another";
 }
 
 TEST_F(SmartMappingScreen, PcDeletingTheScanFilesClosesTheScreenInTheGuiThread)
