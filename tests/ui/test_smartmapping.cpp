@@ -433,6 +433,47 @@ TEST_F(SmartMappingScreen, ScanFilesAreListedThreeAPageAndLoadPostsTheChosenPath
     EXPECT_EQ(page(), 5);
 }
 
+// The group buttons have the blue tab look only when touched: previewed, or
+// left by the keypad, they are drawn in the normal style, on the load-scan
+// port page as on the wizard's step 2.
+TEST_F(SmartMappingScreen, GroupButtonsLeftByTheKeypadOrPreviewedAreDrawnNormal)
+{
+    const QString normal = "background-color: rgb(33, 36, 53);color:rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
+    const QString tab = "background-color: #4777FF;color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
+    writeFile("/mnt/usb1/u.tzfile", "scan");
+    open();
+    key(panel::kKeyRight); // preview of load scan
+    ASSERT_EQ(page(), 4);
+    EXPECT_EQ(styleOf("Button_wlan5"), normal);
+    EXPECT_TRUE(focused("Button_loadscan"));
+    key(panel::kKeyOk);
+    EXPECT_TRUE(focused("Button_wlan5"));
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan5"), normal);
+    EXPECT_TRUE(focused("Button_wlan6"));
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan6"), normal);
+    EXPECT_TRUE(focused("Button_next_5"));
+    key(panel::kKeyRight); // back on the first group
+    EXPECT_TRUE(focused("Button_wlan5"));
+    key(panel::kKeyBack);  // to the main menu
+    EXPECT_EQ(styleOf("Button_wlan5"), normal);
+    tap("Button_wlan6");
+    EXPECT_EQ(styleOf("Button_wlan6"), tab);
+
+    key(panel::kKeyLeft); // the wizard: step 2 by the keypad
+    key(panel::kKeyOk);
+    key(panel::kKeyLeft);
+    key(panel::kKeyOk);
+    ASSERT_EQ(page(), 1);
+    EXPECT_TRUE(focused("Button_wlan1"));
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan1"), normal);
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan2"), normal);
+    EXPECT_TRUE(focused("Button_front_2"));
+}
+
 TEST_F(SmartMappingScreen, NoScanFileShowsTheNoticeRowAndLoadDoesNothing)
 {
     writeFile("/data/smartmapping/notes.txt", "x"); // counts for the menu, not for the list

@@ -87,17 +87,16 @@ QWidget* SmartMapping::route_item(int cursor) const
 
 QString SmartMapping::item_style(QWidget* item, bool focused) const
 {
-    // Number fields and the picker's buttons have the field look; the port
-    // groups keep the tab look while their group is shown.
+    // Number fields and the picker's buttons have the field look; a port
+    // group with the keypad's focus too. The tab look is the touch's alone
+    // (wlan_foucus_style): the keypad draws a group it leaves normal.
     const bool fieldLook = qobject_cast<QLineEdit*>(item) || item == ui->Button_cancel
         || (item->objectName().startsWith(QLatin1String("Button_route")) && item != ui->Button_route);
     const bool group = item == ui->Button_wlan1 || item == ui->Button_wlan2 || item == ui->Button_wlan5
         || item == ui->Button_wlan6;
     if (focused)
         return fieldLook || group ? style_field_focused : style_focused;
-    if (fieldLook)
-        return style_field;
-    return item == port_tab_button ? style_tab : style_normal;
+    return fieldLook ? style_field : style_normal;
 }
 
 void SmartMapping::style_item(QWidget* item, bool focused)
