@@ -198,6 +198,9 @@ int fpga_manage::initialize_start()
 
 void SEND_PARA::post(uint8_t code)
 {
+    // A scan-file load reads the chosen file as one of its fields.
+    if (code == kJobScanFile)
+        g_tzfile_name.keep_for_load();
     step = 0;
     job = code;
     fpga_manage::wake();

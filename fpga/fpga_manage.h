@@ -65,8 +65,10 @@ struct SEND_PARA {
     uint8_t retry = 0;
     uint8_t reserved33[3] = {};
 
-    // Posts a job and wakes the worker.
+    // Posts a job and wakes the worker. A scan-file load (job 2) keeps the
+    // file chosen now as the one it sends (TzFileName::keep_for_load).
     void post(uint8_t code);
+    static constexpr uint8_t kJobScanFile = 2;
 };
 extern SEND_PARA g_send_para;
 

@@ -175,7 +175,7 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
                 }
             }
             r->init_para();
-            r->file_name = g_tzfile_name.get();
+            r->file_name = g_tzfile_name.load_file();
             q.step = 17;
         }
         restamp();

@@ -3,7 +3,9 @@
 // threads hand to the GUI thread.
 #include "tests/support/panel_fixture.h"
 
+#include <QDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QThread>
 #include <atomic>
 #include <pthread.h>
@@ -184,6 +186,44 @@ TEST_F(ScreenKit, AScreenServesItsHooksOnlyWhileItIsOpen)
     g_page_focus = kPageOption;
     screen_hooks::run(ScreenHook::OptionLanguageChanged);
     EXPECT_EQ(screen_hooks::set(ScreenHook::OptionLanguageChanged, nullptr), nullptr);
+}
+
+// A screen closed while modal children run for it (a PC command inside the
+// child's loop): the child closes with it, and the screen outlives every
+// guard, so the handlers that opened the children return to a live object.
+TEST_F(ScreenKit, AGuardedScreenClosesWithItsChildAndIsDeletedAfterTheLastGuard)
+{
+    QPointer<QDialog> screen = new QDialog;
+    QPointer<QDialog> child = new QDialog;
+    screen->show();
+    child->show();
+    {
+        panel::ScreenGuard outer(screen);
+        {
+            panel::ScreenGuard inner(screen, child);
+            panel::close_screen(screen);
+            EXPECT_FALSE(screen->isVisible());
+            EXPECT_FALSE(child->isVisible());
+            paneltest::flushDeferredDeletes();
+            EXPECT_FALSE(screen.isNull());
+        }
+        paneltest::flushDeferredDeletes();
+        EXPECT_FALSE(screen.isNull()) << "the outer guard still holds it";
+    }
+    paneltest::flushDeferredDeletes();
+    EXPECT_TRUE(screen.isNull());
+    ASSERT_FALSE(child.isNull()) << "the child is closed, not deleted";
+    delete child;
+
+    // A guard dropped without a close leaves the screen; an unguarded close
+    // deletes it at the next deferred delete, as before.
+    QPointer<QDialog> other = new QDialog;
+    { panel::ScreenGuard guard(other); }
+    paneltest::flushDeferredDeletes();
+    ASSERT_FALSE(other.isNull());
+    panel::close_screen(other);
+    paneltest::flushDeferredDeletes();
+    EXPECT_TRUE(other.isNull());
 }
 
 TEST_F(ScreenKit, AddressTextsAreReadWholeWhileALinkReplacesThem)

@@ -3,6 +3,7 @@
 // layout record and job 1, the port grid, the picker, the scan-file pages
 // and job 2, curing and the mapping switch, the menu and the ways out.
 #include "tests/support/panel_fixture.h"
+#include "tests/support/vyxfiles_tool.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -10,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <cstring>
@@ -431,6 +433,47 @@ TEST_F(SmartMappingScreen, ScanFilesAreListedThreeAPageAndLoadPostsTheChosenPath
     EXPECT_EQ(page(), 5);
 }
 
+// The group buttons have the blue tab look only when touched: previewed, or
+// left by the keypad, they are drawn in the normal style, on the load-scan
+// port page as on the wizard's step 2.
+TEST_F(SmartMappingScreen, GroupButtonsLeftByTheKeypadOrPreviewedAreDrawnNormal)
+{
+    const QString normal = "background-color: rgb(33, 36, 53);color:rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
+    const QString tab = "background-color: #4777FF;color: rgb(255, 255, 255);border:1px solid rgb(255, 255, 255);";
+    writeFile("/mnt/usb1/u.tzfile", "scan");
+    open();
+    key(panel::kKeyRight); // preview of load scan
+    ASSERT_EQ(page(), 4);
+    EXPECT_EQ(styleOf("Button_wlan5"), normal);
+    EXPECT_TRUE(focused("Button_loadscan"));
+    key(panel::kKeyOk);
+    EXPECT_TRUE(focused("Button_wlan5"));
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan5"), normal);
+    EXPECT_TRUE(focused("Button_wlan6"));
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan6"), normal);
+    EXPECT_TRUE(focused("Button_next_5"));
+    key(panel::kKeyRight); // back on the first group
+    EXPECT_TRUE(focused("Button_wlan5"));
+    key(panel::kKeyBack);  // to the main menu
+    EXPECT_EQ(styleOf("Button_wlan5"), normal);
+    tap("Button_wlan6");
+    EXPECT_EQ(styleOf("Button_wlan6"), tab);
+
+    key(panel::kKeyLeft); // the wizard: step 2 by the keypad
+    key(panel::kKeyOk);
+    key(panel::kKeyLeft);
+    key(panel::kKeyOk);
+    ASSERT_EQ(page(), 1);
+    EXPECT_TRUE(focused("Button_wlan1"));
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan1"), normal);
+    key(panel::kKeyRight);
+    EXPECT_EQ(styleOf("Button_wlan2"), normal);
+    EXPECT_TRUE(focused("Button_front_2"));
+}
+
 TEST_F(SmartMappingScreen, NoScanFileShowsTheNoticeRowAndLoadDoesNothing)
 {
     writeFile("/data/smartmapping/notes.txt", "x"); // counts for the menu, not for the list
@@ -499,6 +542,67 @@ TEST_F(SmartMappingScreen, StickCodesShowTheNoticeAndListAgainFromTheFirstRow)
     EXPECT_EQ(page(), 0);
 }
 
+// A stick event lists the files again and chooses the first row; a load
+// already posted still sends the file chosen when Load was pressed, or
+// nothing when that file went with the stick.
+TEST_F(SmartMappingScreen, AStickEventDuringALoadDoesNotChangeTheFileSent)
+{
+    QuietLog quiet;
+    auto make = [this](const std::string& file, int seed) {
+        QJsonObject m = runVyxFiles({"scan", QString::fromStdString(path(file)), "--seed", QString::number(seed),
+                                        "--op", "1:1:0x100:64:200"},
+            path("/tmp-manifest.json"));
+        QJsonObject op = m["operations"].toArray()[0].toObject();
+        return readFile(file).mid(16 + int(jsonU32(op["offset"])), int(jsonU32(op["dataLen"])));
+    };
+    const QByteArray first = make("/data/smartmapping/a.tzfile", 1);
+    make("/data/smartmapping/b.tzfile", 2);
+    const QByteArray stick = make("/mnt/usb1/u.tzfile", 3);
+    ASSERT_EQ(stick.size(), 64);
+    ASSERT_NE(stick, first);
+    auto ram = [](int port, int card) {
+        QByteArray out;
+        for (uint32_t a = 0x100; a < 0x140; ++a)
+            out.append(char(cards().card(port, card).ramByte(a)));
+        return out;
+    };
+    startFpga();
+    open();
+    tap("Button_loadscan");
+
+    // The stick's file on LED<port + 1>, Load, then a stick event within the
+    // job's first wait of about 2.4 s.
+    auto load = [this](int port, const std::function<void()>& stickEvent) {
+        tap("Button_wlan5");
+        tapTile(port);
+        tap("Button_next_5");
+        paneltest::touch(child<QFrame>("frame_file")->findChild<QPushButton*>("2"));
+        ASSERT_EQ(g_tzfile_name.get(), "/mnt/usb1/u.tzfile");
+        tap("Button_load");
+        ASSERT_EQ(g_send_para.job.load(), 2);
+        ASSERT_TRUE(turnUntil([] { return g_send_para.step.load() == 1; }));
+        int turns = 0;
+        turnUntil([&turns] { return ++turns > 100; });
+        ASSERT_EQ(g_send_para.step.load(), 1) << "still waiting";
+        stickEvent();
+        EXPECT_EQ(g_tzfile_name.get(), "/data/smartmapping/a.tzfile") << "the list chose its first row";
+        ASSERT_TRUE(finishJob());
+    };
+
+    load(1, [this] { store->test_signal(kChangeStorageReady); });
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(ram(1, k).toHex().toStdString(), stick.toHex().toStdString()) << k;
+    EXPECT_TRUE(fpga->job_message().isEmpty()) << fpga->job_message().toStdString();
+
+    load(2, [this] {
+        QFile::remove(QString::fromStdString(path("/mnt/usb1/u.tzfile")));
+        store->test_signal(kChangeDeviceRemoved);
+    });
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(ram(2, k).toHex().toStdString(), QByteArray(64, '\0').toHex().toStdString()) << k;
+    EXPECT_FALSE(fpga->job_message().isEmpty()) << "the file that went is not replaced by another";
+}
+
 TEST_F(SmartMappingScreen, PcDeletingTheScanFilesClosesTheScreenInTheGuiThread)
 {
     writeFile("/data/smartmapping/a.tzfile", "scan");
@@ -515,6 +619,50 @@ TEST_F(SmartMappingScreen, PcDeletingTheScanFilesClosesTheScreenInTheGuiThread)
     QCoreApplication::processEvents();
     EXPECT_EQ(g_smartmapping, nullptr);
     EXPECT_EQ(g_page_focus.load(), kPageOption);
+}
+
+// The PC closes the screen while the number keyboard, opened by the keypad's
+// OK, runs inside the screen's key handler: the keyboard goes with the
+// screen, and the screen is freed only once that handler has returned.
+TEST_F(SmartMappingScreen, APcCloseWhileTheKeypadsKeyboardIsUpTakesTheKeyboardAlongAndSparesTheHandler)
+{
+    writeFile("/data/smartmapping/a.tzfile", "scan");
+    fpga_manage::pInstance();
+    open();
+    key(panel::kKeyOk); // into the wizard, on the cabinet width
+    QPointer<SmartMapping> screen = g_smartmapping;
+    bool handlerReturned = false, freedUnderHandler = false;
+    QObject::connect(screen, &QObject::destroyed, [&] { freedUnderHandler = !handlerReturned; });
+
+    ModalDriver drive;
+    drive
+        .then([] {
+            ASSERT_TRUE(g_numberkeyboard->isVisible());
+            std::thread pc([] {
+                const uint8_t tag[4] = {'T', 'Z', 'F', 'R'};
+                uint16_t count = 0;
+                file_transfer::delete_files(13, tag, QByteArray(), &count);
+            });
+            pc.join();
+        })
+        .then([] {}) // the PC's call, queued meanwhile, runs before the next step
+        .then([] {
+            EXPECT_EQ(g_smartmapping, nullptr);
+            EXPECT_EQ(g_page_focus.load(), kPageOption);
+            if (g_numberkeyboard->isVisible()) {
+                ADD_FAILURE() << "the keyboard stayed up after its screen closed";
+                g_numberkeyboard->findChild<QPushButton*>(QStringLiteral("Button_close"))->click();
+            }
+        });
+    drive.run([&] {
+        key(panel::kKeyOk);
+        handlerReturned = true;
+    });
+    EXPECT_FALSE(drive.timedOut());
+    EXPECT_FALSE(freedUnderHandler);
+    EXPECT_FALSE(g_numberkeyboard->isVisible());
+    paneltest::flushDeferredDeletes();
+    EXPECT_TRUE(screen.isNull());
 }
 
 // ----------------------------------------------------- curing and mapping

@@ -26,6 +26,18 @@ void TzFileName::set(const QString& path)
     m_path = path;
 }
 
+void TzFileName::keep_for_load()
+{
+    QMutexLocker lock(&m_mutex);
+    m_load = m_path;
+}
+
+QString TzFileName::load_file() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_load;
+}
+
 namespace {
 
 constexpr uint32_t kHeadSize = 4;

@@ -203,9 +203,15 @@ class TzFileName {
 public:
     QString get() const;
     void set(const QString& path);
+    // The file a scan-file load sends: posting the load (SEND_PARA::post)
+    // keeps the chosen one, since the screen lists again and chooses its
+    // first row on every stick event, which may come while the job waits.
+    void keep_for_load();
+    QString load_file() const;
 
 private:
     mutable QMutex m_mutex;
     QString m_path;
+    QString m_load;
 };
 extern TzFileName g_tzfile_name;

@@ -10,7 +10,7 @@
 #include <QLabel>
 
 #include "fpga/fpga_manage.h"
-#include "ui/shell/numberkeyboard.h"
+#include "ui/setup/setup_kit.h"
 
 namespace {
 const panel::Tr5 kWizardStep1{"第一步 箱体设置", "Step 1 Cabinet setup", "Шаг 1 Настройка кабинета", "Bước 1 Cài đặt tủ",
@@ -87,17 +87,16 @@ QWidget* SmartMapping::route_item(int cursor) const
 
 QString SmartMapping::item_style(QWidget* item, bool focused) const
 {
-    // Number fields and the picker's buttons have the field look; the port
-    // groups keep the tab look while their group is shown.
+    // Number fields and the picker's buttons have the field look; a port
+    // group with the keypad's focus too. The tab look is the touch's alone
+    // (wlan_foucus_style): the keypad draws a group it leaves normal.
     const bool fieldLook = qobject_cast<QLineEdit*>(item) || item == ui->Button_cancel
         || (item->objectName().startsWith(QLatin1String("Button_route")) && item != ui->Button_route);
     const bool group = item == ui->Button_wlan1 || item == ui->Button_wlan2 || item == ui->Button_wlan5
         || item == ui->Button_wlan6;
     if (focused)
         return fieldLook || group ? style_field_focused : style_focused;
-    if (fieldLook)
-        return style_field;
-    return item == port_tab_button ? style_tab : style_normal;
+    return fieldLook ? style_field : style_normal;
 }
 
 void SmartMapping::style_item(QWidget* item, bool focused)
@@ -363,15 +362,13 @@ void SmartMapping::vyx_button_wlan_clicked()
 void SmartMapping::show_numberkeyboard_ui(QString)
 {
     auto* field = qobject_cast<QLineEdit*>(sender());
-    if (!field || !g_numberkeyboard)
+    if (!field)
         return;
-    g_lineedit = field;
     QString title;
     for (const WizardFieldTitle& t : kWizardFieldTitles)
         if (field->objectName() == QLatin1String(t.field))
             title = panel::text(t.title);
-    g_numberkeyboard->label_show(title, field->text());
-    g_numberkeyboard->exec();
+    panel::open_number_keyboard(field, title);
 }
 
 std::array<QLineEdit*, 6> SmartMapping::number_fields() const

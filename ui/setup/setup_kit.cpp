@@ -82,7 +82,7 @@ void open_number_keyboard(QLineEdit* field, const QString& title)
         return;
     g_lineedit = field;
     keyboard->label_show(title, field->text());
-    keyboard->exec();
+    exec_for(field->window(), keyboard);
 }
 
 } // namespace panel

@@ -89,7 +89,8 @@ void edit_keys(int key, vyx_keyboard& keys, FocusRing& ring, TwoStepEdit& edit, 
 
 // Opens the shared number keyboard on `field`: the field becomes
 // g_lineedit, the keyboard is titled `title` and starts from the field's
-// text, and runs modally; returns when it closed (its OK reaches the
+// text, and runs modally for the field's screen (exec_for: closing the
+// screen closes the keyboard); returns when it closed (its OK reaches the
 // screens connected to NumberKeyboard::sendKeyBoardUIDataToLineEdit).
 // Nothing without a keyboard.
 void open_number_keyboard(QLineEdit* field, const QString& title);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDebug>
 #include <QEvent>
 #include <QIcon>
@@ -9,6 +10,7 @@
 #include <QMetaObject>
 #include <QPixmap>
 #include <QThread>
+#include <algorithm>
 #include <pthread.h>
 
 #include "core/ram_map.h"
@@ -251,12 +253,63 @@ QWidget* FocusRing::at(int index) const { return index >= 0 && index < size() ? 
 
 // ------------------------------------------------------------ navigation
 
+namespace {
+// The guards alive, in the order they were taken.
+std::vector<ScreenGuard*>& screen_guards()
+{
+    static std::vector<ScreenGuard*> guards;
+    return guards;
+}
+// Set on a screen closed while guarded: its last guard deletes it.
+const char kDeleteWhenUnguarded[] = "panel_delete_when_unguarded";
+} // namespace
+
 void close_screen(QWidget* screen)
 {
     if (!screen)
         return;
-    screen->setAttribute(Qt::WA_DeleteOnClose);
+    bool guarded = false;
+    // A copy: hiding a child may run code that takes or drops a guard.
+    const std::vector<ScreenGuard*> guards = screen_guards();
+    for (ScreenGuard* guard : guards) {
+        if (guard->screen() != screen)
+            continue;
+        guarded = true;
+        if (QWidget* child = guard->child())
+            child->hide();
+    }
+    if (guarded)
+        screen->setProperty(kDeleteWhenUnguarded, true);
+    else
+        screen->setAttribute(Qt::WA_DeleteOnClose);
     screen->close();
+}
+
+ScreenGuard::ScreenGuard(QWidget* screen, QWidget* child)
+    : m_screen(screen)
+    , m_child(child)
+{
+    screen_guards().push_back(this);
+}
+
+ScreenGuard::~ScreenGuard()
+{
+    std::vector<ScreenGuard*>& guards = screen_guards();
+    guards.erase(std::remove(guards.begin(), guards.end(), this), guards.end());
+    QWidget* screen = m_screen;
+    if (!screen || !screen->property(kDeleteWhenUnguarded).toBool())
+        return;
+    for (ScreenGuard* other : guards)
+        if (other->screen() == screen)
+            return;
+    screen->setProperty(kDeleteWhenUnguarded, QVariant());
+    screen->deleteLater();
+}
+
+int exec_for(QWidget* screen, QDialog* child)
+{
+    ScreenGuard guard(screen, child);
+    return child->exec();
 }
 
 void open_custommode_by_mode_key()

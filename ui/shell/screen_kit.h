@@ -5,6 +5,7 @@
 // thread. Screens keep their own classes and method names and use these
 // pieces inside them.
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -19,6 +20,7 @@
 
 class c331_manage;
 class QAbstractButton;
+class QDialog;
 class QLabel;
 class vyx_keyboard;
 
@@ -165,8 +167,34 @@ void ignore_touches(QWidget* widget);
 // Closes a screen: delete-on-close, then close(); ends its exec(). The
 // object goes only when control is back in an event loop, so handlers
 // still on the stack (a mode-key chain closes several screens at once)
-// stay safe.
+// stay safe. A guarded screen (below) is closed at once, with the modal
+// children run for it, but deleted only once its last guard is gone.
 void close_screen(QWidget* screen);
+
+// Held while a modal child (the number keyboard, a pop-up) runs for a
+// screen. The child's event loop runs whatever is queued, a PC command that
+// closes the screen included, while the handler that opened the child is
+// still on the stack. Closing the screen then closes the child too, and
+// the screen is deleted after the last guard is gone, once control is back
+// in the loop the handler came from. GUI thread only.
+class ScreenGuard {
+public:
+    explicit ScreenGuard(QWidget* screen, QWidget* child = nullptr);
+    ~ScreenGuard();
+    ScreenGuard(const ScreenGuard&) = delete;
+    ScreenGuard& operator=(const ScreenGuard&) = delete;
+
+    QWidget* screen() const { return m_screen; }
+    QWidget* child() const { return m_child; }
+
+private:
+    QPointer<QWidget> m_screen;
+    QPointer<QWidget> m_child;
+};
+
+// Runs `child` modally (exec()) for `screen`, under a guard; returns what
+// exec() returned.
+int exec_for(QWidget* screen, QDialog* child);
 
 // Opens a child screen: creates it without parent, stores it in its global
 // pointer, sets the page code, then runs it modally. Returns when it closed;
