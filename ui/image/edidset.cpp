@@ -261,7 +261,7 @@ void EDIDset::vyx_button_ok_clicked()
 void EDIDset::show_numberkeyboard_ui(QString)
 {
     auto* field = qobject_cast<QLineEdit*>(sender());
-    imageform::open_number_keyboard(
+    panel::open_number_keyboard(
         field, panel::text(field == ui->lineEdit_W ? imageform::kKeyboardWidth : imageform::kKeyboardHeight));
 }
 

@@ -2,13 +2,11 @@
 
 #include <QFontMetrics>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 
 #include "ui/image/alias.h"
 #include "ui/image/sourceinfo.h"
 #include "ui/shell/label_fit.h"
-#include "ui/shell/numberkeyboard.h"
 
 namespace imageform {
 
@@ -90,16 +88,6 @@ void fit_button_text(QPushButton* button, int pixels, int smallest)
     while (font.pixelSize() > smallest && QFontMetrics(font).horizontalAdvance(button->text()) > room)
         font.setPixelSize(font.pixelSize() - 1);
     button->setFont(font);
-}
-
-void open_number_keyboard(QLineEdit* field, const QString& title)
-{
-    NumberKeyboard* keys = g_numberkeyboard;
-    if (!field || !keys)
-        return;
-    g_lineedit = field;
-    keys->label_show(title, field->text());
-    keys->exec();
 }
 
 uint16_t word_of(const QString& text)

@@ -11,7 +11,6 @@
 
 class QFontMetrics;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class QRect;
 class QWidget;
@@ -58,10 +57,6 @@ void fit_caption_row(std::initializer_list<QLabel*> captions);
 // A button's text at `pixels`, or smaller down to `smallest` pixels when it
 // is too wide for the button (a Russian "Сохранить").
 void fit_button_text(QPushButton* button, int pixels, int smallest);
-
-// Opens the shared number keyboard on `field` under `title` and runs it;
-// returns when it is closed. Nothing without a keyboard.
-void open_number_keyboard(QLineEdit* field, const QString& title);
 
 // The fields show 16-bit words of the parameter image in decimal, unsigned.
 // What goes back is the word the text names: 0..65535 as shown (so a value

@@ -419,7 +419,7 @@ void InputCut::show_numberkeyboard_ui(QString)
         title = panel::text(imageform::kKeyboardWidth);
     else if (field == ui->lineEdit_H)
         title = panel::text(imageform::kKeyboardHeight);
-    imageform::open_number_keyboard(field, title);
+    panel::open_number_keyboard(field, title);
 }
 
 void InputCut::confirmString(QString text)

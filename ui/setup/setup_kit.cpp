@@ -1,10 +1,8 @@
 #include "ui/setup/setup_kit.h"
 
-#include <QLineEdit>
 #include <QWidget>
 
 #include "core/globals.h"
-#include "ui/shell/numberkeyboard.h"
 #include "ui/shell/vyx_keyboard.h"
 
 namespace panel {
@@ -73,16 +71,6 @@ void edit_keys(int key, vyx_keyboard& keys, FocusRing& ring, TwoStepEdit& edit, 
         break;
     }
     keys.update_usb_keyEvent(key);
-}
-
-void open_number_keyboard(QLineEdit* field, const QString& title)
-{
-    NumberKeyboard* keyboard = g_numberkeyboard;
-    if (!keyboard || !field)
-        return;
-    g_lineedit = field;
-    keyboard->label_show(title, field->text());
-    exec_for(field->window(), keyboard);
 }
 
 } // namespace panel

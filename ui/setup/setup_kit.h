@@ -26,7 +26,6 @@
 
 #include "ui/shell/screen_kit.h"
 
-class QLineEdit;
 class vyx_keyboard;
 
 namespace panel {
@@ -86,13 +85,5 @@ struct EditActions {
 // activates; back restores or leaves; mode as `mode` says. Every key, used
 // or not, then goes on to the global keys, as in ring_keys.
 void edit_keys(int key, vyx_keyboard& keys, FocusRing& ring, TwoStepEdit& edit, const EditActions& actions);
-
-// Opens the shared number keyboard on `field`: the field becomes
-// g_lineedit, the keyboard is titled `title` and starts from the field's
-// text, and runs modally for the field's screen (exec_for: closing the
-// screen closes the keyboard); returns when it closed (its OK reaches the
-// screens connected to NumberKeyboard::sendKeyBoardUIDataToLineEdit).
-// Nothing without a keyboard.
-void open_number_keyboard(QLineEdit* field, const QString& title);
 
 } // namespace panel

@@ -163,7 +163,7 @@ void AdvancedOption::on_Button_age_clicked()
     // gone when the run ends.
     QPointer<AdvancedOption> self(this);
     awaiting_code = true;
-    keys->exec();
+    panel::exec_for(this, keys);
     if (self)
         awaiting_code = false;
 }

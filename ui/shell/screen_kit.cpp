@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMetaObject>
 #include <QPixmap>
 #include <QThread>
@@ -18,6 +19,7 @@
 #include "core/vyxrampara.h"
 #include "scaler/c331_manage.h"
 #include "ui/image/custommode.h"
+#include "ui/shell/numberkeyboard.h"
 #include "ui/shell/vyx_keyboard.h"
 
 namespace panel {
@@ -310,6 +312,16 @@ int exec_for(QWidget* screen, QDialog* child)
 {
     ScreenGuard guard(screen, child);
     return child->exec();
+}
+
+void open_number_keyboard(QLineEdit* field, const QString& title)
+{
+    NumberKeyboard* keyboard = g_numberkeyboard;
+    if (!keyboard || !field)
+        return;
+    g_lineedit = field;
+    keyboard->label_show(title, field->text());
+    exec_for(field->window(), keyboard);
 }
 
 void open_custommode_by_mode_key()

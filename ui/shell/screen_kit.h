@@ -22,6 +22,7 @@ class c331_manage;
 class QAbstractButton;
 class QDialog;
 class QLabel;
+class QLineEdit;
 class vyx_keyboard;
 
 namespace panel {
@@ -195,6 +196,14 @@ private:
 // Runs `child` modally (exec()) for `screen`, under a guard; returns what
 // exec() returned.
 int exec_for(QWidget* screen, QDialog* child);
+
+// Opens the shared number keyboard on `field`: the field becomes
+// g_lineedit, the keyboard is titled `title` and starts from the field's
+// text, and runs modally for the field's screen (exec_for: closing the
+// screen closes the keyboard); returns when it closed (its OK reaches the
+// screens connected to NumberKeyboard::sendKeyBoardUIDataToLineEdit).
+// Nothing without a keyboard.
+void open_number_keyboard(QLineEdit* field, const QString& title);
 
 // Opens a child screen: creates it without parent, stores it in its global
 // pointer, sets the page code, then runs it modally. Returns when it closed;
