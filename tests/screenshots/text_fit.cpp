@@ -22,7 +22,6 @@ namespace shots {
 
 namespace {
 
-constexpr QChar kEllipsis(0x2026);
 // What the styles leave between a button's picture and its text.
 constexpr int kIconSpacing = 4;
 // A line edit keeps this much on each side of its text.
@@ -244,7 +243,7 @@ void Checker::check(const QWidget* widget, const QString& text, const Ink& ink, 
 void Checker::label(const QLabel* label)
 {
     const QString text = label->text();
-    if (text.isEmpty() || text.endsWith(kEllipsis))
+    if (text.isEmpty())
         return;
     // Where QLabel lays its text out: the contents rect less the margin, and
     // less the indent on the sides the text is aligned to.
@@ -312,9 +311,7 @@ void Checker::pushButton(const QPushButton* button)
     option.iconSize = button->iconSize();
     const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
 
-    QString text = button->text();
-    if (text.endsWith(kEllipsis))
-        text.clear();
+    const QString text = button->text();
     const int flags = Qt::TextShowMnemonic | Qt::AlignVCenter;
     if (button->icon().isNull()) {
         if (!text.isEmpty())
@@ -347,7 +344,7 @@ void Checker::toolButton(const QToolButton* button)
     const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     const QString text = button->text();
     const Qt::ToolButtonStyle look = button->toolButtonStyle();
-    const bool showText = !text.isEmpty() && look != Qt::ToolButtonIconOnly && !text.endsWith(kEllipsis);
+    const bool showText = !text.isEmpty() && look != Qt::ToolButtonIconOnly;
     const bool showIcon = !button->icon().isNull() && look != Qt::ToolButtonTextOnly;
     Ink ink{canvasFor(button, QRect(0, 0, 1, 1)), QPoint()};
     QRect textRoom = room;
@@ -377,7 +374,7 @@ void Checker::toolButton(const QToolButton* button)
 void Checker::comboBox(const QComboBox* combo)
 {
     const QString text = combo->currentText();
-    if (text.isEmpty() || combo->isEditable() || text.endsWith(kEllipsis))
+    if (text.isEmpty() || combo->isEditable())
         return;
     QStyleOptionComboBox option;
     option.initFrom(combo);

@@ -9,9 +9,11 @@
 // in a button's picture counts as text: the picture's painted part must
 // stay inside the room.
 //
-// Passed: pictures-only labels, empty texts, and texts that end with the
-// ellipsis character (elided on purpose). One-line texts are measured
-// across only; wrapped and several-line texts, and pictures, also down.
+// Pictures-only labels and empty texts are passed. A text elided on purpose
+// (ending with the ellipsis) is measured as any other: it passes when its
+// ellipsis is seen, and fails when it was elided for more room than its
+// widget has. One-line texts are measured across only; wrapped and
+// several-line texts, and pictures, also down.
 
 #include <QRect>
 #include <QString>
