@@ -2,7 +2,8 @@
 # Screenshots of the panel: every scene of tests/screenshots/scenes/ in the
 # five languages on a virtual display of the panel's size (320x240), one
 # PNG per screen, state and language in build/screenshots/ (or the
-# directory given) with contact-sheet.png, all of them on one page.
+# directory given) with contact-sheet.png, all of them on one page. It
+# fails when a text does not fit its widget (tests/screenshots/text_fit.h).
 #
 #   bash scripts/screenshots.sh [OUTDIR] [--only SCREEN]
 set -euo pipefail
@@ -34,6 +35,14 @@ for _ in $(seq 1 100); do
 done
 display=:$(head -n1 "$scratch/display")
 
+# It fails when a text does not fit its widget, after writing every picture;
+# then the texts are listed.
+status=0
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$build/tests/vyx_screenshots" "$out" "$@" \
-  > "$scratch/run.log" 2>&1 || { tail -n 40 "$scratch/run.log" >&2; exit 1; }
+  > "$scratch/run.log" 2>&1 || status=$?
+if grep -q '^text does not fit' "$scratch/run.log"; then
+  grep -E '^(text does not fit|[0-9]+ (screenshots|texts))' "$scratch/run.log" >&2
+  exit 1
+fi
+[ $status -eq 0 ] || { tail -n 40 "$scratch/run.log" >&2; exit 1; }
 tail -n 1 "$scratch/run.log"

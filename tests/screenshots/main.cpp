@@ -4,7 +4,12 @@
 // scripts/screenshots.sh); it also runs offscreen, where the stacked
 // windows are composed by hand.
 //
-//     vyx_screenshots [OUTDIR] [--only SCREEN]
+// At every shot it also checks that each text of the shown windows fits
+// its widget (tests/screenshots/text_fit.h), lists those that do not and
+// then exits with 1. --check-only runs the scenes and the check without
+// writing pictures.
+//
+//     vyx_screenshots [OUTDIR] [--only SCREEN] [--check-only]
 #include "tests/screenshots/scenes.h"
 
 #include <QApplication>
@@ -19,6 +24,7 @@
 #include <QWindow>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -28,6 +34,7 @@
 #include "core/vyxrampara.h"
 #include "platform/platform.h"
 #include "scaler/c331_manage.h"
+#include "tests/screenshots/text_fit.h"
 #include "ui/shell/mainwindow.h"
 
 namespace shots {
@@ -76,8 +83,14 @@ QImage screenImage()
     return image;
 }
 
+QString rectText(const QRect& r)
+{
+    return QStringLiteral("%1x%2 at (%3,%4)").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+}
+
 class Run : public Shot {
 public:
+    // Without `dir` no pictures are written.
     Run(const QString& dir, const std::string& screen, int language)
         : m_dir(dir)
         , m_screen(screen)
@@ -86,20 +99,40 @@ public:
     }
     void take(const char* state) override
     {
-        const QString name = QStringLiteral("%1-%2-%3.png")
+        const QString name = QStringLiteral("%1-%2-%3")
                                  .arg(QString::fromStdString(m_screen), QLatin1String(state),
                                      QLatin1String(kLanguageNames[m_language]));
-        if (!screenImage().save(m_dir + '/' + name))
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
-        saved.push_back(name);
+        if (m_dir.isEmpty()) {
+            // Nothing is read from the display: the widgets need only their
+            // pending events.
+            QCoreApplication::processEvents();
+        } else {
+            if (!screenImage().save(m_dir + '/' + name + QStringLiteral(".png")))
+                std::fprintf(stderr, "cannot write %s.png\n", qPrintable(name));
+            saved.push_back(name + QStringLiteral(".png"));
+        }
+        ++shots;
+        // A text that stays cut over several states is told once.
+        for (const Misfit& misfit : misfits()) {
+            if (!m_told.insert(misfit.widget + QLatin1Char('\0') + misfit.text).second)
+                continue;
+            QString line = QStringLiteral("%1: %2 \"%3\" needs %4, room %5")
+                               .arg(name, misfit.widget, misfit.text, rectText(misfit.needed), rectText(misfit.room));
+            if (!misfit.under.isEmpty())
+                line += QStringLiteral(", under the border of ") + misfit.under;
+            misfitLines.push_back(line);
+        }
     }
     int language() const override { return m_language; }
     std::vector<QString> saved;
+    std::vector<QString> misfitLines;
+    int shots = 0;
 
 private:
     QString m_dir;
     std::string m_screen;
     int m_language;
+    std::set<QString> m_told;
 };
 
 // A fresh simulated device for one scene.
@@ -180,19 +213,28 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QString dir = QStringLiteral("screenshots");
     QString only;
+    bool checkOnly = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("--only") && i + 1 < argc)
             only = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == QLatin1String("--check-only"))
+            checkOnly = true;
         else
             dir = arg;
     }
-    QDir().mkpath(dir);
-    dir = QDir(dir).absolutePath();
+    if (checkOnly) {
+        dir.clear();
+    } else {
+        QDir().mkpath(dir);
+        dir = QDir(dir).absolutePath();
+    }
     const QString root
         = QDir::tempPath() + QStringLiteral("/vyx-screenshots-%1").arg(QCoreApplication::applicationPid());
 
     std::vector<QString> saved;
+    std::vector<QString> misfits;
+    int shotCount = 0;
     for (const auto& scene : shots::scenes()) {
         if (!only.isEmpty() && only != QString::fromStdString(scene.first))
             continue;
@@ -202,11 +244,21 @@ int main(int argc, char** argv)
             scene.second(run);
             shots::finish();
             saved.insert(saved.end(), run.saved.begin(), run.saved.end());
+            misfits.insert(misfits.end(), run.misfitLines.begin(), run.misfitLines.end());
+            shotCount += run.shots;
         }
     }
     stopAllForExit();
     QDir(root).removeRecursively();
-    shots::contactSheet(dir, saved);
-    std::printf("%zu screenshots and contact-sheet.png in %s\n", saved.size(), qPrintable(dir));
-    return saved.empty() ? 1 : 0;
+    if (checkOnly) {
+        std::printf("%d screens checked\n", shotCount);
+    } else {
+        shots::contactSheet(dir, saved);
+        std::printf("%zu screenshots and contact-sheet.png in %s\n", saved.size(), qPrintable(dir));
+    }
+    for (const QString& line : misfits)
+        std::printf("text does not fit: %s\n", qPrintable(line));
+    if (!misfits.empty())
+        std::printf("%zu texts do not fit their widgets\n", misfits.size());
+    return shotCount == 0 || !misfits.empty() ? 1 : 0;
 }

@@ -4,6 +4,7 @@
 #include "tests/ui/setup_screens.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
@@ -109,6 +110,21 @@ TEST_F(LcdshowScreen, ALanguageChangeMidEditEndsTheEditWithoutStoring)
     key(screen, panel::kKeyBack);
     EXPECT_EQ(g_auto_lock_time, 30000u);
     EXPECT_EQ(g_page_focus.load(), kPageAdvancedOption);
+}
+
+TEST_F(LcdshowScreen, ItsTwoLineCaptionsFitTheirLabelsInEveryLanguage)
+{
+    open();
+    for (int language = panel::kChinese; language <= panel::kTraditional; ++language) {
+        switchPanelLanguage(language);
+        for (const char* name : {"label_backmainwindow", "label_autolock"}) {
+            QLabel* caption = screen->findChild<QLabel*>(name);
+            const QRect room = caption->contentsRect();
+            const QRect lines = QFontMetrics(caption->font()).boundingRect(room, Qt::TextWordWrap, caption->text());
+            EXPECT_LE(lines.width(), room.width()) << language << " " << name;
+            EXPECT_LE(lines.height(), room.height()) << language << " " << name;
+        }
+    }
 }
 
 using LinkcomScreen = PanelTest;

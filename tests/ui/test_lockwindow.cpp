@@ -228,16 +228,18 @@ TEST_F(StandbyScreen, DisplayNamesAreShortenedAndShownAsTyped)
     setImage16(imageRecord(1) + kImgEnable, 1);
     setImage16(imageRecord(1) + kImgSource, 2);
     writeFile(kAliasFile, R"({"namelist":{"source":[
-        {"id":1,"valid":"on","name":"<b>Stage</b> & %1"},
+        {"id":1,"valid":"on","name":"<b>St</b> & %1"},
         {"id":2,"valid":"on","name":"A display name far too long for the tile of the standby screen"}]}})");
     standby();
     QLabel* name1 = tile(1, "name");
-    EXPECT_EQ(name1->text(), "<b>Stage</b> & %1");
+    EXPECT_EQ(name1->text(), "<b>St</b> & %1"); // short enough for the label
     EXPECT_EQ(name1->textFormat(), Qt::PlainText);
     const QString shortened = text(2, "name");
     EXPECT_TRUE(shortened.startsWith("A display name")) << shortened.toStdString();
     EXPECT_TRUE(shortened.endsWith(QChar(0x2026))) << shortened.toStdString();
     EXPECT_LE(QFontMetrics(tile(2, "name")->font()).horizontalAdvance(shortened), 206);
+    EXPECT_LE(QFontMetrics(tile(2, "name")->font()).horizontalAdvance(shortened), tile(2, "name")->width())
+        << "the ellipsis shows, not a letter cut in two";
 
     // The PC sends another file: its names show at the refresh its end brings.
     writeFile(kAliasFile, R"({"namelist":{"source":[{"id":1,"valid":"off","name":"Stage"}]}})");

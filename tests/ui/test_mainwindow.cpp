@@ -3,6 +3,7 @@
 // image, the user-mode grid and the check mark that follows it.
 #include "tests/support/panel_fixture.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -193,6 +194,32 @@ TEST_F(MainWindowTest, CallCopiesTheSlotAndTheNextRefreshShowsOneCheckMark)
     EXPECT_EQ(notices, std::vector<int>{kNoticeDone});
     store->test_signal(kChangeRefresh);
     EXPECT_EQ(notices.size(), 1u);
+}
+
+TEST_F(MainWindowTest, TheCurrentModesWordStaysClearOfTheCursorsBorderInEveryLanguage)
+{
+    saveSlot(2, 0x5C);
+    setImage16(kCurrentMode, 3);
+    takeSnapshot();
+    g_lcd_lang_valid = 0x1F;
+    for (int language = panel::kChinese; language <= panel::kTraditional; ++language) {
+        g_language = uint8_t(language);
+        mainWindow();
+        window->on_tools_clicked();
+        window->on_toolButton3_clicked(); // the call grid, its cursor on slot 2
+        ASSERT_EQ(window->grid_cursor(), 2);
+        QLabel* word = nullptr;
+        for (QLabel* label : g_mode[2]->findChildren<QLabel*>())
+            if (!label->text().isEmpty())
+                word = label;
+        ASSERT_NE(word, nullptr) << language;
+        // The cursor's border covers 2 pixels of each side of the 50-pixel slot.
+        EXPECT_GE(word->x(), 2) << language;
+        EXPECT_LE(word->geometry().right(), 47) << language;
+        EXPECT_LE(QFontMetrics(word->font()).horizontalAdvance(word->text()), word->width())
+            << language << " " << word->text().toStdString();
+        window->mode_window_close();
+    }
 }
 
 TEST_F(MainWindowTest, CallWithNoSavedSlotKeepsTheCursorAtZero)

@@ -6,11 +6,13 @@
 #include "tests/support/panel_fixture.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 
 #include "platform/shell.h"
 #include "remote/q58_wifi_config.h"
 #include "ui/setup/othersetup.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/screen_styles.h"
 
 using paneltest::key;
@@ -88,6 +90,24 @@ TEST_F(OtherSetup, ListsTheEnabledImagesAndShowsTheAudioImagesSound)
     EXPECT_EQ(box("ImageVolume")->currentText(), "image1");
     EXPECT_EQ(box("volume_state")->currentText(), "ON");
     EXPECT_EQ(request(), 0) << "the image row writes nothing";
+}
+
+TEST_F(OtherSetup, EveryEntryFitsTheRoomItsComboLeavesItsTextInEveryLanguage)
+{
+    for (int k = 0; k < ram::kWindowImages; ++k)
+        enable(k);
+    g_lcd_lang_valid = 0x1F;
+    for (int language = panel::kChinese; language <= panel::kTraditional; ++language) {
+        g_language = uint8_t(language);
+        open();
+        for (QComboBox* combo : g_othersetup->findChildren<QComboBox*>()) {
+            const QFontMetrics metrics(combo->font());
+            for (int i = 0; i < combo->count(); ++i)
+                EXPECT_LE(metrics.horizontalAdvance(combo->itemText(i)), panel::combo_text_room(combo))
+                    << language << " " << combo->itemText(i).toStdString();
+        }
+        closeAllScreens();
+    }
 }
 
 TEST_F(OtherSetup, AnAudioImageThatIsNotEnabledBecomesImageZeroWithoutARequest)

@@ -219,6 +219,22 @@ TEST_F(RecoveryScreen, ShowsNoMoreRowsThanItHoldsFourAPage)
     EXPECT_EQ(item(screen, "Button_check")->text(), QStringLiteral("查询"));
 }
 
+TEST_F(RecoveryScreen, TheListsTextsAreInItsSevenPointFontBeforeAndAfterARowIsTouched)
+{
+    rcv_recovery* screen = open();
+    QFrame* box = screen->findChild<QFrame*>(QStringLiteral("frame_file"));
+    QLabel* empty = box->findChild<QLabel*>();
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->font().pointSize(), 7) << "the empty line";
+    report({"01/02/03/04"}, 2);
+    box = screen->findChild<QFrame*>(QStringLiteral("frame_file"));
+    touch(box->findChild<QPushButton*>(QStringLiteral("0")));
+    QLabel* row = box->findChild<QLabel*>();
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->styleSheet(), QStringLiteral("background-color:#4777FF;color: #FFFFFF;"));
+    EXPECT_EQ(row->font().pointSize(), 7) << "a touched row";
+}
+
 TEST_F(RecoveryScreen, ARunningJobOrItsRingHoldsEveryKey)
 {
     rcv_recovery* screen = open();

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <algorithm>
@@ -353,6 +354,28 @@ TEST_F(SettingsMenus, EveryButtonTextFitsInsideItsFrameInEveryLanguage)
                     EXPECT_LE(metrics.horizontalAdvance(line), button->width() - 12)
                         << language << " " << line.toStdString();
             }
+    }
+}
+
+TEST_F(SettingsMenus, EverySettingsItemsCaptionStaysOffItsFocusBorderInEveryLanguage)
+{
+    // The focused item's border (2) and padding (2 across, 4 down) leave a
+    // 70 x 80 button this much for its picture, drawn in the middle.
+    const QRect room(0, 0, 70 - 2 * (2 + 4), 80 - 2 * (2 + 2));
+    for (int language = panel::kChinese; language <= panel::kTraditional; ++language) {
+        g_language = uint8_t(language);
+        Option menu(nullptr);
+        for (QPushButton* button : menu.findChildren<QPushButton*>()) {
+            const QPixmap pixmap = button->icon().pixmap(button->iconSize());
+            const QImage image = pixmap.toImage();
+            QRect painted;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qAlpha(image.pixel(x, y)) != 0)
+                        painted |= QRect(x, y, 1, 1);
+            painted.translate((room.width() - pixmap.width()) / 2, (room.height() - pixmap.height()) / 2);
+            EXPECT_TRUE(room.contains(painted)) << language << " " << button->objectName().toStdString();
+        }
     }
 }
 

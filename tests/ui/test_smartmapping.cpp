@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -268,6 +269,31 @@ TEST_F(SmartMappingScreen, KeypadWalksTheStepsAndTheGridOfPortsNineAndTen)
     key(panel::kKeyBack);
     key(panel::kKeyRight); // the main menu moves again
     EXPECT_TRUE(focused("Button_paraweld"));
+}
+
+TEST_F(SmartMappingScreen, StepThreesTwoLineCaptionsFitTheirLabelsInEveryLanguage)
+{
+    for (int language = panel::kChinese; language <= panel::kTraditional; ++language) {
+        g_language = uint8_t(language);
+        open();
+        key(panel::kKeyOk); // step 1
+        key(panel::kKeyLeft);
+        key(panel::kKeyOk); // step 2
+        key(panel::kKeyOk); // into the grid of ports
+        key(panel::kKeyOk); // LED1
+        key(panel::kKeyLeft);
+        key(panel::kKeyOk); // step 3
+        ASSERT_EQ(page(), 2) << language;
+        for (const char* name :
+            {"label_boxline", "label_boxlcolumn", "label_routeway", "label_horizon", "label_vert"}) {
+            QLabel* caption = child<QLabel>(name);
+            const QRect room = caption->contentsRect();
+            const QRect lines = QFontMetrics(caption->font()).boundingRect(room, Qt::TextWordWrap, caption->text());
+            EXPECT_LE(lines.width(), room.width()) << language << " " << name;
+            EXPECT_LE(lines.height(), room.height()) << language << " " << name;
+        }
+        closeAllScreens();
+    }
 }
 
 TEST_F(SmartMappingScreen, PickerStartsOnThePatternWrapsThroughCancelAndIsRefusedDuringAJob)

@@ -45,12 +45,12 @@ constexpr int kLayoutImages = 4;
 constexpr uint16_t kLayoutSpliceAcross = 8;
 constexpr uint16_t kLayoutSpliceDown = 9;
 
-// The combo's item in a smaller font where it is wider than the combo (it
-// draws no arrow: the list is never opened by a key); the borders and a
-// margin stay free.
+// The combo's items in a smaller font where they are wider than the room
+// it gives its text (it draws no arrow, but the room for one stays).
 void layoutFitCombo(QComboBox* combo)
 {
-    panel::fit_font(combo, QStringList{combo->currentText()}, combo->width() - 8, 5);
+    constexpr int kSmallestComboPoint = 6;
+    panel::fit_combo(combo, kSmallestComboPoint);
 }
 } // namespace
 

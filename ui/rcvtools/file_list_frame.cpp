@@ -33,6 +33,9 @@ QLabel* rowLabel(QFrame* frame, int r, const QString& text, const char* style)
     label->setGeometry(rowRect(r));
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setStyleSheet(QLatin1String(style));
+    // The rows' small font, set after the style sheet: a label with a style
+    // sheet of its own does not take its frame's font.
+    label->setFont(frame->font());
     label->setText(text);
     return label;
 }

@@ -10,7 +10,7 @@
 #include <QLabel>
 
 #include "fpga/fpga_manage.h"
-#include "ui/setup/setup_kit.h"
+#include "ui/shell/label_fit.h"
 
 namespace {
 const panel::Tr5 kWizardStep1{"第一步 箱体设置", "Step 1 Cabinet setup", "Шаг 1 Настройка кабинета", "Bước 1 Cài đặt tủ",
@@ -161,6 +161,10 @@ void SmartMapping::language_for_shortcutt_page2()
     ui->Button_send->setText(panel::text(kWizardSend));
     ui->Button_front_3->setText(panel::text(kWizardPrevious));
     fit_text({ui->label_step3, ui->Button_send, ui->Button_front_3});
+    // The captions wrap onto two lines; a long one takes a smaller font.
+    for (QLabel* caption :
+        {ui->label_boxline, ui->label_boxlcolumn, ui->label_routeway, ui->label_horizon, ui->label_vert})
+        panel::fit_label(caption);
     line_select(char(line_type.pattern));
 }
 

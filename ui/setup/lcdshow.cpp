@@ -5,6 +5,7 @@
 
 #include "core/vyxrampara.h"
 #include "ui/shell/advancedoption.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/option.h"
 
 namespace {
@@ -111,6 +112,9 @@ void lcdshow::language_changed()
     ui->label_LCDshow->setText(panel::text(kLcdshowTitle));
     ui->label_backmainwindow->setText(panel::text(kLcdshowBack));
     ui->label_autolock->setText(panel::text(kLcdshowLock));
+    // The captions wrap onto two lines; a long one takes a smaller font.
+    panel::fit_label(ui->label_backmainwindow);
+    panel::fit_label(ui->label_autolock);
 }
 
 void lcdshow::syncUpdate()

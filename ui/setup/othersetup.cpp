@@ -9,6 +9,7 @@
 #include "core/vyxrampara.h"
 #include "remote/q58_wifi_config.h"
 #include "ui/shell/advancedoption.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/option.h"
 #include "ui/shell/screen_styles.h"
 
@@ -135,6 +136,11 @@ void othersetup::para_init()
         dotByDot = panel::img16(ram::kDotByDotSwitch) != 0;
     othersetupFill(
         ui->dbd_state, {&kOthersetupOff, &kOthersetupOn}, dotByDot ? kOthersetupOnEntry : kOthersetupOffEntry);
+    // The entries in a smaller font where they are wider than the room a
+    // combo gives its text.
+    constexpr int kSmallestEntryPoint = 6;
+    for (int row = 0; row < kRows; ++row)
+        panel::fit_combo(combo(row), kSmallestEntryPoint);
 }
 
 void othersetup::language_changed()

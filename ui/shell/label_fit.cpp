@@ -1,15 +1,28 @@
 #include "ui/shell/label_fit.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QFont>
 #include <QFontMetrics>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QVariant>
 #include <QWidget>
+#include <functional>
 
 namespace panel {
 
-void fit_font(QWidget* widget, const QStringList& lines, int room, int smallestPoint)
+namespace {
+
+// The form's font of `widget`, or smaller a point at a time down to
+// `smallestPoint`, until `fits` holds for it; set on the widget.
+void shrink_font(QWidget* widget, int smallestPoint, const std::function<bool(const QFontMetrics&)>& fits)
 {
     QVariant form = widget->property("formPointSize");
     if (!form.isValid()) {
@@ -18,25 +31,97 @@ void fit_font(QWidget* widget, const QStringList& lines, int room, int smallestP
     }
     QFont font = widget->font();
     font.setPointSize(form.toInt());
-    auto fits = [&] {
-        const QFontMetrics metrics(font);
+    while (!fits(QFontMetrics(font)) && font.pointSize() > smallestPoint)
+        font.setPointSize(font.pointSize() - 1);
+    widget->setFont(font);
+}
+
+// The part of a picture that is not transparent.
+QRect painted_part(const QImage& image)
+{
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) != 0) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+                top = qMin(top, y);
+                bottom = qMax(bottom, y);
+            }
+    return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+} // namespace
+
+void fit_font(QWidget* widget, const QStringList& lines, int room, int smallestPoint)
+{
+    shrink_font(widget, smallestPoint, [&](const QFontMetrics& metrics) {
         for (const QString& line : lines)
             if (metrics.horizontalAdvance(line) > room)
                 return false;
         return true;
-    };
-    while (!fits() && font.pointSize() > smallestPoint)
-        font.setPointSize(font.pointSize() - 1);
-    widget->setFont(font);
+    });
 }
 
 void fit_label(QLabel* label)
 {
     constexpr int kSmallestLabelPoint = 5;
-    int room = label->contentsRect().width();
+    QRect room = label->contentsRect();
     if (QWidget* parent = label->parentWidget())
-        room = qMin(room, parent->width() - label->x());
-    fit_font(label, QStringList{label->text()}, room, kSmallestLabelPoint);
+        room.setWidth(qMin(room.width(), parent->width() - label->x()));
+    if (!label->wordWrap()) {
+        fit_font(label, QStringList{label->text()}, room.width(), kSmallestLabelPoint);
+        return;
+    }
+    const QString text = label->text();
+    shrink_font(label, kSmallestLabelPoint, [&](const QFontMetrics& metrics) {
+        const QRect lines = metrics.boundingRect(QRect(QPoint(), room.size()), Qt::TextWordWrap, text);
+        return lines.width() <= room.width() && lines.height() <= room.height();
+    });
+}
+
+int combo_text_room(const QComboBox* combo)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(combo);
+    option.editable = combo->isEditable();
+    option.frame = combo->hasFrame();
+    const QRect field
+        = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+        & QApplication::style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    // The text keeps a pixel from each side of the field.
+    return field.width() - 2;
+}
+
+void fit_combo(QComboBox* combo, int smallestPoint)
+{
+    QStringList entries;
+    for (int i = 0; i < combo->count(); ++i)
+        entries << combo->itemText(i);
+    const int room = combo_text_room(combo);
+    fit_font(combo, entries, room, smallestPoint);
+    const QFontMetrics metrics(combo->font());
+    for (int i = 0; i < combo->count(); ++i)
+        combo->setItemText(i, metrics.elidedText(entries[i], Qt::ElideRight, room));
+}
+
+void fit_icon(QAbstractButton* button, const QSize& room)
+{
+    // How much smaller the picture gets at each try.
+    constexpr double kStep = 0.97;
+    const QPixmap picture = button->icon().pixmap(button->iconSize());
+    if (picture.isNull())
+        return;
+    const auto inside = [&room](const QPixmap& pixmap) {
+        const QRect part = painted_part(pixmap.toImage())
+                               .translated((room.width() - pixmap.width()) / 2, (room.height() - pixmap.height()) / 2);
+        return QRect(QPoint(), room).contains(part);
+    };
+    QPixmap pixmap = picture;
+    for (double scale = kStep; !inside(pixmap) && scale > 0.5; scale *= kStep)
+        pixmap = picture.scaled(picture.size() * scale, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (pixmap.cacheKey() != picture.cacheKey())
+        button->setIcon(QIcon(pixmap));
 }
 
 } // namespace panel

@@ -32,9 +32,6 @@ constexpr const char* kTileText = "color: rgb(255, 255, 255)";
 constexpr const char* kTileStatus = "color: rgb(255, 255, 255);";
 // The tiles show images 1-4.
 constexpr int kTiles = 4;
-// A display name is shortened to this width; the name label itself shows
-// what fits of it.
-constexpr int kNameElideWidth = 206;
 
 // The audio image: byte 2112, taken as image 1 (index 0) when 6 or more.
 int standbyAudioImage()
@@ -199,7 +196,10 @@ void LockWindow::imageTile(int image, uint16_t ledOff, const QFont& font)
         ALIAS_PARA alias;
         if (get_json_alias_para(&alias, kAliasSource, source)) {
             const QFontMetrics metrics(font);
-            name->setText(metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight, kNameElideWidth,
+            // Shortened to the label, so a long name ends in an ellipsis
+            // rather than mid-letter.
+            name->setText(metrics.elidedText(QString::fromStdString(alias.name), Qt::ElideRight,
+                name->contentsRect().width(),
                 Qt::TextShowMnemonic));
         } else {
             name->setText(builtIn);

@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include <QDebug>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
 #include <QKeyEvent>
@@ -454,8 +455,13 @@ void MainWindow::mode_init()
         if (saved && current == i + 1) {
             icon->setGeometry(17, 7, 16, 16);
             // A longer word than the frame's middle (Russian) takes the
-            // frame's whole width.
-            const int width = qBound(36, inUse->fontMetrics().horizontalAdvance(inUse->text()) + 2, 50);
+            // frame's width, less the cursor's border drawn over its edges,
+            // and is shortened to that in the style sheet's font.
+            constexpr int kRoom = 50 - 2 * 2;
+            inUse->ensurePolished();
+            const QFontMetrics metrics = inUse->fontMetrics();
+            inUse->setText(metrics.elidedText(inUse->text(), Qt::ElideRight, kRoom));
+            const int width = qBound(36, metrics.horizontalAdvance(inUse->text()) + 2, kRoom);
             inUse->setGeometry((50 - width) / 2, 23, width, 17);
             inUse->show();
         }

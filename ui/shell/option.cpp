@@ -14,6 +14,7 @@
 #include "ui/setup/test_chart.h"
 #include "ui/shell/advancedoption.h"
 #include "ui/shell/imagequality.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/linkoption.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/outputset.h"
@@ -34,6 +35,9 @@ const int kIconWidths[5][8] = {
     {55, 55, 55, 55, 55, 55, 55, 55}, // Traditional Chinese
 };
 constexpr int kIconHeight = 60;
+// What the focused item's border (2 pixels) and padding (2 across, 4 down)
+// leave of a 70 x 80 button for its picture.
+const QSize kItemPictureRoom(70 - 2 * (2 + 4), 80 - 2 * (2 + 2));
 constexpr int kItemSmartMapping = 6;
 
 // Runs in the GUI thread: the menu may have closed since the call was made.
@@ -87,6 +91,8 @@ void Option::language_changed()
         if (items[i] == ui->AdvanceButton && language == panel::kEnglish)
             base = QStringLiteral("advance_option");
         panel::set_icon(items[i], panel::png(base), QSize(kIconWidths[language][i], kIconHeight));
+        // A caption wider than the item would run into its focus border.
+        panel::fit_icon(items[i], kItemPictureRoom);
     }
     ui->smart_mapping->setStyleSheet(ui_select == kItemSmartMapping ? settings_menus::kButtonFocused
                                                                      : settings_menus::kButtonNormal);
