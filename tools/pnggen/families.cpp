@@ -246,15 +246,21 @@ QVector<Picture> settingsItems()
 {
     QVector<Picture> out;
     for (int l = 0; l < LangCount; ++l) {
-        auto captionBox = [&](const SettingEntry& e) { return QRectF(0, 34, e.widths[l], 26); };
+        // The menu's buttons are 70 wide; a focused one's border and padding
+        // leave 58 of that to the picture, which may be wider: its caption
+        // stays within those 58, centred.
+        auto captionBox = [&](const SettingEntry& e) {
+            const qreal room = std::min(e.widths[l], 58);
+            return QRectF((e.widths[l] - room) / 2, 34, room, 26);
+        };
         const qreal px = sharedSize(
-            kSettings, captionBox, [&](const SettingEntry& e) { return QString::fromUtf8(e.captions[l]); }, 12, 8, 2);
+            kSettings, captionBox, [&](const SettingEntry& e) { return QString::fromUtf8(e.captions[l]); }, 12, 7, 2);
         for (const SettingEntry& e : kSettings) {
             const QString name = settingName(e, Lang(l));
             const int w = e.widths[l];
             out << picture(name, w, 60, ink::control, [&](Canvas& c) {
                 drawGlyph(c.p(), square(w / 2.0, 2, 30), ink::white, 2.0, [&](Glyph& g) { e.glyph(g); });
-                caption(name, c.p(), captionBox(e), QString::fromUtf8(e.captions[l]), ink::white, px, 8, 2);
+                caption(name, c.p(), captionBox(e), QString::fromUtf8(e.captions[l]), ink::white, px, 7, 2);
             });
         }
     }
