@@ -221,20 +221,19 @@ public:
 
 private:
     // What is inked must lie inside `room` and what the widget's ancestors
-    // leave visible (down only when `down`), and no border stacked above it
-    // may be drawn over it.
-    void check(const QWidget* widget, const QString& text, const Ink& ink, const QRect& room, bool down);
+    // leave visible, across and down (an accent or a descender cut by a
+    // pixel is a cut too), and no border stacked above it may be drawn over
+    // it.
+    void check(const QWidget* widget, const QString& text, const Ink& ink, const QRect& room);
 };
 
-void Checker::check(const QWidget* widget, const QString& text, const Ink& ink, const QRect& room, bool down)
+void Checker::check(const QWidget* widget, const QString& text, const Ink& ink, const QRect& room)
 {
     const QRect seen = room & visibleBox(widget);
     const QRect needed = ink.box();
     if (needed.isNull())
         return;
-    bool fits = needed.left() >= seen.left() && needed.right() <= seen.right();
-    if (down)
-        fits = fits && needed.top() >= seen.top() && needed.bottom() <= seen.bottom();
+    const bool fits = seen.contains(needed);
     const QWidget* cover = borderOver(widget, ink);
     if (!fits || cover)
         found.push_back(Misfit{widgetName(widget), text, needed, seen, cover ? widgetName(cover) : QString()});
@@ -269,8 +268,7 @@ void Checker::label(const QLabel* label)
         || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
     if (!rich) {
         const int flags = int(align) | Qt::TextExpandTabs | (label->wordWrap() ? Qt::TextWordWrap : 0);
-        check(label, text, inkedText(label, room, flags, text), room,
-            label->wordWrap() || text.contains(QLatin1Char('\n')));
+        check(label, text, inkedText(label, room, flags, text), room);
         return;
     }
     // A rich text is a document as wide as the room, aligned within it
@@ -298,7 +296,7 @@ void Checker::label(const QLabel* label)
         context.palette.setColor(QPalette::Text, Qt::black);
         document.documentLayout()->draw(&painter, context);
     });
-    check(label, text, ink, room, label->wordWrap() || document.lineCount() > 1);
+    check(label, text, ink, room);
 }
 
 void Checker::pushButton(const QPushButton* button)
@@ -315,8 +313,7 @@ void Checker::pushButton(const QPushButton* button)
     const int flags = Qt::TextShowMnemonic | Qt::AlignVCenter;
     if (button->icon().isNull()) {
         if (!text.isEmpty())
-            check(button, text, inkedText(button, room, flags | Qt::AlignHCenter, text), room,
-                text.contains(QLatin1Char('\n')));
+            check(button, text, inkedText(button, room, flags | Qt::AlignHCenter, text), room);
         return;
     }
     // The picture and the text are centred together, the text after the
@@ -333,7 +330,7 @@ void Checker::pushButton(const QPushButton* button)
         textRect.setLeft(iconRect.right() + 1 + kIconSpacing);
         ink = merged(button, ink, inkedText(button, textRect, flags | Qt::AlignLeft, text));
     }
-    check(button, text.isEmpty() ? QStringLiteral("(picture)") : text, ink, room, true);
+    check(button, text.isEmpty() ? QStringLiteral("(picture)") : text, ink, room);
 }
 
 void Checker::toolButton(const QToolButton* button)
@@ -367,8 +364,7 @@ void Checker::toolButton(const QToolButton* button)
             = look == Qt::ToolButtonTextBesideIcon && showIcon ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter;
         ink = merged(button, ink, inkedText(button, textRoom, align | Qt::TextShowMnemonic, text));
     }
-    check(button, showText ? text : QStringLiteral("(picture)"), ink, room,
-        showIcon || text.contains(QLatin1Char('\n')));
+    check(button, showText ? text : QStringLiteral("(picture)"), ink, room);
 }
 
 void Checker::comboBox(const QComboBox* combo)
@@ -390,7 +386,7 @@ void Checker::comboBox(const QComboBox* combo)
     room.adjust(1, 0, -1, 0);
     if (!option.currentIcon.isNull())
         room.setLeft(room.left() + option.iconSize.width() + kIconSpacing);
-    check(combo, text, inkedText(combo, room, Qt::AlignLeft | Qt::AlignVCenter, text), room, false);
+    check(combo, text, inkedText(combo, room, Qt::AlignLeft | Qt::AlignVCenter, text), room);
 }
 
 void Checker::lineEdit(const QLineEdit* edit)
@@ -410,7 +406,7 @@ void Checker::lineEdit(const QLineEdit* edit)
     room.adjust(kLineEditMargin, 0, -kLineEditMargin, 0);
     // A text wider than the room scrolls: one of its ends is cut.
     const int align = int(QStyle::visualAlignment(edit->layoutDirection(), edit->alignment()));
-    check(edit, text, inkedText(edit, room, align, text), room, false);
+    check(edit, text, inkedText(edit, room, align, text), room);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// The kit's fitting: a wrapped caption within its label's height, one font
+// The kit's fitting: a wrapped caption within its label's height, a
+// one-line text whose accents and descenders stay inside its label, one font
 // for all of a combo box's entries within the room its styles leave the
 // text, and a picture with a caption kept off its button's focus border.
 #include "tests/support/sandbox.h"
@@ -58,6 +59,50 @@ TEST_F(LabelFit, AWrappedCaptionTakesTheLargestFontAtWhichItsLinesFitTheLabel)
     label.setText(QStringLiteral("Rows"));
     panel::fit_label(&label);
     EXPECT_EQ(label.font().pointSize(), 14) << "a short caption gets the form's size back";
+}
+
+TEST_F(LabelFit, AOneLineTextsAccentsAndDescendersStayInsideItsLabel)
+{
+    // Rows a one-line label's text inks, drawn as the label draws it.
+    const auto inkedRows = [](const QLabel& label) {
+        const int air = label.height();
+        QImage image(label.width(), 3 * air, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setFont(label.font());
+        painter.drawText(QRect(0, air, label.width(), label.height()),
+            int(label.alignment()) | Qt::TextDontClip, label.text());
+        painter.end();
+        int top = image.height(), bottom = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 64) {
+                    top = qMin(top, y - air);
+                    bottom = qMax(bottom, y - air);
+                }
+        return std::make_pair(top, bottom);
+    };
+    // A line far narrower than its label: only its height can be too small.
+    QLabel label;
+    label.setGeometry(0, 0, 300, 12);
+    label.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QFont font = label.font();
+    font.setPointSize(11);
+    label.setFont(font);
+    label.setText(QString::fromUtf8("Tín hiệu EDID:HDMI1"));
+    const auto before = inkedRows(label);
+    ASSERT_TRUE(before.first < 0 || before.second >= 12) << "the form's size cuts the accents: nothing to fit";
+
+    panel::fit_label(&label);
+    EXPECT_LT(label.font().pointSize(), 11);
+    const auto after = inkedRows(label);
+    EXPECT_GE(after.first, 0) << "the accents above are cut";
+    EXPECT_LT(after.second, 12) << "the dot below is cut";
+
+    label.setGeometry(0, 0, 300, 40);
+    label.setText(QStringLiteral("EDID"));
+    panel::fit_label(&label);
+    EXPECT_EQ(label.font().pointSize(), 11) << "a text with room gets the form's size back";
 }
 
 TEST_F(LabelFit, AComboHasOneFontForItsEntriesWithinTheRoomItsArrowLeaves)

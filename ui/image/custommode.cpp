@@ -215,6 +215,7 @@ void CustomMode::lcd_para_init()
     }
     // The user's name is text, never markup.
     ui->label_name->setTextFormat(Qt::PlainText);
+    panel::fit_label(ui->label_name);
     ui->label_LED->setText(modeText(kModeLedLine, width, height));
     panel::fit_label(ui->label_LED);
     ui->label_brightness->setText(modeText(volumeOn ? kModeLevelOn : kModeLevelOff, brightness, contrast));

@@ -10,6 +10,7 @@
 #include "core/ram_map.h"
 #include "core/vyxrampara.h"
 #include "ui/image/image_form.h"
+#include "ui/shell/label_fit.h"
 #include "ui/image/imagelayout.h"
 #include "ui/image/inputchoose.h"
 #include "ui/image/sourceinfo.h"
@@ -122,6 +123,7 @@ void EDIDset::language_changed()
 {
     ui->label_title->setText(panel::text(kEDIDsetTitle));
     ui->label_edid_source->setText(panel::text(kEdidSource) + input_name);
+    panel::fit_label(ui->label_edid_source);
     ui->label_W->setText(panel::text(imageform::kWidth));
     ui->label_H->setText(panel::text(imageform::kHeight));
     ui->label_freq->setText(panel::text(kEdidRefresh));
@@ -215,6 +217,7 @@ void EDIDset::vyx_button_source_clicked()
     frame_tab->setStyleSheet(QLatin1String(kEdidTabPanel));
     frame_source->setStyleSheet(QLatin1String(kEdidCardPanel));
     ui->label_edid_source->setText(panel::text(kEdidSource) + input_name);
+    panel::fit_label(ui->label_edid_source);
     const int record = edidRequest(input_id);
     ui->lineEdit_W->setText(QString::number(panel::img16(record)));
     ui->lineEdit_H->setText(QString::number(panel::img16(record + 2)));

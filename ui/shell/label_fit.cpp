@@ -8,6 +8,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QStringList>
 #include <QStyle>
@@ -22,7 +23,7 @@ namespace {
 
 // The form's font of `widget`, or smaller a point at a time down to
 // `smallestPoint`, until `fits` holds for it; set on the widget.
-void shrink_font(QWidget* widget, int smallestPoint, const std::function<bool(const QFontMetrics&)>& fits)
+void shrink_font(QWidget* widget, int smallestPoint, const std::function<bool(const QFont&)>& fits)
 {
     QVariant form = widget->property("formPointSize");
     if (!form.isValid()) {
@@ -31,18 +32,19 @@ void shrink_font(QWidget* widget, int smallestPoint, const std::function<bool(co
     }
     QFont font = widget->font();
     font.setPointSize(form.toInt());
-    while (!fits(QFontMetrics(font)) && font.pointSize() > smallestPoint)
+    while (!fits(font) && font.pointSize() > smallestPoint)
         font.setPointSize(font.pointSize() - 1);
     widget->setFont(font);
 }
 
-// The part of a picture that is not transparent.
-QRect painted_part(const QImage& image)
+// The part of a picture more opaque than `faintest` (0: any paint at all;
+// a text's faint antialiased fringe is not seen as a cut).
+QRect painted_part(const QImage& image, int faintest = 0)
 {
     int left = image.width(), right = -1, top = image.height(), bottom = -1;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) != 0) {
+            if (qAlpha(image.pixel(x, y)) > faintest) {
                 left = qMin(left, x);
                 right = qMax(right, x);
                 top = qMin(top, y);
@@ -51,11 +53,36 @@ QRect painted_part(const QImage& image)
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+// Whether a one-line `text` in `font`, drawn as the label draws it into a
+// box `height` rows high, inks only rows inside the box: accents above a
+// Vietnamese capital and Cyrillic descenders reach past the font's line
+// box at some sizes.
+bool inks_within_height(const QLabel* label, const QFont& font, const QString& text, int height)
+{
+    constexpr double kMetresPerInch = 0.0254;
+    const int width = QFontMetrics(font).horizontalAdvance(text) + 2;
+    const int air = QFontMetrics(font).height();
+    QImage image(qMax(width, 1), height + 2 * air, QImage::Format_ARGB32);
+    image.setDotsPerMeterX(qRound(label->logicalDpiX() / kMetresPerInch));
+    image.setDotsPerMeterY(qRound(label->logicalDpiY() / kMetresPerInch));
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const int vertical = int(label->alignment() & Qt::AlignVertical_Mask);
+    painter.drawText(QRect(0, air, width, height), vertical | Qt::AlignLeft | Qt::TextDontClip, text);
+    painter.end();
+    constexpr int kFaintAlpha = 64;
+    const QRect ink = painted_part(image, kFaintAlpha);
+    return ink.isNull() || (ink.top() >= air && ink.bottom() < air + height);
+}
+
 } // namespace
 
 void fit_font(QWidget* widget, const QStringList& lines, int room, int smallestPoint)
 {
-    shrink_font(widget, smallestPoint, [&](const QFontMetrics& metrics) {
+    shrink_font(widget, smallestPoint, [&](const QFont& font) {
+        const QFontMetrics metrics(font);
         for (const QString& line : lines)
             if (metrics.horizontalAdvance(line) > room)
                 return false;
@@ -69,12 +96,16 @@ void fit_label(QLabel* label)
     QRect room = label->contentsRect();
     if (QWidget* parent = label->parentWidget())
         room.setWidth(qMin(room.width(), parent->width() - label->x()));
+    const QString text = label->text();
     if (!label->wordWrap()) {
-        fit_font(label, QStringList{label->text()}, room.width(), kSmallestLabelPoint);
+        shrink_font(label, kSmallestLabelPoint, [&](const QFont& font) {
+            return QFontMetrics(font).horizontalAdvance(text) <= room.width()
+                && inks_within_height(label, font, text, room.height());
+        });
         return;
     }
-    const QString text = label->text();
-    shrink_font(label, kSmallestLabelPoint, [&](const QFontMetrics& metrics) {
+    shrink_font(label, kSmallestLabelPoint, [&](const QFont& font) {
+        const QFontMetrics metrics(font);
         const QRect lines = metrics.boundingRect(QRect(QPoint(), room.size()), Qt::TextWordWrap, text);
         return lines.width() <= room.width() && lines.height() <= room.height();
     });

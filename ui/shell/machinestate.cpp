@@ -121,6 +121,7 @@ void MachineState::version_changed()
 void MachineState::language_changed()
 {
     ui->label_title->setText(panel::text(kMachineStateTitle));
+    panel::fit_label(ui->label_title);
     const int lang = panel::language();
     const bool russian = lang == panel::kRussian;
     const char* version = "version_state";

@@ -7,6 +7,7 @@
 #include "core/vyxrampara.h"
 #include "ui/setup/ledset.h"
 #include "ui/setup/netset.h"
+#include "ui/shell/label_fit.h"
 #include "ui/shell/option.h"
 #include "ui/shell/screen_kit.h"
 #include "ui/shell/screen_styles.h"
@@ -46,6 +47,7 @@ void OutputSet::language_changed()
     ui->label_info->setText(panel::text(kOutputSetInfo)
                                 .arg(panel::img16(ram::kLedWidth))
                                 .arg(panel::img16(ram::kLedHeight)));
+    panel::fit_label(ui->label_info);
 }
 
 void OutputSet::syncUpdate()
