@@ -43,11 +43,16 @@ bool fpga_manage::job_yields_to_pc()
     return true;
 }
 
-void fpga_manage::job_progress(int value)
+namespace {
+bool recoveryScreenJob(uint8_t job) { return job == 5 || job == 6; }
+} // namespace
+
+void fpga_manage::job_progress(int value) { job_progress(value, g_send_para.job.load()); }
+
+void fpga_manage::job_progress(int value, uint8_t job)
 {
-    const uint8_t job = g_send_para.job.load();
-    screen_hooks::post(job == 5 || job == 6 ? ScreenValueHook::RcvRecoveryProgress
-                                            : ScreenValueHook::SmartMappingProgress,
+    screen_hooks::post(recoveryScreenJob(job) ? ScreenValueHook::RcvRecoveryProgress
+                                              : ScreenValueHook::SmartMappingProgress,
                        value);
 }
 
@@ -71,11 +76,16 @@ void fpga_manage::job_sent_frame()
     g_send_para.stamp = now;
 }
 
-void fpga_manage::job_done()
+void fpga_manage::job_end()
 {
-    // The job code first: a screen that posts in between keeps its job.
-    g_send_para.job = 0;
-    g_send_para.step = 0;
+    SEND_PARA& q = g_send_para;
+    const uint8_t job = q.job.load();
+    // The mailbox is free before the ring closes: the screen takes its next
+    // job as soon as the ring is gone. The job code first: a screen that
+    // posts in between keeps its job.
+    q.job = 0;
+    q.step = 0;
+    job_progress(100, job);
 }
 
 // Steps 4 and 9 of jobs 1, 3 and 4: the last value, and 100 a while later.
@@ -87,8 +97,7 @@ void fpga_manage::job_closing(int last)
         job_progress(last);
         q.stamp = G_timeTicks.load();
     } else if (Utils::getTimeSpace(q.stamp) > kCloseTicks) {
-        job_progress(100);
-        job_done();
+        job_end();
     }
 }
 

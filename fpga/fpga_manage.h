@@ -330,8 +330,8 @@ public:
     void mapping_enable_deal();
     // Jobs 5 (check), 6 (recovery) and 2 (scan file): walks the recovery
     // file or the chosen scan file through the reader. A file that does not
-    // hold what a step needs ends the job with progress 100 and, a second
-    // later, change code 1; job_message() then says why.
+    // hold what a step needs ends the job with progress 100 and change code
+    // 1; job_message() then says why.
     void rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode);
     // Runs the reader's current operation on the cards of the current port
     // (the reader's net_para.net_ledx, 0-19) from `offset` on, one sub-step
@@ -475,9 +475,11 @@ private:
     bool job_yields_to_pc();
     void every_port_deal(bool mapping);
     void job_progress(int value);
+    void job_progress(int value, uint8_t job);
     void job_pulse();
     void job_sent_frame();
-    void job_done();
+    // Clears the job word, then sends the 100 that closes the ring.
+    void job_end();
     void job_closing(int last);
     void job_fail(const QString& why);
     void job_note(const QString& why);

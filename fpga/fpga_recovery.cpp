@@ -31,7 +31,6 @@ const char kUsbDir[] = "/mnt/usb1/";
 constexpr uint32_t kSettleTicks = 239;       // the first wait, before the file is read
 constexpr uint32_t kSettleShownTicks = 80;   // from here on the ring shows it
 constexpr uint32_t kSearchAnswerTicks = 500; // a chain's answer to the check
-constexpr uint32_t kErrorCloseTicks = 100;
 constexpr uint16_t kNotKnown = 65535;        // result: no answer yet
 constexpr uint16_t kNoCard = 255;            // result: no card needs recovery
 constexpr uint32_t kPacket = 1000;           // data bytes per RAM-write frame
@@ -389,16 +388,9 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
         break;
     case 34:
         rcv_check_waiting = false;
-        job_progress(100);
-        q.step = 35;
+        job_end();
         restamp();
-        break;
-    case 35:
-        if (elapsed() > kErrorCloseTicks) {
-            job_done();
-            restamp();
-            signal(kChangeRefresh);
-        }
+        signal(kChangeRefresh);
         break;
     default:
         break;
@@ -428,8 +420,7 @@ void fpga_manage::rcv_job_end(RCV_CHECK_OR_RECOVERY mode)
         screen_hooks::post(ScreenListHook::RcvRecoveryList, QStringList{recovery_line});
         signal(kChangeRefresh);
     }
-    job_progress(100);
-    job_done();
+    job_end();
 }
 
 // ---------------------------------------------------------------------------

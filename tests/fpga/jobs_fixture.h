@@ -1,8 +1,9 @@
 #pragma once
 // FPGA 0 started on the simulated chips, the idle search done, and the
 // screen hooks the receiving-card screens will fill recorded here: every
-// progress value and recovery list with the tick it arrived at, every
-// frame sent with the tick it went out at. The worker runs one turn at a
+// progress value (with the job word as it then stood) and recovery list
+// with the tick it arrived at, every frame sent with the tick it went out
+// at. The worker runs one turn at a
 // time on ticks the test sets.
 
 #include "cards_fixture.h"
@@ -16,6 +17,7 @@
 struct Seen {
     uint32_t tick;
     int value;
+    int job = 0; // the job word when it arrived
 };
 struct Sent {
     uint32_t tick;
@@ -30,9 +32,9 @@ protected:
     {
         CardsTest::SetUp();
         screen_hooks::set(ScreenValueHook::SmartMappingProgress,
-                          [this](int v) { smart.push_back({G_timeTicks.load(), v}); });
+                          [this](int v) { smart.push_back({G_timeTicks.load(), v, g_send_para.job.load()}); });
         screen_hooks::set(ScreenValueHook::RcvRecoveryProgress,
-                          [this](int v) { recovery.push_back({G_timeTicks.load(), v}); });
+                          [this](int v) { recovery.push_back({G_timeTicks.load(), v, g_send_para.job.load()}); });
         screen_hooks::set(ScreenListHook::RcvRecoveryList, [this](const QStringList& l) { lists.push_back(l); });
         startUp();
         // The idle search has counted the start-up chains of FPGA 0.

@@ -146,6 +146,31 @@ TEST_F(RecoveryScreen, QueryListsTheLostCardRecoveryRestoresItAndTheListEmpties)
     EXPECT_EQ(g_qround_bar, nullptr);
 }
 
+// The press right after the ring of a query that could not run has closed
+// is served: with nothing listed, OK on Recovery moves the focus to Query.
+TEST_F(RecoveryScreen, AQueryThatCouldNotRunLeavesTheNextPressServedAtOnce)
+{
+    startWorker();
+    QDir(QString::fromStdString(path("/data/rcvrecovery"))).removeRecursively();
+    rcv_recovery* screen = open();
+    key(screen, panel::kKeyOk);
+    ASSERT_EQ(g_send_para.job.load(), 5);
+    // The worker's turns in this thread, until the ring has closed.
+    for (int i = 0; i < 20000 && g_qround_bar; ++i) {
+        ++G_timeTicks;
+        worker->fpga_manage_deal(nullptr);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(g_qround_bar, nullptr);
+
+    key(screen, panel::kKeyRight);
+    ASSERT_EQ(item(screen, "Button_self_covery")->styleSheet(), QLatin1String(kFocusedItem));
+    key(screen, panel::kKeyOk);
+    EXPECT_EQ(item(screen, "Button_check")->styleSheet(), QLatin1String(kFocusedItem)) << "back on Query";
+    EXPECT_EQ(g_send_para.job.load(), 0);
+    EXPECT_EQ(g_qround_bar, nullptr);
+}
+
 TEST_F(RecoveryScreen, ARedCardNumberRefusesRecoveryAndAWhiteOneStartsIt)
 {
     rcv_recovery* screen = open();
