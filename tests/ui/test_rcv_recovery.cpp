@@ -144,13 +144,20 @@ TEST_F(RecoveryScreen, QueryListsTheLostCardRecoveryRestoresItAndTheListEmpties)
     EXPECT_TRUE(screen->recovery_list().isEmpty());
     EXPECT_EQ(rows(screen), QStringList{kNoCards}) << "code 99 empties the list";
     EXPECT_EQ(g_qround_bar, nullptr);
+    EXPECT_TRUE(notices.empty()) << "both did their work";
 }
 
-// The press right after the ring of a query that could not run has closed
-// is served: with nothing listed, OK on Recovery moves the focus to Query.
-TEST_F(RecoveryScreen, AQueryThatCouldNotRunLeavesTheNextPressServedAtOnce)
+// A query that could not run shows the failure notice once its ring has
+// closed, and the next press is served at once: with nothing listed, OK on
+// Recovery moves the focus to Query.
+TEST_F(RecoveryScreen, AQueryThatCouldNotRunShowsTheNoticeAndTheNextPressIsServedAtOnce)
 {
     startWorker();
+    std::vector<bool> ringUp; // at each notice
+    SyncUpdate::setNoticeHook([&](int kind) {
+        notices.push_back(kind);
+        ringUp.push_back(g_qround_bar != nullptr);
+    });
     QDir(QString::fromStdString(path("/data/rcvrecovery"))).removeRecursively();
     rcv_recovery* screen = open();
     key(screen, panel::kKeyOk);
@@ -162,6 +169,8 @@ TEST_F(RecoveryScreen, AQueryThatCouldNotRunLeavesTheNextPressServedAtOnce)
         QCoreApplication::processEvents();
     }
     ASSERT_EQ(g_qround_bar, nullptr);
+    EXPECT_EQ(notices, std::vector<int>{kNoticeCardJobFailed});
+    EXPECT_EQ(ringUp, std::vector<bool>{false});
 
     key(screen, panel::kKeyRight);
     ASSERT_EQ(item(screen, "Button_self_covery")->styleSheet(), QLatin1String(kFocusedItem));
