@@ -15,6 +15,10 @@ enum class ScreenHook : int {
     RcvRecoveryBack,               // rcv_recovery::menulist_back_page on g_rcv_recovery
     FirmwareUpdateStart,           // firmware_update_start: the "do not power off" dialog
     FirmwareUpdateOver,            // firmware_update_over: closes it
+    // A receiving-card job ended without doing its work; posted after the
+    // progress value that closes the ring, so the notice comes after it.
+    SmartMappingJobFailed, // the failure notice over g_smartmapping: jobs 1-4
+    RcvRecoveryJobFailed,  // the failure notice over g_rcv_recovery: jobs 5 and 6
     Count,
 };
 

@@ -30,16 +30,6 @@ SyncUpdate::NoticeHook& noticeHook()
     return hook;
 }
 
-void notice(int kind)
-{
-    // A copy: a nested dispatch may run while the notice is open.
-    SyncUpdate::NoticeHook hook = noticeHook();
-    if (hook)
-        hook(kind);
-    else
-        VYX_DEBUG("\n notice %d \n", kind);
-}
-
 constexpr uint16_t kDefaultTcpPort = 5005;
 
 } // namespace
@@ -69,6 +59,16 @@ SyncUpdate::PageRefresh SyncUpdate::setPageRefresh(int page, PageRefresh refresh
     PageRefresh previous = std::move(pageTable()[page]);
     pageTable()[page] = std::move(refresh);
     return previous;
+}
+
+void SyncUpdate::notice(int kind)
+{
+    // A copy: a nested dispatch may run while the notice is open.
+    NoticeHook hook = noticeHook();
+    if (hook)
+        hook(kind);
+    else
+        VYX_DEBUG("\n notice %d \n", kind);
 }
 
 SyncUpdate::NoticeHook SyncUpdate::setNoticeHook(NoticeHook hook)

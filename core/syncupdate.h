@@ -16,6 +16,9 @@ enum NoticeKind : int {
     kNoticeUsbConnected = 3,
     kNoticeUsbUnplugged = 4,
     kNoticeReading = 5,
+    // A receiving-card job ended without doing its work (kinds 0, 2 and 6
+    // stay the ones that show nothing).
+    kNoticeCardJobFailed = 7,
 };
 
 constexpr int kKeyLedReportSize = 5;
@@ -35,6 +38,9 @@ public:
     // previous hook.
     using NoticeHook = std::function<void(int kind)>;
     static NoticeHook setNoticeHook(NoticeHook notice);
+    // Shows notice `kind` through the hook (GUI thread). Screens with a
+    // notice of their own show it here too.
+    static void notice(int kind);
 
     // Builds the keypad LED report and sends it when it differs from the
     // last one sent.

@@ -412,8 +412,10 @@ void fpga_manage::Search_concurrent_back_result(uint8_t* answer, uint8_t group, 
     // walks needs recovery: the answer names the card (byte 22). Only an
     // answer the check waits for counts; a search a scan file or the PC
     // makes must not name a card to restore.
-    if (length >= 23 && p_rcvRecovery && rcv_check_waiting.load()
-        && le32(answer + 18) == p_rcvRecovery->screen_info.config_id)
+    if (!rcv_check_waiting.load())
+        return;
+    rcv_check_answered = true;
+    if (length >= 23 && p_rcvRecovery && le32(answer + 18) == p_rcvRecovery->screen_info.config_id)
         g_send_para.result = answer[22];
 }
 

@@ -1,8 +1,9 @@
 // The jobs the receiving-card screens post in g_send_para, one step per
 // worker turn: card positions (job 1), save to the cards' flash (job 3) and
 // the mapping switch (job 4), with what every job shares: the PC goes
-// first, progress reaches the posting screen through its hook, and a job
-// that waits for an answer keeps the progress ring turning.
+// first, progress reaches the posting screen through its hook, a job that
+// waits for an answer keeps the progress ring turning, and a job that did
+// not do its work says so when it ends.
 #include "fpga/fpga_manage.h"
 
 #include <cstdio>
@@ -43,11 +44,39 @@ bool fpga_manage::job_yields_to_pc()
     return true;
 }
 
-void fpga_manage::job_progress(int value)
+namespace {
+bool recoveryScreenJob(uint8_t job) { return job == 5 || job == 6; }
+
+const char* jobName(uint8_t job)
 {
-    const uint8_t job = g_send_para.job.load();
-    screen_hooks::post(job == 5 || job == 6 ? ScreenValueHook::RcvRecoveryProgress
-                                            : ScreenValueHook::SmartMappingProgress,
+    switch (job) {
+    case 1: return "position send";
+    case 2: return "scan-file load";
+    case 3: return "parameter save";
+    case 4: return "mapping switch";
+    case 5: return "recovery check";
+    case 6: return "recovery";
+    default: return "job";
+    }
+}
+
+// "output port 3" or "output ports 2, 5" from bit p = output port p + 1.
+QString outputPorts(uint32_t mask)
+{
+    QStringList ports;
+    for (int p = 0; p < 32; ++p)
+        if (mask & (1u << p))
+            ports << QString::number(p + 1);
+    return QStringLiteral("output port%1 %2").arg(ports.size() > 1 ? "s" : "").arg(ports.join(QStringLiteral(", ")));
+}
+} // namespace
+
+void fpga_manage::job_progress(int value) { job_progress(value, g_send_para.job.load()); }
+
+void fpga_manage::job_progress(int value, uint8_t job)
+{
+    screen_hooks::post(recoveryScreenJob(job) ? ScreenValueHook::RcvRecoveryProgress
+                                              : ScreenValueHook::SmartMappingProgress,
                        value);
 }
 
@@ -64,6 +93,7 @@ void fpga_manage::job_pulse()
 // The ring starts again for every frame a job sends.
 void fpga_manage::job_sent_frame()
 {
+    ++m_job_frames;
     job_progress(0);
     g_change.progress_pulse = 0;
     const uint32_t now = G_timeTicks.load();
@@ -71,11 +101,64 @@ void fpga_manage::job_sent_frame()
     g_send_para.stamp = now;
 }
 
-void fpga_manage::job_done()
+void fpga_manage::job_start()
 {
-    // The job code first: a screen that posts in between keeps its job.
-    g_send_para.job = 0;
-    g_send_para.step = 0;
+    m_job_failure.clear();
+    m_job_frames = 0;
+    m_job_unanswered = 0;
+    m_job_unanswered_ports = 0;
+    job_note(QString());
+}
+
+void fpga_manage::job_short(const QString& why)
+{
+    if (m_job_failure.isEmpty())
+        m_job_failure = why;
+}
+
+void fpga_manage::job_fail(const QString& why)
+{
+    job_short(why);
+    g_send_para.step = 34;
+}
+
+void fpga_manage::job_unanswered(uint16_t port)
+{
+    ++m_job_unanswered;
+    m_job_unanswered_ports |= 1u << (port & 31);
+}
+
+void fpga_manage::job_end()
+{
+    SEND_PARA& q = g_send_para;
+    const uint8_t job = q.job.load();
+    // The mailbox is free before the ring closes: the screen takes its next
+    // job as soon as the ring is gone. The job code first: a screen that
+    // posts in between keeps its job.
+    q.job = 0;
+    q.step = 0;
+    job_progress(100, job);
+
+    QString why = m_job_failure;
+    if (m_job_unanswered != 0) {
+        const QString unanswered = QStringLiteral("%1 frame%2 got no answer on %3")
+                                       .arg(m_job_unanswered)
+                                       .arg(m_job_unanswered > 1 ? "s" : "")
+                                       .arg(outputPorts(m_job_unanswered_ports));
+        why = why.isEmpty() ? unanswered : why + QStringLiteral("; ") + unanswered;
+    }
+    m_job_failure.clear();
+    m_job_unanswered = 0;
+    m_job_unanswered_ports = 0;
+    if (why.isEmpty())
+        return;
+    std::printf("receiving-card %s failed: %s\n", jobName(job), qPrintable(why));
+    {
+        std::lock_guard<std::mutex> lock(m_job_text_mutex);
+        m_job_message = why;
+    }
+    // Queued after the 100: the notice comes once the ring has closed.
+    screen_hooks::post(recoveryScreenJob(job) ? ScreenHook::RcvRecoveryJobFailed : ScreenHook::SmartMappingJobFailed);
 }
 
 // Steps 4 and 9 of jobs 1, 3 and 4: the last value, and 100 a while later.
@@ -87,8 +170,7 @@ void fpga_manage::job_closing(int last)
         job_progress(last);
         q.stamp = G_timeTicks.load();
     } else if (Utils::getTimeSpace(q.stamp) > kCloseTicks) {
-        job_progress(100);
-        job_done();
+        job_end();
     }
 }
 
@@ -123,11 +205,14 @@ void fpga_manage::every_port_deal(bool mapping)
     SEND_PARA& q = g_send_para;
     switch (q.step.load()) {
     case 0:
+        job_start();
         q.port = 0;
         q.step = 1;
         break;
     case 1:
         if (q.port > kLastPort) {
+            if (m_job_frames == 0)
+                job_short(QStringLiteral("there are no cards on output ports 1-%1").arg(kLastPort + 1));
             q.step = 4;
             break;
         }
@@ -151,8 +236,10 @@ void fpga_manage::every_port_deal(bool mapping)
             q.step = 1;
         }
         const uint32_t limit = mapping ? kCardAnswerTicks : kSaveTicksPerCard * q.cards + kCardAnswerTicks;
-        if (Utils::getTimeSpace(q.stamp) > limit)
+        if (q.step.load() == 3 && Utils::getTimeSpace(q.stamp) > limit) {
+            job_unanswered(uint8_t(q.port - 1)); // the port has moved on already
             q.step = 1;
+        }
         job_pulse();
         break;
     }
@@ -180,6 +267,7 @@ void fpga_manage::SmartMapping_deal()
     SEND_PARA& q = g_send_para;
     switch (q.step.load()) {
     case 0:
+        job_start();
         q.card = 0;
         q.step = 1;
         q.port = line_type.port;
@@ -187,6 +275,12 @@ void fpga_manage::SmartMapping_deal()
     case 1:
         q.cards = get_port_card_num(q.port);
         if (q.cards == 0) {
+            // Cards counted before and gone now: the port lost its link.
+            job_short(m_job_frames == 0
+                          ? QStringLiteral("there are no cards on output port %1").arg(q.port + 1)
+                          : QStringLiteral("the cards of output port %1 went away after %2 of them were sent their position")
+                                .arg(q.port + 1)
+                                .arg(q.card));
             q.step = 4;
         } else if (q.card >= q.cards) {
             q.step = 5;
@@ -210,6 +304,7 @@ void fpga_manage::SmartMapping_deal()
             q.reply = 0;
             q.step = q.step == 3 ? 1 : 5;
         } else if (Utils::getTimeSpace(q.stamp) > kCardAnswerTicks) {
+            job_unanswered(q.port);
             q.step = q.step == 3 ? 1 : 5;
         }
         job_pulse();

@@ -330,8 +330,8 @@ public:
     void mapping_enable_deal();
     // Jobs 5 (check), 6 (recovery) and 2 (scan file): walks the recovery
     // file or the chosen scan file through the reader. A file that does not
-    // hold what a step needs ends the job with progress 100 and, a second
-    // later, change code 1; job_message() then says why.
+    // hold what a step needs ends the job with progress 100 and change code
+    // 1; job_message() then says why.
     void rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode);
     // Runs the reader's current operation on the cards of the current port
     // (the reader's net_para.net_ledx, 0-19) from `offset` on, one sub-step
@@ -348,8 +348,11 @@ public:
     // manager. Any thread may list directories through it (get_dir_file and
     // the list copies); everything else in it belongs to the worker's jobs.
     static rcvRecovery* recovery_reader();
-    // Why the last recovery or scan-file job ended before its end, or why
-    // it passed over an operation; empty when it ran through.
+    // Why the last job did not do its work (it could not start, a step
+    // could not be done, or frames went unanswered after their retries), or
+    // why it passed over an operation; empty when it did all of it. A job
+    // that fails says so on standard output and, once its ring has closed,
+    // on the panel.
     QString job_message() const;
 
     // Stops and joins the worker, deletes the manager and returns every
@@ -446,8 +449,10 @@ public:
     uint8_t recovery_card = 0;
     QString recovery_line;          // the line handed to the recovery screen; empty: none
     // The recovery check waits for a chain's answer to its search (read by
-    // whichever thread runs the receive poll).
+    // whichever thread runs the receive poll), and the chain answered, with
+    // the screen's configuration id or another.
     std::atomic<bool> rcv_check_waiting{false};
+    std::atomic<bool> rcv_check_answered{false};
     uint16_t scan_para_num = 0;     // records of the scan-parameter record file
     // PC pass-through.
     uint8_t expected_family = 0;
@@ -475,11 +480,20 @@ private:
     bool job_yields_to_pc();
     void every_port_deal(bool mapping);
     void job_progress(int value);
+    void job_progress(int value, uint8_t job);
     void job_pulse();
     void job_sent_frame();
-    void job_done();
     void job_closing(int last);
+    // A job's outcome: job_start at its first step; job_short when it will
+    // end without having done its work (the first reason is kept), job_fail
+    // when it cannot go on at all; job_unanswered for each frame that
+    // output port 0-19 left unanswered after its retries. job_end clears
+    // the job word, then closes the ring, then tells a failure.
+    void job_start();
+    void job_short(const QString& why);
     void job_fail(const QString& why);
+    void job_unanswered(uint16_t port);
+    void job_end();
     void job_note(const QString& why);
     void rcv_job_end(RCV_CHECK_OR_RECOVERY mode);
     uint8_t send_operation_frame(const QString& file, uint32_t offset, bool all);
@@ -490,6 +504,11 @@ private:
     uint32_t m_op_read_fail_stamp = 0;
     mutable std::mutex m_job_text_mutex;
     QString m_job_message;
+    // The running job's outcome so far (worker only).
+    QString m_job_failure;
+    uint16_t m_job_frames = 0;           // frames jobs 1, 3 and 4 sent
+    uint16_t m_job_unanswered = 0;
+    uint32_t m_job_unanswered_ports = 0; // bit p: output port p + 1
     int access(uint8_t fpga, uint32_t command, const uint8_t* tx, uint8_t* rx, uint32_t len);
     // A reset the start-up or the post-start check makes of itself keeps
     // the counts that bound its retries.

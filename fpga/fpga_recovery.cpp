@@ -4,7 +4,8 @@
 // of the card the check found, and the scan-file run (job 2) replays a scan
 // file's operations on the cards of the layout's port. The walk goes
 // through the manager's recovery-file reader, one read per worker turn; a
-// file that does not hold what a step needs ends the job with a message.
+// file that does not hold what a step needs ends the job with a message,
+// and so does a run some chain or card never answered.
 #include "fpga/fpga_manage.h"
 
 #include <QStringList>
@@ -31,7 +32,6 @@ const char kUsbDir[] = "/mnt/usb1/";
 constexpr uint32_t kSettleTicks = 239;       // the first wait, before the file is read
 constexpr uint32_t kSettleShownTicks = 80;   // from here on the ring shows it
 constexpr uint32_t kSearchAnswerTicks = 500; // a chain's answer to the check
-constexpr uint32_t kErrorCloseTicks = 100;
 constexpr uint16_t kNotKnown = 65535;        // result: no answer yet
 constexpr uint16_t kNoCard = 255;            // result: no card needs recovery
 constexpr uint32_t kPacket = 1000;           // data bytes per RAM-write frame
@@ -83,12 +83,6 @@ uint16_t fpga_manage::rcv_port_card_num(uint16_t port)
     return 0;
 }
 
-void fpga_manage::job_fail(const QString& why)
-{
-    job_note(why);
-    g_send_para.step = 34;
-}
-
 // ---------------------------------------------------------------------------
 // The job
 
@@ -125,6 +119,7 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
 
     switch (step) {
     case 0:
+        job_start();
         if (get_fpga_status() != 1) {
             job_fail(QStringLiteral("FPGA 0 is not ready"));
             break;
@@ -137,7 +132,6 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
         // Every run starts without a result: an earlier check's card must
         // not be taken for this run's.
         q.result = kNotKnown;
-        job_note(QString());
         q.step = 1;
         restamp();
         showElapsed();
@@ -155,7 +149,13 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
                 break;
             }
             if (r->rcv_file_count() != 1) {
-                q.step = 33; // none, or several to choose from: nothing to check against
+                // None, or several to choose from: nothing to check against.
+                job_short(r->rcv_file_count() == 0
+                              ? QStringLiteral("%1 holds no recovery file").arg(kRecoveryDir)
+                              : QStringLiteral("%1 holds %2 files: there is no telling which one describes the screens")
+                                    .arg(kRecoveryDir)
+                                    .arg(r->rcv_file_count()));
+                q.step = 33;
                 break;
             }
             r->file_name = QString::fromLatin1(kRecoveryFile);
@@ -170,6 +170,7 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
                     break;
                 }
                 if (r->scan_file_count() == 0) {
+                    job_short(QStringLiteral("no scan-parameter file: %1 and the USB stick hold none").arg(kScanDir));
                     q.step = 33;
                     break;
                 }
@@ -313,6 +314,7 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
         const uint8_t fpga = ledx >= kPorts ? 1 : 0;
         q.step = 14;
         q.stamp = G_timeTicks.load();
+        rcv_check_answered = false;
         rcv_check_waiting = true; // before the frame: a link thread may poll its answer at once
         check_error_rcv_search_card_cmd(uint8_t(ledx - kPorts * fpga), fpga, r->screen_info.config_id,
                                         search_b_enable ? search_b : 0, r->rcv_file_count() > 0 ? 1 : 0);
@@ -325,10 +327,15 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
         if (r->net_para.net_ledx >= kPorts)
             reg_IRQ_Dealwith(1, 0); // the worker's own poll serves FPGA 0 only
         const uint16_t result = q.result.load();
-        if (result != kNotKnown)
+        if (result != kNotKnown) {
             q.step = result == kNoCard ? 15 : 33;
-        else if (Utils::getTimeSpace(q.stamp) > kSearchAnswerTicks)
+        } else if (Utils::getTimeSpace(q.stamp) > kSearchAnswerTicks) {
+            // A chain of other cards answers without naming one; a chain that
+            // never answered was not checked.
+            if (!rcv_check_answered.load())
+                job_unanswered(r->net_para.net_ledx);
             q.step = 15;
+        }
         if (q.step != 14)
             rcv_check_waiting = false;
         job_pulse();
@@ -389,16 +396,9 @@ void fpga_manage::rcv_recovery_check_deal(RCV_CHECK_OR_RECOVERY mode)
         break;
     case 34:
         rcv_check_waiting = false;
-        job_progress(100);
-        q.step = 35;
+        job_end();
         restamp();
-        break;
-    case 35:
-        if (elapsed() > kErrorCloseTicks) {
-            job_done();
-            restamp();
-            signal(kChangeRefresh);
-        }
+        signal(kChangeRefresh);
         break;
     default:
         break;
@@ -428,8 +428,7 @@ void fpga_manage::rcv_job_end(RCV_CHECK_OR_RECOVERY mode)
         screen_hooks::post(ScreenListHook::RcvRecoveryList, QStringList{recovery_line});
         signal(kChangeRefresh);
     }
-    job_progress(100);
-    job_done();
+    job_end();
 }
 
 // ---------------------------------------------------------------------------
@@ -642,8 +641,11 @@ uint8_t fpga_manage::load_rcv_xy_operate(const QString& file, uint32_t offset, b
                 q.sub_step = q.packets_sent < q.packets ? 23 : 32;
             }
         } else if (Utils::getTimeSpace(q.stamp) > op.timeticks / 10) {
+            // A search is answered by whoever is there, or not at all; every
+            // other frame is sent three more times, then passed over.
             if (perCard && all && q.card > 0) {
                 if (q.retry >= kRetries) {
+                    job_unanswered(ledx);
                     --q.card;
                     q.retry = 0;
                 } else {
@@ -656,6 +658,7 @@ uint8_t fpga_manage::load_rcv_xy_operate(const QString& file, uint32_t offset, b
                 ++q.retry;
                 q.sub_step = sendStep(op);
             } else {
+                job_unanswered(ledx);
                 q.retry = 0;
                 q.sub_step = q.packets_sent < q.packets ? 23 : 32;
             }

@@ -1,9 +1,10 @@
 #pragma once
 // FPGA 0 started on the simulated chips, the idle search done, and the
 // screen hooks the receiving-card screens will fill recorded here: every
-// progress value and recovery list with the tick it arrived at, every
-// frame sent with the tick it went out at. The worker runs one turn at a
-// time on ticks the test sets.
+// progress value (with the job word as it then stood), recovery list and
+// failure notice with the tick it arrived at, every frame sent with the
+// tick it went out at. The worker runs one turn at a time on ticks the test
+// sets.
 
 #include "cards_fixture.h"
 
@@ -16,6 +17,12 @@
 struct Seen {
     uint32_t tick;
     int value;
+    int job = 0; // the job word when it arrived
+};
+struct Failed {
+    uint32_t tick;
+    bool recoveryScreen; // the recovery screen's notice, else the smart-setup screen's
+    bool ringClosed;     // after that screen's last progress value, above 99
 };
 struct Sent {
     uint32_t tick;
@@ -30,10 +37,14 @@ protected:
     {
         CardsTest::SetUp();
         screen_hooks::set(ScreenValueHook::SmartMappingProgress,
-                          [this](int v) { smart.push_back({G_timeTicks.load(), v}); });
+                          [this](int v) { smart.push_back({G_timeTicks.load(), v, g_send_para.job.load()}); });
         screen_hooks::set(ScreenValueHook::RcvRecoveryProgress,
-                          [this](int v) { recovery.push_back({G_timeTicks.load(), v}); });
+                          [this](int v) { recovery.push_back({G_timeTicks.load(), v, g_send_para.job.load()}); });
         screen_hooks::set(ScreenListHook::RcvRecoveryList, [this](const QStringList& l) { lists.push_back(l); });
+        screen_hooks::set(ScreenHook::SmartMappingJobFailed,
+                          [this] { failed.push_back({G_timeTicks.load(), false, closedLast(smart)}); });
+        screen_hooks::set(ScreenHook::RcvRecoveryJobFailed,
+                          [this] { failed.push_back({G_timeTicks.load(), true, closedLast(recovery)}); });
         startUp();
         // The idle search has counted the start-up chains of FPGA 0.
         ASSERT_TRUE(runUntil([this] {
@@ -50,6 +61,8 @@ protected:
         screen_hooks::set(ScreenValueHook::SmartMappingProgress, nullptr);
         screen_hooks::set(ScreenValueHook::RcvRecoveryProgress, nullptr);
         screen_hooks::set(ScreenListHook::RcvRecoveryList, nullptr);
+        screen_hooks::set(ScreenHook::SmartMappingJobFailed, nullptr);
+        screen_hooks::set(ScreenHook::RcvRecoveryJobFailed, nullptr);
         CardsTest::TearDown();
     }
 
@@ -59,6 +72,7 @@ protected:
         smart.clear();
         recovery.clear();
         lists.clear();
+        failed.clear();
         sent.clear();
         codes.clear();
         sim(0).clearLogs();
@@ -121,7 +135,46 @@ protected:
         return v;
     }
 
+    static bool closedLast(const std::vector<Seen>& seen) { return !seen.empty() && seen.back().value > 99; }
+
+    // Runs `body`, which posts a job and turns it out, with standard output
+    // captured, and returns what was printed. The job ended on the ring of
+    // one screen (the recovery screen's or the smart-setup screen's) with
+    // 100, which found the job word already 0.
+    std::string ended(bool recoveryScreen, const std::function<void()>& body)
+    {
+        clearSeen();
+        testing::internal::CaptureStdout();
+        body();
+        const std::string out = testing::internal::GetCapturedStdout();
+        const std::vector<Seen>& ring = recoveryScreen ? recovery : smart;
+        EXPECT_TRUE(closedLast(ring));
+        for (const Seen& s : ring)
+            if (s.value > 99) {
+                EXPECT_EQ(s.job, 0) << "the ring closed on a busy mailbox";
+            }
+        EXPECT_TRUE((recoveryScreen ? smart : recovery).empty());
+        return out;
+    }
+    // The job did its work: no notice, no line.
+    void didItsWork(const std::string& out)
+    {
+        EXPECT_TRUE(failed.empty());
+        EXPECT_EQ(out.find("receiving-card"), std::string::npos) << out;
+    }
+    // It did not: that screen's notice once, after its ring closed, and one
+    // line on standard output, which holds `says`.
+    void failedOnce(const std::string& out, bool recoveryScreen, const std::string& says)
+    {
+        ASSERT_EQ(failed.size(), 1u) << says;
+        EXPECT_EQ(failed[0].recoveryScreen, recoveryScreen);
+        EXPECT_TRUE(failed[0].ringClosed) << says;
+        EXPECT_EQ(out.find("receiving-card"), out.rfind("receiving-card")) << "one line: " << out;
+        EXPECT_NE(out.find(says), std::string::npos) << out;
+    }
+
     std::vector<Seen> smart, recovery;
     std::vector<QStringList> lists;
+    std::vector<Failed> failed;
     std::vector<Sent> sent;
 };

@@ -165,6 +165,61 @@ TEST_F(Jobs, WithoutCardsTheJobsCloseAtOnce)
     }
 }
 
+// A job that left cards without their frame, or found none to send to,
+// says why in one line on standard output and posts the smart-setup
+// screen's failure notice after the value that closes the ring, with the
+// job word already 0. A job every chain answered posts none.
+TEST_F(Jobs, AJobThatLeftCardsWithoutTheirFrameSaysSoOnceItsRingHasClosed)
+{
+    auto run = [&](uint8_t job) { return ended(false, [&] { EXPECT_TRUE(runJob(job)); }); };
+
+    std::string out = run(3);
+    didItsWork(out);
+    EXPECT_TRUE(m->job_message().isEmpty()) << m->job_message().toStdString();
+
+    // The chain of output 3 never answers its mapping frame.
+    cards().setPolicy(2, SimAnswerPolicy::Silent);
+    g_send_para.mapping = 9;
+    out = run(4);
+    failedOnce(out, false, "receiving-card mapping switch failed: 1 frame got no answer on output port 3\n");
+    EXPECT_EQ(framesWith(rcv::kWriteRegister).size(), 4u) << "the other chains had theirs";
+    EXPECT_EQ(cards().card(3, 0).mapping(), 9);
+    cards().setPolicy(2, SimAnswerPolicy::Normal);
+
+    // One card of three that does not answer its position.
+    chain(1, 3);
+    cards().setCardSilent(1, 1, true);
+    line_type = LINE_TYPE{64, 32, 0, 0, 1, 1, 3, 10};
+    out = run(1);
+    failedOnce(out, false, "receiving-card position send failed: 1 frame got no answer on output port 2\n");
+    EXPECT_EQ(cards().card(1, 2).x(), 128) << "the cards after it had theirs";
+
+    // The cable pulled once the first card has its position: the link goes
+    // down with the first answer, and the port's cards with it.
+    line_type.port = 3;
+    out = ended(false, [&] {
+        g_send_para.post(1);
+        while (framesWith(rcv::kWriteRam).empty())
+            turn();
+        cards().setCards(3, 0);
+        sim(0).setLinks(uint16_t(sim(0).links() & ~(1u << 3)));
+        EXPECT_TRUE(finish());
+    });
+    failedOnce(out, false, "receiving-card position send failed: the cards of output port 4 went away after 1 of them "
+                           "were sent their position\n");
+    EXPECT_EQ(framesWith(rcv::kWriteRam).size(), 1u);
+
+    // No cards on the layout's port, and none anywhere.
+    line_type.port = 6;
+    out = run(1);
+    failedOnce(out, false, "receiving-card position send failed: there are no cards on output port 7\n");
+    onlyPort(0, 0);
+    out = run(3);
+    failedOnce(out, false, "receiving-card parameter save failed: there are no cards on output ports 1-10\n");
+    EXPECT_EQ(values(smart), (std::vector<int>{95, 100})) << "the ring as before";
+    EXPECT_EQ(m->job_message().toStdString(), "there are no cards on output ports 1-10");
+}
+
 TEST_F(Jobs, PcFramesGoFirstAndTheJobWaitsForQuiet)
 {
     Tz_uart_inout::pInstance(); // a transport for the PC's answers

@@ -144,6 +144,40 @@ TEST_F(RecoveryScreen, QueryListsTheLostCardRecoveryRestoresItAndTheListEmpties)
     EXPECT_TRUE(screen->recovery_list().isEmpty());
     EXPECT_EQ(rows(screen), QStringList{kNoCards}) << "code 99 empties the list";
     EXPECT_EQ(g_qround_bar, nullptr);
+    EXPECT_TRUE(notices.empty()) << "both did their work";
+}
+
+// A query that could not run shows the failure notice once its ring has
+// closed, and the next press is served at once: with nothing listed, OK on
+// Recovery moves the focus to Query.
+TEST_F(RecoveryScreen, AQueryThatCouldNotRunShowsTheNoticeAndTheNextPressIsServedAtOnce)
+{
+    startWorker();
+    std::vector<bool> ringUp; // at each notice
+    SyncUpdate::setNoticeHook([&](int kind) {
+        notices.push_back(kind);
+        ringUp.push_back(g_qround_bar != nullptr);
+    });
+    QDir(QString::fromStdString(path("/data/rcvrecovery"))).removeRecursively();
+    rcv_recovery* screen = open();
+    key(screen, panel::kKeyOk);
+    ASSERT_EQ(g_send_para.job.load(), 5);
+    // The worker's turns in this thread, until the ring has closed.
+    for (int i = 0; i < 20000 && g_qround_bar; ++i) {
+        ++G_timeTicks;
+        worker->fpga_manage_deal(nullptr);
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(g_qround_bar, nullptr);
+    EXPECT_EQ(notices, std::vector<int>{kNoticeCardJobFailed});
+    EXPECT_EQ(ringUp, std::vector<bool>{false});
+
+    key(screen, panel::kKeyRight);
+    ASSERT_EQ(item(screen, "Button_self_covery")->styleSheet(), QLatin1String(kFocusedItem));
+    key(screen, panel::kKeyOk);
+    EXPECT_EQ(item(screen, "Button_check")->styleSheet(), QLatin1String(kFocusedItem)) << "back on Query";
+    EXPECT_EQ(g_send_para.job.load(), 0);
+    EXPECT_EQ(g_qround_bar, nullptr);
 }
 
 TEST_F(RecoveryScreen, ARedCardNumberRefusesRecoveryAndAWhiteOneStartsIt)

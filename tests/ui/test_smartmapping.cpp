@@ -629,6 +629,67 @@ TEST_F(SmartMappingScreen, AStickEventDuringALoadDoesNotChangeTheFileSent)
     EXPECT_FALSE(fpga->job_message().isEmpty()) << "the file that went is not replaced by another";
 }
 
+// A load that ends undone (no cards on its port, the cable pulled, the
+// stick pulled) shows the failure notice once its ring has closed, and Load
+// takes the next job as soon as the ring is gone; a good load shows none.
+TEST_F(SmartMappingScreen, ALoadThatEndsUndoneShowsTheNoticeAfterItsRingAndLoadServesAtOnce)
+{
+    QuietLog quiet;
+    const std::string stick = "/mnt/usb1/u.tzfile";
+    const QJsonObject made = runVyxFiles({"scan", QString::fromStdString(path(stick)), "--op", "1:1:0x100:2500:200"},
+        path("/tmp-manifest.json"));
+    const QByteArray data =
+        readFile(stick).mid(16 + int(jsonU32(made["operations"].toArray()[0].toObject()["offset"])), 2500);
+    startFpga();
+    std::vector<bool> ringUp; // at each notice
+    SyncUpdate::setNoticeHook([&](int kind) {
+        notices.push_back(kind);
+        ringUp.push_back(g_qround_bar != nullptr);
+    });
+    open();
+    tap("Button_loadscan");
+    auto load = [this](int tile) {
+        tap("Button_wlan5");
+        tapTile(tile);
+        tap("Button_next_5");
+        paneltest::touch(child<QFrame>("frame_file")->findChild<QPushButton*>("0"));
+        tap("Button_load");
+        EXPECT_EQ(g_send_para.job.load(), 2);
+        EXPECT_NE(g_qround_bar, nullptr);
+    };
+    auto untilRingCloses = [this] { return turnUntil([] { return g_qround_bar == nullptr; }); };
+
+    load(0); // LED1, four cards
+    ASSERT_TRUE(finishJob());
+    EXPECT_TRUE(notices.empty());
+    QByteArray ram;
+    for (uint32_t a = 0x100; a < 0x100 + 2500; ++a)
+        ram.append(char(cards().card(0, 3).ramByte(a)));
+    EXPECT_TRUE(ram == data) << "the last card of LED1 has the file's data";
+
+    load(4); // LED5, no cards
+    ASSERT_TRUE(untilRingCloses());
+    EXPECT_EQ(notices, std::vector<int>{kNoticeCardJobFailed});
+    tap("Button_load"); // at once: the mailbox is free with the ring gone
+    EXPECT_EQ(g_send_para.job.load(), 2);
+    EXPECT_NE(g_qround_bar, nullptr);
+    ASSERT_TRUE(finishJob());
+
+    load(1); // LED2, its cable pulled once the first packet is out
+    ASSERT_TRUE(turnUntil([] { return g_send_para.step.load() == 19 && g_send_para.sub_step == 31; }));
+    cards().setCards(1, 0);
+    platform::simFpga(0).setLinks(uint16_t(platform::simFpga(0).links() & ~0x2u));
+    ASSERT_TRUE(finishJob());
+
+    load(2); // LED3, the stick (and its file) pulled while the load runs
+    ASSERT_TRUE(turnUntil([] { return g_send_para.step.load() == 19; }));
+    QFile::remove(QString::fromStdString(path(stick)));
+    ASSERT_TRUE(finishJob());
+
+    EXPECT_EQ(notices, std::vector<int>(4, kNoticeCardJobFailed));
+    EXPECT_EQ(ringUp, std::vector<bool>(4, false)) << "each after its ring closed";
+}
+
 TEST_F(SmartMappingScreen, PcDeletingTheScanFilesClosesTheScreenInTheGuiThread)
 {
     writeFile("/data/smartmapping/a.tzfile", "scan");

@@ -90,30 +90,34 @@ TEST_F(Notice, CheckMarkStaysUpForThreeHundredTicks)
     EXPECT_NE(content(), nullptr); // kept, hidden, until the next notice
 }
 
-TEST_F(Notice, UsbTextsInEveryOfferedLanguage)
+TEST_F(Notice, TextsOfEveryKindInEveryOfferedLanguage)
 {
+    const int kinds[] = {kNoticeUsbConnected, kNoticeUsbUnplugged, kNoticeReading, kNoticeCardJobFailed};
     struct Case {
         int language;
         uint32_t offered;
-        const char* texts[3]; // kinds 3, 4, 5
+        const char* texts[4]; // the kinds above
     };
     const Case cases[] = {
-        {panel::kEnglish, 0x1F, {"USB driver is connected,please wait...", "USB drive is unplugged.", "Reading the data,pls wait"}},
-        {panel::kChinese, 0x1F, {"U盘已接入\n请稍候…", "U盘已拔出", "正在读取中，请稍候…"}},
+        {panel::kEnglish, 0x1F, {"USB driver is connected,please wait...", "USB drive is unplugged.", "Reading the data,pls wait",
+                                 "Receiving card\noperation failed"}},
+        {panel::kChinese, 0x1F, {"U盘已接入\n请稍候…", "U盘已拔出", "正在读取中，请稍候…", "接收卡操作失败"}},
         {panel::kRussian,
          0x1F,
          {"Драйвер USB подключен,\nпожалуйста,подождите...", "USB-накопитель отключен \nот сети.",
-          "Прочитайте данные,\nпожалуйста,подождите"}},
-        {panel::kVietnamese, 0x1F, {"Usb đã truy cập\nxin vui lòng chờ …", "USB Thì không kết nối.", "Đang đọc,xin vui lòng chờ …"}},
-        {panel::kTraditional, 0x1F, {"U盤已接入\n請稍候…", "U盤已拔出", "正在讀取中，請稍候…"}},
+          "Прочитайте данные,\nпожалуйста,подождите", "Операция с приёмными картами не выполнена"}},
+        {panel::kVietnamese, 0x1F, {"Usb đã truy cập\nxin vui lòng chờ …", "USB Thì không kết nối.", "Đang đọc,xin vui lòng chờ …",
+                                    "Thao tác với thẻ nhận không thành công"}},
+        {panel::kTraditional, 0x1F, {"U盤已接入\n請稍候…", "U盤已拔出", "正在讀取中，請稍候…", "接收卡操作失敗"}},
         // Russian chosen but not offered: English.
-        {panel::kRussian, 0x1B, {"USB driver is connected,please wait...", "USB drive is unplugged.", "Reading the data,pls wait"}},
+        {panel::kRussian, 0x1B, {"USB driver is connected,please wait...", "USB drive is unplugged.", "Reading the data,pls wait",
+                                 "Receiving card\noperation failed"}},
     };
     for (const Case& c : cases) {
         g_language = uint8_t(c.language);
         g_lcd_lang_valid = c.offered;
-        for (int k = 0; k < 3; ++k) {
-            const int kind = kNoticeUsbConnected + k;
+        for (int k = 0; k < 4; ++k) {
+            const int kind = kinds[k];
             EXPECT_TRUE(show(kind, [&] {
                 EXPECT_EQ(g_tip->geometry(), QRect(50, 60, 220, 120));
                 ASSERT_NE(content(), nullptr);

@@ -80,4 +80,8 @@ private:
         ScreenValueHook::RcvRecoveryProgress, [this](int value) { emit sig_qround_bar_update(value); }};
     panel::ListHookFill list_hook{
         ScreenListHook::RcvRecoveryList, [this](const QStringList& lines) { set_recovery_list(lines); }};
+    panel::ScreenHookFill failed_hook{ScreenHook::RcvRecoveryJobFailed, [this] {
+                                          if (g_rcv_recovery == this)
+                                              SyncUpdate::notice(kNoticeCardJobFailed);
+                                      }};
 };

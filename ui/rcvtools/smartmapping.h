@@ -303,4 +303,8 @@ private:
                                            if (g_smartmapping == this)
                                                emit sig_qround_bar_update(value);
                                        }};
+    panel::ScreenHookFill failed_hook{ScreenHook::SmartMappingJobFailed, [this] {
+                                          if (g_smartmapping == this)
+                                              SyncUpdate::notice(kNoticeCardJobFailed);
+                                      }};
 };

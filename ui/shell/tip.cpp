@@ -23,6 +23,20 @@ const panel::Tr5 kUsbUnplugged{"U盘已拔出", "USB drive is unplugged.", "USB-
                                "USB Thì không kết nối.", "U盤已拔出"};
 const panel::Tr5 kReading{"正在读取中，请稍候…", "Reading the data,pls wait", "Прочитайте данные,\nпожалуйста,подождите",
                           "Đang đọc,xin vui lòng chờ …", "正在讀取中，請稍候…"};
+const panel::Tr5 kCardJobFailed{"接收卡操作失败", "Receiving card\noperation failed",
+                                "Операция с приёмными картами не выполнена", "Thao tác với thẻ nhận không thành công",
+                                "接收卡操作失敗"};
+
+const panel::Tr5* noticeText(int kind)
+{
+    switch (kind) {
+    case kNoticeUsbConnected: return &kUsbConnected;
+    case kNoticeUsbUnplugged: return &kUsbUnplugged;
+    case kNoticeReading: return &kReading;
+    case kNoticeCardJobFailed: return &kCardJobFailed;
+    default: return nullptr;
+    }
+}
 
 void showNotice(int kind)
 {
@@ -97,16 +111,13 @@ int TIP::tip_create(int kind)
         mark->setGeometry(20, 20, 80, 80);
         panel::set_picture(mark, panel::png_plain(QStringLiteral("check_180")));
         mark->raise();
-    } else if (kind == kNoticeUsbConnected || kind == kNoticeUsbUnplugged || kind == kNoticeReading) {
+    } else if (const panel::Tr5* text = noticeText(kind)) {
         setGeometry(50, 60, 220, 120);
         m_content = newContentFrame(this, 220);
         auto* line = new QLabel(m_content);
         line->setGeometry(5, 5, 200, 100);
         line->setStyleSheet(QStringLiteral("font: 15px"));
-        const panel::Tr5& text = kind == kNoticeUsbConnected   ? kUsbConnected
-                                 : kind == kNoticeUsbUnplugged ? kUsbUnplugged
-                                                               : kReading;
-        line->setText(panel::text(text));
+        line->setText(panel::text(*text));
         line->setAlignment(Qt::AlignCenter);
         // Long lines wrap inside the box instead of running out of it.
         line->setWordWrap(true);

@@ -1,7 +1,8 @@
 #pragma once
 // The pop-up notice (one instance, g_tip): a check mark, or a line about the
-// USB stick, shown modally until the tick has counted 300 calls. It has no
-// button and no key of its own. The change dispatcher's notices come here.
+// USB stick or a receiving-card job that failed, shown modally until the
+// tick has counted 300 calls. It has no button and no key of its own. The
+// change dispatcher's notices come here.
 
 #include "ui/shell/panel_dialog.h"
 
@@ -18,9 +19,9 @@ public:
     ~TIP() override;
 
     // Replaces the content by notice `kind` (1 check mark, 3 stick
-    // connected, 4 stick unplugged, 5 reading) and shows it; returns when it
-    // is hidden. Any other kind only removes the content. The result carries
-    // nothing.
+    // connected, 4 stick unplugged, 5 reading, 7 a receiving-card job
+    // failed) and shows it; returns when it is hidden. Any other kind only
+    // removes the content. The result carries nothing.
     int tip_create(int kind);
     // Sets g_tip_flag and runs the notice modally.
     int tip_show();

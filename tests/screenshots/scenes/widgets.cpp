@@ -37,8 +37,8 @@ VYX_SCREENSHOTS(numberkeyboard)
 
 VYX_SCREENSHOTS(tip)
 {
-    const std::pair<int, const char*> kinds[] = {
-        {kNoticeDone, "done"}, {kNoticeUsbConnected, "usb-in"}, {kNoticeUsbUnplugged, "usb-out"}, {kNoticeReading, "reading"}};
+    const std::pair<int, const char*> kinds[] = {{kNoticeDone, "done"}, {kNoticeUsbConnected, "usb-in"},
+        {kNoticeUsbUnplugged, "usb-out"}, {kNoticeReading, "reading"}, {kNoticeCardJobFailed, "card-job-failed"}};
     for (const auto& kind : kinds) {
         ModalDriver drive;
         drive.then([&] {
