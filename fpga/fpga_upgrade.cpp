@@ -197,8 +197,6 @@ void fpga_manage::usb_upgrade_main_deal()
             platform::pause_ms(100);
             continue;
         }
-        if (!pkg.message.isEmpty())
-            usb_report(pkg.message);
 
         for (const upgrade::Child& c : pkg.children) {
             sync();

@@ -111,6 +111,13 @@ protected:
                 return true;
         return false;
     }
+    int syncs() const
+    {
+        int n = 0;
+        for (const std::string& c : platform::simShell().log())
+            n += c == "sync";
+        return n;
+    }
     bool reported(const QString& text) const
     {
         for (const QString& line : m->usb_grade_report())
@@ -310,6 +317,34 @@ TEST_F(UsbUpgrade, AStickPulledInsideABitstreamLeavesEveryFlashAsItWas)
     EXPECT_TRUE(reported(QStringLiteral("all.VYX: FPGA 0 bitstream cannot be read whole: its flash is left as it was")))
         << m->usb_grade_report().join('\n').toStdString();
     EXPECT_TRUE(m->usb_grade_failed());
+    EXPECT_EQ(count(kChangeUsbUpgrade), 1);
+}
+
+// A 100 KB package whose header names 65535 children: its child headers
+// would run past its end, so it is passed over at once, with a message and
+// nothing written, not walked header by header for minutes.
+TEST_F(UsbUpgrade, APackageWhoseChildHeadersRunPastItsEndEndsAtOnce)
+{
+    std::mt19937 rng(3838);
+    QByteArray bad(100 * 1024, '\0');
+    for (char& b : bad)
+        b = char(rng());
+    uint8_t* h = reinterpret_cast<uint8_t*>(bad.data());
+    putLe16(h + 18, upgrade::kControllerType);
+    putLe16(h + 47, 0xFFFF);
+    QDir().mkpath(QString::fromStdString(path(kStick)));
+    writeFile(kStick + "/bad.VYX", bad);
+
+    EXPECT_EQ(upgrade(), 4);
+    EXPECT_LE(syncs(), 2) << "one look at the package, no walk over its children";
+    EXPECT_TRUE(reported(QStringLiteral("damaged: its 65535 child headers would end at byte 1376284 of a "
+                                        "102400-byte package: nothing written from it")))
+        << m->usb_grade_report().join('\n').toStdString();
+    EXPECT_TRUE(m->usb_grade_failed());
+    for (int f = 0; f < 2; ++f)
+        EXPECT_TRUE(sim(f).flashOps().empty()) << "FPGA " << f;
+    EXPECT_TRUE(flash.empty());
+    expectApplicationUntouched();
     EXPECT_EQ(count(kChangeUsbUpgrade), 1);
 }
 
