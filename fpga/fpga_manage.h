@@ -234,6 +234,8 @@ public:
     // buffer from byte `at` on, before anything is erased or replaced; null
     // (after the pause a failed read gets) when they cannot all be read.
     uint8_t* usb_read_child(const QString& path, uint32_t offset, uint32_t len, uint32_t at);
+    // The upgrade's pauses: false, at once, when the worker is asked to stop.
+    bool usb_pause(unsigned ms);
     void install_application();
     // A line of the upgrade's report: a child passed over as it should be,
     // or (usb_fail) one that could not be read or written, which makes the
@@ -365,6 +367,9 @@ public:
     // Stops and joins the worker, deletes the manager and returns every
     // global of the FPGA side to its start-up value.
     static void destroyForTest();
+    // Stops and joins the worker alone: the manager stays for the threads
+    // that still call into it until destroyForTest.
+    static void stopWorker();
 
     // ---- images the PC sees ----
     static uint8_t* MCU_REG_func[kFpgas];

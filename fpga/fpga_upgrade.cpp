@@ -157,6 +157,20 @@ void fpga_manage::usb_fail(const QString& text)
     usb.failed = true;
 }
 
+bool fpga_manage::usb_pause(unsigned ms)
+{
+    // In slices short enough that Ctrl+C or kill on a host, which asks the
+    // worker to stop, ends the program within moments of any pause.
+    constexpr unsigned kSlice = 10;
+    for (unsigned left = ms;; left -= std::min(left, kSlice)) {
+        if (m_worker.stopRequested())
+            return false;
+        if (left == 0)
+            return true;
+        platform::pause_ms(std::min(left, kSlice));
+    }
+}
+
 void fpga_manage::get_usb_file_list_path()
 {
     usb.packages = upgrade::list_packages(g_usb_grade_path);
@@ -174,7 +188,7 @@ void fpga_manage::usb_upgrade_main_deal()
     usb.app_written = usb.font_written = 0;
     usb.fpga_written[0] = usb.fpga_written[1] = 0;
 
-    for (int p = 0; p < usb.found && p < usb.packages.size(); ++p) {
+    for (int p = 0; p < usb.found && p < usb.packages.size() && !m_worker.stopRequested(); ++p) {
         const QString path = usb.packages[p];
         upgrade::Installed installed;
         for (uint8_t f = 0; f < kFpgas; ++f) {
@@ -194,13 +208,14 @@ void fpga_manage::usb_upgrade_main_deal()
             usb_fail(pkg.message.isEmpty() ? fileName(path) + QStringLiteral(": cannot be read: passed over")
                                            : pkg.message);
             sync();
-            platform::pause_ms(100);
+            usb_pause(100);
             continue;
         }
 
         for (const upgrade::Child& c : pkg.children) {
             sync();
-            platform::pause_ms(100);
+            if (!usb_pause(100))
+                break;
             const uint8_t type = c.header.file_type;
             if (c.verdict != upgrade::Verdict::Write) {
                 // A child passed over leaves what an earlier package wrote
@@ -233,6 +248,12 @@ void fpga_manage::usb_upgrade_main_deal()
         }
     }
     std::vector<uint8_t>().swap(usb.buffer);
+    if (m_worker.stopRequested()) {
+        // The program ends: what was written stays, nothing is installed or
+        // restarted from it.
+        usb_fail(QStringLiteral("stopped before its end"));
+        return;
+    }
 
     if (!usb.app_written) {
         for (uint8_t f = 0; f < kFpgas; ++f)
