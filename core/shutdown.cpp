@@ -15,6 +15,9 @@
 
 void stopAllForExit()
 {
+    // The FPGA worker before anything: an upgrade it runs writes the font
+    // through the scaler manager, which goes before the FPGA manager.
+    fpga_manage::stopWorker();
     // Links first (they call into the managers), then the managers, then
     // the core they all use.
     udpnetManage::destroyForTest();

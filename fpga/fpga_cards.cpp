@@ -263,6 +263,8 @@ uint8_t fpga_manage::wait_fpga_send_ready(uint8_t port, uint8_t fpga)
     const uint32_t stamp = G_timeTicks.load();
     const auto started = std::chrono::steady_clock::now();
     for (;;) {
+        if (m_worker.stopRequested())
+            return 0;
         read_from_register(reg, fpga);
         if (!(shadow(reg, fpga) & busy))
             return 1;

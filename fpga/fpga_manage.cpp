@@ -333,6 +333,14 @@ void fpga_manage::Check_search_card()
     }
 }
 
+void fpga_manage::stopWorker()
+{
+    if (fpga_manage* self = p_fpga_manage) {
+        self->m_wake.stop();
+        self->m_worker.stopAndJoin();
+    }
+}
+
 void fpga_manage::destroyForTest()
 {
     fpga_manage* self = p_fpga_manage;

@@ -230,12 +230,24 @@ public:
     bool update_muc_file(const QString& path, uint32_t offset, uint32_t len);
     bool update_txc_file(const QString& path, int sel, uint32_t offset, uint32_t len);
     bool update_c331_osd_font_file(const QString& path, uint32_t offset, uint32_t len, uint32_t addr);
+    // The child's `len` bytes at `offset`, read whole into the transfer
+    // buffer from byte `at` on, before anything is erased or replaced; null
+    // (after the pause a failed read gets) when they cannot all be read.
+    uint8_t* usb_read_child(const QString& path, uint32_t offset, uint32_t len, uint32_t at);
+    // The upgrade's pauses: false, at once, when the worker is asked to stop.
+    bool usb_pause(unsigned ms);
     void install_application();
+    // A line of the upgrade's report: a child passed over as it should be,
+    // or (usb_fail) one that could not be read or written, which makes the
+    // upgrade a failure.
     void usb_report(const QString& text);
-    // The start and end time of the last upgrade ("h:m:s    h:m:s"), and
-    // what it passed over or could not write; final once code 104 came.
+    void usb_fail(const QString& text);
+    // The start and end time of the last upgrade ("h:m:s    h:m:s"), what it
+    // passed over or could not write, and whether anything could not be;
+    // final once code 104 came.
     QString usb_grade_time() const;
     QStringList usb_grade_report() const;
+    bool usb_grade_failed() const;
     // Sees every erase and write the font writer hands the scaler's flash
     // (op "erase": addr, len = bytes erased; "write": addr, len, data).
     static std::function<void(const char* op, uint32_t addr, uint32_t len, const uint8_t* data)> scaler_flash_hook;
@@ -358,6 +370,9 @@ public:
     // Stops and joins the worker, deletes the manager and returns every
     // global of the FPGA side to its start-up value.
     static void destroyForTest();
+    // Stops and joins the worker alone: the manager stays for the threads
+    // that still call into it until destroyForTest.
+    static void stopWorker();
 
     // ---- images the PC sees ----
     static uint8_t* MCU_REG_func[kFpgas];

@@ -87,6 +87,7 @@ void fpga_manage::usb_upgrade_deal()
             std::lock_guard<std::mutex> lock(usb.text_mutex);
             usb.time_text = clockText(t);
             usb.report.clear();
+            usb.failed = false;
         }
         g_update_flag = 1;
         usb.found = 0;
@@ -136,11 +137,38 @@ QStringList fpga_manage::usb_grade_report() const
     return usb.report;
 }
 
+bool fpga_manage::usb_grade_failed() const
+{
+    std::lock_guard<std::mutex> lock(usb.text_mutex);
+    return usb.failed;
+}
+
 void fpga_manage::usb_report(const QString& text)
 {
     std::printf("USB upgrade: %s\n", qPrintable(text));
     std::lock_guard<std::mutex> lock(usb.text_mutex);
     usb.report << text;
+}
+
+void fpga_manage::usb_fail(const QString& text)
+{
+    usb_report(text);
+    std::lock_guard<std::mutex> lock(usb.text_mutex);
+    usb.failed = true;
+}
+
+bool fpga_manage::usb_pause(unsigned ms)
+{
+    // In slices short enough that Ctrl+C or kill on a host, which asks the
+    // worker to stop, ends the program within moments of any pause.
+    constexpr unsigned kSlice = 10;
+    for (unsigned left = ms;; left -= std::min(left, kSlice)) {
+        if (m_worker.stopRequested())
+            return false;
+        if (left == 0)
+            return true;
+        platform::pause_ms(std::min(left, kSlice));
+    }
 }
 
 void fpga_manage::get_usb_file_list_path()
@@ -160,7 +188,7 @@ void fpga_manage::usb_upgrade_main_deal()
     usb.app_written = usb.font_written = 0;
     usb.fpga_written[0] = usb.fpga_written[1] = 0;
 
-    for (int p = 0; p < usb.found && p < usb.packages.size(); ++p) {
+    for (int p = 0; p < usb.found && p < usb.packages.size() && !m_worker.stopRequested(); ++p) {
         const QString path = usb.packages[p];
         upgrade::Installed installed;
         for (uint8_t f = 0; f < kFpgas; ++f) {
@@ -177,24 +205,26 @@ void fpga_manage::usb_upgrade_main_deal()
         sync();
         platform::pause_ms(1);
         if (read != upgrade::kReadOk) {
-            usb_report(pkg.message.isEmpty() ? fileName(path) + QStringLiteral(": cannot be read: passed over")
-                                             : pkg.message);
+            usb_fail(pkg.message.isEmpty() ? fileName(path) + QStringLiteral(": cannot be read: passed over")
+                                           : pkg.message);
             sync();
-            platform::pause_ms(100);
+            usb_pause(100);
             continue;
         }
-        if (!pkg.message.isEmpty())
-            usb_report(pkg.message);
 
         for (const upgrade::Child& c : pkg.children) {
             sync();
-            platform::pause_ms(100);
+            if (!usb_pause(100))
+                break;
             const uint8_t type = c.header.file_type;
             if (c.verdict != upgrade::Verdict::Write) {
                 // A child passed over leaves what an earlier package wrote
-                // to be installed.
-                if (c.verdict != upgrade::Verdict::Ignored)
-                    usb_report(fileName(path) + QStringLiteral(": ") + c.message);
+                // to be installed. One that cannot be read fails the upgrade.
+                const QString why = fileName(path) + QStringLiteral(": ") + c.message;
+                if (c.verdict == upgrade::Verdict::Malformed)
+                    usb_fail(why);
+                else if (c.verdict != upgrade::Verdict::Ignored)
+                    usb_report(why);
                 continue;
             }
             switch (type) {
@@ -218,6 +248,12 @@ void fpga_manage::usb_upgrade_main_deal()
         }
     }
     std::vector<uint8_t>().swap(usb.buffer);
+    if (m_worker.stopRequested()) {
+        // The program ends: what was written stays, nothing is installed or
+        // restarted from it.
+        usb_fail(QStringLiteral("stopped before its end"));
+        return;
+    }
 
     if (!usb.app_written) {
         for (uint8_t f = 0; f < kFpgas; ++f)
@@ -242,11 +278,11 @@ void fpga_manage::install_application()
     Utils::system_mutex(QStringLiteral("chmod 777 -R /data/app"));
     platform::pause_ms(10);
     if (Utils::system_mutex(QStringLiteral("mv /data/app/vyxQ58N2  /data/app/vyxQ58N")) != 0) {
-        usb_report(QStringLiteral("the new application could not be moved into place: not installed"));
+        usb_fail(QStringLiteral("the new application could not be moved into place: not installed"));
         return;
     }
     if (g_update_status.load() == 0 && !ConfigEngine::pointLoaderAtApp())
-        usb_report(QStringLiteral("the start-up loader could not be pointed at the new application"));
+        usb_fail(QStringLiteral("the start-up loader could not be pointed at the new application"));
     sync();
     platform::pause_ms(10);
     sync();
@@ -264,15 +300,14 @@ bool fpga_manage::update_muc_file(const QString& path, uint32_t offset, uint32_t
 {
     const QString staged = platform::sysPath(QString::fromLatin1(kStagedApp));
     if (len == 0 || len > upgrade::kTransferBufferSize) {
-        usb_report(QStringLiteral("%1: an application of %2 bytes does not fit the transfer buffer: passed over")
-                       .arg(fileName(path))
-                       .arg(len));
+        usb_fail(QStringLiteral("%1: an application of %2 bytes does not fit the transfer buffer: passed over")
+                     .arg(fileName(path))
+                     .arg(len));
         return false;
     }
-    usb.buffer.assign(upgrade::kTransferBufferSize, 0);
-    uint8_t* buf = usb.buffer.data();
-    if (upgrade::read_package_data(path, offset, buf, len) != upgrade::kReadOk) {
-        usb_report(QStringLiteral("%1: the application cannot be read: not installed").arg(fileName(path)));
+    uint8_t* buf = usb_read_child(path, offset, len, 0);
+    if (!buf) {
+        usb_fail(QStringLiteral("%1: the application cannot be read whole: not installed").arg(fileName(path)));
         return false;
     }
 
@@ -281,7 +316,7 @@ bool fpga_manage::update_muc_file(const QString& path, uint32_t offset, uint32_t
             QMutexLocker lock(&Utils::_file_deal_mutex);
             QFile::remove(staged);
         }
-        usb_report(QStringLiteral("%1: the application %2: not installed").arg(fileName(path), why));
+        usb_fail(QStringLiteral("%1: the application %2: not installed").arg(fileName(path), why));
         return false;
     };
 
@@ -331,30 +366,52 @@ bool fpga_manage::update_muc_file(const QString& path, uint32_t offset, uint32_t
     return true;
 }
 
+uint8_t* fpga_manage::usb_read_child(const QString& path, uint32_t offset, uint32_t len, uint32_t at)
+{
+    if (uint64_t(at) + len > upgrade::kTransferBufferSize)
+        return nullptr;
+    usb.buffer.assign(upgrade::kTransferBufferSize, 0);
+    uint8_t* buf = usb.buffer.data();
+    // Checked against the package as it is now: a stick pulled since its
+    // headers were read gives a short package or none.
+    if (upgrade::read_package_data(path, offset, buf + at, len) != upgrade::kReadOk) {
+        sync();
+        platform::pause_ms(100);
+        return nullptr;
+    }
+    return buf;
+}
+
 bool fpga_manage::update_txc_file(const QString& path, int sel, uint32_t offset, uint32_t len)
 {
     if (len == 0)
         return false;
     const int fpga = sel == fpga_drv::kFlashSel0 ? 0 : 1;
+    // Read whole before the flash is erased: a bitstream that cannot be
+    // leaves the FPGA its old one, where a flash erased and half written
+    // would load a cut one at the next power-up. The page writer puts each
+    // page's command in the four bytes in front of its data, so the data
+    // starts that far into the buffer.
+    uint8_t* buf = usb_read_child(path, offset, len, fpga_drv::kWriteHead);
+    if (!buf) {
+        usb_fail(QStringLiteral("%1: FPGA %2 bitstream cannot be read whole: its flash is left as it was")
+                     .arg(fileName(path))
+                     .arg(fpga));
+        return false;
+    }
     bool ok = eraseRange(0, len, [&](uint32_t addr, int mode) {
         return p_fpga_drv->FPGA_SPI_FLASH_VBYONE_ERASE(sel, addr / kSector, mode, 1) == 1;
     });
-    std::vector<uint8_t> chunk(fpga_drv::kWriteHead + kBitstreamChunk);
     for (uint32_t done = 0; done < len && ok;) {
         const uint32_t n = std::min(kBitstreamChunk, len - done);
-        if (upgrade::read_package_data(path, offset + done, chunk.data() + fpga_drv::kWriteHead, n) !=
-            upgrade::kReadOk) {
-            sync();
-            platform::pause_ms(100);
-            usb_report(QStringLiteral("%1: FPGA %2 bitstream cannot be read at %3").arg(fileName(path)).arg(fpga).arg(done));
-            return false;
-        }
         platform::pause_ms(1);
-        ok = p_fpga_drv->FPGA_SPI_FLASH_VBYONE_WRITE(sel, done, chunk.data(), n) == 1;
+        // The bytes in front of this chunk's data, which its first page's
+        // command overwrites, are the last chunk's, already on the flash.
+        ok = p_fpga_drv->FPGA_SPI_FLASH_VBYONE_WRITE(sel, done, buf + done, n) == 1;
         done += n;
     }
     if (!ok)
-        usb_report(QStringLiteral("%1: FPGA %2's flash did not take the bitstream").arg(fileName(path)).arg(fpga));
+        usb_fail(QStringLiteral("%1: FPGA %2's flash did not take the bitstream").arg(fileName(path)).arg(fpga));
     else
         VYX_DEBUG("USB upgrade: FPGA %d bitstream of %u bytes written\n", fpga, len);
     return ok;
@@ -366,19 +423,19 @@ bool fpga_manage::update_c331_osd_font_file(const QString& path, uint32_t offset
     if (len == 0)
         return false;
     if (!scaler) {
-        usb_report(QStringLiteral("%1: no scaler to take the font: not written").arg(fileName(path)));
+        usb_fail(QStringLiteral("%1: no scaler to take the font: not written").arg(fileName(path)));
         return false;
     }
     if (len > upgrade::kTransferBufferSize) {
-        usb_report(QStringLiteral("%1: a font of %2 bytes does not fit the transfer buffer: passed over")
-                       .arg(fileName(path))
-                       .arg(len));
+        usb_fail(QStringLiteral("%1: a font of %2 bytes does not fit the transfer buffer: passed over")
+                     .arg(fileName(path))
+                     .arg(len));
         return false;
     }
-    usb.buffer.resize(upgrade::kTransferBufferSize);
-    uint8_t* buf = usb.buffer.data();
-    if (upgrade::read_package_data(path, offset, buf, len) != upgrade::kReadOk) {
-        usb_report(QStringLiteral("%1: the font cannot be read: not written").arg(fileName(path)));
+    // Read whole before its area is erased, as a bitstream is.
+    uint8_t* buf = usb_read_child(path, offset, len, 0);
+    if (!buf) {
+        usb_fail(QStringLiteral("%1: the font cannot be read whole: its flash is left as it was").arg(fileName(path)));
         return false;
     }
     const int fd = scaler->c331_fd;
@@ -391,7 +448,7 @@ bool fpga_manage::update_c331_osd_font_file(const QString& path, uint32_t offset
         return scaler->erase_flash(fd, int(at / kSector), 1, mode) == 0;
     });
     if (!ok) {
-        usb_report(QStringLiteral("%1: the scaler's flash could not be erased for the font: not written").arg(fileName(path)));
+        usb_fail(QStringLiteral("%1: the scaler's flash could not be erased for the font: not written").arg(fileName(path)));
         return false;
     }
     for (uint32_t done = 0; done < len;) {
@@ -399,9 +456,9 @@ bool fpga_manage::update_c331_osd_font_file(const QString& path, uint32_t offset
         if (scaler_flash_hook)
             scaler_flash_hook("write", addr + done, n, buf + done);
         if (scaler->write_flash(fd, int(addr + done), int(n), buf + done) != 0) {
-            usb_report(QStringLiteral("%1: the scaler's flash did not take the font at %2: not written")
-                           .arg(fileName(path))
-                           .arg(addr + done, 0, 16));
+            usb_fail(QStringLiteral("%1: the scaler's flash did not take the font at %2: not written")
+                         .arg(fileName(path))
+                         .arg(addr + done, 0, 16));
             return false;
         }
         platform::pause_ms(1);

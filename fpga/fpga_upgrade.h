@@ -1,7 +1,7 @@
 #pragma once
 // State of a USB firmware upgrade, kept by the FPGA manager
 // (fpga_upgrade.cpp). Only the worker runs an upgrade; the screen reads the
-// time text and the report once change code 104 has come.
+// time text and whether it failed once change code 104 has come.
 
 #include <QString>
 #include <QStringList>
@@ -23,4 +23,7 @@ struct UsbUpgrade {
     mutable std::mutex text_mutex;
     QString time_text;          // start, four blanks, end: "h:m:s    h:m:s"
     QStringList report;         // children passed over or not written, and why
+    // A package or child could not be read, or not written whole: the
+    // upgrade ends as a failure, whatever else it wrote.
+    bool failed = false;
 };

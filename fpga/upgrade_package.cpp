@@ -241,17 +241,31 @@ int read_package(const QString& path, const Installed& installed, Package* out)
     out->header = decodeHeader(h);
     printHeader(out->header);
 
+    // A child header table that runs past the end is no package: what its
+    // headers say within the file is garbage as likely as not, and walking
+    // thousands of them would hold the upgrade for minutes.
+    const uint64_t tableEnd = kHeaderSize + uint64_t(kChildHeaderSize) * out->header.FileNum;
+    if (tableEnd > f.size()) {
+        out->message = QStringLiteral("%1: damaged: its %2 child headers would end at byte %3 of a %4-byte package: "
+                                      "nothing written from it")
+                           .arg(path)
+                           .arg(out->header.FileNum)
+                           .arg(tableEnd)
+                           .arg(f.size());
+        qWarning("upgrade: %s", qPrintable(out->message));
+        return kReadMalformed;
+    }
+
     for (int i = 0; i < out->header.FileNum; ++i) {
         uint8_t ch[kChildHeaderSize];
         r = f.read(kHeaderSize + uint64_t(kChildHeaderSize) * i, kChildHeaderSize, ch);
         if (r != LockedFileReader::Ok) {
-            out->message = QStringLiteral("%1: the headers of children %2 to %3 lie past the end (%4 bytes)")
+            out->children.clear();
+            out->message = QStringLiteral("%1: the header of child %2 cannot be read: nothing written from it")
                                .arg(path)
-                               .arg(i)
-                               .arg(out->header.FileNum - 1)
-                               .arg(f.size());
+                               .arg(i);
             qWarning("upgrade: %s", qPrintable(out->message));
-            break;
+            return r == LockedFileReader::PastEnd ? kReadMalformed : kReadMissing;
         }
         Child c;
         c.index = i;

@@ -104,7 +104,7 @@ struct Package {
     QString path;               // system path
     PackageHeader header;
     std::vector<Child> children; // those whose header could be read, in package order
-    QString message;            // why the package, or its later children, could not be read
+    QString message;            // why the package could not be read
 };
 
 // What is installed, as the worker reads it before applying a package.
@@ -125,8 +125,8 @@ enum : int {
 // Reads the header and every child header of the package at the system
 // path `path` (under Utils::_file_deal_mutex) and decides each child.
 // kReadOk also when some children are Malformed; kReadMissing or
-// kReadMalformed (header short) leave no children: the package is passed
-// over. Child headers that lie past the end stop the list with a message.
+// kReadMalformed (header short, or child headers that would lie past the
+// end) leave no children and a message: the package is passed over whole.
 int read_package(const QString& path, const Installed& installed, Package* out);
 
 // n bytes at `offset` of the package into `buf`: kReadOk, kReadMissing or

@@ -111,6 +111,13 @@ protected:
                 return true;
         return false;
     }
+    int syncs() const
+    {
+        int n = 0;
+        for (const std::string& c : platform::simShell().log())
+            n += c == "sync";
+        return n;
+    }
     bool reported(const QString& text) const
     {
         for (const QString& line : m->usb_grade_report())
@@ -149,6 +156,7 @@ TEST_F(UsbUpgrade, PackageWritesEveryChildInstallsTheApplicationAndReboots)
     EXPECT_EQ(count(kChangeUsbUpgrade), 1);
     EXPECT_EQ(m->usb_grade_time(), QStringLiteral("9:5:0    9:5:0"));
     EXPECT_TRUE(m->usb_grade_report().isEmpty()) << m->usb_grade_report().join('\n').toStdString();
+    EXPECT_FALSE(m->usb_grade_failed());
 
     // FPGA 0's flash holds the bitstream: two 32 KB blocks and two 4 KB
     // sectors erased, then written.
@@ -227,6 +235,7 @@ TEST_F(UsbUpgrade, ApplicationThatReadsBackDifferentIsNotInstalled)
     platform::simShell().setObserver(nullptr);
     expectApplicationUntouched();
     EXPECT_TRUE(reported(QStringLiteral("reads back different at byte 1234"))) << m->usb_grade_report().join('\n').toStdString();
+    EXPECT_TRUE(m->usb_grade_failed());
     EXPECT_EQ(count(kChangeUsbUpgrade), 1);
     // The bitstream of the same package went in, and FPGA 0 restarts from it.
     EXPECT_EQ(m->rst_pending[0], 1);
@@ -263,6 +272,82 @@ TEST_F(UsbUpgrade, ApplicationThatCannotBeWrittenOrReadWholeIsNotInstalled)
     EXPECT_TRUE(reported(QStringLiteral("larger than the 5242880-byte transfer buffer")));
 }
 
+// The stick pulled while the worker writes the first of two 3 MB
+// bitstreams: the package reads short from the middle of that bitstream on.
+// Every child is read whole before its flash is erased, so each flash keeps
+// what it held, byte for byte, the application stays, nothing restarts, and
+// the upgrade ends as a failure.
+TEST_F(UsbUpgrade, AStickPulledInsideABitstreamLeavesEveryFlashAsItWas)
+{
+    QJsonObject made = make("all.VYX", {"--fpga0", "size:3100000", "--fpga1", "size:3100000", "--app", "size:100000",
+                                        "--font", "size:40000", "--font-height", "64"});
+    std::mt19937 rng(38);
+    Bytes running[2];
+    for (int f = 0; f < 2; ++f) {
+        running[f].resize(3200000);
+        for (uint8_t& b : running[f])
+            b = uint8_t(rng());
+        sim(f).pokeFlash(0, running[f]);
+    }
+    Bytes font(40000);
+    for (uint8_t& b : font)
+        b = uint8_t(rng());
+    platform::simScaler().flashLoad(0x450000, font);
+    const int cut = int(jsonU32(made["children"].toArray()[0].toObject()["data_offset"])) + 1998848;
+    bool pulled = false;
+    platform::simShell().setObserver([&](const std::string& command) {
+        if (command == "sync" && !pulled) {
+            QFile package(QString::fromStdString(path(kStick + "/all.VYX")));
+            pulled = package.resize(cut);
+        }
+    });
+    upgrade();
+    platform::simShell().setObserver(nullptr);
+    ASSERT_TRUE(pulled);
+
+    for (int f = 0; f < 2; ++f) {
+        EXPECT_TRUE(ops(f, SimFpga::FlashOp::Erase).empty()) << "FPGA " << f;
+        EXPECT_TRUE(ops(f, SimFpga::FlashOp::Program).empty()) << "FPGA " << f;
+        EXPECT_TRUE(sim(f).flash(0, uint32_t(running[f].size())) == running[f]) << "FPGA " << f;
+        EXPECT_EQ(m->rst_pending[f], 0);
+    }
+    EXPECT_TRUE(flash.empty()) << "nothing erased or written for the font";
+    EXPECT_EQ(platform::simScaler().flashContent(0x450000, 40000), font);
+    expectApplicationUntouched();
+    EXPECT_TRUE(reported(QStringLiteral("all.VYX: FPGA 0 bitstream cannot be read whole: its flash is left as it was")))
+        << m->usb_grade_report().join('\n').toStdString();
+    EXPECT_TRUE(m->usb_grade_failed());
+    EXPECT_EQ(count(kChangeUsbUpgrade), 1);
+}
+
+// A 100 KB package whose header names 65535 children: its child headers
+// would run past its end, so it is passed over at once, with a message and
+// nothing written, not walked header by header for minutes.
+TEST_F(UsbUpgrade, APackageWhoseChildHeadersRunPastItsEndEndsAtOnce)
+{
+    std::mt19937 rng(3838);
+    QByteArray bad(100 * 1024, '\0');
+    for (char& b : bad)
+        b = char(rng());
+    uint8_t* h = reinterpret_cast<uint8_t*>(bad.data());
+    putLe16(h + 18, upgrade::kControllerType);
+    putLe16(h + 47, 0xFFFF);
+    QDir().mkpath(QString::fromStdString(path(kStick)));
+    writeFile(kStick + "/bad.VYX", bad);
+
+    EXPECT_EQ(upgrade(), 4);
+    EXPECT_LE(syncs(), 2) << "one look at the package, no walk over its children";
+    EXPECT_TRUE(reported(QStringLiteral("damaged: its 65535 child headers would end at byte 1376284 of a "
+                                        "102400-byte package: nothing written from it")))
+        << m->usb_grade_report().join('\n').toStdString();
+    EXPECT_TRUE(m->usb_grade_failed());
+    for (int f = 0; f < 2; ++f)
+        EXPECT_TRUE(sim(f).flashOps().empty()) << "FPGA " << f;
+    EXPECT_TRUE(flash.empty());
+    expectApplicationUntouched();
+    EXPECT_EQ(count(kChangeUsbUpgrade), 1);
+}
+
 TEST_F(UsbUpgrade, GatingDecidesWhatIsWrittenAndRestarted)
 {
     // FPGA 0 runs 25-12-31 function 7 (registers in BCD).
@@ -274,6 +359,7 @@ TEST_F(UsbUpgrade, GatingDecidesWhatIsWrittenAndRestarted)
     upgrade();
     EXPECT_TRUE(ops(0, SimFpga::FlashOp::Erase).empty());
     EXPECT_EQ(m->rst_pending[0], 0);
+    EXPECT_FALSE(m->usb_grade_failed()) << "a child skipped as it should be is no failure";
 
     // PublishType 0 writes it again and restarts FPGA 0 from it.
     QDir(QString::fromStdString(path(kStick))).removeRecursively();
@@ -294,6 +380,7 @@ TEST_F(UsbUpgrade, GatingDecidesWhatIsWrittenAndRestarted)
     ASSERT_FALSE(flash.empty());
     EXPECT_EQ(flash[0].addr, 0x10000u);
     EXPECT_TRUE(reported(QStringLiteral("for controller type 1234")));
+    EXPECT_FALSE(m->usb_grade_failed());
 
     // With every font present (local register 43) the font is left alone.
     flash.clear();
@@ -364,6 +451,7 @@ TEST_F(UsbUpgrade, AFontTheScalersFlashDoesNotTakeIsReported)
         << m->usb_grade_report().join('\n').toStdString();
     ASSERT_EQ(flash.size(), 1u);
     EXPECT_EQ(count(kChangeUsbUpgrade), 1);
+    EXPECT_TRUE(m->usb_grade_failed());
     EXPECT_EQ(scaler->font_status.load(), status) << "no font reloaded";
 
     // Erased, then stuck at its first write.

@@ -192,14 +192,27 @@ TEST_F(UpgradePackage, LyingLengthsPassTheChildOverWithAMessage)
     // An empty application would replace the controller with nothing.
     EXPECT_EQ(patched(child1 + 1, 0).children[1].verdict, Verdict::Malformed);
 
-    // FileNum beyond the headers present: the list stops where they do.
-    QByteArray many = good;
-    many[47] = char(0xFF);
-    many[48] = char(0xFF);
-    writeFile(sys.toStdString(), many);
-    Package cut = read(sys);
-    EXPECT_EQ(cut.children.size(), size_t((good.size() - 49) / 21));
-    EXPECT_TRUE(cut.message.contains("past the end")) << cut.message.toStdString();
+    // FileNum beyond the headers present: the package is damaged and passed
+    // over whole, before any child of it is decided; as many headers as
+    // fit are read, garbage or not.
+    const int fit = (good.size() - 49) / 21;
+    for (int fileNum : {0xFFFF, fit + 1}) {
+        QByteArray many = good;
+        many[47] = char(fileNum);
+        many[48] = char(fileNum >> 8);
+        writeFile(sys.toStdString(), many);
+        Package cut;
+        EXPECT_EQ(read_package(sys, Installed(), &cut), kReadMalformed) << fileNum;
+        EXPECT_TRUE(cut.children.empty()) << fileNum;
+        EXPECT_TRUE(cut.message.contains(QStringLiteral("damaged: its %1 child headers").arg(fileNum)))
+            << cut.message.toStdString();
+        EXPECT_TRUE(cut.message.contains("nothing written from it")) << cut.message.toStdString();
+    }
+    QByteArray full = good;
+    full[47] = char(fit);
+    full[48] = char(fit >> 8);
+    writeFile(sys.toStdString(), full);
+    EXPECT_EQ(read(sys).children.size(), size_t(fit));
 
     // Shorter than a header, and no file at all: passed over.
     writeFile(sys.toStdString(), good.left(30));

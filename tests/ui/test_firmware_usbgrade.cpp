@@ -11,8 +11,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVariant>
+#include <functional>
 
 #include "fpga/fpga_manage.h"
+#include "fpga/upgrade_package.h"
 #include "platform/clock.h"
 #include "ui/rcvtools/firmwareupdate.h"
 #include "ui/rcvtools/firmware_usbgrade.h"
@@ -46,10 +48,31 @@ protected:
         PanelTest::TearDown();
     }
 
+    // Files named as packages, too short to read as one.
     void stick(const QString& dir, const QStringList& names)
     {
         for (const QString& name : names)
             writeFile(("/mnt/usb1/" + dir + "/" + name).toStdString(), "package");
+    }
+    // A package that reads whole and holds no child.
+    void emptyPackage(const QString& name)
+    {
+        writeFile(("/mnt/usb1/VYX-Q71/" + name).toStdString(), QByteArray(int(upgrade::kHeaderSize), '\0'));
+    }
+
+    // Runs the worker's turns of the upgrade OK started, the clock at 9:6:30
+    // from its third turn on.
+    void runUpgrade(const std::function<void()>& eachTurn = {})
+    {
+        for (int turn = 0; turn < 20 && g_usb_grade.load() != 0; ++turn) {
+            ++G_timeTicks;
+            if (turn == 2)
+                platform::setClockForTest(QDateTime(QDate(2025, 3, 7), QTime(9, 6, 30)));
+            worker->usb_upgrade_manage_deal(nullptr);
+            QCoreApplication::processEvents();
+            if (eachTurn)
+                eachTurn();
+        }
     }
 
     firmware_usbgrade* open()
@@ -197,7 +220,7 @@ TEST_F(UsbGradeScreen, OkStartsTheWorkerOnceAndTheModeKeyThenDoesNothing)
 
 TEST_F(UsbGradeScreen, TheWorkersEndShowsDowningOverWithItsTimesInEveryLanguage)
 {
-    stick("VYX-Q71", {"a.VYX"});
+    emptyPackage("a.VYX");
     mainWindow();
     firmware_usbgrade* screen = open();
     key(screen, panel::kKeyOk);
@@ -206,14 +229,7 @@ TEST_F(UsbGradeScreen, TheWorkersEndShowsDowningOverWithItsTimesInEveryLanguage)
     // A language change on the way: the end is shown all the same.
     store->ram_para[ram::kLanguage] = panel::kRussian;
     bool dialogShown = false;
-    for (int turn = 0; turn < 20 && g_usb_grade.load() != 0; ++turn) {
-        ++G_timeTicks;
-        if (turn == 2)
-            platform::setClockForTest(QDateTime(QDate(2025, 3, 7), QTime(9, 6, 30)));
-        worker->usb_upgrade_manage_deal(nullptr);
-        QCoreApplication::processEvents();
-        dialogShown = dialogShown || (g_move_update && g_move_update->isVisible());
-    }
+    runUpgrade([&] { dialogShown = dialogShown || (g_move_update && g_move_update->isVisible()); });
     EXPECT_EQ(g_usb_grade.load(), 0u);
     EXPECT_TRUE(dialogShown) << "the worker's dialog covered the panel";
     EXPECT_EQ(g_move_update, nullptr);
@@ -221,6 +237,37 @@ TEST_F(UsbGradeScreen, TheWorkersEndShowsDowningOverWithItsTimesInEveryLanguage)
     EXPECT_EQ(log(screen),
         QStringLiteral("<font style = 'font-size:13px' color = #51BB28 >downing over<br>9:5:7    9:6:30</font>"));
     EXPECT_EQ(rows(screen).size(), 1u);
+}
+
+// A package that cannot be read makes the end a failure, in red like the
+// warning while it runs, with the same times; read whole, the next upgrade
+// is shown green again.
+TEST_F(UsbGradeScreen, AnUpgradeThatCouldNotReadAPackageEndsInRedInItsLanguage)
+{
+    const QString failed[] = {
+        QStringLiteral("升级失败"), QStringLiteral("Update failed"), QStringLiteral("Ошибка обновления"),
+        QStringLiteral("Cập nhật thất bại"), QStringLiteral("昇級失敗")};
+    stick("VYX-Q71", {"a.VYX"});
+    mainWindow();
+    for (int language = panel::kChinese; language <= panel::kTraditional; ++language) {
+        g_language = uint8_t(language);
+        platform::setClockForTest(QDateTime(QDate(2025, 3, 7), QTime(9, 5, 7)));
+        firmware_usbgrade* screen = open();
+        key(screen, panel::kKeyOk);
+        runUpgrade();
+        EXPECT_EQ(g_usb_grade.load(), 0u);
+        EXPECT_EQ(log(screen), QStringLiteral("<font style = 'font-size:13px' color = #FF0000 >%1<br>9:5:7    9:6:30</font>")
+                                   .arg(failed[language]));
+        key(screen, panel::kKeyBack);
+    }
+
+    emptyPackage("a.VYX");
+    platform::setClockForTest(QDateTime(QDate(2025, 3, 7), QTime(9, 5, 7)));
+    firmware_usbgrade* screen = open();
+    key(screen, panel::kKeyOk);
+    runUpgrade();
+    EXPECT_EQ(log(screen),
+        QStringLiteral("<font style = 'font-size:13px' color = #51BB28 >downing over<br>9:5:7    9:6:30</font>"));
 }
 
 TEST_F(UsbGradeScreen, TheSticksCodesListAgainFromTheFirstPageAndLanguagesDoNotAddRows)

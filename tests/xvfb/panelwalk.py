@@ -86,12 +86,12 @@ class Display:
 class Panel:
     """The controller on the virtual display, driven by keys as a person would."""
 
-    def __init__(self, app, display, log):
+    def __init__(self, app, display, log, pause_scale="0"):
         self.display = display
         self.root = tempfile.mkdtemp(prefix="vyx-walk-")
         self.offset = free_port_offset()
         self.log_path = log
-        env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb", VYX_PAUSE_SCALE="0",
+        env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb", VYX_PAUSE_SCALE=pause_scale,
                    VYX_PORT_OFFSET=str(self.offset))
         env.pop("VYX_ROOT", None)
         self.log = open(log, "wb")
@@ -112,6 +112,14 @@ class Panel:
         for name in names:
             self.xdotool("key", "--delay", "30", name)
             self.settle()
+
+    def open_communication_menu(self):
+        """From standby through the main window and the settings menu."""
+        self.key("Return")                   # standby: the main window
+        self.key("Right", "Right", "Right")  # settings
+        self.key("Return")
+        self.key("Right", "Right", "Right")  # communication
+        self.key("Return")
 
     def settle(self, seconds=0.3):
         time.sleep(seconds)

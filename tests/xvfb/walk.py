@@ -4,7 +4,9 @@ driven by real X key events, read back over its PC link.
 
 Every file of steps/ (in name order) gets a freshly started controller; its
 functions named step_* run in the order written, each given the Panel of
-panelwalk.py. A later screen adds its walk as a file of its own.
+panelwalk.py. A later screen adds its walk as a file of its own. The
+controller runs without its fixed pauses (start-up, file writes, upgrade
+steps) unless the file sets PAUSE_SCALE (e.g. "1" for the device's own).
 
   walk.py --app BUILD/vyxQ58N [--only FILE]
 """
@@ -29,10 +31,14 @@ def step_files(only):
             yield os.path.join(folder, name)
 
 
-def steps_of(path):
+def load(path):
     spec = importlib.util.spec_from_file_location(os.path.basename(path)[:-3], path)
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
+    return module
+
+
+def steps_of(module):
     found = [f for n, f in vars(module).items() if n.startswith("step_") and inspect.isfunction(f)]
     return sorted(found, key=lambda f: f.__code__.co_firstlineno)
 
@@ -52,8 +58,9 @@ def main():
             log = os.path.join(logs, name + ".log")
             panel = None
             try:
-                panel = panelwalk.Panel(args.app, display, log)
-                for step in steps_of(path):
+                module = load(path)
+                panel = panelwalk.Panel(args.app, display, log, getattr(module, "PAUSE_SCALE", "0"))
+                for step in steps_of(module):
                     step(panel)
                     print("ok   %s: %s" % (name, step.__name__))
                 panel.close()

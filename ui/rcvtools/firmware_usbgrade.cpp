@@ -27,6 +27,11 @@ const char* const kFirmwareusbgradeFocused = "color:rgb(255, 255, 255);border:1p
 const char* const kFirmwareusbgradeRunning = "<font style = 'font-size:12px' color = #FF0000 >%1</font>";
 const char* const kFirmwareusbgradeStamps = "<font style = 'font-size:12px' color = #51BB28 >%1</font>";
 const char* const kFirmwareusbgradeOver = "<font style = 'font-size:13px' color = #51BB28 >%1</font>";
+// An upgrade that could not read or write a package or child ends in red,
+// as the warning while it runs.
+const char* const kFirmwareusbgradeFailed = "<font style = 'font-size:13px' color = #FF0000 >%1</font>";
+const panel::Tr5 kFirmwareusbgradeFailedText{
+    "升级失败", "Update failed", "Ошибка обновления", "Cập nhật thất bại", "昇級失敗"};
 // How long the touch on OK holds the panel after showing the times.
 constexpr unsigned kFirmwareusbgradeHoldMs = 2000;
 
@@ -110,7 +115,11 @@ void firmware_usbgrade::syncUpdate(int code)
     if (code == kChangeUsbUpgrade) {
         const fpga_manage* worker = fpga_manage::p_fpga_manage;
         const QString times = worker ? worker->usb_grade_time() : QString();
-        label_log->setText(QString::fromLatin1(kFirmwareusbgradeOver).arg(QStringLiteral("downing over<br>") + times));
+        if (worker && worker->usb_grade_failed())
+            label_log->setText(QString::fromLatin1(kFirmwareusbgradeFailed)
+                                   .arg(panel::text(kFirmwareusbgradeFailedText) + QStringLiteral("<br>") + times));
+        else
+            label_log->setText(QString::fromLatin1(kFirmwareusbgradeOver).arg(QStringLiteral("downing over<br>") + times));
     }
 }
 

@@ -26,12 +26,8 @@ def expect_command(panel, command, after=0, seconds=5):
 
 
 def step_open_address_screen(panel):
-    panel.key("Return")                   # standby: the main window
-    panel.key("Right", "Right", "Right")  # settings
-    panel.key("Return")
-    panel.key("Right", "Right", "Right")  # communication
-    panel.key("Return")
-    panel.key("Right")                    # Net connect
+    panel.open_communication_menu()
+    panel.key("Right")  # Net connect
     panel.key("Return")
 
 

@@ -9,6 +9,16 @@ def mode_file(panel, n):
     return os.path.join(panel.root, "data", "modes", "custom_mode%d" % n)
 
 
+def expect_mode_file(panel, n, present):
+    """Waits up to 5 s for the mode file to be there (or gone): the GUI
+    thread writes it after the mode's number reads back."""
+    for _ in range(50):
+        if os.path.exists(mode_file(panel, n)) == present:
+            return
+        panel.settle(0.1)
+    raise AssertionError("custom_mode%d %s" % (n, "not written" if present else "still there"))
+
+
 def pc_write(panel, address, data):
     c = panel.client()
     try:
@@ -24,8 +34,7 @@ def step_save_mode_two(panel):
     panel.key("Right", "Right", "Right", "q")  # the save tool: its grid
     panel.key("Right", "q")             # slot 2 saved
     panel.expect_ram(866, [2, 0])
-    if not os.path.exists(mode_file(panel, 2)):
-        raise AssertionError("custom_mode2 not written")
+    expect_mode_file(panel, 2, True)
     panel.settle(4)                     # the notice goes by itself
 
 
@@ -43,12 +52,7 @@ def step_mode_key_from_the_settings_menu_and_invoke(panel):
 
 def step_delete_mode_two(panel):
     panel.key("q", "Right", "q")        # Delete
-    deadline = 50
-    while os.path.exists(mode_file(panel, 2)) and deadline:
-        panel.settle(0.1)
-        deadline -= 1
-    if os.path.exists(mode_file(panel, 2)):
-        raise AssertionError("custom_mode2 still there")
+    expect_mode_file(panel, 2, False)
     panel.key("Escape")                 # opened by the mode key: standby
     panel.key("Return")
     panel.expect_ram(866, [2, 0])       # the current mode is left as it was
