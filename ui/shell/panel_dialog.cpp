@@ -1,6 +1,5 @@
 #include "ui/shell/panel_dialog.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QShowEvent>
 
@@ -11,13 +10,7 @@ PanelDialog::PanelDialog(QWidget* parent)
 {
 }
 
-void PanelDialog::bring_to_front()
-{
-    raise();
-    // A modal window being shown is not yet the active modal widget.
-    if (isModal() || !QApplication::activeModalWidget())
-        activateWindow();
-}
+void PanelDialog::bring_to_front() { panel::bring_to_front(this); }
 
 void PanelDialog::keyPressEvent(QKeyEvent* event)
 {

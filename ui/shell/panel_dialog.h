@@ -16,10 +16,8 @@ class PanelDialog : public QDialog {
 public:
     explicit PanelDialog(QWidget* parent = nullptr);
 
-    // Puts the window over every other panel window and gives it the keys,
-    // unless a modal screen holds them: a window under a modal screen could
-    // not take them anyway, and the screen's own keys (its back during a
-    // firmware upgrade) stay with it.
+    // panel::bring_to_front on this window: over every other panel window,
+    // with the keys unless a modal screen holds them.
     void bring_to_front();
 
 protected:

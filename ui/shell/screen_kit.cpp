@@ -1,6 +1,7 @@
 #include "ui/shell/screen_kit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDebug>
@@ -266,6 +267,24 @@ std::vector<ScreenGuard*>& screen_guards()
 const char kDeleteWhenUnguarded[] = "panel_delete_when_unguarded";
 } // namespace
 
+void bring_to_front(QWidget* window)
+{
+    if (!window)
+        return;
+    window->raise();
+    // A modal window being shown is not yet the active modal widget.
+    if (window->isModal() || !QApplication::activeModalWidget())
+        window->activateWindow();
+}
+
+void show_window(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    bring_to_front(window);
+}
+
 void close_screen(QWidget* screen)
 {
     if (!screen)
@@ -327,10 +346,7 @@ void open_number_keyboard(QLineEdit* field, const QString& title)
 void open_custommode_by_mode_key()
 {
     g_mode_shortcut_key = 1;
-    CustomMode* screen = new CustomMode(nullptr);
-    g_custommode = screen;
-    g_page_focus = kPageCustomMode;
-    screen->show();
+    open_modeless(g_custommode, kPageCustomMode);
 }
 
 void ring_keys(int key, vyx_keyboard& keys, FocusRing* ring, const std::function<void(int)>& ok,
