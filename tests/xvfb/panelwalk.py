@@ -142,6 +142,16 @@ class Panel:
                 raise self._seen_failure(what, points)
             time.sleep(0.1)
 
+    def expect_kept(self, what, points, seconds=1):
+        """The display shows `points` now and all through the next `seconds`."""
+        until = time.monotonic() + seconds
+        while True:
+            if not self.shows(points):
+                raise self._seen_failure(what, points)
+            if time.monotonic() > until:
+                return
+            time.sleep(0.1)
+
     # ---- the PC link ----
     def client(self):
         return vyxpc.Client(vyxpc.TcpLink("127.0.0.1:%d" % (5005 + self.offset)), 3.0)

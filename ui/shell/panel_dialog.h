@@ -16,8 +16,9 @@ class PanelDialog : public QDialog {
 public:
     explicit PanelDialog(QWidget* parent = nullptr);
 
-    // panel::bring_to_front on this window: over every other panel window,
-    // with the keys unless a modal screen holds them.
+    // panel::bring_to_front on this window: over every other panel window
+    // (under the firmware dialog while that is up), with the keys unless a
+    // modal screen holds them.
     void bring_to_front();
 
 protected:

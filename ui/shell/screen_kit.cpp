@@ -12,6 +12,7 @@
 #include <QMetaObject>
 #include <QPixmap>
 #include <QThread>
+#include <QWindow>
 #include <algorithm>
 #include <pthread.h>
 
@@ -20,6 +21,7 @@
 #include "core/vyxrampara.h"
 #include "scaler/c331_manage.h"
 #include "ui/image/custommode.h"
+#include "ui/rcvtools/firmwareupdate.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/vyx_keyboard.h"
 
@@ -272,9 +274,26 @@ void bring_to_front(QWidget* window)
     if (!window)
         return;
     window->raise();
-    // A modal window being shown is not yet the active modal widget.
+    QWidget* upgrade = g_move_update;
+    const bool underUpgrade = upgrade && upgrade != window && upgrade->isVisible();
+    if (underUpgrade)
+        upgrade->raise();
+    // Activated after the dialog is raised: the device's framebuffer gives
+    // the keys to the window it raised last. A modal window being shown is
+    // not yet the active modal widget.
     if (window->isModal() || !QApplication::activeModalWidget())
         window->activateWindow();
+    // From a showEvent the window is not on the screen yet. X maps it where
+    // it was raised to, under the dialog; the framebuffer puts it over every
+    // other window, so the dialog goes over it again once it is there.
+    QWindow* handle = window->windowHandle();
+    if (underUpgrade && handle && !handle->isVisible()) {
+        QPointer<QWidget> shown(window);
+        post_to_gui([shown] {
+            if (shown && shown->isVisible())
+                bring_to_front(shown);
+        });
+    }
 }
 
 void show_window(QWidget* window)

@@ -172,7 +172,8 @@ void ignore_touches(QWidget* widget);
 // so the window is raised over every other panel window and activated, and
 // takes the keys. A window that is not modal, shown while a modal screen
 // runs, is raised only: the modal screen keeps the keys (its back during a
-// firmware upgrade).
+// firmware upgrade). While the firmware dialog is up it stays over every
+// window brought to the front after it; the keys still go to that window.
 void bring_to_front(QWidget* window);
 // show(), then bring_to_front().
 void show_window(QWidget* window);
