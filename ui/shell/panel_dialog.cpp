@@ -10,8 +10,6 @@ PanelDialog::PanelDialog(QWidget* parent)
 {
 }
 
-void PanelDialog::bring_to_front() { panel::bring_to_front(this); }
-
 void PanelDialog::keyPressEvent(QKeyEvent* event)
 {
     // Swallowed: QDialog would close on Escape and press a default button
@@ -25,5 +23,5 @@ void PanelDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // Sent before the window is mapped: it is mapped at the top.
     if (!event->spontaneous())
-        bring_to_front();
+        panel::bring_to_front(this);
 }
