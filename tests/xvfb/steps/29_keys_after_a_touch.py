@@ -4,6 +4,8 @@ touch on the main window, must take the keys themselves: what the keys do
 is seen on the display, and the LED-off word (2116) and the panel lock
 (772) are read over the PC link. Each step starts and ends on standby."""
 
+import time
+
 from panelwalk import WalkFailure
 
 # Points of each screen's own colours, away from texts and the pointer:
@@ -26,12 +28,15 @@ def pixels(panel, box):
     return [panel.display.pixel(x, y) for y in range(y0, y1, 2) for x in range(x0, x1, 2)]
 
 
-def expect_next_slot(panel):
+def expect_next_slot(panel, seconds=2):
     """Right on the user-mode screen shows the next slot in its selector."""
     before = pixels(panel, SELECTOR)
     panel.key("Right")
-    if pixels(panel, SELECTOR) == before:
-        raise WalkFailure("Right did not reach the user-mode screen: its selector is unchanged")
+    until = time.monotonic() + seconds
+    while pixels(panel, SELECTOR) == before:
+        if time.monotonic() > until:
+            raise WalkFailure("Right did not reach the user-mode screen: its selector is unchanged")
+        time.sleep(0.1)
 
 
 def step_standby_after_a_touch_on_the_tools(panel):
