@@ -32,6 +32,7 @@
 #include "ui/shell/lockwindow.h"
 #include "ui/shell/mainwindow.h"
 #include "ui/shell/numberkeyboard.h"
+#include "ui/shell/screen_kit.h"
 #include "ui/shell/vyx_keyboard.h"
 #include "video_io/zevlosource.h"
 
@@ -160,9 +161,9 @@ int main(int argc, char* argv[])
     platform::pause_ms(4000);
 
     g_lockwindow = new LockWindow(nullptr);
-    g_mainwindow->show();
+    panel::show_window(g_mainwindow);
     g_page_focus = 0;
-    g_lockwindow->show();
+    panel::show_window(g_lockwindow);
 
     QPoint at = g_mainwindow->pos();
     g_numberkeyboard->setGeometry(QRect(QPoint(at.x() + 160, at.y()), QPoint(at.x() + 319, at.y() + 239)));

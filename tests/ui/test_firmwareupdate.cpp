@@ -7,9 +7,13 @@
 #include <QLabel>
 #include <QPointer>
 #include <QThread>
+#include <algorithm>
 #include <thread>
 
 #include "core/globals.h"
+#include "ui/image/custommode.h"
+#include "ui/shell/lockwindow.h"
+#include "ui/shell/option.h"
 
 namespace {
 
@@ -153,14 +157,83 @@ TEST_F(UpdateDialog, StartedAgainComesBackInFront)
     drive.then([&] {
         pumpEvents();
         ASSERT_EQ(QApplication::activeWindow(), &screen);
+        const int before = raised.count; // the screen's showing raised it already
         firmware_update_start();
         pumpEvents();
-        EXPECT_EQ(raised.count, 2);
+        EXPECT_EQ(raised.count, before + 1);
         EXPECT_EQ(QApplication::activeWindow(), &screen);
         screen.hide();
     });
     drive.run([&] { screen.exec(); });
     EXPECT_FALSE(drive.timedOut());
+}
+
+// Every window shown while an upgrade runs comes under the dialog, which
+// is raised again after it, and still takes the keys: the screens opened
+// with a loop of their own and without, and the shared windows shown again
+// over them.
+TEST_F(UpdateDialog, StaysOverEveryWindowShownWhileItIsUp)
+{
+    struct Raises : QObject {
+        std::vector<QObject*> order;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::ZOrderChange && watched->isWidgetType() &&
+                static_cast<QWidget*>(watched)->isWindow())
+                order.push_back(watched);
+            return false;
+        }
+        // `shown` was raised, and the dialog after it.
+        bool underDialog(QWidget* shown) const
+        {
+            return std::find(order.begin(), order.end(), shown) != order.end() && order.back() == g_move_update;
+        }
+    } raises;
+    qApp->installEventFilter(&raises);
+    // `shown` (once the events are in) lies under the dialog and has the keys.
+    auto underDialogWithKeys = [&](QWidget* shown) {
+        pumpEvents();
+        if (!shown)
+            return false;
+        EXPECT_TRUE(raises.underDialog(shown)) << shown->metaObject()->className();
+        EXPECT_EQ(QApplication::activeWindow(), shown);
+        raises.order.clear();
+        return true;
+    };
+    window->show();
+    firmware_update_start();
+    pumpEvents();
+    ASSERT_NE(g_move_update, nullptr);
+
+    // The standby screen (back on the main window), the user-mode screen
+    // (the mode key there), the standby again (its back) and the main
+    // window (OK there): each shown without a loop of its own.
+    paneltest::key(window, panel::kKeyBack);
+    ASSERT_TRUE(underDialogWithKeys(g_lockwindow));
+    paneltest::key(g_lockwindow, panel::kKeyMode);
+    ASSERT_TRUE(underDialogWithKeys(g_custommode));
+    paneltest::key(g_custommode, panel::kKeyBack);
+    ASSERT_TRUE(underDialogWithKeys(g_lockwindow));
+    paneltest::key(g_lockwindow, panel::kKeyOk);
+    EXPECT_TRUE(underDialogWithKeys(window));
+    EXPECT_EQ(g_lockwindow, nullptr);
+
+    // A screen run modally, and the number keyboard over it.
+    ModalDriver drive;
+    drive.then([&] {
+        ASSERT_TRUE(underDialogWithKeys(g_option));
+        ModalDriver keyboard;
+        keyboard.then([&] {
+            EXPECT_TRUE(underDialogWithKeys(g_numberkeyboard));
+            g_numberkeyboard->hide();
+        });
+        keyboard.run([&] { panel::exec_for(g_option, g_numberkeyboard); });
+        EXPECT_FALSE(keyboard.timedOut());
+        g_option->hide();
+    });
+    drive.run([&] { window->on_option_clicked(); });
+    EXPECT_FALSE(drive.timedOut());
+    qApp->removeEventFilter(&raises);
 }
 
 TEST_F(UpdateDialog, PictureBobsBetweenSixtyAndOneHundredSixteen)

@@ -121,10 +121,44 @@ class Panel:
         self.key("Right", "Right", "Right")  # communication
         self.key("Return")
 
+    def touch(self, x, y):
+        """A finger on the panel at x, y: a click of the first button. The
+        pointer stays where it touched."""
+        self.xdotool("mousemove", str(x), str(y), "click", "1")
+        self.settle()
+
     def settle(self, seconds=0.3):
         time.sleep(seconds)
         if self.proc.poll() is not None:
             raise WalkFailure("the controller ended (code %s); see %s" % (self.proc.returncode, self.log_path))
+
+    # ---- the display ----
+    def shows(self, points):
+        """Whether every ((x, y), (red, green, blue)) of `points` is shown."""
+        return all(self.display.pixel(x, y) == colour for (x, y), colour in points)
+
+    def _seen_failure(self, what, points):
+        got = [self.display.pixel(x, y) for (x, y), _ in points]
+        return WalkFailure("%s not seen: %s show %s, expected %s" % (
+            what, [xy for xy, _ in points], got, [colour for _, colour in points]))
+
+    def expect_seen(self, what, points, seconds=2):
+        """Waits until the display shows the colours of `points` (see shows)."""
+        until = time.monotonic() + seconds
+        while not self.shows(points):
+            if time.monotonic() > until:
+                raise self._seen_failure(what, points)
+            time.sleep(0.1)
+
+    def expect_kept(self, what, points, seconds=1):
+        """The display shows `points` now and all through the next `seconds`."""
+        until = time.monotonic() + seconds
+        while True:
+            if not self.shows(points):
+                raise self._seen_failure(what, points)
+            if time.monotonic() > until:
+                return
+            time.sleep(0.1)
 
     # ---- the PC link ----
     def client(self):

@@ -479,10 +479,7 @@ void CustomMode::leave()
     g_mode_shortcut_key = 0;
     panel::close_screen(this);
     g_custommode = nullptr;
-    LockWindow* standby = new LockWindow(nullptr);
-    g_lockwindow = standby;
-    g_page_focus = kPageLockWindow;
-    standby->show();
+    panel::open_modeless(g_lockwindow, kPageLockWindow);
 }
 
 void CustomMode::slot_Button_back_clicked() { panel::go_back(this, g_custommode, g_mainwindow, kPageMainWindow); }

@@ -31,15 +31,14 @@ QString baseText()
 void startInGui()
 {
     if (FirmwareUpdate* shown = g_move_update) {
-        // Still up, perhaps under screens opened since: show() on a shown
-        // window changes nothing.
-        shown->show();
-        shown->bring_to_front();
+        // Still up: show() on a shown window changes nothing, the road to
+        // the front does.
+        panel::show_window(shown);
         return;
     }
     auto* dialog = new FirmwareUpdate(nullptr);
     g_move_update = dialog;
-    dialog->show();
+    panel::show_window(dialog);
 }
 
 void overInGui()

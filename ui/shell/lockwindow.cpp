@@ -297,8 +297,7 @@ void LockWindow::keyReleaseEvent(QKeyEvent* event)
         event->key(), keyboard, nullptr,
         [this](int) {
             leave();
-            if (g_mainwindow)
-                g_mainwindow->show();
+            panel::show_window(g_mainwindow);
         },
         nullptr, [this] { return panel::mode_key_chain(this, g_lockwindow); });
 }

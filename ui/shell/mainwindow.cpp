@@ -299,10 +299,7 @@ void MainWindow::keyBack()
 void MainWindow::leaveToStandby()
 {
     mode_window_close();
-    LockWindow* standby = new LockWindow(nullptr);
-    g_lockwindow = standby;
-    g_page_focus = kPageLockWindow;
-    standby->show();
+    panel::open_modeless(g_lockwindow, kPageLockWindow);
 }
 
 // --------------------------------------------------------------- openers
@@ -328,10 +325,7 @@ void MainWindow::on_option_clicked()
 void MainWindow::on_custommode_clicked()
 {
     mode_window_close();
-    CustomMode* screen = new CustomMode(nullptr);
-    g_custommode = screen;
-    g_page_focus = kPageCustomMode;
-    screen->show();
+    panel::open_modeless(g_custommode, kPageCustomMode);
 }
 
 // ----------------------------------------------------------------- tools

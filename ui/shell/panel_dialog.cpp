@@ -1,6 +1,5 @@
 #include "ui/shell/panel_dialog.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QShowEvent>
 
@@ -9,14 +8,6 @@
 PanelDialog::PanelDialog(QWidget* parent)
     : QDialog(parent)
 {
-}
-
-void PanelDialog::bring_to_front()
-{
-    raise();
-    // A modal window being shown is not yet the active modal widget.
-    if (isModal() || !QApplication::activeModalWidget())
-        activateWindow();
 }
 
 void PanelDialog::keyPressEvent(QKeyEvent* event)
@@ -32,5 +23,5 @@ void PanelDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // Sent before the window is mapped: it is mapped at the top.
     if (!event->spontaneous())
-        bring_to_front();
+        panel::bring_to_front(this);
 }

@@ -16,18 +16,13 @@ class PanelDialog : public QDialog {
 public:
     explicit PanelDialog(QWidget* parent = nullptr);
 
-    // Puts the window over every other panel window and gives it the keys,
-    // unless a modal screen holds them: a window under a modal screen could
-    // not take them anyway, and the screen's own keys (its back during a
-    // firmware upgrade) stay with it.
-    void bring_to_front();
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    // A kept window (the number keyboard, the pop-up notice) is hidden and
-    // shown again; an X server without a window manager leaves it where it
-    // first stood among the panel's windows, under every screen opened
-    // since, so each showing brings it to the front.
+    // Every showing goes to the front by the kit's road
+    // (panel::bring_to_front), a screen run modally and a kept window (the
+    // number keyboard, the pop-up notice) hidden and shown again alike: an X
+    // server without a window manager leaves a kept window where it first
+    // stood among the panel's windows, under every screen opened since.
     void showEvent(QShowEvent* event) override;
 
     // The global keys, handed every released key after the screen's own

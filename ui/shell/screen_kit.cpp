@@ -1,6 +1,7 @@
 #include "ui/shell/screen_kit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDebug>
@@ -11,6 +12,7 @@
 #include <QMetaObject>
 #include <QPixmap>
 #include <QThread>
+#include <QWindow>
 #include <algorithm>
 #include <pthread.h>
 
@@ -19,6 +21,7 @@
 #include "core/vyxrampara.h"
 #include "scaler/c331_manage.h"
 #include "ui/image/custommode.h"
+#include "ui/rcvtools/firmwareupdate.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/vyx_keyboard.h"
 
@@ -266,6 +269,41 @@ std::vector<ScreenGuard*>& screen_guards()
 const char kDeleteWhenUnguarded[] = "panel_delete_when_unguarded";
 } // namespace
 
+void bring_to_front(QWidget* window)
+{
+    if (!window)
+        return;
+    window->raise();
+    QWidget* upgrade = g_move_update;
+    const bool underUpgrade = upgrade && upgrade != window && upgrade->isVisible();
+    if (underUpgrade)
+        upgrade->raise();
+    // Activated after the dialog is raised: the device's framebuffer gives
+    // the keys to the window it raised last. A modal window being shown is
+    // not yet the active modal widget.
+    if (window->isModal() || !QApplication::activeModalWidget())
+        window->activateWindow();
+    // From a showEvent the window is not on the screen yet. X maps it where
+    // it was raised to, under the dialog; the framebuffer puts it over every
+    // other window, so the dialog goes over it again once it is there.
+    QWindow* handle = window->windowHandle();
+    if (underUpgrade && handle && !handle->isVisible()) {
+        QPointer<QWidget> shown(window);
+        post_to_gui([shown] {
+            if (shown && shown->isVisible())
+                bring_to_front(shown);
+        });
+    }
+}
+
+void show_window(QWidget* window)
+{
+    if (!window)
+        return;
+    window->show();
+    bring_to_front(window);
+}
+
 void close_screen(QWidget* screen)
 {
     if (!screen)
@@ -327,10 +365,7 @@ void open_number_keyboard(QLineEdit* field, const QString& title)
 void open_custommode_by_mode_key()
 {
     g_mode_shortcut_key = 1;
-    CustomMode* screen = new CustomMode(nullptr);
-    g_custommode = screen;
-    g_page_focus = kPageCustomMode;
-    screen->show();
+    open_modeless(g_custommode, kPageCustomMode);
 }
 
 void ring_keys(int key, vyx_keyboard& keys, FocusRing* ring, const std::function<void(int)>& ok,

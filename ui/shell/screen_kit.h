@@ -165,6 +165,19 @@ private:
 void ignore_touches(QWidget* widget);
 
 // ---------------------------------------------------------- navigation
+// Every panel window, whatever its class, comes to the front through here
+// whenever it is shown (a PanelDialog by itself, from its showEvent). With
+// no window manager X stacks a window newly mapped on top but leaves the
+// keys with the window a touch last activated, which may now lie beneath:
+// so the window is raised over every other panel window and activated, and
+// takes the keys. A window that is not modal, shown while a modal screen
+// runs, is raised only: the modal screen keeps the keys (its back during a
+// firmware upgrade). While the firmware dialog is up it stays over every
+// window brought to the front after it; the keys still go to that window.
+void bring_to_front(QWidget* window);
+// show(), then bring_to_front().
+void show_window(QWidget* window);
+
 // Closes a screen: delete-on-close, then close(); ends its exec(). The
 // object goes only when control is back in an event loop, so handlers
 // still on the stack (a mode-key chain closes several screens at once)
@@ -217,6 +230,18 @@ void open_modal(Screen*& global, int page)
     screen->exec();
 }
 
+// Opens a screen that runs without a nested loop (the standby and user-mode
+// screens): creates it without parent, stores it in its global pointer,
+// sets the page code and shows it on top (show_window).
+template <class Screen>
+void open_modeless(Screen*& global, int page)
+{
+    Screen* screen = new Screen(nullptr);
+    global = screen;
+    g_page_focus = uint8_t(page);
+    show_window(screen);
+}
+
 // The back action: close `self`, clear its pointer, re-text the parent (when
 // open), restore the parent's page code, then run `refresh(parent)` (when
 // open): what a parent shows beyond its texts may have changed while the
@@ -250,7 +275,7 @@ void close_global(Screen*& global)
 }
 
 // Shows the user-mode screen as the mode key does: g_mode_shortcut_key = 1,
-// a new CustomMode in g_custommode, page 4, show().
+// a new CustomMode in g_custommode, page 4, shown on top (open_modeless).
 void open_custommode_by_mode_key();
 
 // The mode key on a screen: dropped while the panel is locked (returns false:

@@ -4,27 +4,11 @@ shown again where it first stood, under every screen opened since: they
 must be seen on top, read from the display's own picture, on a screen opened
 after their first showing."""
 
-import time
-
-from panelwalk import WalkFailure
-
 # Points of each window's own colours, away from its texts: the keyboard's
 # background and its blue OK key (right half of the panel); the notice's
 # grey frame round the check mark (middle of the panel).
 KEYBOARD = [((163, 3), (114, 133, 154)), ((317, 236), (114, 133, 154)), ((248, 208), (71, 119, 255))]
 NOTICE = [((102, 62), (136, 138, 133)), ((217, 177), (136, 138, 133))]
-
-
-def expect_seen(panel, what, points, seconds=2):
-    until = time.monotonic() + seconds
-    while True:
-        got = [panel.display.pixel(x, y) for (x, y), _ in points]
-        if got == [colour for _, colour in points]:
-            return
-        if time.monotonic() > until:
-            raise WalkFailure("%s not seen: %s show %s, expected %s" % (
-                what, [xy for xy, _ in points], got, [colour for _, colour in points]))
-        time.sleep(0.1)
 
 
 def pc_brightness(panel, value):
@@ -42,7 +26,7 @@ def step_keyboard_first_used_for_the_access_code(panel):
     panel.key("Return")
     panel.key("Left", "Return")           # the advanced menu, the last item
     panel.key("Left", "Return")           # Aging: the keyboard asks the code
-    expect_seen(panel, "the number keyboard", KEYBOARD)
+    panel.expect_seen("the number keyboard", KEYBOARD)
     panel.key("Escape")                   # closed, nothing sent
     panel.key("Escape")                   # the settings menu, advanced
 
@@ -51,12 +35,12 @@ def step_keyboard_on_top_of_the_led_setting(panel):
     panel.key("Right")                    # output
     panel.key("Return", "Return")         # Output -> LED Setting, a new screen
     panel.key("Return")                   # the keyboard on the width
-    expect_seen(panel, "the number keyboard over LED Setting", KEYBOARD)
+    panel.expect_seen("the number keyboard over LED Setting", KEYBOARD)
     panel.key("BackSpace", "BackSpace", "BackSpace", "BackSpace", "9", "6")
     panel.key("Left", "Return")           # round its keys to OK
     panel.key("Right", "Right", "Return")  # Apply: a new size, the notice
     panel.expect_ram(1378, [96, 0])
-    expect_seen(panel, "the first check mark", NOTICE)
+    panel.expect_seen("the first check mark", NOTICE)
     panel.settle(3)                       # it goes by itself
 
 
@@ -65,4 +49,4 @@ def step_notice_on_top_of_the_communication_menu(panel):
     panel.key("Right", "Right", "Right")  # communication, a new screen
     panel.key("Return")
     pc_brightness(panel, 40)              # a change from the PC: the notice
-    expect_seen(panel, "the check mark over the communication menu", NOTICE)
+    panel.expect_seen("the check mark over the communication menu", NOTICE)

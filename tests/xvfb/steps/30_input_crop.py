@@ -5,11 +5,6 @@ over the PC link (entry 0 at 1472: id word, x, y, w, h) holds the crop only
 when every key and click landed where it should."""
 
 
-def click(panel, x, y):
-    panel.xdotool("mousemove", str(x), str(y), "click", "1")
-    panel.settle()
-
-
 # The number keyboard covers the panel's right half; its keys by centre.
 KEYBOARD_KEYS = {"1": (190, 65), "2": (240, 65), "3": (290, 65), "4": (190, 105), "5": (240, 105),
                  "6": (290, 105), "7": (190, 145), "8": (240, 145), "9": (290, 145), "0": (190, 185),
@@ -18,8 +13,8 @@ KEYBOARD_KEYS = {"1": (190, 65), "2": (240, 65), "3": (290, 65), "4": (190, 105)
 
 def type_on_keyboard(panel, digits):
     for d in digits:
-        click(panel, *KEYBOARD_KEYS[d])
-    click(panel, *KEYBOARD_KEYS["ok"])
+        panel.touch(*KEYBOARD_KEYS[d])
+    panel.touch(*KEYBOARD_KEYS["ok"])
 
 
 def step_open_the_crop_screen(panel):
@@ -31,9 +26,9 @@ def step_open_the_crop_screen(panel):
 
 def step_add_a_crop_with_the_mouse_on_the_fields(panel):
     panel.key("Return", "Return")  # HDMI1's tiles, then the add form
-    click(panel, 72, 182)          # the X field
+    panel.touch(72, 182)           # the X field
     type_on_keyboard(panel, "100")
-    click(panel, 212, 182)         # the W field
+    panel.touch(212, 182)          # the W field
     type_on_keyboard(panel, "800")
     panel.key("Left", "Return")    # from X left to OK: stored
     panel.expect_ram(1472, [0x01, 0x80, 100, 0, 0, 0, 0x20, 0x03, 0x38, 0x04])
