@@ -21,6 +21,7 @@
 #include "ui/image/imagelayout.h"
 #include "ui/image/inputchoose.h"
 #include "ui/image/inputcut.h"
+#include "ui/image/sourceinfo.h"
 #include "ui/shell/tip.h"
 
 using namespace ram;
@@ -74,6 +75,11 @@ protected:
     {
         for (const char* k = letters; *k; ++k)
             key(screen, *k);
+    }
+    static void keysIn(QWidget* child, const char* letters)
+    {
+        for (const char* k = letters; *k; ++k)
+            key(child, *k);
     }
     // OK on an entry: the check mark comes up (and is ticked away) when
     // `written`, and nothing shows otherwise.
@@ -426,10 +432,25 @@ protected:
         ASSERT_EQ(g_page_focus.load(), kPageInputChoose);
         ASSERT_EQ(screen->selected(), select);
     }
-    static void keysIn(QWidget* child, const char* letters)
+    // A PC writes image 0's source word and asks for it to be applied while
+    // `child` is on top: the child's refresh persists it, so the snapshot
+    // holds it already when the child is left (back, in `child`).
+    void pcSetsImage0(QWidget* child, uint16_t word)
     {
-        for (const char* k = letters; *k; ++k)
-            key(child, *k);
+        uint8_t bytes[2] = {uint8_t(word), uint8_t(word >> 8)};
+        store->VyxRamParaDeal(bytes, 2, imageRecord(0) + kImgSource);
+        scalerApplies();
+        ASSERT_EQ(snapshot16(imageRecord(0) + kImgSource), word);
+        keysIn(child, "O");
+    }
+    // The tab of image 0, the input highlight and the first entry (in use)
+    // say that it shows all of input `name`, at list position `listseq`.
+    void expectShowsWhole(const char* name, int listseq, const char* timing)
+    {
+        EXPECT_EQ(tabText(0), name);
+        EXPECT_EQ(screen->findChild<QFrame*>("frame1")->x(), 53 * listseq + 1);
+        EXPECT_EQ(screen->listed_source(), sourceinfo::get_source_id_by_listseq(uint8_t(listseq)));
+        EXPECT_EQ(entryTexts(0), (QStringList{name, timing, "Using"}));
     }
 };
 
@@ -498,6 +519,23 @@ TEST_F(InputChooseChildren, ACropTheImageShowsDeletedByThePcRenamesItsTab)
     setImage16(cropEntry(2) + kCropId, 0);
     store->test_signal(kChangeRefresh);
     EXPECT_TRUE(tabText(0).startsWith("DVI_Crop")) << tabText(0).toStdString();
+}
+
+// A source a PC sets while a child screen is on top: back from it, the
+// tab, the input highlight and the entries follow it.
+TEST_F(InputChooseChildren, ASourceThePcSetsWhileAChildIsOpenShowsOnItsReturn)
+{
+    setTiming(2, 1280, 720, 60);
+    setTiming(3, 3840, 2160, 60);
+    setCrop(0, 1, 1);
+    setImage16(imageRecord(0) + kImgSource, kSourceIsCrop | 0);
+    open();
+    EXPECT_EQ(tabText(0), "HDMI1_Crop1");
+    inChild<InputCut>(InputChoose::kSelectInputCut, g_inputcut, [&](InputCut* cut) { pcSetsImage0(cut, 3); });
+    expectShowsWhole("HDMI3", 2, "3840x2160@60Hz");
+    keys("S"); // from the crop button back to the tab
+    inChild<EDIDset>(InputChoose::kSelectEdid, g_edidset, [&](EDIDset* edid) { pcSetsImage0(edid, 2); });
+    expectShowsWhole("HDMI2", 1, "1280x720@60Hz");
 }
 
 TEST_F(InputChooseChildren, ATimingChangedWhileTheEdidScreenIsOpenShowsOnItsReturn)
