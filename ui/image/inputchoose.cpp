@@ -620,9 +620,11 @@ void InputChoose::child_closed()
 
 void InputChoose::crops_changed()
 {
-    // Counts first: the entry area lists as many entries as they say.
+    // Counts first: the entry area lists as many entries as they say. At
+    // the tab row the image may show another input now (its crop freed):
+    // the highlight follows.
     crop_source_num_update();
-    initSource();
+    on_Button_source_clicked();
     // A tab names its image's crop by the crop's entry, which may be gone.
     for (int w = 0; w < kImages; ++w)
         input_source_changed(char(w));
