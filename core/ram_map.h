@@ -126,6 +126,38 @@ inline bool imageEnabled(const uint8_t* image, int w)
     return w >= 0 && w < kImageRecordCount && (loadShared(image + imageRecord(w) + kImgEnable) & kImageEnabled);
 }
 constexpr uint16_t kSourceIsCrop = 0x8000;
+
+// What an image shows, from its source word and the crop table of the same
+// buffer (`base`: the image byte the buffer starts with; a user-mode slot's
+// data starts with kModeStart). Bit 15 clear: the source id in the low
+// byte. Bit 15 set: crop entry e in the low byte, shown when it is one of
+// the 40 and in use; a word naming any other entry (freed, or past the
+// table) shows the whole DVI input, as choosing a crop that is not found
+// does. The word itself is left as it was written.
+struct ShownSource {
+    uint8_t source = 0; // source id; a crop's is its id word's low byte
+    int crop = -1;      // crop entry shown, -1 for the whole input
+    bool operator==(const ShownSource& o) const { return source == o.source && crop == o.crop; }
+    bool operator!=(const ShownSource& o) const { return !(*this == o); }
+};
+inline ShownSource shownSource(const uint8_t* buffer, uint16_t word, int base = 0)
+{
+    ShownSource shown;
+    if (!(word & kSourceIsCrop)) {
+        shown.source = uint8_t(word & 0xFF);
+        return shown;
+    }
+    const int e = word & 0xFF;
+    if (e >= kCropEntries)
+        return shown;
+    const uint8_t* at = buffer + cropEntry(e) + kCropId - base;
+    const uint16_t id = uint16_t(loadShared(at) | loadShared(at + 1) << 8);
+    if (!(id & kCropUsed))
+        return shown;
+    shown.source = uint8_t(id & kCropSourceMask);
+    shown.crop = e;
+    return shown;
+}
 constexpr uint16_t kOutBlack = 0x0001;
 constexpr uint16_t kOutFreeze = 0x0002;
 constexpr uint16_t kOutFade = 0x0004;

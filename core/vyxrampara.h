@@ -74,8 +74,9 @@ public:
     // Source id shown by image `image` of `buffer`: the live image (inSlot 0)
     // or a user-mode slot's data part starting with image byte 896 (inSlot 1).
     // A crop is resolved through the crop table of the same buffer;
-    // *isCrop tells which, *cropIndex gets the crop entry. 0xFF for an image
-    // index above 15.
+    // *isCrop tells which, *cropIndex gets the crop entry. A word naming no
+    // used crop entry shows the whole DVI input (ram::shownSource). 0xFF for
+    // an image index above 15.
     int VyxGetImageSource(unsigned char* buffer, unsigned char image, short* isCrop, char* cropIndex,
                           unsigned char inSlot);
     int VyxGetSourceNum(int source, int n);
@@ -87,6 +88,8 @@ public:
     void VyxGetCropPara(int source, int k, CROP_PARA* out, int* entryIndex);
     void VyxSetCropPara(char source, char k, CROP_PARA* in);
     void VyxAddNewCrop(int source, CROP_PARA* in);
+    // Frees the entry of the source's k-th crop; every image that showed it
+    // shows the whole source instead.
     void VyxDeleteCrop(char source, char k);
     void VyxSetImageSource(int k, char source, char image);
     void VyxSetEDIDPara(int input, short width, short height, short rate);

@@ -58,15 +58,11 @@ int VyxRamPara::VyxGetImageSource(unsigned char* buffer, unsigned char image, sh
     }
     // A slot's data part starts with image byte 896.
     const int base = inSlot ? kModeStart : 0;
-    uint16_t word = le16(buffer + imageRecord(image) + kImgSource - base);
-    if (!(word & kSourceIsCrop)) {
-        *isCrop = 0;
-        return word & 0xFF;
-    }
-    *isCrop = 1;
-    int entry = word & 0xFF;
-    *cropIndex = char(entry);
-    return le16(buffer + cropEntry(entry) + kCropId - base) & kCropSourceMask;
+    const ShownSource shown = shownSource(buffer, le16(buffer + imageRecord(image) + kImgSource - base), base);
+    *isCrop = shown.crop >= 0 ? 1 : 0;
+    if (shown.crop >= 0)
+        *cropIndex = char(shown.crop);
+    return shown.source;
 }
 
 unsigned char VyxRamPara::VyxSourceId_is_on(unsigned char device)
@@ -199,7 +195,17 @@ void VyxRamPara::VyxDeleteCrop(char source, char k)
     int e = findCropEntry(uint8_t(source), uint8_t(k));
     if (e < 0)
         return;
-    scalerWrite([&] { putLe16(ram_para + cropEntry(e) + kCropId, 0); });
+    const uint16_t whole = le16(ram_para + cropEntry(e) + kCropId) & kCropSourceMask;
+    // In the same hold: the scaler never sees an image on the freed entry,
+    // which would show DVI, or whatever crop takes the entry next.
+    scalerWrite([&] {
+        putLe16(ram_para + cropEntry(e) + kCropId, 0);
+        for (int w = 0; w < kImageRecordCount; ++w) {
+            uint8_t* word = ram_para + imageRecord(w) + kImgSource;
+            if ((le16(word) & kSourceIsCrop) && (le16(word) & 0xFF) == e)
+                putLe16(word, whole);
+        }
+    });
 }
 
 void VyxRamPara::VyxSetImageSource(int k, char source, char image)

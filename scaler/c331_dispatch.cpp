@@ -169,10 +169,13 @@ void c331_manage::dispatchPass()
 
     // 5. Image records, in address order; a relayout ends the compare.
     for (int off = kRecordFirst; off <= kRecordLast; off += 2) {
-        if (!changed(off))
-            continue;
         const int w = (off - kRecordFirst) / kImageRecordSize;
         const int field = (off - kRecordFirst) % kImageRecordSize;
+        // A source word left as it was still shows something else once the
+        // crop entry it names is freed or taken by another source's crop.
+        const bool sourceMoved = field == kImgSource && shownSource(applied, old(off)) != shownSource(seen, now(off));
+        if (!changed(off) && !sourceMoved)
+            continue;
         const uint16_t value = now(off);
         VYX_DEBUG("DIFF REG win[%#x] reg:%x %04x==>%04x\n", w, off - kBrightness, old(off), value);
         if (isRelayoutField(field)) {
@@ -191,14 +194,12 @@ void c331_manage::dispatchPass()
             traceOp("c331_SetWinAttr(%d,%d)", w, value);
             c331_SetWinAttr(char(w), value);
         } else if (field == kImgSource) {
-            if ((value & kSourceIsCrop) && (value & 0xFF) >= kCropEntries) {
-                // No such crop: the window keeps what it shows.
-                VYX_DEBUG("\t win:%d crop %d is not in the crop table\n", w, value & 0xFF);
-            } else if (value & kSourceIsCrop) {
-                const int entry = cropEntry(value & 0xFF);
+            const ShownSource shown = shownSource(seen, value);
+            if (shown.crop >= 0) {
+                const int entry = cropEntry(shown.crop);
                 ST_RECT rect{le16(seen + entry + kCropX), le16(seen + entry + kCropY), le16(seen + entry + kCropW),
                              le16(seen + entry + kCropH)};
-                int source = le16(seen + entry + kCropId) & 0x0F;
+                int source = shown.source & 0x0F;
                 traceOp("c331_SetInputsourceCrop(%d,0x%04x)", w, value);
                 c331_SetInputsourceCrop(w, value);
                 traceOp("c331_SetCrop(%d,1,%d,%d,%d,%d)", w, rect.x, rect.y, rect.w, rect.h);
@@ -206,15 +207,21 @@ void c331_manage::dispatchPass()
                 traceOp("c331_SetInputsource(%d,%d)", w, source);
                 c331_SetInputsource(w, source);
             } else {
-                if (old(off) & kSourceIsCrop) {
+                if (shownSource(applied, old(off)).crop >= 0) {
                     // Leaving a crop: the rectangle is not used with enable 0.
                     const int r0 = imageRecord(0);
                     ST_RECT rect{now(r0 + kImgX), now(r0 + kImgY), now(r0 + kImgWidth), now(r0 + kImgHeight)};
                     traceOp("c331_SetCrop(%d,0,%d,%d,%d,%d)", w, rect.x, rect.y, rect.w, rect.h);
                     c331_SetCrop(char(w), 0, &rect);
                 }
-                traceOp("c331_SetInputsource(%d,%d)", w, value);
-                c331_SetInputsource(w, value);
+                int source = value;
+                if (value & kSourceIsCrop) {
+                    // A crop word naming no used entry: the whole DVI input.
+                    VYX_DEBUG("\t win:%d crop %d is not in use: the whole DVI input\n", w, value & 0xFF);
+                    source = 0;
+                }
+                traceOp("c331_SetInputsource(%d,%d)", w, source);
+                c331_SetInputsource(w, source);
             }
             if (w == (now(kAudioImage) & 0xFF) && sources) {
                 traceOp("audio route flag");

@@ -133,21 +133,13 @@ int c331_manage::vyxApi_initEnvC331()
         info.w = uint16_t(r.w);
         info.h = uint16_t(r.h);
 
-        const uint16_t source = le16(rec + kImgSource);
-        const bool noCrop = (source & kSourceIsCrop) && (source & 0xFF) >= kCropEntries;
-        if (noCrop) {
-            // A crop the table does not have: nothing is read past it.
-            PM_INPUT_OFFSET_EN[w] = 0;
-            info.crop = 0;
-            info.input = 0;
-        } else if (source & kSourceIsCrop) {
-            PM_INPUT_OFFSET_EN[w] = 1;
-            info.crop = uint8_t(source & 0xFF);
-            info.input = uint8_t(le16(img + cropEntry(info.crop) + kCropId) & 7);
-        } else {
-            PM_INPUT_OFFSET_EN[w] = 0;
-            info.input = uint8_t(source & 7);
-        }
+        // A crop word naming no used entry shows the whole DVI input, as
+        // the dispatcher applies it.
+        const ShownSource shown = shownSource(img, le16(rec + kImgSource));
+        PM_INPUT_OFFSET_EN[w] = shown.crop >= 0 ? 1 : 0;
+        if (shown.crop >= 0)
+            info.crop = uint8_t(shown.crop);
+        info.input = uint8_t(shown.source & 7);
         info.enable = loadShared(rec + kImgEnable);
         info.rotate = loadShared(rec + kImgMirror);
 
@@ -172,9 +164,6 @@ int c331_manage::vyxApi_initEnvC331()
         } else if (info.input > 5) {
             VYX_DEBUG("\t OOR for win:%d input:%d\r\n", w, info.input);
             fault = "input";
-        } else if (noCrop) {
-            VYX_DEBUG("\t OOR for win:%d crop:%d\r\n", w, source & 0xFF);
-            fault = "crop";
         } else if (pwinfo[first].enable == 0) {
             VYX_DEBUG("\t OOR for SPLICE_NONE win0 disable\n");
             fault = "enable";

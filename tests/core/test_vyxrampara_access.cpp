@@ -90,6 +90,34 @@ TEST_F(Access, ImageSourceResolvesCropsInTheGivenBuffer)
     EXPECT_EQ(isCrop, 0);
 }
 
+TEST_F(Access, AWordNamingNoCropInUseShowsTheWholeDviInput)
+{
+    // Entry 5 was freed (its id word keeps source 2), entry 40 is past the
+    // table: neither is a crop, in the live image or in a slot.
+    putLe16(img + cropEntry(5), 0x0102);
+    putLe16(img + cropEntry(40), uint16_t(kCropUsed | 3));
+    uint8_t* slotData = p->user_mode[2] + kSlotData;
+    putLe16(slotData + cropEntry(5) - kModeStart, 0x0003);
+    putLe16(slotData + imageRecord(0) + kImgSource - kModeStart, 0x8005);
+    for (const uint16_t word : {uint16_t(0x8005), uint16_t(0x8028), uint16_t(0x80FF)}) {
+        setImage(1, true, word);
+        short isCrop = -1;
+        char cropIndex = 9;
+        EXPECT_EQ(p->VyxGetImageSource(img, 1, &isCrop, &cropIndex, 0), 0) << word;
+        EXPECT_EQ(isCrop, 0) << word;
+        EXPECT_EQ(cropIndex, 9) << word;
+        EXPECT_EQ(le16(img + imageRecord(1) + kImgSource), word); // the word stays as written
+    }
+    short isCrop = -1;
+    char cropIndex = 9;
+    EXPECT_EQ(p->VyxGetImageSource(slotData, 0, &isCrop, &cropIndex, 1), 0);
+    EXPECT_EQ(isCrop, 0);
+    // The keypad's source light and the receivers take it as DVI too.
+    clearImages();
+    setImage(0, true, 0x8005);
+    EXPECT_EQ(devicesOn(), (std::vector<int>{1, 0, 0, 0, 0, 0}));
+}
+
 namespace {
 
 class Crops : public Access {
@@ -210,6 +238,33 @@ TEST_F(Crops, EditsGoThroughTheScalerRequest)
     scaler->para_changed = 2;
     p->VyxSetEDIDPara(5, 1920, 1080, 60);
     EXPECT_EQ(scaler->para_changed, 2);
+}
+
+TEST_F(Crops, DeletingACropPutsItsWholeSourceOnEveryImageThatShowedIt)
+{
+    // Source 2's crop 2 (entry 2) is shown by images 1, 3 (disabled) and 12;
+    // image 4 shows source 2's crop 4, image 0 all of source 2.
+    clearImages();
+    setImage(0, true, 2);
+    setImage(1, true, 0x8002);
+    setImage(3, false, 0x8002);
+    setImage(4, true, 0x8004);
+    setImage(12, true, 0x8002);
+    putLe16(img + kCurrentMode, 3);
+    putLe16(p->ram_para_bak + kCurrentMode, 3);
+    p->VyxDeleteCrop(2, 2);
+    EXPECT_EQ(cropId(2), 0);
+    std::vector<uint16_t> words;
+    for (int w : {0, 1, 3, 4, 12})
+        words.push_back(le16(img + imageRecord(w) + kImgSource));
+    EXPECT_EQ(words, (std::vector<uint16_t>{2, 2, 2, 0x8004, 2}));
+    EXPECT_EQ(scaler->para_changed, 1);
+    EXPECT_EQ(le16(img + kCurrentMode), 3); // the mode is not left for it
+
+    // Source 0's crop 1: the whole input is DVI, source word 0.
+    setImage(5, true, 0x8001);
+    p->VyxDeleteCrop(0, 1);
+    EXPECT_EQ(le16(img + imageRecord(5) + kImgSource), 0);
 }
 
 TEST_F(Crops, CropEditWaitsForTheScalerMutex)

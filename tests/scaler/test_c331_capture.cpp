@@ -126,12 +126,23 @@ TEST_F(Capture, DotByDotWindowsShowTheirSourceOneToOne)
     EXPECT_TRUE(w.cropped);
 }
 
-TEST_F(Capture, ALayoutNamingACropPastTheTableFallsBackToTheWholeScreen)
+TEST_F(Capture, ALayoutNamingACropNotInUseShowsTheWholeDviInputThere)
 {
-    layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 960, 1080, 0}, {960, 0, 960, 1080, 1}}};
-    r.wins[1].source = 0x80FF;
-    apply(r);
-    EXPECT_EQ(layout::compare(screen(), {{Rect{0, 0, 1920, 1080}, 0, 0}}), "");
+    plug(0, progressive(1280, 720, 60));
+    plug(1, progressive(1920, 1080, 60));
+    setCrop(3, 0x0001, Rect{100, 50, 800, 600}); // freed, its rectangle left
+    // The first layout is loaded whole, the second word is a source change.
+    for (uint16_t word : {uint16_t(0x8003), uint16_t(0x80FF)}) {
+        layout::Request r{0, 1920, 1080, -1, -1, {{0, 0, 960, 1080, 0}, {960, 0, 960, 1080, 1}}};
+        r.wins[0].source = 1;
+        r.wins[1].source = word;
+        apply(r);
+        EXPECT_EQ(layout::compare(screen(), layout::expected(r)), "") << word;
+        const Window w = at(Rect{960, 0, 960, 1080});
+        EXPECT_EQ(w.port, portOf(0)) << word;
+        EXPECT_FALSE(w.cropped) << word;
+        EXPECT_EQ(w.source, (Rect{0, 0, 1280, 720})) << word;
+    }
 }
 
 // ---------------------------------------------------------------------------

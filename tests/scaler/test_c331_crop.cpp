@@ -121,7 +121,8 @@ TEST_F(Crops, EntriesOutsideTheTableAreRefused)
     EXPECT_EQ(scaler->pwinfo[0].crop, 2);
     EXPECT_EQ(scaler->pwinfo[0].input, 0);
 
-    // A PC naming entry 40 or 255 changes nothing, reads nothing past the table.
+    // A PC naming entry 40 or 255 reads nothing past the table: the window
+    // shows the whole DVI input.
     scaler->win_loaded[1] = 1;
     turn(); // the OSD work bring-up left
     turn();
@@ -129,7 +130,7 @@ TEST_F(Crops, EntriesOutsideTheTableAreRefused)
         write([&] { set16(imageRecord(1) + kImgSource, word); });
         ops.clear();
         turn();
-        EXPECT_EQ(passOps(), std::vector<std::string>{"test_signal(1)"}) << word;
+        EXPECT_EQ(passOps(), (std::vector<std::string>{"c331_SetInputsource(1,0)", "test_signal(1)"})) << word;
         save();
     }
     // Entry 39 is the last one.

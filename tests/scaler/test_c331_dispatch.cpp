@@ -150,6 +150,48 @@ TEST_F(Dispatch, SourceChangesThroughCropsAndTheAudioRoute)
     EXPECT_EQ(pass(), (Ops{"audio route flag", "test_signal(1)"}));
 }
 
+TEST_F(Dispatch, ACropWordNamingNoEntryInUseIsAppliedAsTheWholeDviInput)
+{
+    auto source = [](int w) { return imageRecord(w) + kImgSource; };
+    auto putEntry = [&](int e, uint16_t id) {
+        set16(cropEntry(e) + kCropId, id);
+        set16(cropEntry(e) + kCropW, 300);
+        set16(cropEntry(e) + kCropH, 400);
+    };
+    write([&] {
+        putEntry(7, 0x8203); // source 3
+        set16(source(1), 0x8007);
+    });
+    pass();
+    save();
+
+    // A PC frees the entry, the word left as it is: the crop goes, DVI comes.
+    write([&] { set16(cropEntry(7) + kCropId, 0x0203); });
+    EXPECT_EQ(pass(), (Ops{"c331_SetCrop(1,0,0,0,1920,1080)", "c331_SetInputsource(1,0)", "test_signal(1)"}));
+    save();
+    // Words naming a free entry, or one past the table: DVI, nothing read past it.
+    for (uint16_t word : {uint16_t(0x8005), uint16_t(0x8028), uint16_t(0x80FF)}) {
+        write([&] { set16(source(1), word); });
+        EXPECT_EQ(pass(), (Ops{"c331_SetInputsource(1,0)", "test_signal(1)"})) << word;
+        save();
+    }
+    // A crop of source 1 taking free entry 5 while a word names it.
+    write([&] { set16(source(1), 0x8005); });
+    pass();
+    save();
+    write([&] { putEntry(5, 0x8001); });
+    EXPECT_EQ(pass(), (Ops{"c331_SetInputsourceCrop(1,0x8005)", "c331_SetCrop(1,1,0,0,300,400)",
+                           "c331_SetInputsource(1,1)", "test_signal(1)"}));
+    save();
+
+    // The panel's delete: the whole source of the crop in the same request,
+    // never DVI on the way.
+    store->VyxCropSourceInit();
+    store->VyxDeleteCrop(1, 1);
+    EXPECT_EQ(le16(img + source(1)), 1);
+    EXPECT_EQ(pass(), (Ops{"c331_SetCrop(1,0,0,0,1920,1080)", "c331_SetInputsource(1,1)", "test_signal(1)"}));
+}
+
 TEST_F(Dispatch, EveryQualifyingEdidRequestIsServed)
 {
     edid_ram_table_from[0] = 1;

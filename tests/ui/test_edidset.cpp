@@ -94,7 +94,7 @@ TEST_F(EdidScreen, CancelAndDeleteWriteNothingAndAnEmptyWidthSavesZero)
     });
 }
 
-TEST_F(EdidScreen, InputsWrapAndStoredValuesGoBackAsShown)
+TEST_F(EdidScreen, InputsWrapAndStoredValuesOutOfRangeGoBackAs0)
 {
     setImage16(edidRequest(0), 40000);
     setImage16(edidRequest(0) + 4, 50);
@@ -113,11 +113,42 @@ TEST_F(EdidScreen, InputsWrapAndStoredValuesGoBackAsShown)
         keys("RRQRO");
         EXPECT_EQ(text("label_rate"), "30");
         keys("RRRQ");
-        EXPECT_EQ(image16(edidRequest(0)), 40000);
+        EXPECT_EQ(image16(edidRequest(0)), 0); // shown unsigned, stored signed
         EXPECT_EQ(image16(edidRequest(0) + 2), 1080);
         EXPECT_EQ(image16(edidRequest(0) + 4), 30);
         EXPECT_EQ(image16(edidRequest(1)), 1920); // HDMI1 untouched
     }});
+}
+
+TEST_F(EdidScreen, ASaveStoresOnlySigned16BitNumbersAnyOtherTextAs0)
+{
+    setImage16(edidRequest(2), 1280);
+    setImage16(edidRequest(2) + 2, 720);
+    setImage16(edidRequest(2) + 4, 30);
+    takeSnapshot();
+    withEdid({
+        [&] { keys("RQQ"); }, typing("40000"), // HDMI2's width
+        [&] {
+            keys("RRRRRQ"); // on to Save
+            EXPECT_EQ(bytes(908, 6), (std::vector<uint8_t>{0, 0, 0xD0, 0x02, 30, 0}));
+            EXPECT_EQ(text("card_timing"), "0x720@30Hz");
+            struct Case {
+                const char* width;
+                const char* height;
+                uint16_t storedWidth, storedHeight;
+            } cases[] = {{"32767", "32768", 32767, 0}, {"-1", "-32768", 0xFFFF, 0x8000}, {"-32769", "1e3", 0, 0},
+                {"", "720x", 0, 0}};
+            for (const Case& c : cases) {
+                keys("Q");
+                g_edidset->findChild<QLineEdit*>("lineEdit_W")->setText(c.width);
+                g_edidset->findChild<QLineEdit*>("lineEdit_H")->setText(c.height);
+                keys("SQ");
+                EXPECT_EQ(image16(edidRequest(2)), c.storedWidth) << c.width;
+                EXPECT_EQ(image16(edidRequest(2) + 2), c.storedHeight) << c.height;
+                EXPECT_EQ(image16(edidRequest(2) + 4), 30);
+            }
+        },
+    });
 }
 
 TEST_F(EdidScreen, AChangeMadeElsewhereRedrawsTheCardOnlyWithoutThePanel)

@@ -21,6 +21,7 @@
 #include "ui/image/imagelayout.h"
 #include "ui/image/inputchoose.h"
 #include "ui/image/inputcut.h"
+#include "ui/image/sourceinfo.h"
 #include "ui/shell/tip.h"
 
 using namespace ram;
@@ -74,6 +75,11 @@ protected:
     {
         for (const char* k = letters; *k; ++k)
             key(screen, *k);
+    }
+    static void keysIn(QWidget* child, const char* letters)
+    {
+        for (const char* k = letters; *k; ++k)
+            key(child, *k);
     }
     // OK on an entry: the check mark comes up (and is ticked away) when
     // `written`, and nothing shows otherwise.
@@ -426,10 +432,25 @@ protected:
         ASSERT_EQ(g_page_focus.load(), kPageInputChoose);
         ASSERT_EQ(screen->selected(), select);
     }
-    static void keysIn(QWidget* child, const char* letters)
+    // A PC writes image 0's source word and asks for it to be applied while
+    // `child` is on top: the child's refresh persists it, so the snapshot
+    // holds it already when the child is left (back, in `child`).
+    void pcSetsImage0(QWidget* child, uint16_t word)
     {
-        for (const char* k = letters; *k; ++k)
-            key(child, *k);
+        uint8_t bytes[2] = {uint8_t(word), uint8_t(word >> 8)};
+        store->VyxRamParaDeal(bytes, 2, imageRecord(0) + kImgSource);
+        scalerApplies();
+        ASSERT_EQ(snapshot16(imageRecord(0) + kImgSource), word);
+        keysIn(child, "O");
+    }
+    // The tab of image 0, the input highlight and the first entry (in use)
+    // say that it shows all of input `name`, at list position `listseq`.
+    void expectShowsWhole(const char* name, int listseq, const char* timing)
+    {
+        EXPECT_EQ(tabText(0), name);
+        EXPECT_EQ(screen->findChild<QFrame*>("frame1")->x(), 53 * listseq + 1);
+        EXPECT_EQ(screen->listed_source(), sourceinfo::get_source_id_by_listseq(uint8_t(listseq)));
+        EXPECT_EQ(entryTexts(0), (QStringList{name, timing, "Using"}));
     }
 };
 
@@ -464,8 +485,9 @@ TEST_F(InputChooseChildren, ACropAddedOnTheCropScreenIsListedAndCanBeChosen)
     EXPECT_EQ(tabText(0), "HDMI1_Crop1");
 }
 
-TEST_F(InputChooseChildren, ACropDeletedOnTheCropScreenLeavesTheListAndTheTab)
+TEST_F(InputChooseChildren, ACropDeletedOnTheCropScreenPutsItsWholeInputOnTheImage)
 {
+    setTiming(1, 1920, 1080, 60);
     setCrop(2, 1, 1);
     setImage16(imageRecord(0) + kImgSource, kSourceIsCrop | 2);
     open();
@@ -477,27 +499,39 @@ TEST_F(InputChooseChildren, ACropDeletedOnTheCropScreenLeavesTheListAndTheTab)
         keysIn(cut, "OO");
     });
     ASSERT_EQ(image16(cropEntry(2) + kCropId), 0);
+    EXPECT_EQ(image16(imageRecord(0) + kImgSource), 1);
     EXPECT_TRUE(inputName(0).contains(">1<")) << inputName(0).toStdString();
-    // The image still names entry 2, whose source field now reads 0: the
-    // tab takes DVI's name, and the entries are DVI's, none in use.
-    EXPECT_TRUE(tabText(0).startsWith("DVI_Crop")) << tabText(0).toStdString();
-    EXPECT_EQ(screen->listed_source(), 0);
-    EXPECT_EQ(entryTexts(0).at(2), "");
-    keys("RRQ");
-    EXPECT_EQ(screen->selected(), 3); // the input row on DVI
-    keys("R");
-    EXPECT_EQ(screen->listed_source(), 1);
+    expectShowsWhole("HDMI1", 0, "1920x1080@60Hz");
     EXPECT_EQ(entries().size(), 1);
 }
 
-TEST_F(InputChooseChildren, ACropTheImageShowsDeletedByThePcRenamesItsTab)
+TEST_F(InputChooseChildren, ACropTheImageShowsFreedByThePcShowsTheWholeDviInput)
 {
+    setTiming(0, 1280, 720, 60);
     setCrop(2, 1, 1);
     setImage16(imageRecord(0) + kImgSource, kSourceIsCrop | 2);
     open();
-    setImage16(cropEntry(2) + kCropId, 0);
+    setImage16(cropEntry(2) + kCropId, 0x0001); // free, its source byte kept
     store->test_signal(kChangeRefresh);
-    EXPECT_TRUE(tabText(0).startsWith("DVI_Crop")) << tabText(0).toStdString();
+    EXPECT_EQ(image16(imageRecord(0) + kImgSource), kSourceIsCrop | 2); // as the PC left it
+    expectShowsWhole("DVI", 3, "1280x720@60Hz");
+}
+
+// A source a PC sets while a child screen is on top: back from it, the
+// tab, the input highlight and the entries follow it.
+TEST_F(InputChooseChildren, ASourceThePcSetsWhileAChildIsOpenShowsOnItsReturn)
+{
+    setTiming(2, 1280, 720, 60);
+    setTiming(3, 3840, 2160, 60);
+    setCrop(0, 1, 1);
+    setImage16(imageRecord(0) + kImgSource, kSourceIsCrop | 0);
+    open();
+    EXPECT_EQ(tabText(0), "HDMI1_Crop1");
+    inChild<InputCut>(InputChoose::kSelectInputCut, g_inputcut, [&](InputCut* cut) { pcSetsImage0(cut, 3); });
+    expectShowsWhole("HDMI3", 2, "3840x2160@60Hz");
+    keys("S"); // from the crop button back to the tab
+    inChild<EDIDset>(InputChoose::kSelectEdid, g_edidset, [&](EDIDset* edid) { pcSetsImage0(edid, 2); });
+    expectShowsWhole("HDMI2", 1, "1280x720@60Hz");
 }
 
 TEST_F(InputChooseChildren, ATimingChangedWhileTheEdidScreenIsOpenShowsOnItsReturn)
@@ -571,8 +605,9 @@ protected:
         return platform::c331screen::ScreenLayout::fromPublished(record);
     }
     // Scaler turns until the full-screen window shows input `input` with a
-    // picture `width` wide; `seen` keeps the last composition read.
-    bool windowShows(int input, int width)
+    // picture `width` wide, cut to `crop` (none: not cropped); `seen` keeps
+    // the last composition read.
+    bool windowShows(int input, int width, platform::c331screen::Rect crop = {})
     {
         return waitFor(
             [&] {
@@ -586,11 +621,26 @@ protected:
                 seen = screen.describe();
                 for (const auto& w : screen.windows)
                     if (w.screen == platform::c331screen::Rect{0, 0, 1920, 1080} && w.port >= 0
-                        && platform::c331screen::kPortInput[w.port] == input && w.source.w == width && !w.background)
+                        && platform::c331screen::kPortInput[w.port] == input && w.source.w == width && !w.background
+                        && w.cropped == !crop.empty() && (crop.empty() || w.crop == crop))
                         return true;
                 return false;
             },
             10000);
+    }
+
+    // The scaler brought up again as at a restart, from the image as it was
+    // stored last.
+    void restartScaler()
+    {
+        takeSnapshot();
+        pthread_mutex_lock(&scaler->para_mutex);
+        copyShared(scaler->applied, store->ram_para_bak, kImageSize);
+        pthread_mutex_unlock(&scaler->para_mutex);
+        scaler->setup_stage = 0;
+        for (int turn = 0; turn < 20 && scaler->setup_stage < 8; ++turn)
+            scaler->runTurn();
+        ASSERT_EQ(scaler->setup_stage.load(), 8);
     }
 
     std::string seen;
@@ -600,20 +650,77 @@ protected:
 
 using choosetest::InputChooseOnTheChip;
 
-TEST_F(InputChooseOnTheChip, ChoosingHdmi2ForImage0ChangesWhatItsWindowShows)
+TEST_F(InputChooseOnTheChip, DeletingTheCropImage1ShowsPutsItsWholeInputOnTheScreenAndThePanel)
 {
-    writeFile("/sim/sources", "1 1920x1080@60\n2 1280x720@60\n");
+    writeFile("/sim/sources", "1 1920x1080@60\n");
     ASSERT_EQ(zevlosource::pInstance()->initialize(), 0);
-    ASSERT_TRUE(windowShows(1, 1920)) << seen; // image 0 on HDMI1, as the defaults have it
-    ASSERT_TRUE(waitFor([&] { return image16(inputTiming(2) + kTimingRate) == 60; }));
-    const uint64_t pictures = platform::simScaler().screensWritten();
+    // HDMI1's crops 1 and 2; image 1 shows crop 2 (source word 0x8001).
+    panel::scaler_write([](panel::ScalerWrite& w) {
+        w.put16(cropEntry(0) + kCropId, kCropUsed | 1);
+        w.put16(cropEntry(0) + kCropW, 960);
+        w.put16(cropEntry(0) + kCropH, 540);
+        w.put16(cropEntry(1) + kCropId, kCropUsed | 1 << 8 | 1);
+        w.put16(cropEntry(1) + kCropX, 100);
+        w.put16(cropEntry(1) + kCropY, 50);
+        w.put16(cropEntry(1) + kCropW, 800);
+        w.put16(cropEntry(1) + kCropH, 600);
+        w.put16(imageRecord(0) + kImgSource, kSourceIsCrop | 1);
+    });
+    ASSERT_TRUE(windowShows(1, 1920, {100, 50, 800, 600})) << seen;
 
     open();
-    keys("QRQ");
-    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI2", "1280x720@60Hz", ""}));
-    choose();
-    EXPECT_TRUE(windowShows(2, 1280)) << seen;
+    EXPECT_EQ(tabText(0), "HDMI1_Crop2");
+    const uint64_t pictures = platform::simScaler().screensWritten();
+    ModalDriver drive;
+    drive.then([&] {
+        ASSERT_NE(g_inputcut, nullptr);
+        keysIn(g_inputcut, "QRRRQ"); // HDMI1's crop 2, its edit form
+        keysIn(g_inputcut, "RRRRQ"); // Delete
+        keysIn(g_inputcut, "OO");
+    });
+    drive.run([&] { keys("RQ"); });
+    EXPECT_FALSE(drive.timedOut());
+    EXPECT_EQ(image16(cropEntry(1) + kCropId), 0);
+    EXPECT_EQ(image16(imageRecord(0) + kImgSource), 1);
+    EXPECT_TRUE(windowShows(1, 1920)) << seen;
     EXPECT_GT(platform::simScaler().screensWritten(), pictures);
-    EXPECT_TRUE(exists("/sim/screen.png"));
-    EXPECT_EQ(tabText(0), "HDMI2");
+    EXPECT_EQ(tabText(0), "HDMI1");
+    EXPECT_EQ(entryTexts(0), (QStringList{"HDMI1", "1920x1080@60Hz", "Using"}));
+}
+
+TEST_F(InputChooseOnTheChip, AWordNamingAFreeCropEntryShowsTheWholeDviInputAfterARestartAndAtOnce)
+{
+    writeFile("/sim/sources", "0 1280x720@60\n1 1920x1080@60\n");
+    ASSERT_EQ(zevlosource::pInstance()->initialize(), 0);
+    ASSERT_TRUE(windowShows(1, 1920)) << seen;
+    // Entry 3 is free, its rectangle and HDMI1's source byte left in it.
+    setImage16(cropEntry(3) + kCropId, 0x0001);
+    setImage16(cropEntry(3) + kCropX, 100);
+    setImage16(cropEntry(3) + kCropW, 800);
+    setImage16(cropEntry(3) + kCropH, 600);
+
+    // Stored so in the parameter file: so the start shows it.
+    setImage16(imageRecord(0) + kImgSource, 0x8003);
+    restartScaler();
+    EXPECT_TRUE(windowShows(0, 1280)) << seen;
+    open();
+    EXPECT_EQ(tabText(0), "DVI");
+    EXPECT_EQ(entryTexts(0), (QStringList{"DVI", "1280x720@60Hz", "Using"}));
+    keys("QRQ");
+    choose(); // all of HDMI1
+    ASSERT_TRUE(windowShows(1, 1920)) << seen;
+    // The scaler thread's signal comes after its pass, and only then can
+    // the image be saved: so here too.
+    store->test_signal(kChangeRefresh);
+    ASSERT_EQ(snapshot16(imageRecord(0) + kImgSource), 1);
+
+    // A PC's RAM write of the word, then its register 11.
+    uint8_t word[2] = {0x03, 0x80};
+    store->VyxRamParaDeal(word, 2, imageRecord(0) + kImgSource);
+    pthread_mutex_lock(&scaler->para_mutex);
+    scaler->raise_request(1);
+    pthread_mutex_unlock(&scaler->para_mutex);
+    EXPECT_TRUE(windowShows(0, 1280)) << seen;
+    EXPECT_EQ(image16(imageRecord(0) + kImgSource), 0x8003); // as the PC wrote it
+    EXPECT_EQ(tabText(0), "DVI");
 }

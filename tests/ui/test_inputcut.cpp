@@ -130,6 +130,31 @@ TEST_F(CropScreen, AddChangeAndDeleteACropWithTheKeysAndTheNumberKeyboard)
     EXPECT_EQ(g_inputcut, nullptr);
 }
 
+TEST_F(CropScreen, TheFormsStoreOnlySigned16BitNumbersAnyOtherTextAs0)
+{
+    auto field = [](const char* name) { return g_inputcut->findChild<QLineEdit*>(name); };
+    withCut({
+        [&] { keys("QQRRQ"); }, // HDMI1's add form, the keyboard on W
+        typing("40000"),
+        [&] {
+            field("lineEdit_X")->setText("-1");
+            field("lineEdit_Y")->setText("x");
+            field("lineEdit_H")->setText("32767");
+            keys("RRRQ"); // H, Cancel, OK: store
+            EXPECT_EQ(bytes(cropEntry(0), 10), (std::vector<uint8_t>{0x01, 0x80, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0x7F}));
+
+            keys("RRQ"); // the crop's tile, its edit form
+            ASSERT_TRUE(formShown());
+            field("lineEdit_X")->setText("70000");
+            field("lineEdit_Y")->setText("12");
+            field("lineEdit_W")->setText("32768");
+            field("lineEdit_H")->setText("-32768");
+            keys("SQ"); // left to OK
+            EXPECT_EQ(bytes(cropEntry(0), 10), (std::vector<uint8_t>{0x01, 0x80, 0, 0, 12, 0, 0, 0, 0x00, 0x80}));
+        },
+    });
+}
+
 TEST_F(CropScreen, SevenTilesPageAndWrapAndTheFormsSkipOrPassDelete)
 {
     for (int n = 1; n <= 6; ++n)
@@ -184,7 +209,7 @@ TEST_F(CropScreen, SevenTilesPageAndWrapAndTheFormsSkipOrPassDelete)
     }});
 }
 
-TEST_F(CropScreen, NoEditWhereNoTileIsAndUnsignedValuesGoBackUnchanged)
+TEST_F(CropScreen, NoEditWhereNoTileIsAndAWordAbove32767GoesBackAs0)
 {
     putCrop(3, 1, 1, 0, 0, 40000, 2160);
     putCrop(5, 1, 2, 8, 8, 640, 480);
@@ -196,8 +221,8 @@ TEST_F(CropScreen, NoEditWhereNoTileIsAndUnsignedValuesGoBackUnchanged)
         EXPECT_FALSE(formShown());
         keys("RQ");
         EXPECT_EQ(text("lineEdit_W"), "40000");
-        keys("SQ"); // stored as shown
-        EXPECT_EQ(image16(cropEntry(3) + kCropW), 40000);
+        keys("SQ"); // shown unsigned, stored signed: out of range
+        EXPECT_EQ(image16(cropEntry(3) + kCropW), 0);
         EXPECT_EQ(image16(cropEntry(3) + kCropH), 2160);
 
         // Deleting the last crop leaves the focus on a position without a

@@ -135,8 +135,10 @@ TEST_F(StandbyScreen, CropTileNamesAndSizesTheEntryTheSourceWordNames)
     setTiming(2, 3840, 2160, 30);
     setImage16(imageRecord(1) + kImgEnable, 1);
     setImage16(imageRecord(1) + kImgSource, 0x8000 | 3);
-    // Entries not in use (source 3's, deleted), or beyond the table.
+    // Entries not in use (source 3's, deleted), or beyond the table: the
+    // whole DVI input.
     setCrop(7, 3, 800, 600);
+    setTiming(0, 1280, 720, 50);
     setImage16(imageRecord(2) + kImgEnable, 1);
     setImage16(imageRecord(2) + kImgSource, 0x8000 | 7);
     setImage16(imageRecord(3) + kImgEnable, 1);
@@ -148,9 +150,10 @@ TEST_F(StandbyScreen, CropTileNamesAndSizesTheEntryTheSourceWordNames)
     EXPECT_EQ(text(1, "status"), "960x540@60Hz");
     EXPECT_EQ(text(2, "name"), "HDMI2_Crop3");
     EXPECT_EQ(text(2, "status"), "640x360@30Hz");
-    EXPECT_EQ(text(3, "name"), "HDMI3");
-    EXPECT_EQ(text(3, "status"), "No signal");
-    EXPECT_EQ(text(4, "status"), "No signal");
+    for (int image : {3, 4}) {
+        EXPECT_EQ(text(image, "name"), "DVI");
+        EXPECT_EQ(text(image, "status"), "1280x720@50Hz");
+    }
 }
 
 TEST_F(StandbyScreen, LedOffWordAndOutputBitsGiveBlackAndTheFreezeMark)

@@ -373,7 +373,5 @@ void EDIDset::refresh_key(panel::KeyRole role)
 
 void EDIDset::slot_Button_back_clicked()
 {
-    // A timing that changed while this screen was on top went into the
-    // snapshot unseen by the input choice screen's refresh.
-    panel::go_back(this, g_edidset, g_inputchoose, kPageInputChoose, [](InputChoose* below) { below->initSource(); });
+    panel::go_back(this, g_edidset, g_inputchoose, kPageInputChoose, [](InputChoose* below) { below->child_closed(); });
 }

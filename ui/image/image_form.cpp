@@ -92,11 +92,8 @@ void fit_button_text(QPushButton* button, int pixels, int smallest)
 
 uint16_t word_of(const QString& text)
 {
-    bool ok = false;
-    const int value = text.toInt(&ok, 10);
-    if (!ok || value < -32768 || value > 65535)
-        return 0;
-    return uint16_t(value);
+    // 0 for an empty text, one that is not a number or one out of range.
+    return uint16_t(text.toShort(nullptr, 10));
 }
 
 } // namespace imageform

@@ -58,10 +58,11 @@ void fit_caption_row(std::initializer_list<QLabel*> captions);
 // is too wide for the button (a Russian "Сохранить").
 void fit_button_text(QPushButton* button, int pixels, int smallest);
 
-// The fields show 16-bit words of the parameter image in decimal, unsigned.
-// What goes back is the word the text names: 0..65535 as shown (so a value
-// above 32767 nobody edited goes back unchanged), -32768..-1 as the same
-// word signed; anything else, an empty text included, is 0.
+// The word a field's text stores: the text read as a signed 16-bit decimal
+// number, -32768..32767 (a negative one as the same word signed); an empty
+// text, one that is not a number or one outside that range stores 0. The
+// fields show the words unsigned, so a word above 32767 a PC wrote goes
+// back as 0 too.
 uint16_t word_of(const QString& text);
 
 } // namespace imageform

@@ -564,23 +564,7 @@ void InputChoose::syncUpdate(int code)
     const bool crops = chooseCropTableChanged();
 
     if (rebuild) {
-        // The image chosen for stays chosen (the screen's own choice comes
-        // back here as a change) while it keeps its tab.
-        if (!chooseHasTab(current_image))
-            current_image = 0;
-        const uint8_t page = current_page;
-        image_select();
-        initMenu();
-        // Tab indexes may have moved: the focus follows the image's tab.
-        saved_tab = uint8_t(std::max(0, tab_of(current_image)));
-        if (ui_seltype == kLevelTabs && ui_select < kSelectInputCut)
-            ui_select = saved_tab;
-        if (ui_seltype == kLevelEntries && page != current_page && page <= last_page) {
-            // The focus stays on the entry just chosen.
-            current_page = page;
-            initSource();
-        }
-        show_tab_focus();
+        rebuild_from_images();
     } else if (ui_seltype == kLevelTabs && current_image != g_image_current.load()
         && tab_of(g_image_current.load()) >= 0) {
         // The global keys chose another image with a tab.
@@ -598,11 +582,49 @@ void InputChoose::syncUpdate(int code)
     }
 }
 
+void InputChoose::rebuild_from_images()
+{
+    // The image chosen for stays chosen (the screen's own choice comes back
+    // here as a change) while it keeps its tab.
+    if (!chooseHasTab(current_image))
+        current_image = 0;
+    const uint8_t page = current_page;
+    image_select();
+    initMenu();
+    // Tab indexes may have moved: the focus follows the image's tab.
+    saved_tab = uint8_t(std::max(0, tab_of(current_image)));
+    if (ui_seltype == kLevelTabs && ui_select < kSelectInputCut)
+        ui_select = saved_tab;
+    if (ui_seltype == kLevelEntries && page != current_page && page <= last_page) {
+        // The focus stays on the entry just chosen.
+        current_page = page;
+        initSource();
+    }
+    show_tab_focus();
+}
+
+void InputChoose::child_closed()
+{
+    // The crop table, a source or an image may have changed by the panel or
+    // a PC while the child was on top; each change was persisted there, so
+    // this screen's refresh never sees it. Everything is read anew.
+    VyxRamPara::pInstance()->VyxCropSourceInit();
+    crop_source_num_update();
+    // The global keys may have chosen another image meanwhile: followed as
+    // the refresh follows them at the tab row.
+    const int chosen = g_image_current.load();
+    if (chosen < kImages && chooseHasTab(chosen))
+        current_image = uint8_t(chosen);
+    rebuild_from_images();
+}
+
 void InputChoose::crops_changed()
 {
-    // Counts first: the entry area lists as many entries as they say.
+    // Counts first: the entry area lists as many entries as they say. At
+    // the tab row the image may show another input now (its crop freed):
+    // the highlight follows.
     crop_source_num_update();
-    initSource();
+    on_Button_source_clicked();
     // A tab names its image's crop by the crop's entry, which may be gone.
     for (int w = 0; w < kImages; ++w)
         input_source_changed(char(w));

@@ -33,8 +33,7 @@ public:
     void language_changed();
     void syncUpdate(int code);
     // The entry area of the listed input, anew; at the tab row that is the
-    // input the current image shows. The EDID screen's back action calls
-    // it: a timing may have changed while that screen was on top.
+    // input the current image shows.
     void initSource();
     // Entry counts of every input (crops + 1), then the input row anew.
     void crop_source_num_update();
@@ -42,6 +41,10 @@ public:
     // counts, the entries they list and the tabs' texts anew. Leaves the
     // crop numbering (VyxCropSourceInit) to whoever changed the table.
     void crops_changed();
+    // Back from the crop or EDID screen: the crop numbering, the input row,
+    // the tabs, the input highlight and the entries anew from the images'
+    // sources as they stand.
+    void child_closed();
 
     // Focus levels (ui_seltype).
     enum Level : uint8_t { kLevelTabs = 0, kLevelInputs = 1, kLevelEntries = 2 };
@@ -68,6 +71,9 @@ protected:
 
 private:
     void menulist_init();
+    // Tabs, input highlight and entries anew from the images' sources, the
+    // focus kept where it can stay.
+    void rebuild_from_images();
     void initMenu();
     void TextCreate(char image, char);
     void imagemenu();

@@ -584,10 +584,8 @@ void InputCut::leave_form()
 void InputCut::slot_Button_back_clicked()
 {
     if (g_inputchoose)
-        // Its refresh never saw the crops changed here: each was persisted
-        // while this screen was on top.
         panel::go_back(
-            this, g_inputcut, g_inputchoose, kPageInputChoose, [](InputChoose* below) { below->crops_changed(); });
+            this, g_inputcut, g_inputchoose, kPageInputChoose, [](InputChoose* below) { below->child_closed(); });
     else
         panel::go_back(this, g_inputcut, g_option, kPageOption);
 }

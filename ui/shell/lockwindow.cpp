@@ -205,18 +205,14 @@ void LockWindow::imageTile(int image, uint16_t ledOff, const QFont& font)
             name->setText(builtIn);
         }
     } else {
-        // The crop the image's source word names, read from its own entry:
-        // its number and size. An entry not in use shows no picture.
+        // The crop the image's source word names, read from its own entry
+        // (one in use: any other shows as the whole DVI input): its number
+        // and size.
         const int entry = uint8_t(cropIndex);
-        const uint16_t id = entry < kCropEntries ? panel::img16(cropEntry(entry) + kCropId) : 0;
-        if (id & kCropUsed) {
-            name->setText(builtIn + QStringLiteral("_Crop%1").arg(((id >> kCropNumberShift) & kCropNumberMask) + 1));
-            width = panel::img16(cropEntry(entry) + kCropW);
-            height = panel::img16(cropEntry(entry) + kCropH);
-        } else {
-            name->setText(builtIn);
-            width = height = 0;
-        }
+        const uint16_t id = panel::img16(cropEntry(entry) + kCropId);
+        name->setText(builtIn + QStringLiteral("_Crop%1").arg(((id >> kCropNumberShift) & kCropNumberMask) + 1));
+        width = panel::img16(cropEntry(entry) + kCropW);
+        height = panel::img16(cropEntry(entry) + kCropH);
     }
 
     QLabel* status = tileLabel(m_imageFrame, image, "status", QRect(55 + dx, 28 + dy, 100, 12), kTileStatus);
