@@ -14,6 +14,7 @@
 #include "ui/image/custommode.h"
 #include "ui/shell/lockwindow.h"
 #include "ui/shell/option.h"
+#include "ui/shell/outputset.h"
 
 namespace {
 
@@ -28,12 +29,50 @@ protected:
     }
     static QLabel* text() { return g_move_update->findChild<QLabel*>("label_text"); }
     static QLabel* picture() { return g_move_update->findChild<QLabel*>("label_picture"); }
+    // The main window shown, and the dialog over it.
+    bool upOverTheMainWindow()
+    {
+        window->show();
+        firmware_update_start();
+        pumpEvents();
+        return g_move_update != nullptr;
+    }
     // Ticks of the main window until G_timeTicks reaches `until`.
     void tickTo(uint32_t until)
     {
         while (G_timeTicks.load() < until)
             window->slot_update_timer_ticks();
     }
+};
+
+// The panel windows raised while it lives, in order.
+struct WindowRaises : QObject {
+    WindowRaises() { qApp->installEventFilter(this); }
+    ~WindowRaises() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ZOrderChange && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow())
+            order.push_back(watched);
+        return false;
+    }
+    // Once the events are in, `window` has the keys and the dialog was
+    // raised last; `window` itself was raised too when `shown`, and not when
+    // uncovered where it lay. The order starts anew.
+    bool keysUnderDialog(QWidget* window, bool shown)
+    {
+        pumpEvents();
+        if (!window)
+            return false;
+        const char* name = window->metaObject()->className();
+        EXPECT_EQ(QApplication::activeWindow(), window) << name;
+        EXPECT_EQ(std::find(order.begin(), order.end(), window) != order.end(), shown) << name;
+        EXPECT_TRUE(!order.empty() && order.back() == g_move_update) << name;
+        order.clear();
+        return true;
+    }
+
+    std::vector<QObject*> order;
 };
 
 } // namespace
@@ -174,36 +213,9 @@ TEST_F(UpdateDialog, StartedAgainComesBackInFront)
 // over them.
 TEST_F(UpdateDialog, StaysOverEveryWindowShownWhileItIsUp)
 {
-    struct Raises : QObject {
-        std::vector<QObject*> order;
-        bool eventFilter(QObject* watched, QEvent* event) override
-        {
-            if (event->type() == QEvent::ZOrderChange && watched->isWidgetType() &&
-                static_cast<QWidget*>(watched)->isWindow())
-                order.push_back(watched);
-            return false;
-        }
-        // `shown` was raised, and the dialog after it.
-        bool underDialog(QWidget* shown) const
-        {
-            return std::find(order.begin(), order.end(), shown) != order.end() && order.back() == g_move_update;
-        }
-    } raises;
-    qApp->installEventFilter(&raises);
-    // `shown` (once the events are in) lies under the dialog and has the keys.
-    auto underDialogWithKeys = [&](QWidget* shown) {
-        pumpEvents();
-        if (!shown)
-            return false;
-        EXPECT_TRUE(raises.underDialog(shown)) << shown->metaObject()->className();
-        EXPECT_EQ(QApplication::activeWindow(), shown);
-        raises.order.clear();
-        return true;
-    };
-    window->show();
-    firmware_update_start();
-    pumpEvents();
-    ASSERT_NE(g_move_update, nullptr);
+    WindowRaises raises;
+    auto underDialogWithKeys = [&](QWidget* shown) { return raises.keysUnderDialog(shown, true); };
+    ASSERT_TRUE(upOverTheMainWindow());
 
     // The standby screen (back on the main window), the user-mode screen
     // (the mode key there), the standby again (its back) and the main
@@ -233,7 +245,82 @@ TEST_F(UpdateDialog, StaysOverEveryWindowShownWhileItIsUp)
     });
     drive.run([&] { window->on_option_clicked(); });
     EXPECT_FALSE(drive.timedOut());
-    qApp->removeEventFilter(&raises);
+}
+
+// A screen or pop-up that closes over a window leaves that window under the
+// dialog, where nothing else would give it the keys again (X gives them to
+// the window under the pointer, the framebuffer to the top one: the
+// dialog). Each road back hands them to it, raising nothing but the dialog:
+// the back of a modal screen to the main window and to a menu, of the
+// user-mode screen, the standby's touch, and the number keyboard and the
+// pop-up notice closing.
+TEST_F(UpdateDialog, EveryWindowUncoveredTakesTheKeysBackUnderIt)
+{
+    WindowRaises raises;
+    auto keysBackUnderDialog = [&](QWidget* below) { return raises.keysUnderDialog(below, false); };
+    ASSERT_TRUE(upOverTheMainWindow());
+
+    // The settings menu, the output menu over it and back, the number
+    // keyboard run for the menu, then the menu's back.
+    ModalDriver drive;
+    drive
+        .then([&] {
+            paneltest::key(g_option, panel::kKeyOk); // the output menu
+        })
+        .then([&] {
+            raises.order.clear();
+            paneltest::key(g_outputset, panel::kKeyBack);
+        })
+        .then([&] {
+            EXPECT_TRUE(keysBackUnderDialog(g_option));
+            ModalDriver keyboard;
+            keyboard.then([&] {
+                pumpEvents();
+                ASSERT_EQ(QApplication::activeWindow(), g_numberkeyboard);
+                raises.order.clear();
+                g_numberkeyboard->hide();
+            });
+            keyboard.run([&] { panel::exec_for(g_option, g_numberkeyboard); });
+            EXPECT_FALSE(keyboard.timedOut());
+            EXPECT_TRUE(keysBackUnderDialog(g_option));
+            paneltest::key(g_option, panel::kKeyBack);
+        });
+    drive.run([&] { window->on_option_clicked(); });
+    EXPECT_FALSE(drive.timedOut());
+    EXPECT_TRUE(keysBackUnderDialog(window));
+
+    // The user-mode screen opened from the main window, and its back.
+    window->on_custommode_clicked();
+    pumpEvents();
+    ASSERT_EQ(QApplication::activeWindow(), g_custommode);
+    raises.order.clear();
+    paneltest::key(g_custommode, panel::kKeyBack);
+    EXPECT_TRUE(keysBackUnderDialog(window));
+
+    // The standby screen left by a touch.
+    paneltest::key(window, panel::kKeyBack);
+    pumpEvents();
+    ASSERT_NE(g_lockwindow, nullptr);
+    ASSERT_EQ(QApplication::activeWindow(), g_lockwindow);
+    raises.order.clear();
+    QWidget* surface = g_lockwindow->childAt(160, 20);
+    ASSERT_NE(surface, nullptr);
+    paneltest::touch(surface);
+    EXPECT_EQ(g_lockwindow, nullptr);
+    EXPECT_TRUE(keysBackUnderDialog(window));
+
+    // The notice over the main window, gone after its ticks.
+    ModalDriver notice;
+    notice.then([&] {
+        pumpEvents();
+        EXPECT_EQ(QApplication::activeWindow(), g_tip);
+        raises.order.clear();
+        paneltest::ticks(300);
+    });
+    notice.run([&] { g_tip->tip_create(kNoticeDone); });
+    EXPECT_FALSE(notice.timedOut());
+    EXPECT_FALSE(g_tip->isVisible());
+    EXPECT_TRUE(keysBackUnderDialog(window));
 }
 
 TEST_F(UpdateDialog, PictureBobsBetweenSixtyAndOneHundredSixteen)

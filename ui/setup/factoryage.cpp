@@ -173,4 +173,5 @@ void factoryage::slot_Button_back_clicked()
     if (VyxRamPara::pInstance()->VyxLanguageChanged() && g_advancedoption)
         g_advancedoption->language_changed();
     g_page_focus = kPageAdvancedOption;
+    panel::hand_keys_back(g_advancedoption);
 }

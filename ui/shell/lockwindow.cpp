@@ -253,8 +253,10 @@ void LockWindow::leave()
     if (g_lockwindow == this)
         g_lockwindow = nullptr;
     g_page_focus = kPageMainWindow;
-    if (g_mainwindow)
+    if (g_mainwindow) {
         g_mainwindow->language_changed();
+        panel::hand_keys_back(g_mainwindow);
+    }
 }
 
 void LockWindow::keyPressEvent(QKeyEvent* event)

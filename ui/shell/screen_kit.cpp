@@ -267,6 +267,25 @@ std::vector<ScreenGuard*>& screen_guards()
 }
 // Set on a screen closed while guarded: its last guard deletes it.
 const char kDeleteWhenUnguarded[] = "panel_delete_when_unguarded";
+
+// The firmware dialog while it is up, unless it is `window` itself.
+QWidget* upgrade_over(QWidget* window)
+{
+    QWidget* upgrade = g_move_update;
+    return upgrade && upgrade != window && upgrade->isVisible() ? upgrade : nullptr;
+}
+
+// The dialog (when up) over `window`, and the keys to `window`.
+void keys_under_upgrade(QWidget* window, QWidget* upgrade)
+{
+    if (upgrade)
+        upgrade->raise();
+    // Activated after the dialog is raised: the device's framebuffer gives
+    // the keys to the window it raised last. A modal window being shown is
+    // not yet the active modal widget.
+    if (window->isModal() || !QApplication::activeModalWidget())
+        window->activateWindow();
+}
 } // namespace
 
 void bring_to_front(QWidget* window)
@@ -274,26 +293,28 @@ void bring_to_front(QWidget* window)
     if (!window)
         return;
     window->raise();
-    QWidget* upgrade = g_move_update;
-    const bool underUpgrade = upgrade && upgrade != window && upgrade->isVisible();
-    if (underUpgrade)
-        upgrade->raise();
-    // Activated after the dialog is raised: the device's framebuffer gives
-    // the keys to the window it raised last. A modal window being shown is
-    // not yet the active modal widget.
-    if (window->isModal() || !QApplication::activeModalWidget())
-        window->activateWindow();
+    QWidget* upgrade = upgrade_over(window);
+    keys_under_upgrade(window, upgrade);
     // From a showEvent the window is not on the screen yet. X maps it where
     // it was raised to, under the dialog; the framebuffer puts it over every
     // other window, so the dialog goes over it again once it is there.
     QWindow* handle = window->windowHandle();
-    if (underUpgrade && handle && !handle->isVisible()) {
+    if (upgrade && handle && !handle->isVisible()) {
         QPointer<QWidget> shown(window);
         post_to_gui([shown] {
             if (shown && shown->isVisible())
                 bring_to_front(shown);
         });
     }
+}
+
+void hand_keys_back(QWidget* window)
+{
+    // Nothing else would: X gives the keys of a window gone to the window
+    // under the pointer, and the framebuffer to the top one, which while an
+    // upgrade runs is the dialog.
+    if (window && window->isVisible())
+        keys_under_upgrade(window, upgrade_over(window));
 }
 
 void show_window(QWidget* window)
@@ -348,8 +369,14 @@ ScreenGuard::~ScreenGuard()
 
 int exec_for(QWidget* screen, QDialog* child)
 {
-    ScreenGuard guard(screen, child);
-    return child->exec();
+    QPointer<QWidget> below(screen);
+    int result = 0;
+    {
+        ScreenGuard guard(screen, child);
+        result = child->exec();
+    }
+    hand_keys_back(below);
+    return result;
 }
 
 void open_number_keyboard(QLineEdit* field, const QString& title)

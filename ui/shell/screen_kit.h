@@ -177,6 +177,12 @@ void ignore_touches(QWidget* widget);
 void bring_to_front(QWidget* window);
 // show(), then bring_to_front().
 void show_window(QWidget* window);
+// Gives the keys back to `window` (when shown), which a screen or pop-up
+// closing over it has uncovered: it is activated where it lies, under the
+// firmware dialog while that is up, by the same rule as bring_to_front.
+// Every road that closes a window and leaves the panel to the one beneath
+// ends here.
+void hand_keys_back(QWidget* window);
 
 // Closes a screen: delete-on-close, then close(); ends its exec(). The
 // object goes only when control is back in an event loop, so handlers
@@ -206,8 +212,9 @@ private:
     QPointer<QWidget> m_child;
 };
 
-// Runs `child` modally (exec()) for `screen`, under a guard; returns what
-// exec() returned.
+// Runs `child` modally (exec()) for `screen`, under a guard, then hands the
+// keys back to the screen when it is still shown; returns what exec()
+// returned.
 int exec_for(QWidget* screen, QDialog* child);
 
 // Opens the shared number keyboard on `field`: the field becomes
@@ -247,6 +254,7 @@ void open_modeless(Screen*& global, int page)
 // open): what a parent shows beyond its texts may have changed while the
 // child was on top, and the dispatcher refreshed only the child, whose
 // persisting took those changes into the snapshot the parent compares with.
+// The parent then takes the keys back (hand_keys_back).
 template <class Self, class Parent, class Refresh>
 void go_back(QWidget* self, Self*& global, Parent* parent, int parentPage, Refresh&& refresh)
 {
@@ -255,8 +263,10 @@ void go_back(QWidget* self, Self*& global, Parent* parent, int parentPage, Refre
     if (parent)
         parent->language_changed();
     g_page_focus = uint8_t(parentPage);
-    if (parent)
+    if (parent) {
         refresh(parent);
+        hand_keys_back(parent);
+    }
 }
 template <class Self, class Parent>
 void go_back(QWidget* self, Self*& global, Parent* parent, int parentPage)

@@ -1,11 +1,13 @@
 #include "ui/shell/tip.h"
 #include "ui_tip.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QRegularExpression>
 #include <algorithm>
 #include <QLabel>
+#include <QPointer>
 
 #include "core/globals.h"
 #include "core/syncupdate.h"
@@ -132,9 +134,15 @@ int TIP::tip_create(int kind)
 int TIP::tip_show()
 {
     g_tip_flag = 1;
+    QPointer<TIP> self(this);
+    QPointer<QWidget> beneath(QApplication::activeWindow());
     // A notice asked for while one is up only replaces its content: exec()
     // refuses to nest and returns at once, and the first count closes it.
-    return exec();
+    const int result = exec();
+    // Gone: the window it covered takes the keys again.
+    if (self && !isVisible() && beneath != self)
+        panel::hand_keys_back(beneath);
+    return result;
 }
 
 void TIP::tip_outtime_deal()
