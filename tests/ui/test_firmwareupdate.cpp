@@ -33,6 +33,7 @@ protected:
     bool upOverTheMainWindow()
     {
         window->show();
+        pumpEvents();
         firmware_update_start();
         pumpEvents();
         return g_move_update != nullptr;
@@ -188,8 +189,8 @@ TEST_F(UpdateDialog, StartedAgainComesBackInFront)
     g_move_update->installEventFilter(&raised);
     firmware_update_start();
     pumpEvents();
-    EXPECT_EQ(raised.count, 1);
-    EXPECT_EQ(QApplication::activeWindow(), g_move_update);
+    EXPECT_GE(raised.count, 1);
+    EXPECT_EQ(QApplication::activeWindow(), &later);
 
     PanelDialog screen;
     ModalDriver drive;
@@ -199,7 +200,7 @@ TEST_F(UpdateDialog, StartedAgainComesBackInFront)
         const int before = raised.count; // the screen's showing raised it already
         firmware_update_start();
         pumpEvents();
-        EXPECT_EQ(raised.count, before + 1);
+        EXPECT_GT(raised.count, before);
         EXPECT_EQ(QApplication::activeWindow(), &screen);
         screen.hide();
     });
@@ -321,6 +322,33 @@ TEST_F(UpdateDialog, EveryWindowUncoveredTakesTheKeysBackUnderIt)
     EXPECT_FALSE(notice.timedOut());
     EXPECT_FALSE(g_tip->isVisible());
     EXPECT_TRUE(keysBackUnderDialog(window));
+}
+
+// The dialog has no page: the keys stay with the window that had them when
+// it came, over a screen with a loop of its own or without, and a touch on
+// it (which X answers by activating the window touched) does not take them.
+TEST_F(UpdateDialog, TakesNoKeysWhenItComesNorWhenTouched)
+{
+    ASSERT_TRUE(upOverTheMainWindow());
+    EXPECT_EQ(QApplication::activeWindow(), window);
+    EXPECT_TRUE(g_move_update->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    paneltest::touch(g_move_update);
+    pumpEvents();
+    EXPECT_EQ(QApplication::activeWindow(), window);
+    firmware_update_over();
+    pumpEvents();
+
+    ModalDriver drive;
+    drive.then([&] {
+        pumpEvents();
+        ASSERT_EQ(QApplication::activeWindow(), g_option);
+        firmware_update_start();
+        pumpEvents();
+        EXPECT_EQ(QApplication::activeWindow(), g_option);
+        g_option->hide();
+    });
+    drive.run([&] { window->on_option_clicked(); });
+    EXPECT_FALSE(drive.timedOut());
 }
 
 TEST_F(UpdateDialog, PictureBobsBetweenSixtyAndOneHundredSixteen)

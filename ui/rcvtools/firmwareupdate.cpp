@@ -1,6 +1,8 @@
 #include "ui/rcvtools/firmwareupdate.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QTimerEvent>
 
 #include "core/globals.h"
@@ -30,15 +32,19 @@ QString baseText()
 
 void startInGui()
 {
-    if (FirmwareUpdate* shown = g_move_update) {
-        // Still up: show() on a shown window changes nothing, the road to
-        // the front does.
-        panel::show_window(shown);
-        return;
+    // The keys stay with the window that has them, also where the platform
+    // gives them to the window it raised last (the device's framebuffer).
+    const QPointer<QWidget> keys = QApplication::activeWindow();
+    FirmwareUpdate* dialog = g_move_update;
+    if (!dialog) {
+        dialog = new FirmwareUpdate(nullptr);
+        g_move_update = dialog;
     }
-    auto* dialog = new FirmwareUpdate(nullptr);
-    g_move_update = dialog;
+    // Still up: show() on a shown window changes nothing, the road to the
+    // front does.
     panel::show_window(dialog);
+    if (keys && keys != dialog)
+        panel::hand_keys_back(keys);
 }
 
 void overInGui()
@@ -75,6 +81,10 @@ FirmwareUpdate::FirmwareUpdate(QWidget* parent)
     setStyleSheet(QStringLiteral("background-color: rgb(16, 16, 28);"));
     setWindowTitle(QStringLiteral("Dialog"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // It has no page of its own: the keys stay with the screen underneath,
+    // and a touch on it must not take them (X activates a window it is
+    // clicked on unless the window takes no focus).
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus);
 
     m_picture->setObjectName(QStringLiteral("label_picture"));
     panel::set_picture(m_picture, panel::png_plain(QStringLiteral("update")));

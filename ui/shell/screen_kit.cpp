@@ -282,7 +282,10 @@ void keys_under_upgrade(QWidget* window, QWidget* upgrade)
         upgrade->raise();
     // Activated after the dialog is raised: the device's framebuffer gives
     // the keys to the window it raised last. A modal window being shown is
-    // not yet the active modal widget.
+    // not yet the active modal widget. A window that takes no focus (the
+    // firmware dialog) leaves the keys where they are.
+    if (window->windowFlags() & Qt::WindowDoesNotAcceptFocus)
+        return;
     if (window->isModal() || !QApplication::activeModalWidget())
         window->activateWindow();
 }

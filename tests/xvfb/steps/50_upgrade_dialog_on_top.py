@@ -1,6 +1,7 @@
 """While a firmware upgrade runs its "do not power off" dialog covers the
 panel until the upgrade ends, whatever screen the keys open meanwhile; the
-keys still reach those screens, and the windows a back action returns to.
+keys still reach those screens, and the windows a back action returns to,
+also after a touch on the dialog.
 Seen on the display's own picture, over an upgrade from the simulated stick
 that runs for about half a minute; what the keys do under the dialog is
 read over the PC link: the LED-off word (2116) the main window's tools
@@ -96,7 +97,8 @@ def step_back_on_the_windows_below_the_keys_act_there(panel):
     panel.key("Return")                           # the settings menu
     panel.key("Escape")                           # and back
     panel.key("Right", "Right")                   # the tools item
-    expect_main_window_keys(panel, "the main window after back on the settings menu")
+    panel.touch(160, 30)                          # a finger on the dialog, which takes no keys
+    expect_main_window_keys(panel, "the main window after back on the settings menu and a touch on the dialog")
     panel.key("Escape")                           # standby
     expect_global_keys(panel, "the standby screen after back on the main window")
     panel.key("Home")                             # the user-mode screen, by the mode key
