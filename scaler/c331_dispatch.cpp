@@ -167,13 +167,25 @@ void c331_manage::dispatchPass()
         c331_SetWinPriority1(fd);
     }
 
+    // The rectangle of the crop a source word shows, changed since applied
+    // (the crop screen edits a crop in place).
+    auto cropRectMoved = [&](uint16_t word) {
+        const ShownSource shown = shownSource(seen, word);
+        if (shown.crop < 0)
+            return false;
+        const int entry = cropEntry(shown.crop);
+        return std::memcmp(seen + entry + kCropX, applied + entry + kCropX, kCropH + 2 - kCropX) != 0;
+    };
+
     // 5. Image records, in address order; a relayout ends the compare.
     for (int off = kRecordFirst; off <= kRecordLast; off += 2) {
         const int w = (off - kRecordFirst) / kImageRecordSize;
         const int field = (off - kRecordFirst) % kImageRecordSize;
         // A source word left as it was still shows something else once the
-        // crop entry it names is freed or taken by another source's crop.
-        const bool sourceMoved = field == kImgSource && shownSource(applied, old(off)) != shownSource(seen, now(off));
+        // crop entry it names is freed, taken by another source's crop or
+        // given another rectangle.
+        const bool sourceMoved = field == kImgSource && (shownSource(applied, old(off)) != shownSource(seen, now(off)) ||
+                                                         cropRectMoved(now(off)));
         if (!changed(off) && !sourceMoved)
             continue;
         const uint16_t value = now(off);

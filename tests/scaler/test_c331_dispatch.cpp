@@ -192,6 +192,31 @@ TEST_F(Dispatch, ACropWordNamingNoEntryInUseIsAppliedAsTheWholeDviInput)
     EXPECT_EQ(pass(), (Ops{"c331_SetCrop(1,0,0,0,1920,1080)", "c331_SetInputsource(1,1)", "test_signal(1)"}));
 }
 
+// The crop screen's OK on a crop an image shows changes its rectangle
+// alone: the window shows the new rectangle at once, and a crop no image
+// shows costs the chip nothing.
+TEST_F(Dispatch, AnEditedRectangleOfACropShownIsAppliedAtOnce)
+{
+    write([&] {
+        set16(cropEntry(4) + kCropId, 0x8002); // crop 1 of source 2
+        set16(cropEntry(4) + kCropW, 640);
+        set16(cropEntry(4) + kCropH, 360);
+        set16(cropEntry(6) + kCropId, 0x8102); // crop 2 of source 2
+        set16(imageRecord(2) + kImgSource, 0x8004);
+    });
+    pass();
+    save();
+
+    CROP_PARA moved{2, 100, 50, 800, 450};
+    store->VyxCropSourceInit();
+    store->VyxSetCropPara(2, 1, &moved);
+    EXPECT_EQ(pass(), (Ops{"c331_SetInputsourceCrop(2,0x8004)", "c331_SetCrop(2,1,100,50,800,450)",
+                           "c331_SetInputsource(2,2)", "test_signal(1)"}));
+    save();
+    store->VyxSetCropPara(2, 2, &moved);
+    EXPECT_EQ(pass(), (Ops{"test_signal(1)"}));
+}
+
 TEST_F(Dispatch, EveryQualifyingEdidRequestIsServed)
 {
     edid_ram_table_from[0] = 1;
