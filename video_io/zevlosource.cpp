@@ -2,6 +2,7 @@
 #include "core/change_codes.h"
 #include "core/config_engine.h"
 #include "core/globals.h"
+#include "core/ram_map.h"
 #include "core/utils.h"
 #include "core/vyxrampara.h"
 #include "platform/i2c_devices.h"
@@ -24,8 +25,6 @@ namespace {
 // ---- parameter image ----
 constexpr int kImgInputTiming = 256;   // input i: width, height, rate (u16) at 256 + 6i
 constexpr int kImgEdidRequest = 896;   // input i: width, height, rate (u16) at 896 + 6i
-constexpr int kImgCropTable = 1472;    // 10-byte crop entries
-constexpr int kCropEntries = 40;
 constexpr int kImgAudioImage = 2112;   // u16: index of the image whose sound is output
 constexpr int kImgImages = 2272;       // 26-byte image records
 constexpr int kImageRecords = 16;
@@ -543,19 +542,10 @@ int zevlosource::audio_value()
     const uint8_t* rec = img + kImgImages + kImageRecordSize * image;
     if (!(le16(rec + kRecSound) & 0x8000))
         return 0;
-    unsigned source = le16(rec + kRecSource);
-    unsigned port;
-    if (source & 0x8000) {
-        unsigned entry = source & 0xFF;
-        if (entry >= unsigned(kCropEntries))
-            return 0;
-        uint16_t id = le16(img + kImgCropTable + 10 * entry);
-        if (!(id & 0x8000))
-            return 0; // a free entry shows nothing
-        port = id & 0x0F;
-    } else {
-        port = source & 0xFF;
-    }
+    // The input the image shows, through its crop: a word naming no crop
+    // in use shows the whole DVI input, whose sound goes with it.
+    const ram::ShownSource shown = ram::shownSource(img, le16(rec + kRecSource));
+    const unsigned port = shown.crop >= 0 ? shown.source & 0x0Fu : shown.source;
     return port < unsigned(kInputs) ? kAudioSelect[port] : 0;
 }
 

@@ -47,8 +47,10 @@ TEST_F(AudioTest, TheExpanderGetsTheShownInputsBitKeepsItsOtherBitsAndRetries)
         {0x74, 0, false, 1, 0},
         {0x74, 0, true, 300, 0}, // an audio image beyond the records
         {0x00, 0x8003, true, 1, 32},
-        {0x74, 0x8004, true, 1, 0},
-        {0x74, 0x8000 | 45, true, 1, 0},
+        // A word naming a free entry, or one past the table: the whole DVI
+        // input is shown, and its sound goes with it.
+        {0x74, 0x8004, true, 1, 64},
+        {0x74, 0x8000 | 45, true, 1, 64},
     };
     for (const Case& c : cases) {
         simI2c().setExpanderOutput(c.before);
