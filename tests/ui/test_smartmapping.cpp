@@ -648,7 +648,7 @@ TEST_F(SmartMappingScreen, ALoadThatEndsUndoneShowsTheNoticeAfterItsRingAndLoadS
     });
     open();
     tap("Button_loadscan");
-    auto load = [this](int tile) {
+    auto load = [&](int tile) {
         tap("Button_wlan5");
         tapTile(tile);
         tap("Button_next_5");
