@@ -72,6 +72,27 @@ struct WindowRaises : QObject {
         order.clear();
         return true;
     }
+    // `window` has the keys; the order starts anew from here.
+    bool from(QWidget* window)
+    {
+        pumpEvents();
+        EXPECT_EQ(QApplication::activeWindow(), window);
+        order.clear();
+        return window && QApplication::activeWindow() == window;
+    }
+    // A pop-up run modally by `open`, with the keys while it is up, then
+    // ended by `end`.
+    template <class Open, class End>
+    void popUp(QWidget* popUp, Open&& open, End&& end)
+    {
+        ModalDriver driver;
+        driver.then([&] {
+            from(popUp);
+            end();
+        });
+        driver.run(open);
+        EXPECT_FALSE(driver.timedOut());
+    }
 
     std::vector<QObject*> order;
 };
@@ -274,15 +295,9 @@ TEST_F(UpdateDialog, EveryWindowUncoveredTakesTheKeysBackUnderIt)
         })
         .then([&] {
             EXPECT_TRUE(keysBackUnderDialog(g_option));
-            ModalDriver keyboard;
-            keyboard.then([&] {
-                pumpEvents();
-                ASSERT_EQ(QApplication::activeWindow(), g_numberkeyboard);
-                raises.order.clear();
-                g_numberkeyboard->hide();
-            });
-            keyboard.run([&] { panel::exec_for(g_option, g_numberkeyboard); });
-            EXPECT_FALSE(keyboard.timedOut());
+            raises.popUp(
+                g_numberkeyboard, [&] { panel::exec_for(g_option, g_numberkeyboard); },
+                [&] { g_numberkeyboard->hide(); });
             EXPECT_TRUE(keysBackUnderDialog(g_option));
             paneltest::key(g_option, panel::kKeyBack);
         });
@@ -292,9 +307,7 @@ TEST_F(UpdateDialog, EveryWindowUncoveredTakesTheKeysBackUnderIt)
 
     // The user-mode screen opened from the main window, and its back.
     window->on_custommode_clicked();
-    pumpEvents();
-    ASSERT_EQ(QApplication::activeWindow(), g_custommode);
-    raises.order.clear();
+    ASSERT_TRUE(raises.from(g_custommode));
     paneltest::key(g_custommode, panel::kKeyBack);
     EXPECT_TRUE(keysBackUnderDialog(window));
 
@@ -302,8 +315,7 @@ TEST_F(UpdateDialog, EveryWindowUncoveredTakesTheKeysBackUnderIt)
     paneltest::key(window, panel::kKeyBack);
     pumpEvents();
     ASSERT_NE(g_lockwindow, nullptr);
-    ASSERT_EQ(QApplication::activeWindow(), g_lockwindow);
-    raises.order.clear();
+    ASSERT_TRUE(raises.from(g_lockwindow));
     QWidget* surface = g_lockwindow->childAt(160, 20);
     ASSERT_NE(surface, nullptr);
     paneltest::touch(surface);
@@ -311,15 +323,8 @@ TEST_F(UpdateDialog, EveryWindowUncoveredTakesTheKeysBackUnderIt)
     EXPECT_TRUE(keysBackUnderDialog(window));
 
     // The notice over the main window, gone after its ticks.
-    ModalDriver notice;
-    notice.then([&] {
-        pumpEvents();
-        EXPECT_EQ(QApplication::activeWindow(), g_tip);
-        raises.order.clear();
-        paneltest::ticks(300);
-    });
-    notice.run([&] { g_tip->tip_create(kNoticeDone); });
-    EXPECT_FALSE(notice.timedOut());
+    raises.popUp(
+        g_tip, [&] { g_tip->tip_create(kNoticeDone); }, [&] { paneltest::ticks(300); });
     EXPECT_FALSE(g_tip->isVisible());
     EXPECT_TRUE(keysBackUnderDialog(window));
 }
