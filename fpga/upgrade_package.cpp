@@ -95,6 +95,7 @@ void passOver(Child& c, Verdict v, const QString& why, bool warn)
         qWarning("upgrade: %s", qPrintable(c.message));
 }
 
+// Every child lies inside the package (misplacedChild has seen to it).
 void decide(Child& c, const PackageHeader& p, const Installed& installed, LockedFileReader& f)
 {
     const ChildHeader& h = c.header;
@@ -129,13 +130,6 @@ void decide(Child& c, const PackageHeader& p, const Installed& installed, Locked
                         QStringLiteral("%1 bytes, larger than the %2-byte transfer buffer: passed over")
                             .arg(h.file_len)
                             .arg(kTransferBufferSize),
-                        true);
-    if (!f.holds(h.file_offset, h.file_len))
-        return passOver(c, Verdict::Malformed,
-                        QStringLiteral("%1 bytes at %2 lie past the end of the package (%3 bytes): passed over")
-                            .arg(h.file_len)
-                            .arg(h.file_offset)
-                            .arg(f.size()),
                         true);
 
     switch (h.file_type) {
@@ -198,6 +192,40 @@ void decide(Child& c, const PackageHeader& p, const Installed& installed, Locked
     c.verdict = Verdict::Write;
 }
 
+// Why the child table does not fit the package, or nothing when every
+// child starts at or after the end of the headers and ends inside the file
+// (in 64 bits: offset + length never wraps). The first misplaced child is
+// named, with how many there are, in one line.
+QString misplacedChild(const uint8_t* table, uint16_t count, uint64_t tableEnd, uint64_t size)
+{
+    QString first;
+    int misplaced = 0;
+    for (int i = 0; i < count; ++i) {
+        const ChildHeader c = decodeChild(table + uint64_t(kChildHeaderSize) * i);
+        QString why;
+        if (c.file_offset < tableEnd)
+            why = QStringLiteral("child %1 (type %2) starts at byte %3, inside the package's headers, which end at byte %4")
+                      .arg(i)
+                      .arg(c.file_type)
+                      .arg(c.file_offset)
+                      .arg(tableEnd);
+        else if (uint64_t(c.file_offset) + c.file_len > size)
+            why = QStringLiteral("child %1 (type %2): %3 bytes at %4 lie past the end of the package (%5 bytes)")
+                      .arg(i)
+                      .arg(c.file_type)
+                      .arg(c.file_len)
+                      .arg(c.file_offset)
+                      .arg(size);
+        else
+            continue;
+        if (misplaced++ == 0)
+            first = why;
+    }
+    if (misplaced > 1)
+        first += QStringLiteral("; %1 of its %2 children do not fit it").arg(misplaced).arg(count);
+    return first;
+}
+
 void printHeader(const PackageHeader& p)
 {
     VYX_DEBUG("FileType = %#x\n", p.FileType);
@@ -256,20 +284,29 @@ int read_package(const QString& path, const Installed& installed, Package* out)
         return kReadMalformed;
     }
 
+    std::vector<uint8_t> table(size_t(tableEnd - kHeaderSize));
+    r = f.read(kHeaderSize, uint32_t(table.size()), table.data());
+    if (r != LockedFileReader::Ok) {
+        out->message = QStringLiteral("%1: its child headers cannot be read: nothing written from it").arg(path);
+        qWarning("upgrade: %s", qPrintable(out->message));
+        return r == LockedFileReader::PastEnd ? kReadMalformed : kReadMissing;
+    }
+    // The whole table is placed against the file before any child is
+    // decided or written. A child that starts inside the headers or ends
+    // past the file means the table itself is garbage: a damaged FileNum
+    // whose headers still fit reads the children's own bytes as headers,
+    // tens of thousands of them.
+    const QString misplaced = misplacedChild(table.data(), out->header.FileNum, tableEnd, f.size());
+    if (!misplaced.isEmpty()) {
+        out->message = QStringLiteral("%1: damaged: %2: nothing written from it").arg(path, misplaced);
+        qWarning("upgrade: %s", qPrintable(out->message));
+        return kReadMalformed;
+    }
+
     for (int i = 0; i < out->header.FileNum; ++i) {
-        uint8_t ch[kChildHeaderSize];
-        r = f.read(kHeaderSize + uint64_t(kChildHeaderSize) * i, kChildHeaderSize, ch);
-        if (r != LockedFileReader::Ok) {
-            out->children.clear();
-            out->message = QStringLiteral("%1: the header of child %2 cannot be read: nothing written from it")
-                               .arg(path)
-                               .arg(i);
-            qWarning("upgrade: %s", qPrintable(out->message));
-            return r == LockedFileReader::PastEnd ? kReadMalformed : kReadMissing;
-        }
         Child c;
         c.index = i;
-        c.header = decodeChild(ch);
+        c.header = decodeChild(table.data() + uint64_t(kChildHeaderSize) * i);
         printChild(c.header);
         decide(c, out->header, installed, f);
         out->children.push_back(c);

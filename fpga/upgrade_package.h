@@ -13,11 +13,14 @@
 // child names its encoding (byte 5) and height (byte 18) itself. All fields
 // little-endian.
 //
-// Every length and offset is checked against the package's size and the
-// worker's 5 MB transfer buffer before the worker may use it, a bitstream
-// against the stored parameters after it in the FPGA's flash and a font
-// against the font after its area in the scaler's flash; a child that fails
-// is passed over with a message, the rest of the package still applies.
+// The whole child table is placed against the package first: a package in
+// which any child, of whatever type, starts inside its headers or ends past
+// its end is damaged and passed over whole, with a message, nothing written
+// from it. Then each child is checked against the worker's 5 MB transfer
+// buffer, a bitstream against the stored parameters after it in the FPGA's
+// flash and a font against the font after its area in the scaler's flash;
+// a child that fails is passed over with a message, the rest of the package
+// still applies.
 
 #include <QString>
 #include <QStringList>
@@ -125,8 +128,9 @@ enum : int {
 // Reads the header and every child header of the package at the system
 // path `path` (under Utils::_file_deal_mutex) and decides each child.
 // kReadOk also when some children are Malformed; kReadMissing or
-// kReadMalformed (header short, or child headers that would lie past the
-// end) leave no children and a message: the package is passed over whole.
+// kReadMalformed (header short, child headers that would lie past the end,
+// or a child placed inside the headers or past the end) leave no children
+// and a message: the package is passed over whole.
 int read_package(const QString& path, const Installed& installed, Package* out);
 
 // n bytes at `offset` of the package into `buf`: kReadOk, kReadMissing or

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QThread>
+#include <algorithm>
 #include <random>
 #include <thread>
 
@@ -134,6 +135,45 @@ protected:
         EXPECT_FALSE(logged(kMv));
         EXPECT_FALSE(logged("chmod 777 -R /data/app"));
         EXPECT_EQ(g_app_reset_flag.load(), 0);
+    }
+
+    // Every flash an upgrade writes, filled as on a running device, to be
+    // found byte for byte the same after a package that must write nothing.
+    struct Flashes {
+        Bytes fpga[2];
+        Bytes fonts;
+    };
+    static constexpr uint32_t kFontsStart = 0x10000, kFontsEnd = 0xED9800; // the three font areas
+    Flashes fillFlashes(uint32_t seed)
+    {
+        std::mt19937 rng(seed);
+        auto random = [&rng](size_t n) {
+            Bytes b(n);
+            for (uint8_t& v : b)
+                v = uint8_t(rng());
+            return b;
+        };
+        Flashes was;
+        for (int f = 0; f < 2; ++f) {
+            was.fpga[f] = random(SimFpga::kFlashSize);
+            sim(f).pokeFlash(0, was.fpga[f]);
+        }
+        was.fonts = random(kFontsEnd - kFontsStart);
+        platform::simScaler().flashLoad(kFontsStart, was.fonts);
+        return was;
+    }
+    // Nothing erased, written, installed or restarted.
+    void expectNothingWritten(const Flashes& was, const std::string& what)
+    {
+        for (int f = 0; f < 2; ++f) {
+            EXPECT_TRUE(ops(f, SimFpga::FlashOp::Erase).empty()) << what << ", FPGA " << f;
+            EXPECT_TRUE(ops(f, SimFpga::FlashOp::Program).empty()) << what << ", FPGA " << f;
+            EXPECT_TRUE(sim(f).flash(0, SimFpga::kFlashSize) == was.fpga[f]) << what << ", FPGA " << f;
+            EXPECT_EQ(m->rst_pending[f], 0) << what << ", FPGA " << f;
+        }
+        EXPECT_TRUE(flash.empty()) << what << ": the scaler's flash erased or written";
+        EXPECT_TRUE(platform::simScaler().flashContent(kFontsStart, kFontsEnd - kFontsStart) == was.fonts) << what;
+        expectApplicationUntouched();
     }
 
     fpga_manage* m = nullptr;
@@ -262,10 +302,12 @@ TEST_F(UsbUpgrade, ApplicationThatCannotBeWrittenOrReadWholeIsNotInstalled)
     expectApplicationUntouched();
     EXPECT_TRUE(reported(QStringLiteral("past the end of the package")));
 
-    // A child header naming more than the 5 MB transfer buffer.
+    // A child header naming more than the 5 MB transfer buffer, in a
+    // package long enough to hold it.
     QByteArray big = package("app.VYX");
     uint8_t* h = reinterpret_cast<uint8_t*>(big.data()) + upgrade::kHeaderSize;
     putLe32(h + 1, upgrade::kTransferBufferSize + 1);
+    big.append(QByteArray(int(le32(h + 5) + upgrade::kTransferBufferSize + 1) - big.size(), '\0'));
     writeFile(kStick + "/app.VYX", big);
     upgrade();
     expectApplicationUntouched();
@@ -346,6 +388,137 @@ TEST_F(UsbUpgrade, APackageWhoseChildHeadersRunPastItsEndEndsAtOnce)
     EXPECT_TRUE(flash.empty());
     expectApplicationUntouched();
     EXPECT_EQ(count(kChangeUsbUpgrade), 1);
+}
+
+// FileNum damaged to 0xFFFF in a package long enough that its 65535 child
+// headers still end inside it (at byte 1,376,284): from the fourth on they
+// are the children's own bytes. And a random file with the same FileNum.
+// Each is passed over at once, before anything is written, with one
+// message and the upgrade recorded as failed; walked header by header it
+// held the "Updating" dialog for nearly two hours and flooded the output.
+TEST_F(UsbUpgrade, ADamagedChildCountWhoseHeadersStillFitWritesNothingAndEndsAtOnce)
+{
+    // A valid 7,350,240-byte package of two 3,000,000-byte bitstreams and
+    // a 1,350,000-byte application.
+    std::mt19937 rng(0xFFFF);
+    auto source = [&](const std::string& name, int n) {
+        QByteArray b(n, '\0');
+        for (char& c : b)
+            c = char(rng());
+        writeFile("/src/" + name, b);
+        return QString::fromStdString(path("/src/" + name));
+    };
+    make("three.VYX", {"--fpga0", source("fpga0", 3000000), "--fpga1", source("fpga1", 3000000), "--app",
+                       source("app", 1350000)});
+    QByteArray three = package("three.VYX");
+    ASSERT_EQ(three.size(), 7350240);
+    QDir(QString::fromStdString(path(kStick))).removeRecursively();
+    putLe16(reinterpret_cast<uint8_t*>(three.data()) + 47, 0xFFFF);
+
+    QByteArray noise(2 * 1024 * 1024, '\0');
+    for (char& c : noise)
+        c = char(rng());
+    putLe16(reinterpret_cast<uint8_t*>(noise.data()) + 18, upgrade::kControllerType);
+    putLe16(reinterpret_cast<uint8_t*>(noise.data()) + 47, 0xFFFF);
+
+    const Flashes was = fillFlashes(1376284);
+    const struct {
+        const char* name;
+        const QByteArray& bytes;
+        const char* says;
+    } cases[] = {
+        {"three.VYX", three, "damaged: child 0 (type 7) starts at byte 112, inside the package's headers, which end at "
+                             "byte 1376284; "},
+        {"noise.VYX", noise, "damaged: child 0 "},
+    };
+    for (const auto& c : cases) {
+        QDir(QString::fromStdString(path(kStick))).removeRecursively();
+        QDir().mkpath(QString::fromStdString(path(kStick)));
+        writeFile(kStick + "/" + c.name, c.bytes);
+        sim(0).clearLogs();
+        sim(1).clearLogs();
+        platform::simShell().clearLog();
+        codes.clear();
+
+        testing::internal::CaptureStdout();
+        const int turns = upgrade();
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(turns, 4) << c.name;
+        EXPECT_LE(syncs(), 2) << c.name << ": one look at the package, no walk over its child headers";
+        EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 20) << c.name << ": a line per child header";
+        EXPECT_TRUE(m->usb_grade_failed()) << c.name;
+        EXPECT_TRUE(reported(QStringLiteral("%1: %2").arg(c.name, c.says)))
+            << m->usb_grade_report().join('\n').toStdString();
+        EXPECT_TRUE(reported(QStringLiteral("nothing written from it"))) << c.name;
+        EXPECT_EQ(count(kChangeUsbUpgrade), 1) << c.name;
+        expectNothingWritten(was, c.name);
+    }
+}
+
+// Every child is placed against the package before anything is written: a
+// child that starts inside the package or child headers, or ends past the
+// package (offset + length taken in 64 bits), means the table cannot be
+// trusted, and the whole package is passed over, the children that do fit
+// too, whatever their type.
+TEST_F(UsbUpgrade, AChildTableThatDoesNotFitThePackageIsPassedOverWhole)
+{
+    QJsonObject made = make("t.VYX", {"--fpga0", "size:5000", "--fpga1", "size:3000", "--app", "size:2000", "--font",
+                                      "size:4096", "--font-height", "64", "--child", "99:size:5"});
+    const QByteArray good = package("t.VYX");
+    const uint32_t tableEnd = 49 + 21 * 5, size = uint32_t(good.size());
+    auto offsetOf = [&](int i) { return jsonU32(made["children"].toArray()[i].toObject()["file_offset"]); };
+    ASSERT_EQ(offsetOf(0), tableEnd);
+    ASSERT_EQ(offsetOf(4) + 5, size);
+
+    const struct {
+        const char* what;
+        int child;
+        uint32_t len, offset;
+        QString says;
+    } cases[] = {
+        {"a bitstream placed in the package header", 0, 5064, 40,
+         QStringLiteral("child 0 (type 7) starts at byte 40, inside the package's headers, which end at byte 154")},
+        {"an application on the last byte of the child headers", 2, 2000, tableEnd - 1,
+         QStringLiteral("child 2 (type 10) starts at byte 153, inside the package's headers")},
+        {"a font overlapping the child headers and the first child", 3, 4096, tableEnd - 100,
+         QStringLiteral("child 3 (type 13) starts at byte 54, inside the package's headers")},
+        {"a child of a type not upgraded, one byte past the end", 4, 6, size - 5,
+         QStringLiteral("child 4 (type 99): 6 bytes at %1 lie past the end of the package (%2 bytes)").arg(size - 5).arg(size)},
+        {"an application starting at the end", 2, 2000, size,
+         QStringLiteral("child 2 (type 10): 2000 bytes at %1 lie past the end of the package").arg(size)},
+        {"offset and length that wrap in 32 bits", 1, 0x200, 0xFFFFFF00u,
+         QStringLiteral("child 1 (type 8): 512 bytes at 4294967040 lie past the end of the package")},
+        {"a length of 4 GiB", 0, 0xFFFFFFFFu, tableEnd,
+         QStringLiteral("child 0 (type 7): 4294967295 bytes at 154 lie past the end of the package")},
+    };
+    const Flashes was = fillFlashes(154);
+    for (const auto& c : cases) {
+        QByteArray bad = good;
+        uint8_t* h = reinterpret_cast<uint8_t*>(bad.data()) + 49 + 21 * c.child;
+        putLe32(h + 1, c.len);
+        putLe32(h + 5, c.offset);
+        writeFile(kStick + "/t.VYX", bad);
+        sim(0).clearLogs();
+        sim(1).clearLogs();
+        platform::simShell().clearLog();
+        codes.clear();
+
+        EXPECT_EQ(upgrade(), 4) << c.what;
+        EXPECT_LE(syncs(), 2) << c.what;
+        EXPECT_TRUE(m->usb_grade_failed()) << c.what;
+        EXPECT_TRUE(reported(QStringLiteral("t.VYX: damaged: ") + c.says))
+            << c.what << ":\n" << m->usb_grade_report().join('\n').toStdString();
+        EXPECT_TRUE(reported(QStringLiteral("nothing written from it"))) << c.what;
+        EXPECT_EQ(count(kChangeUsbUpgrade), 1) << c.what;
+        expectNothingWritten(was, c.what);
+    }
+
+    // The same package as made applies.
+    writeFile(kStick + "/t.VYX", good);
+    upgrade();
+    EXPECT_FALSE(m->usb_grade_failed()) << m->usb_grade_report().join('\n').toStdString();
+    EXPECT_EQ(ops(0, SimFpga::FlashOp::Erase).size(), 2u);
+    EXPECT_EQ(readFile(kApp), child("t.VYX", made, 2));
 }
 
 TEST_F(UsbUpgrade, GatingDecidesWhatIsWrittenAndRestarted)

@@ -1,7 +1,8 @@
 // The upgrade-package reader: packages written by tools/vyxfiles.py parse to
 // the children the tool was given, the gating rules decide which apply, and
-// lying packages pass children over with a message instead of handing the
-// writers a range outside the package or the transfer buffer.
+// lying packages are passed over, whole or a child at a time, with a
+// message instead of handing the writers a range outside the package or the
+// transfer buffer.
 #include "tests/support/sandbox.h"
 #include "tests/support/vyxfiles_tool.h"
 
@@ -160,24 +161,41 @@ TEST_F(UpgradePackage, LyingLengthsPassTheChildOverWithAMessage)
     QString sys = make("p.VYX", {"--fpga0", "size:100", "--app", "size:10", "--font", "size:64"});
     const std::string host = path(sys.toStdString());
     const QByteArray good = readFile(sys.toStdString());
-    auto patched = [&](int at, uint32_t v) {
+    auto patch = [&](int at, uint32_t v) {
         QByteArray b = good;
         for (int i = 0; i < 4; ++i)
             b[at + i] = char(v >> (8 * i));
-        writeFile(sys.toStdString(), b);
+        return b;
+    };
+    auto patched = [&](int at, uint32_t v) {
+        writeFile(sys.toStdString(), patch(at, v));
         return read(sys);
     };
     const int child0 = 49, child1 = 49 + 21;
 
-    // A child larger than the transfer buffer, though the package is short.
-    Package big = patched(child1 + 1, kTransferBufferSize + 1);
+    // A child larger than the transfer buffer, in a package long enough to
+    // hold it.
+    QByteArray padded = patch(child1 + 1, kTransferBufferSize + 1);
+    const uint32_t appAt = le32(reinterpret_cast<const uint8_t*>(good.constData()) + child1 + 5);
+    padded.append(QByteArray(int(appAt + kTransferBufferSize + 1) - padded.size(), '\0'));
+    writeFile(sys.toStdString(), padded);
+    Package big = read(sys);
+    ASSERT_EQ(big.children.size(), 3u);
     EXPECT_EQ(big.children[1].verdict, Verdict::Malformed);
     EXPECT_TRUE(big.children[1].message.contains("transfer buffer")) << big.children[1].message.toStdString();
     EXPECT_EQ(big.children[2].verdict, Verdict::Write) << "the rest of the package still applies";
 
-    // A child placed past the end, and one whose offset wraps in 32 bits.
-    EXPECT_EQ(patched(child1 + 5, 0xFFFFFFF0u).children[1].verdict, Verdict::Malformed);
-    EXPECT_EQ(patched(child1 + 5, uint32_t(good.size()) - 5).children[1].verdict, Verdict::Malformed);
+    // A child placed past the end, one whose offset wraps in 32 bits, one
+    // inside the headers: the table does not fit the package, which is
+    // passed over whole, its good children too.
+    for (uint32_t offset : {0xFFFFFFF0u, uint32_t(good.size()) - 5, uint32_t(child1)}) {
+        writeFile(sys.toStdString(), patch(child1 + 5, offset));
+        Package misplaced;
+        EXPECT_EQ(read_package(sys, Installed(), &misplaced), kReadMalformed) << offset;
+        EXPECT_TRUE(misplaced.children.empty()) << offset;
+        EXPECT_TRUE(misplaced.message.contains(QStringLiteral("damaged: child 1 (type 10)"))) << misplaced.message.toStdString();
+        EXPECT_TRUE(misplaced.message.contains("nothing written from it")) << misplaced.message.toStdString();
+    }
 
     // A bitstream header naming more than its child holds.
     uint32_t inner = le32(reinterpret_cast<const uint8_t*>(good.constData()) + child0 + 5);
@@ -193,8 +211,7 @@ TEST_F(UpgradePackage, LyingLengthsPassTheChildOverWithAMessage)
     EXPECT_EQ(patched(child1 + 1, 0).children[1].verdict, Verdict::Malformed);
 
     // FileNum beyond the headers present: the package is damaged and passed
-    // over whole, before any child of it is decided; as many headers as
-    // fit are read, garbage or not.
+    // over whole, before any child of it is decided.
     const int fit = (good.size() - 49) / 21;
     for (int fileNum : {0xFFFF, fit + 1}) {
         QByteArray many = good;
@@ -208,11 +225,19 @@ TEST_F(UpgradePackage, LyingLengthsPassTheChildOverWithAMessage)
             << cut.message.toStdString();
         EXPECT_TRUE(cut.message.contains("nothing written from it")) << cut.message.toStdString();
     }
+    // As many headers as fit: the children's own bytes read as headers, and
+    // the real children start inside them. Damaged too.
     QByteArray full = good;
     full[47] = char(fit);
     full[48] = char(fit >> 8);
     writeFile(sys.toStdString(), full);
-    EXPECT_EQ(read(sys).children.size(), size_t(fit));
+    Package garbage;
+    EXPECT_EQ(read_package(sys, Installed(), &garbage), kReadMalformed);
+    EXPECT_TRUE(garbage.children.empty());
+    EXPECT_TRUE(garbage.message.contains(
+        QStringLiteral("damaged: child 0 (type 7) starts at byte 112, inside the package's headers, which end at byte %1")
+            .arg(49 + 21 * fit)))
+        << garbage.message.toStdString();
 
     // Shorter than a header, and no file at all: passed over.
     writeFile(sys.toStdString(), good.left(30));
