@@ -8,7 +8,9 @@
 // the package, lies inside its child, stays below the stored parameters (a
 // bitstream) or inside its font area (a font), and reads back as the
 // package's bytes; a child passed over says why; a package whose child
-// headers would run past its end is passed over whole, with a message.
+// headers would run past its end, or any of whose children (of whatever
+// type) starts inside its headers or ends past its end, is passed over
+// whole, with a message.
 #include <QString>
 #include <algorithm>
 #include <cstring>
@@ -128,6 +130,14 @@ void checkPackage(const Package& p, int rc, const RawFile& f, const Installed& i
     const uint64_t present = (f.n - kHeaderSize) / kChildHeaderSize;
     if (h.FileNum > present) {
         FUZZ_CHECK(rc == kReadMalformed && p.children.empty() && !p.message.isEmpty());
+        return;
+    }
+    const uint64_t tableEnd = kHeaderSize + kChildHeaderSize * uint64_t(h.FileNum);
+    bool placed = true;
+    for (uint64_t at = kHeaderSize; at < tableEnd && placed; at += kChildHeaderSize)
+        placed = f.u32(at + 5) >= tableEnd && f.holds(f.u32(at + 5), f.u32(at + 1));
+    if (!placed) {
+        FUZZ_CHECK(rc == kReadMalformed && p.children.empty() && p.message.contains(QStringLiteral(": damaged: child ")));
         return;
     }
     FUZZ_CHECK(rc == kReadOk && p.message.isEmpty());
