@@ -185,6 +185,105 @@ TEST_F(OtherSetup, WithNoEnabledImageTheSoundRowsDoNothing)
     EXPECT_EQ(request(), 0);
 }
 
+// Images 2-4 on (records 1-3), none sounding, image 3 (record 2) the audio
+// image: the image row shows "image3". A PC then changes the images while
+// the screen is open.
+class OtherSetupPcChange : public OtherSetup {
+protected:
+    void SetUp() override
+    {
+        OtherSetup::SetUp();
+        for (int k = 1; k <= 3; ++k)
+            enable(k);
+        setImage16(ram::kAudioImage, 2);
+        open();
+        ASSERT_EQ(box("ImageVolume")->currentText(), "image3");
+    }
+    void pcClose(int image, bool applied)
+    {
+        setImage16(ram::imageRecord(image) + ram::kImgEnable, 0);
+        if (applied)
+            store->test_signal(kChangeRefresh); // the scaler's signal after register 11
+    }
+    void expectSoundWords(uint16_t r0, uint16_t r1, uint16_t r2, uint16_t r3)
+    {
+        const uint16_t expected[] = {r0, r1, r2, r3};
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(record16(k, ram::kImgAudio), expected[k]) << "image record " << k;
+    }
+    // ON in the sound row, the image row on image 3: its sound goes on.
+    void soundOnForImageThree()
+    {
+        choose(kSound, 1);
+        EXPECT_EQ(image16(ram::kAudioImage), 2);
+        expectSoundWords(0, 0, 0x80FF, 0);
+        EXPECT_EQ(request(), 1);
+        serveRequest();
+    }
+    // From the sound row back to the image row, image 4 chosen there.
+    void chooseImageFour()
+    {
+        key(g_othersetup, panel::kKeyLeft);
+        choose(0, 1);
+        EXPECT_EQ(box("ImageVolume")->currentText(), "image4");
+    }
+};
+
+TEST_F(OtherSetupPcChange, AnAppliedChangeRedrawsTheRowsAndOkActsOnTheImageTheyShow)
+{
+    pcClose(1, true);
+    EXPECT_EQ(entries(box("ImageVolume")), QStringList({"image3", "image4"}));
+    EXPECT_EQ(box("ImageVolume")->currentText(), "image3");
+    soundOnForImageThree();
+
+    // The image chosen in the row stays chosen through a redraw while it is
+    // enabled; a refresh that changes nothing redraws nothing.
+    chooseImageFour();
+    store->test_signal(kChangeRefresh);
+    EXPECT_EQ(box("ImageVolume")->currentText(), "image4");
+    enable(0);
+    store->test_signal(kChangeRefresh);
+    EXPECT_EQ(entries(box("ImageVolume")), QStringList({"image1", "image3", "image4"}));
+    EXPECT_EQ(box("ImageVolume")->currentText(), "image4");
+    EXPECT_EQ(box("volume_state")->currentText(), "ON") << "image 3 sounds";
+
+    // Closed during an edit of the sound row: the edit ends, the rows show
+    // the audio image again and nothing is written.
+    key(g_othersetup, panel::kKeyRight);
+    key(g_othersetup, panel::kKeyOk);
+    key(g_othersetup, panel::kKeyRight);
+    EXPECT_EQ(box("volume_state")->currentText(), "OFF");
+    pcClose(3, true);
+    EXPECT_EQ(box("volume_state")->styleSheet(), style::kComboFocused);
+    EXPECT_EQ(entries(box("ImageVolume")), QStringList({"image1", "image3"}));
+    EXPECT_EQ(box("ImageVolume")->currentText(), "image3");
+    EXPECT_EQ(box("volume_state")->currentText(), "ON");
+    key(g_othersetup, panel::kKeyOk); // a new edit, not the end of the dropped one
+    EXPECT_EQ(box("volume_state")->styleSheet(), style::kComboEditing);
+    EXPECT_EQ(image16(ram::kAudioImage), 2);
+    expectSoundWords(0, 0, 0x80FF, 0);
+    EXPECT_EQ(request(), 0);
+}
+
+TEST_F(OtherSetupPcChange, UnappliedOkActsOnTheImageShownOrOnNoneWhenItIsClosed)
+{
+    // An image before the one shown closed, with no signal yet.
+    pcClose(1, false);
+    EXPECT_EQ(entries(box("ImageVolume")), QStringList({"image2", "image3", "image4"}));
+    soundOnForImageThree();
+
+    // The image shown closed: OK writes nothing and the rows show what is.
+    chooseImageFour();
+    pcClose(3, false);
+    choose(1, 1);
+    expectSoundWords(0, 0, 0x80FF, 0);
+    EXPECT_EQ(request(), 0);
+    EXPECT_EQ(entries(box("ImageVolume")), QStringList({"image3"}));
+    EXPECT_EQ(box("ImageVolume")->currentText(), "image3");
+    EXPECT_EQ(box("volume_state")->currentText(), "ON");
+    EXPECT_EQ(box("volume_state")->styleSheet(), style::kComboFocused);
+}
+
 TEST_F(OtherSetup, FadeReachesEveryRecordAndSeamlessKeepsTheTimes)
 {
     for (int k = 0; k < ram::kImageRecordCount; ++k) {

@@ -2,6 +2,7 @@
 #include "ui_othersetup.h"
 
 #include <QKeyEvent>
+#include <QVariant>
 #include <initializer_list>
 
 #include "core/ram_map.h"
@@ -40,16 +41,15 @@ constexpr uint16_t kOthersetupSoundOn = 0x8000;
 // Word +20 of an image that sounds: the sound bit and a full low byte.
 constexpr uint16_t kOthersetupSounding = 0x80FF;
 constexpr int kOthersetupDotByDotByte = ram::kImgOutput + 1;
+// The entries in a smaller font where they are wider than the room a combo
+// gives its text, down to this size.
+constexpr int kOthersetupSmallestEntryPoint = 6;
 
 bool othersetupEnabled(int image) { return panel::img16(ram::imageRecord(image) + ram::kImgEnable) != 0; }
 
-// The `n`-th enabled image among images 0..5 (counting from 0), or -1.
-int othersetupNthEnabled(int n)
+bool othersetupSounding(int image)
 {
-    for (int k = 0; k < ram::kWindowImages; ++k)
-        if (othersetupEnabled(k) && n-- == 0)
-            return k;
-    return -1;
+    return panel::img16(ram::imageRecord(image) + ram::kImgAudio) & kOthersetupSoundOn;
 }
 
 void othersetupFill(QComboBox* box, std::initializer_list<const panel::Tr5*> entries, int selected)
@@ -97,7 +97,18 @@ void othersetup::menulist_init()
     m_ring.start(kRowImage);
 }
 
-void othersetup::para_init()
+othersetup::SoundRows othersetup::sound_rows_now()
+{
+    SoundRows now;
+    for (int k = 0; k < ram::kWindowImages; ++k)
+        if (othersetupEnabled(k))
+            now.enabled = uint8_t(now.enabled | (1u << k));
+    now.audio = int16_t(panel::img16(ram::kAudioImage));
+    now.sounding = now.audio >= 0 && now.audio < ram::kWindowImages && othersetupSounding(now.audio);
+    return now;
+}
+
+void othersetup::sound_rows_init(int keep)
 {
     // The audio image must name an enabled image 0..5; otherwise image 0.
     // The word is read once: a PC may write it meanwhile.
@@ -107,21 +118,50 @@ void othersetup::para_init()
         panel::scaler_write([](panel::ScalerWrite& w) { w.put16(ram::kAudioImage, 0); }, 0);
     }
 
+    // Each entry holds its image's number: OK acts on that image, wherever
+    // a PC has moved it among the enabled ones meanwhile.
     ui->ImageVolume->clear();
+    SoundRows drawn;
+    drawn.audio = current;
     int selected = 0;
+    int kept = -1;
     for (int k = 0; k < ram::kWindowImages; ++k) {
         if (!othersetupEnabled(k))
             continue;
+        drawn.enabled = uint8_t(drawn.enabled | (1u << k));
         if (k == current)
             selected = ui->ImageVolume->count();
-        ui->ImageVolume->addItem(panel::text(kOthersetupImage).arg(k + 1));
+        if (k == keep)
+            kept = ui->ImageVolume->count();
+        ui->ImageVolume->addItem(panel::text(kOthersetupImage).arg(k + 1), k);
     }
     entry_count[kRowImage] = uint8_t(ui->ImageVolume->count());
-    ui->ImageVolume->setCurrentIndex(entry_count[kRowImage] ? selected : -1);
+    ui->ImageVolume->setCurrentIndex(!entry_count[kRowImage] ? -1 : kept >= 0 ? kept : selected);
 
-    const bool sounding = panel::img16(ram::imageRecord(current) + ram::kImgAudio) & kOthersetupSoundOn;
-    othersetupFill(
-        ui->volume_state, {&kOthersetupOff, &kOthersetupOn}, sounding ? kOthersetupOnEntry : kOthersetupOffEntry);
+    drawn.sounding = othersetupSounding(current);
+    othersetupFill(ui->volume_state, {&kOthersetupOff, &kOthersetupOn},
+        drawn.sounding ? kOthersetupOnEntry : kOthersetupOffEntry);
+    m_soundDrawn = drawn;
+    for (int row : {kRowImage, kRowSound})
+        panel::fit_combo(combo(row), kOthersetupSmallestEntryPoint);
+}
+
+void othersetup::redraw_sound_rows()
+{
+    if (m_edit.editing() && (m_edit.item() == kRowImage || m_edit.item() == kRowSound))
+        m_edit.end();
+    sound_rows_init(shown_image());
+}
+
+int othersetup::shown_image() const
+{
+    const QVariant image = ui->ImageVolume->currentData();
+    return image.isValid() ? image.toInt() : -1;
+}
+
+void othersetup::para_init()
+{
+    sound_rows_init(-1);
     othersetupFill(ui->switch_state, {&kOthersetupSeamless, &kOthersetupFade},
         panel::img16(ram::kFadeEffect) ? kOthersetupFadeEntry : 0);
     othersetupFill(ui->mode_state, {&kOthersetupClickOk}, 0);
@@ -136,11 +176,8 @@ void othersetup::para_init()
         dotByDot = panel::img16(ram::kDotByDotSwitch) != 0;
     othersetupFill(
         ui->dbd_state, {&kOthersetupOff, &kOthersetupOn}, dotByDot ? kOthersetupOnEntry : kOthersetupOffEntry);
-    // The entries in a smaller font where they are wider than the room a
-    // combo gives its text.
-    constexpr int kSmallestEntryPoint = 6;
-    for (int row = 0; row < kRows; ++row)
-        panel::fit_combo(combo(row), kSmallestEntryPoint);
+    for (int row : {kRowSwitch, kRowMode, kRowWifi, kRowDbd})
+        panel::fit_combo(combo(row), kOthersetupSmallestEntryPoint);
 }
 
 void othersetup::language_changed()
@@ -155,11 +192,15 @@ void othersetup::language_changed()
 
 void othersetup::syncUpdate()
 {
-    if (!VyxRamPara::pInstance()->VyxLanguageChanged())
+    if (VyxRamPara::pInstance()->VyxLanguageChanged()) {
+        language_changed();
+        m_edit.end();
+        para_init();
         return;
-    language_changed();
-    m_edit.end();
-    para_init();
+    }
+    // A PC changed the images or the sound: the two rows show it.
+    if (!(sound_rows_now() == m_soundDrawn))
+        redraw_sound_rows();
 }
 
 void othersetup::step_entry(int delta)
@@ -193,20 +234,25 @@ void othersetup::on_button_box_clicked()
 
 void othersetup::apply_sound()
 {
-    // The image listed at the chosen entry, looked up again: the images may
-    // have changed while the screen was open.
-    const int image = othersetupNthEnabled(ui->ImageVolume->currentIndex());
-    if (image < 0)
+    // The image the row shows, by its number. A PC may have closed it while
+    // the screen was open: nothing is written, the rows show what is.
+    const int image = shown_image();
+    if (image < 0 || !othersetupEnabled(image)) {
+        redraw_sound_rows();
         return;
+    }
     const bool wantOn = edit_value == kOthersetupOnEntry;
     const int audioWord = ram::imageRecord(image) + ram::kImgAudio;
-    panel::scaler_write([image, wantOn, audioWord](panel::ScalerWrite& w) {
+    panel::scaler_write([this, image, wantOn, audioWord](panel::ScalerWrite& w) {
         // Only a change of state moves the audio image.
         const bool isOn = panel::img16(audioWord) & kOthersetupSoundOn;
         if (isOn == wantOn)
             return;
         w.put16(ram::kAudioImage, uint16_t(image));
         w.put16(audioWord, wantOn ? kOthersetupSounding : 0);
+        // The rows show this already.
+        m_soundDrawn.audio = image;
+        m_soundDrawn.sounding = wantOn;
     });
 }
 

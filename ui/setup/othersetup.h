@@ -40,6 +40,26 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
+    // What the image and sound rows were drawn from: a change of it by a PC
+    // redraws them.
+    struct SoundRows {
+        uint8_t enabled = 0; // bit k: image k (0..5) is enabled
+        int audio = 0;       // the audio image word
+        bool sounding = false;
+        bool operator==(const SoundRows& o) const
+        {
+            return enabled == o.enabled && audio == o.audio && sounding == o.sounding;
+        }
+    };
+    static SoundRows sound_rows_now();
+    // Fills the image and sound rows from the parameter image; the image
+    // row shows image `keep` while it is enabled, else the audio image.
+    void sound_rows_init(int keep);
+    // Both rows drawn again from the image, an edit of either dropped.
+    void redraw_sound_rows();
+    // The image number of the image row's entry, or -1.
+    int shown_image() const;
+
     QComboBox* combo(int row) const;
     // Left (-1) or right (+1) on the edit value, wrapping at the row's
     // entry count.
@@ -55,4 +75,5 @@ private:
     uint8_t entry_count[kRows] = {6, 2, 2, 1, 2, 2};
     panel::FocusRing m_ring;
     panel::TwoStepEdit m_edit;
+    SoundRows m_soundDrawn;
 };
