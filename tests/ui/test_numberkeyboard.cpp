@@ -3,6 +3,7 @@
 #include "tests/support/modal_driver.h"
 #include "tests/support/panel.h"
 #include "tests/support/sandbox.h"
+#include "tests/ui/frame_pixels.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -138,15 +139,28 @@ TEST_F(NumberKeys, NineThenZeroTypesNinetyOnTheRingAndByTouch)
     EXPECT_EQ(sent, std::vector<QString>{"9012345678"});
 }
 
+TEST_F(NumberKeys, TheKeyOkPressesIsOutlinedFromTheFirstUse)
+{
+    // A keyboard never used yet: the orange frame is painted round its
+    // first key, the one OK on the keypad types.
+    kb->label_show("W", "1920");
+    kb->show();
+    EXPECT_EQ(pixelsOffTheFrame(key("Button1"), QColor(255, 171, 84)), std::vector<QPoint>{});
+    paneltest::key(kb, panel::kKeyOk);
+    EXPECT_EQ(field()->text(), "1");
+    kb->hide();
+}
+
 TEST_F(NumberKeys, RingWrapsBothWaysWithTheOkKeyDrawnBlue)
 {
     const QString normal = "background-color: rgb(255, 255, 255);border:1px ;";
     const QString focused = "background-color: rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
     const QString okNormal = "background-color: rgb(71, 119, 255);border:1px ;";
     const QString okFocused = "background-color: rgb(71, 119, 255);border:1px solid rgb(255,171,84);";
-    // Shown first with no key outlined.
+    // Shown first with the first key outlined.
     for (const char* name : kRingNames)
-        EXPECT_EQ(key(name)->styleSheet(), QString(name) == "Button_ok" ? okNormal : normal) << name;
+        EXPECT_EQ(key(name)->styleSheet(),
+                  QString(name) == "Button_ok" ? okNormal : QString(name) == "Button1" ? focused : normal) << name;
 
     paneltest::key(kb, panel::kKeyLeft);
     EXPECT_EQ(key("Button_ok")->styleSheet(), okFocused);

@@ -57,9 +57,8 @@ void NumberKeyboard::menulist_init()
                        return focused ? m_styleOkFocused : m_styleOk;
                    return focused ? m_styleFocused : m_style;
                });
-    // The first key is selected but not outlined until the keypad moves.
+    // The key OK would press is outlined from the first use on.
     m_ring.start(0);
-    m_ring.unfocus();
 }
 
 void NumberKeyboard::label_show(QString title, QString value)

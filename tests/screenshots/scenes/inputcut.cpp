@@ -1,6 +1,7 @@
 // The input crop screen with three crops of HDMI1, one under a display
-// name: the input row, a crop tile focused, the add form, the edit form
-// and the number keyboard over it, and page 2 of an input with seven tiles.
+// name: the input row, a crop tile focused, the add button focused, the add
+// form, the edit form and the number keyboard over it, and page 2 of an
+// input with seven tiles.
 #include "tests/screenshots/scenes.h"
 
 #include "core/ram_map.h"
@@ -52,7 +53,9 @@ VYX_SCREENSHOTS(inputcut)
         shot.take("inputs");
         keys({kKeyOk, kKeyRight, kKeyRight});
         shot.take("tiles");
-        keys({kKeyLeft, kKeyLeft, kKeyOk});
+        keys({kKeyLeft, kKeyLeft}); // the add button
+        shot.take("plus");
+        keys({kKeyOk});
         shot.take("add");
         keys({kKeyBack, kKeyBack, kKeyRight, kKeyOk, kKeyLeft}); // HDMI2, six crops: page 2
         shot.take("page2");
