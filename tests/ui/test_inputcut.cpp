@@ -345,3 +345,12 @@ TEST_F(CropScreen, TheFocusedAddButtonShowsItsWholeFrame)
             std::vector<QPoint>{});
     }});
 }
+
+TEST_F(CropScreen, AFieldTakesNoMoreThanFiveDigits)
+{
+    withCut({
+        [&] { keys("QQQ"); }, // HDMI1's add form, the keyboard on X
+        typing("655359"),
+        [&] { EXPECT_EQ(text("lineEdit_X"), "65535"); },
+    });
+}

@@ -132,11 +132,12 @@ TEST_F(NumberKeys, NineThenZeroTypesNinetyOnTheRingAndByTouch)
     for (const char* name : {"Button9", "Button0"})
         paneltest::touch(key(name));
     EXPECT_EQ(field()->text(), "90");
+    kb->label_show("W", "1920");
     for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button7", "Button8"})
         paneltest::touch(key(name));
-    EXPECT_EQ(field()->text(), "9012345678");
+    EXPECT_EQ(field()->text(), "12345678");
     paneltest::touch(key("Button_ok"));
-    EXPECT_EQ(sent, std::vector<QString>{"9012345678"});
+    EXPECT_EQ(sent, std::vector<QString>{"12345678"});
 }
 
 TEST_F(NumberKeys, TheKeyOkPressesIsOutlinedFromTheFirstUse)
@@ -149,6 +150,44 @@ TEST_F(NumberKeys, TheKeyOkPressesIsOutlinedFromTheFirstUse)
     paneltest::key(kb, panel::kKeyOk);
     EXPECT_EQ(field()->text(), "1");
     kb->hide();
+}
+
+TEST_F(NumberKeys, TakesNoMoreDigitsThanItsFieldShowsWhole)
+{
+    g_numberkeyboard = kb;
+    QWidget screen;
+    auto* part = new My_lineEdit(&screen);
+    part->setProperty("digits", 3); // an address part
+    part->setText("192");
+    QObject::connect(kb, &NumberKeyboard::sendKeyBoardUIDataToLineEdit, &screen,
+                     [part](QString text) { part->setText(text); });
+    ModalDriver drive;
+    drive.then([&] {
+        EXPECT_EQ(field()->text(), "192");
+        for (const char* name : {"Button2", "Button5", "Button5", "Button9"})
+            paneltest::touch(key(name));
+        EXPECT_EQ(field()->text(), "255");
+        typeOnRing("7"); // nor on the keypad
+        EXPECT_EQ(field()->text(), "255");
+        okOn(11); // a digit deleted makes room for one
+        typeOnRing("4");
+        EXPECT_EQ(field()->text(), "254");
+        okOn(kOkKey);
+    });
+    drive.run([&] { panel::open_number_keyboard(part, "IP"); });
+    EXPECT_FALSE(drive.timedOut());
+    EXPECT_EQ(part->text(), "254");
+
+    // Opened without a field (the ageing code): as many digits as its own
+    // line shows whole; the hidden code's stars the program shows stay whole.
+    kb->label_show("key", "**********");
+    EXPECT_EQ(field()->text(), "**********");
+    for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button7", "Button8",
+                             "Button9", "Button0"})
+        paneltest::touch(key(name));
+    EXPECT_EQ(field()->text(), "12345678");
+    g_numberkeyboard = nullptr;
+    g_lineedit = nullptr;
 }
 
 TEST_F(NumberKeys, RingWrapsBothWaysWithTheOkKeyDrawnBlue)
