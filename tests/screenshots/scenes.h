@@ -40,6 +40,12 @@ protected:
 
 using Scene = std::function<void(Shot& shot)>;
 
+// Types `digits` into the number field `field` as a finger does: a touch
+// on the field opens the number keyboard (on the right half of the panel),
+// a touch on each digit key, then on OK. With a `state`, a shot is taken
+// while the keyboard shows the digits.
+void type_number(QWidget* field, const char* digits, Shot* shot = nullptr, const char* state = nullptr);
+
 // Registers the scenes of one screen (file-scope objects, by the macro).
 struct Registrar {
     Registrar(const char* screen, Scene scene);

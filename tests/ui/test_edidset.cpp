@@ -199,3 +199,13 @@ TEST_F(EdidScreen, BackAndTheModeKeyUnderTheLock)
     withEdid({[&] { keys("QO"); }, [&] { key(g_edidset, 'O'); }});
     EXPECT_EQ(g_edidset, nullptr);
 }
+
+TEST_F(EdidScreen, AFieldTakesNoMoreThanFiveDigits)
+{
+    withEdid({
+        [&] { key(g_edidset, 'Q'); },
+        [&] { key(g_edidset, 'Q'); }, // the keyboard on the width
+        typing("327679"),
+        [&] { EXPECT_EQ(text("lineEdit_W"), "32767"); },
+    });
+}

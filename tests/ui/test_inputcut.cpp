@@ -3,6 +3,7 @@
 // wrap, the names of forms and tiles with and without display names, the
 // refresh on a change made elsewhere, and the ways out.
 #include "tests/ui/image_screen_fixture.h"
+#include "tests/ui/frame_pixels.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -332,4 +333,24 @@ TEST_F(CropScreen, BackGoesToTheSettingsMenuAndTheModeKeyObeysTheLock)
         EXPECT_NE(g_custommode, nullptr);
         EXPECT_EQ(g_page_focus.load(), kPageCustomMode);
     }});
+}
+
+TEST_F(CropScreen, TheFocusedAddButtonShowsItsWholeFrame)
+{
+    withCut({[&] {
+        keys("Q"); // the tiles: the add button focused
+        ASSERT_TRUE(addFocused());
+        // The frame goes round the picture, not under its edge.
+        EXPECT_EQ(pixelsOffTheFrame(g_inputcut->findChild<QPushButton*>("button_add"), QColor(255, 171, 84)),
+            std::vector<QPoint>{});
+    }});
+}
+
+TEST_F(CropScreen, AFieldTakesNoMoreThanFiveDigits)
+{
+    withCut({
+        [&] { keys("QQQ"); }, // HDMI1's add form, the keyboard on X
+        typing("655359"),
+        [&] { EXPECT_EQ(text("lineEdit_X"), "65535"); },
+    });
 }

@@ -3,6 +3,7 @@
 #include "tests/support/modal_driver.h"
 #include "tests/support/panel.h"
 #include "tests/support/sandbox.h"
+#include "tests/ui/frame_pixels.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -131,11 +132,62 @@ TEST_F(NumberKeys, NineThenZeroTypesNinetyOnTheRingAndByTouch)
     for (const char* name : {"Button9", "Button0"})
         paneltest::touch(key(name));
     EXPECT_EQ(field()->text(), "90");
+    kb->label_show("W", "1920");
     for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button7", "Button8"})
         paneltest::touch(key(name));
-    EXPECT_EQ(field()->text(), "9012345678");
+    EXPECT_EQ(field()->text(), "12345678");
     paneltest::touch(key("Button_ok"));
-    EXPECT_EQ(sent, std::vector<QString>{"9012345678"});
+    EXPECT_EQ(sent, std::vector<QString>{"12345678"});
+}
+
+TEST_F(NumberKeys, TheKeyOkPressesIsOutlinedFromTheFirstUse)
+{
+    // A keyboard never used yet: the orange frame is painted round its
+    // first key, the one OK on the keypad types.
+    kb->label_show("W", "1920");
+    kb->show();
+    EXPECT_EQ(pixelsOffTheFrame(key("Button1"), QColor(255, 171, 84)), std::vector<QPoint>{});
+    paneltest::key(kb, panel::kKeyOk);
+    EXPECT_EQ(field()->text(), "1");
+    kb->hide();
+}
+
+TEST_F(NumberKeys, TakesNoMoreDigitsThanItsFieldShowsWhole)
+{
+    g_numberkeyboard = kb;
+    QWidget screen;
+    auto* part = new My_lineEdit(&screen);
+    part->setProperty("digits", 3); // an address part
+    part->setText("192");
+    QObject::connect(kb, &NumberKeyboard::sendKeyBoardUIDataToLineEdit, &screen,
+                     [part](QString text) { part->setText(text); });
+    ModalDriver drive;
+    drive.then([&] {
+        EXPECT_EQ(field()->text(), "192");
+        for (const char* name : {"Button2", "Button5", "Button5", "Button9"})
+            paneltest::touch(key(name));
+        EXPECT_EQ(field()->text(), "255");
+        typeOnRing("7"); // nor on the keypad
+        EXPECT_EQ(field()->text(), "255");
+        okOn(11); // a digit deleted makes room for one
+        typeOnRing("4");
+        EXPECT_EQ(field()->text(), "254");
+        okOn(kOkKey);
+    });
+    drive.run([&] { panel::open_number_keyboard(part, "IP"); });
+    EXPECT_FALSE(drive.timedOut());
+    EXPECT_EQ(part->text(), "254");
+
+    // Opened without a field (the ageing code): as many digits as its own
+    // line shows whole; the hidden code's stars the program shows stay whole.
+    kb->label_show("key", "**********");
+    EXPECT_EQ(field()->text(), "**********");
+    for (const char* name : {"Button1", "Button2", "Button3", "Button4", "Button5", "Button6", "Button7", "Button8",
+                             "Button9", "Button0"})
+        paneltest::touch(key(name));
+    EXPECT_EQ(field()->text(), "12345678");
+    g_numberkeyboard = nullptr;
+    g_lineedit = nullptr;
 }
 
 TEST_F(NumberKeys, RingWrapsBothWaysWithTheOkKeyDrawnBlue)
@@ -144,9 +196,10 @@ TEST_F(NumberKeys, RingWrapsBothWaysWithTheOkKeyDrawnBlue)
     const QString focused = "background-color: rgb(255, 255, 255);border:1px solid rgb(255,171,84);";
     const QString okNormal = "background-color: rgb(71, 119, 255);border:1px ;";
     const QString okFocused = "background-color: rgb(71, 119, 255);border:1px solid rgb(255,171,84);";
-    // Shown first with no key outlined.
+    // Shown first with the first key outlined.
     for (const char* name : kRingNames)
-        EXPECT_EQ(key(name)->styleSheet(), QString(name) == "Button_ok" ? okNormal : normal) << name;
+        EXPECT_EQ(key(name)->styleSheet(),
+                  QString(name) == "Button_ok" ? okNormal : QString(name) == "Button1" ? focused : normal) << name;
 
     paneltest::key(kb, panel::kKeyLeft);
     EXPECT_EQ(key("Button_ok")->styleSheet(), okFocused);

@@ -234,7 +234,9 @@ void InputCut::source_init()
     button_add->setObjectName(QStringLiteral("button_add"));
     panel::set_icon(button_add, panel::png_plain(QStringLiteral("add")), QSize(20, 20));
     button_add->setFocusPolicy(Qt::NoFocus);
-    button_add->setGeometry(292, 10, 20, 20);
+    // Room for the focus frame around the picture: a frame drawn within
+    // 20 x 20 would lie under the picture's own edge.
+    button_add->setGeometry(290, 8, 24, 24);
     const bool addFocused = ui_level == kCutLevelTiles && ui_select == 0 && current_pag == 0;
     button_add->setStyleSheet(QLatin1String(addFocused ? kCutAddFocused : kCutAddNormal));
     // A redraw while a form is open leaves the add button to the form.

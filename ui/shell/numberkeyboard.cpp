@@ -15,6 +15,9 @@ constexpr int kRingZero = 9;     // Button0
 constexpr int kRingClear = 10;   // ButtonC
 constexpr int kRingDelete = 11;  // ButtonX
 constexpr int kRingClose = 12;   // Button_close
+// The digits the keyboard's own line shows whole, whatever they are; a
+// field that shows fewer says so (My_lineEdit::digits).
+constexpr int kLineDigits = 8;
 
 const panel::Tr5 kCancelText{"取消", "Cancle", "Отмена", "Hủy bỏ", "取消"};
 const panel::Tr5 kOkText{"确定", "OK", "OK", "Đồng ý", "確定"};
@@ -30,6 +33,7 @@ NumberKeyboard::NumberKeyboard(QWidget* parent)
     , m_ring(ui_select)
 {
     ui->setupUi(this);
+    m_digits = kLineDigits;
     // Typed directly into the field: digits and the asterisk of a hidden
     // code; texts the program sets are not filtered.
     ui->lineEdit->setValidator(
@@ -57,9 +61,8 @@ void NumberKeyboard::menulist_init()
                        return focused ? m_styleOkFocused : m_styleOk;
                    return focused ? m_styleFocused : m_style;
                });
-    // The first key is selected but not outlined until the keypad moves.
+    // The key OK would press is outlined from the first use on.
     m_ring.start(0);
-    m_ring.unfocus();
 }
 
 void NumberKeyboard::label_show(QString title, QString value)
@@ -67,8 +70,14 @@ void NumberKeyboard::label_show(QString title, QString value)
     ui->label->setText(title);
     panel::fit_label(ui->label); // "Пароль" is wider than the form's title room
     l_str.clear();
+    m_digits = kLineDigits;
     ui->lineEdit->setText(value);
     language_changed();
+}
+
+void NumberKeyboard::set_digits(int digits)
+{
+    m_digits = digits > 0 && digits < kLineDigits ? digits : kLineDigits;
 }
 
 void NumberKeyboard::language_changed()
@@ -79,6 +88,10 @@ void NumberKeyboard::language_changed()
 
 void NumberKeyboard::type_digit(int digit)
 {
+    // Past the digits the field shows whole a digit is not taken; a value
+    // the program put there (a hidden code's stars) may be longer.
+    if (l_str.size() >= m_digits)
+        return;
     // Every digit appends, 0 after a 9 included: "90" is ninety.
     l_str += QChar('0' + digit);
     ui->lineEdit->setText(l_str);

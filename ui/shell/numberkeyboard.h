@@ -28,6 +28,10 @@ public:
     // Prepares the keyboard for one field: its title and current value; the
     // first digit typed then replaces the value. Does not show it.
     void label_show(QString title, QString value);
+    // After label_show: at most `digits` digits can be typed for the field
+    // (0, or more than the keyboard's own line shows whole: as many as that
+    // line shows).
+    void set_digits(int digits);
     void language_changed();
     void menulist_init();
 
@@ -49,6 +53,7 @@ private:
 
     Ui::NumberKeyboard* ui;
     uint8_t ui_select = 0;
+    int m_digits = 0; // how many digits can be typed
     QString m_style;
     QString m_styleFocused;
     QString m_styleOk;

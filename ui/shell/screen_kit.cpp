@@ -22,6 +22,7 @@
 #include "scaler/c331_manage.h"
 #include "ui/image/custommode.h"
 #include "ui/rcvtools/firmwareupdate.h"
+#include "ui/shell/my_lineedit.h"
 #include "ui/shell/numberkeyboard.h"
 #include "ui/shell/vyx_keyboard.h"
 
@@ -389,6 +390,8 @@ void open_number_keyboard(QLineEdit* field, const QString& title)
         return;
     g_lineedit = field;
     keyboard->label_show(title, field->text());
+    if (auto* number = qobject_cast<My_lineEdit*>(field))
+        keyboard->set_digits(number->digits());
     exec_for(field->window(), keyboard);
 }
 

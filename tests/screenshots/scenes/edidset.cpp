@@ -1,6 +1,7 @@
 // The EDID settings screen: HDMI1's card, its edit panel with the height
 // focused, the refresh being changed, the number keyboard on the width,
-// and DVI's card with a request of its own.
+// DVI's card with a request of its own, and its panel with the longest
+// numbers typed.
 #include "tests/screenshots/scenes.h"
 
 #include "core/ram_map.h"
@@ -45,6 +46,13 @@ VYX_SCREENSHOTS(edidset)
         keyboard.run([&] { keys({kKeyOk}); });
         keys({kKeyBack, kKeyLeft}); // DVI
         shot.take("dvi");
+        // The longest numbers the keyboard takes, five digits, one of them
+        // the largest width the field stores.
+        keys({kKeyOk});
+        shots::type_number(g_edidset->findChild<QWidget*>(QStringLiteral("lineEdit_W")), "32767");
+        shots::type_number(
+            g_edidset->findChild<QWidget*>(QStringLiteral("lineEdit_H")), "40000", &shot, "keyboard-widest");
+        shot.take("widest");
         g_edidset->slot_Button_back_clicked();
     });
     drive.run([] { panel::open_modal(g_edidset, kPageEDIDset); });

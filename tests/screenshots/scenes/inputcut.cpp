@@ -1,6 +1,7 @@
 // The input crop screen with three crops of HDMI1, one under a display
-// name: the input row, a crop tile focused, the add form, the edit form
-// and the number keyboard over it, and page 2 of an input with seven tiles.
+// name: the input row, a crop tile focused, the add button focused, the add
+// form, the edit form and the number keyboard over it, the edit form with
+// the longest numbers typed, and page 2 of an input with seven tiles.
 #include "tests/screenshots/scenes.h"
 
 #include "core/ram_map.h"
@@ -52,7 +53,9 @@ VYX_SCREENSHOTS(inputcut)
         shot.take("inputs");
         keys({kKeyOk, kKeyRight, kKeyRight});
         shot.take("tiles");
-        keys({kKeyLeft, kKeyLeft, kKeyOk});
+        keys({kKeyLeft, kKeyLeft}); // the add button
+        shot.take("plus");
+        keys({kKeyOk});
         shot.take("add");
         keys({kKeyBack, kKeyBack, kKeyRight, kKeyOk, kKeyLeft}); // HDMI2, six crops: page 2
         shot.take("page2");
@@ -66,6 +69,13 @@ VYX_SCREENSHOTS(inputcut)
             paneltest::key(g_numberkeyboard, kKeyBack);
         });
         keyboard.run([&] { keys({kKeyOk}); });
+        // The longest numbers the keyboard takes, five digits, in every
+        // field: the digits share one width, so no other five are wider.
+        const std::pair<const char*, const char*> widest[]
+            = {{"lineEdit_X", "40000"}, {"lineEdit_Y", "65535"}, {"lineEdit_W", "65535"}, {"lineEdit_H", "40000"}};
+        for (const auto& field : widest)
+            shots::type_number(g_inputcut->findChild<QWidget*>(QLatin1String(field.first)), field.second);
+        shot.take("widest");
         g_inputcut->slot_Button_back_clicked();
     });
     drive.run([] { panel::open_modal(g_inputcut, kPageInputCut); });

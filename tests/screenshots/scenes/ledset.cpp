@@ -1,5 +1,6 @@
 // The LED-size screen: the width field focused, Apply focused, and the
-// number keyboard open on the width with a new value typed (editing).
+// number keyboard open on the width with a new value typed (editing) and
+// with the longest number it takes.
 #include "tests/screenshots/scenes.h"
 
 #include <QLineEdit>
@@ -31,6 +32,10 @@ VYX_SCREENSHOTS(ledset)
             g_numberkeyboard->findChild<QPushButton*>("Button_ok")->click();
         });
         paneltest::key(g_ledset, panel::kKeyOk);
+        // The longest number the keyboard takes for a side, five digits,
+        // on the keyboard (the screen then holds it to the largest side).
+        shots::type_number(g_ledset->findChild<QWidget*>(QStringLiteral("lineEdit_ledw")), "65535", &shot,
+            "keyboard-widest");
         paneltest::key(g_ledset, panel::kKeyBack);
     });
     drive.run([] { panel::open_modal(g_ledset, kPageLedset); });

@@ -1,5 +1,6 @@
 // The Ethernet address: as opened, the number keyboard on the gateway's
-// last part, and the new gateway typed with Apply focused.
+// last part, the new gateway typed with Apply focused, and the longest
+// parts typed.
 #include "tests/screenshots/scenes.h"
 
 #include "ui/setup/linkwlan.h"
@@ -49,4 +50,15 @@ VYX_SCREENSHOTS(linkwlan)
             paneltest::key(g_numberkeyboard, panel::kKeyOk);
         });
     drive.run([] { panel::open_modal(g_linkwlan, kPageLinkwlan); });
+
+    // The longest parts the keyboard takes, three digits, in a row's first,
+    // middle and last fields (each drawn with borders of its own).
+    ModalDriver widest;
+    widest.then([&] {
+        for (const char* name : {"lineEditIp1", "lineEditIp2", "lineEditIp3", "lineEditIp4"})
+            shots::type_number(g_linkwlan->findChild<QWidget*>(QLatin1String(name)), "255");
+        shot.take("widest");
+        paneltest::key(g_linkwlan, panel::kKeyBack);
+    });
+    widest.run([] { panel::open_modal(g_linkwlan, kPageLinkwlan); });
 }

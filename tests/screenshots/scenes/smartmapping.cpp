@@ -1,6 +1,6 @@
 // The smart-setup screen: the wizard's three steps and its pattern picker,
 // a job's ring, the scan-file pages with and without files, curing and the
-// mapping switch.
+// mapping switch; then the wizard's fields with the longest numbers typed.
 #include "tests/screenshots/scenes.h"
 
 #include <QDir>
@@ -84,4 +84,24 @@ VYX_SCREENSHOTS(smartmapping)
         s->Button_back_clicked();
     });
     drive.run([] { panel::open_modal(g_smartmapping, kPageSmartMapping); });
+
+    // The longest numbers the keyboard takes: five digits for a cabinet's
+    // size and an offset, three for rows and columns.
+    ModalDriver widest;
+    widest.then([&] {
+        SmartMapping* s = g_smartmapping;
+        auto field = [s](const char* name) { return s->findChild<QWidget*>(QLatin1String(name)); };
+        shots::type_number(field("lineEdit_X"), "65535");
+        shots::type_number(field("lineEdit_Y"), "40000", &shot, "keyboard-widest");
+        shot.take("cabinet-widest");
+        s->on_Button_next_clicked();
+        s->on_Button_next_2_clicked();
+        shots::type_number(field("lineEdit_line"), "255");
+        shots::type_number(field("lineEdit_column"), "255");
+        shots::type_number(field("lineEdit_horzion"), "65535");
+        shots::type_number(field("lineEdit_vert"), "40000");
+        shot.take("layout-widest");
+        s->Button_back_clicked();
+    });
+    widest.run([] { panel::open_modal(g_smartmapping, kPageSmartMapping); });
 }
