@@ -91,6 +91,13 @@ public:
     // Frees the entry of the source's k-th crop; every image that showed it
     // shows the whole source instead.
     void VyxDeleteCrop(char source, char k);
+    // The same two by table entry, for a caller that keeps a crop across
+    // changes others make to the table: only while `entry` still holds the
+    // id word `id` it was read with (a PC may have freed, renumbered or
+    // replaced it since). Checked in the same hold of the scaler's lock as
+    // the change; true when changed (and the scaler asked to apply).
+    bool VyxSetCropParaAt(int entry, uint16_t id, const CROP_PARA* in);
+    bool VyxDeleteCropAt(int entry, uint16_t id);
     void VyxSetImageSource(int k, char source, char image);
     void VyxSetEDIDPara(int input, short width, short height, short rate);
     // 1 when the language word differs from the snapshot (after forcing

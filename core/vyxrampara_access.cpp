@@ -24,19 +24,35 @@ bool cropBit(int source, int number)
     return (g_cut_source_state[bit / 8] >> (bit % 8)) & 1;
 }
 
-// Changes fields the scaler applies: under its mutex, then asks it to apply.
+// Changes fields the scaler applies when `change` says it may (it returns
+// true once it changed them): under the scaler's mutex, then asks it to
+// apply. Returns what `change` returned.
+template <typename Change>
+bool scalerWriteIf(Change&& change)
+{
+    c331_manage* scaler = c331_manage::p_c331_manage;
+    if (!scaler)
+        return change();
+    pthread_mutex_lock(&scaler->para_mutex);
+    const bool changed = change();
+    if (changed)
+        scaler->raise_request(1);
+    pthread_mutex_unlock(&scaler->para_mutex);
+    return changed;
+}
+
 template <typename Change>
 void scalerWrite(Change&& change)
 {
-    c331_manage* scaler = c331_manage::p_c331_manage;
-    if (!scaler) {
+    scalerWriteIf([&] {
         change();
-        return;
-    }
-    pthread_mutex_lock(&scaler->para_mutex);
-    change();
-    scaler->raise_request(1);
-    pthread_mutex_unlock(&scaler->para_mutex);
+        return true;
+    });
+}
+
+bool cropEntryHolds(const uint8_t* image, int entry, uint16_t id)
+{
+    return entry >= 0 && entry < kCropEntries && (id & kCropUsed) && le16(image + cropEntry(entry) + kCropId) == id;
 }
 
 void putCropRect(uint8_t* entry, const CROP_PARA* in)
@@ -165,10 +181,19 @@ void VyxRamPara::VyxGetCropPara(int source, int k, CROP_PARA* out, int* entryInd
 void VyxRamPara::VyxSetCropPara(char source, char k, CROP_PARA* in)
 {
     int e = findCropEntry(uint8_t(source), uint8_t(k));
-    if (e < 0)
-        return;
+    if (e >= 0)
+        VyxSetCropParaAt(e, le16(ram_para + cropEntry(e) + kCropId), in);
+}
+
+bool VyxRamPara::VyxSetCropParaAt(int entry, uint16_t id, const CROP_PARA* in)
+{
     // The crop screen relies on an edited crop being applied like any other.
-    scalerWrite([&] { putCropRect(ram_para + cropEntry(e), in); });
+    return scalerWriteIf([&] {
+        if (!cropEntryHolds(ram_para, entry, id))
+            return false;
+        putCropRect(ram_para + cropEntry(entry), in);
+        return true;
+    });
 }
 
 void VyxRamPara::VyxAddNewCrop(int source, CROP_PARA* in)
@@ -193,18 +218,25 @@ void VyxRamPara::VyxAddNewCrop(int source, CROP_PARA* in)
 void VyxRamPara::VyxDeleteCrop(char source, char k)
 {
     int e = findCropEntry(uint8_t(source), uint8_t(k));
-    if (e < 0)
-        return;
-    const uint16_t whole = le16(ram_para + cropEntry(e) + kCropId) & kCropSourceMask;
+    if (e >= 0)
+        VyxDeleteCropAt(e, le16(ram_para + cropEntry(e) + kCropId));
+}
+
+bool VyxRamPara::VyxDeleteCropAt(int entry, uint16_t id)
+{
+    const uint16_t whole = id & kCropSourceMask;
     // In the same hold: the scaler never sees an image on the freed entry,
     // which would show DVI, or whatever crop takes the entry next.
-    scalerWrite([&] {
-        putLe16(ram_para + cropEntry(e) + kCropId, 0);
+    return scalerWriteIf([&] {
+        if (!cropEntryHolds(ram_para, entry, id))
+            return false;
+        putLe16(ram_para + cropEntry(entry) + kCropId, 0);
         for (int w = 0; w < kImageRecordCount; ++w) {
             uint8_t* word = ram_para + imageRecord(w) + kImgSource;
-            if ((le16(word) & kSourceIsCrop) && (le16(word) & 0xFF) == e)
+            if ((le16(word) & kSourceIsCrop) && (le16(word) & 0xFF) == entry)
                 putLe16(word, whole);
         }
+        return true;
     });
 }
 

@@ -316,6 +316,163 @@ TEST_F(CropScreen, ChangesMadeElsewhereRedrawTheTilesAndAnOpenFormStays)
     }});
 }
 
+// A form edits the crop it was opened for, by table entry and id word: a PC
+// that frees, renumbers or replaces crops meanwhile never has the form write
+// or delete another one.
+
+TEST_F(CropScreen, AFormWhoseCropAPcDeletesClosesOverTheNewTilesAndWritesNothing)
+{
+    putCrop(0, 1, 1, 10, 10, 100, 100);
+    putCrop(2, 1, 2, 20, 20, 200, 200);
+    store->VyxCropSourceInit();
+    const std::vector<uint8_t> crop2 = bytes(cropEntry(2), kCropEntrySize);
+    auto pcDeletesCrop1 = [&] {
+        serveRequest();
+        setImage16(cropEntry(0) + kCropId, 0);
+        store->test_signal(kChangeRefresh);
+    };
+    auto formValues = [&] { return text("lineEdit_X") + "," + text("lineEdit_Y") + "," + text("lineEdit_W") + ","
+                              + text("lineEdit_H"); };
+    withCut({[&] {
+        // OK focused.
+        keys("QRRQ");
+        ASSERT_EQ(text("label_change_source"), "Name:HDMI1-Crop-1");
+        key(g_inputcut, 'S');
+        ASSERT_TRUE(formFocused("button_ok"));
+        pcDeletesCrop1();
+        EXPECT_FALSE(formShown());
+        EXPECT_FALSE(g_inputcut->findChild<QPushButton*>("button_ok")->isVisible());
+        EXPECT_FALSE(g_inputcut->findChild<QPushButton*>("button_add")->isHidden());
+        EXPECT_EQ(tilesShown(), 2);
+        EXPECT_TRUE(tileFocused(1)); // where the form was opened
+        EXPECT_EQ(tileName(1), "HDMI1_crop2");
+        key(g_inputcut, 'Q'); // the tile there now: crop 2's form, nothing stored
+        EXPECT_TRUE(formShown());
+        EXPECT_EQ(formValues(), "20,20,200,200");
+        key(g_inputcut, 'O');
+        EXPECT_EQ(bytes(cropEntry(2), kCropEntrySize), crop2);
+        EXPECT_EQ(image16(cropEntry(0) + kCropId), 0);
+        EXPECT_EQ(request(), 0);
+
+        // Delete focused, crop 1 back in its entry first.
+        putCrop(0, 1, 1, 10, 10, 100, 100);
+        store->test_signal(kChangeRefresh);
+        ASSERT_EQ(tileName(1), "HDMI1_crop1");
+        keys("QSSS");
+        ASSERT_TRUE(formFocused("button_delete"));
+        pcDeletesCrop1();
+        EXPECT_FALSE(formShown());
+        EXPECT_EQ(tilesShown(), 2);
+        key(g_inputcut, 'Q');
+        EXPECT_EQ(formValues(), "20,20,200,200");
+        key(g_inputcut, 'O');
+        EXPECT_EQ(bytes(cropEntry(2), kCropEntrySize), crop2);
+        EXPECT_EQ(request(), 0);
+    }});
+}
+
+TEST_F(CropScreen, OkAndDeleteCheckTheirCropAgainWhenTheyWriteWithoutARefreshBefore)
+{
+    putCrop(0, 1, 1, 10, 10, 100, 100);
+    putCrop(2, 1, 2, 20, 20, 200, 200);
+    store->VyxCropSourceInit();
+    const std::vector<uint8_t> crop2 = bytes(cropEntry(2), kCropEntrySize);
+    // With the form of HDMI1's crop 1 (in entry `from`) open, a PC lays that
+    // crop anew in entry `to`, and no refresh follows before the key: the
+    // form's OK or Delete leaves every crop as it is and closes over the
+    // tiles drawn from the table.
+    auto pcMovesCrop1ThenOk = [&](int from, int to, uint16_t size) {
+        setImage16(cropEntry(from) + kCropId, 0);
+        putCrop(to, 1, 1, uint16_t(size / 10), uint16_t(size / 10), size, size);
+        const std::vector<uint8_t> moved = bytes(cropEntry(to), kCropEntrySize);
+        key(g_inputcut, 'Q');
+        EXPECT_EQ(bytes(cropEntry(to), kCropEntrySize), moved);
+        EXPECT_EQ(bytes(cropEntry(2), kCropEntrySize), crop2);
+        EXPECT_EQ(image16(cropEntry(from) + kCropId), 0);
+        EXPECT_EQ(request(), 0);
+        EXPECT_FALSE(formShown());
+        EXPECT_EQ(tilesShown(), 3);
+        EXPECT_TRUE(tileFocused(1));
+    };
+    withCut({[&] {
+        keys("QRRQS"); // crop 1's form, OK focused
+        pcMovesCrop1ThenOk(0, 5, 300);
+        key(g_inputcut, 'Q'); // the form of the crop in entry 5; Delete focused
+        EXPECT_EQ(text("lineEdit_W"), "300");
+        keys("SSS");
+        ASSERT_TRUE(formFocused("button_delete"));
+        pcMovesCrop1ThenOk(5, 7, 400);
+    }});
+}
+
+TEST_F(CropScreen, APcRenumberClosesTheFormOfThatCropOnlyAndEachFormWritesItsOwn)
+{
+    putCrop(0, 1, 1, 10, 10, 100, 100);
+    putCrop(2, 1, 2, 20, 20, 200, 200);
+    store->VyxCropSourceInit();
+    withCut({[&] {
+        keys("QRRRQ"); // crop 2's form
+        ASSERT_EQ(text("label_change_source"), "Name:HDMI1-Crop-2");
+        key(g_inputcut, 'S');
+        // A PC renumbers crop 1 to 3: crop 2 comes first now, but it is
+        // still this form's crop, and the form stays.
+        setImage16(cropEntry(0) + kCropId, 0x8201);
+        store->test_signal(kChangeRefresh);
+        const std::vector<uint8_t> crop3 = bytes(cropEntry(0), kCropEntrySize);
+        EXPECT_TRUE(formShown());
+        EXPECT_TRUE(formFocused("button_ok"));
+        EXPECT_EQ(text("lineEdit_W"), "200");
+        g_inputcut->findChild<QLineEdit*>("lineEdit_W")->setText("640");
+        key(g_inputcut, 'Q');
+        EXPECT_EQ(bytes(cropEntry(2), kCropEntrySize),
+            (std::vector<uint8_t>{0x01, 0x81, 20, 0, 20, 0, 0x80, 0x02, 200, 0}));
+        EXPECT_EQ(bytes(cropEntry(0), kCropEntrySize), crop3);
+        EXPECT_EQ(request(), 1);
+        serveRequest();
+
+        // The form of the renumbered crop (entry 0, now the second), Delete
+        // focused; the PC renumbers it again.
+        EXPECT_TRUE(tileFocused(2));
+        EXPECT_EQ(tileName(2), "HDMI1_crop3");
+        keys("QSSS");
+        ASSERT_TRUE(formFocused("button_delete"));
+        setImage16(cropEntry(0) + kCropId, 0x8001);
+        store->test_signal(kChangeRefresh);
+        EXPECT_FALSE(formShown());
+        EXPECT_TRUE(tileFocused(2));
+        EXPECT_EQ(tileName(1), "HDMI1_crop1");
+        EXPECT_EQ(tileName(2), "HDMI1_crop2");
+        key(g_inputcut, 'Q'); // opens crop 2's form, deletes nothing
+        EXPECT_TRUE(formShown());
+        key(g_inputcut, 'O');
+        EXPECT_EQ(image16(cropEntry(0) + kCropId), 0x8001);
+        EXPECT_EQ(image16(cropEntry(2) + kCropId), 0x8101);
+        EXPECT_EQ(request(), 0);
+    }});
+}
+
+TEST_F(CropScreen, TheAddFormTakesItsEntryAndCropNumberWhenOkIsPressed)
+{
+    withCut({[&] {
+        const std::vector<uint8_t> table = bytes(kCropTable, kCropEntries * kCropEntrySize);
+        keys("QQ"); // HDMI1's add form
+        ASSERT_TRUE(formShown());
+        EXPECT_EQ(bytes(kCropTable, kCropEntries * kCropEntrySize), table); // nothing taken yet
+        // Meanwhile a PC fills entries 0 and 1, HDMI1's crop 1 among them;
+        // no refresh follows yet.
+        putCrop(0, 1, 1, 5, 5, 50, 50);
+        putCrop(1, 2, 1, 6, 6, 60, 60);
+        const std::vector<uint8_t> pcEntries = bytes(cropEntry(0), 2 * kCropEntrySize);
+        keys("SQ"); // OK
+        EXPECT_EQ(bytes(cropEntry(0), 2 * kCropEntrySize), pcEntries);
+        EXPECT_EQ(bytes(cropEntry(2), kCropEntrySize),
+            (std::vector<uint8_t>{0x01, 0x81, 0, 0, 0, 0, 0x80, 0x07, 0x38, 0x04}));
+        EXPECT_EQ(tilesShown(), 3);
+        EXPECT_EQ(tileName(1), "HDMI1_crop1");
+        EXPECT_EQ(tileName(2), "HDMI1_crop2");
+    }});
+}
+
 TEST_F(CropScreen, BackGoesToTheSettingsMenuAndTheModeKeyObeysTheLock)
 {
     withCut({[&] { keys("RQO"); }, [&] { key(g_inputcut, 'O'); }});

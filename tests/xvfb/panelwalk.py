@@ -171,6 +171,16 @@ class Panel:
         finally:
             c.link.close()
 
+    def pc_write(self, address, data):
+        """Writes parameter-image bytes from `address` as PC software does,
+        then has them applied (bit 0 of register 11)."""
+        c = self.client()
+        try:
+            c.write_ram(address, bytes(data))
+            c.write_register(11, 1, 1)
+        finally:
+            c.link.close()
+
     def expect_ram(self, address, expected, seconds=5):
         """Waits until parameter-image bytes from `address` read `expected`."""
         expected = bytes(expected)

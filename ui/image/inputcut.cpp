@@ -160,7 +160,14 @@ void InputCut::syncUpdate(int code)
     if (cropsChanged) {
         VyxRamPara::pInstance()->VyxCropSourceInit();
         crop_source_num_update();
-        source_init();
+        if (ui_level == kCutLevelEdit && !form_crop_held()) {
+            // Its crop was deleted or renumbered elsewhere: the form has
+            // nothing left to edit and closes unstored over the new tiles.
+            leave_form();
+            vyx_button_cancel_clicked();
+        } else {
+            source_init();
+        }
     }
 }
 
@@ -301,6 +308,7 @@ void InputCut::build_tile(int i, int maxSourceInfo)
 void InputCut::vyx_button_add_clicked()
 {
     form_state = kCutLevelAdd;
+    form_entry = -1;
     button_add->hide();
     // Named by the count, while the crop made takes the lowest free number.
     const int crops = VyxRamPara::pInstance()->VyxGetSourceNum(source_number, kCropEntries);
@@ -327,9 +335,12 @@ void InputCut::vyx_button_source_clicked()
         return;
     }
     CROP_PARA crop{};
-    if (cut_find_crop(source_number, crop_number, &crop) < 0)
+    const int entry = cut_find_crop(source_number, crop_number, &crop);
+    if (entry < 0)
         return; // no such crop: nothing to edit
     form_state = kCutLevelEdit;
+    form_entry = entry;
+    form_id = uint16_t(crop.source);
     button_add->hide();
     form_name = source_name + QStringLiteral("-Crop-%1").arg(crop_number);
     ui->label_change_source->setText(cut_name_line(form_name));
@@ -355,10 +366,14 @@ void InputCut::vyx_button_ok_clicked()
     p.w = imageform::word_of(ui->lineEdit_W->text());
     p.h = imageform::word_of(ui->lineEdit_H->text());
     VyxRamPara* store = VyxRamPara::pInstance();
-    if (form_state == kCutLevelEdit)
-        store->VyxSetCropPara(char(source_number), char(crop_number), &p);
-    else
+    if (form_state == kCutLevelEdit) {
+        store->VyxSetCropParaAt(form_entry, form_id, &p);
+    } else {
+        // The free entry and crop number are those of this moment: the PC
+        // may have filled entries since the form opened, without a refresh.
+        store->VyxCropSourceInit();
         store->VyxAddNewCrop(source_number, &p);
+    }
     store->VyxCropSourceInit();
     crop_source_num_update();
     source_init();
@@ -374,7 +389,7 @@ void InputCut::vyx_button_cancel_clicked()
 void InputCut::vyx_button_delete_clicked()
 {
     VyxRamPara* store = VyxRamPara::pInstance();
-    store->VyxDeleteCrop(char(source_number), char(crop_number));
+    store->VyxDeleteCropAt(form_entry, form_id);
     store->VyxCropSourceInit();
     crop_source_num_update();
     source_init();
@@ -581,6 +596,12 @@ void InputCut::leave_form()
     ui_level = kCutLevelTiles;
     ui_select = saved_crop_select;
     vyx_sel_info(0, 2, 0);
+}
+
+bool InputCut::form_crop_held() const
+{
+    return form_entry >= 0 && form_entry < kCropEntries
+        && panel::img16(cropEntry(form_entry) + kCropId) == form_id;
 }
 
 void InputCut::slot_Button_back_clicked()

@@ -77,6 +77,9 @@ private:
     void form_key(panel::KeyRole role);
     // Back to the tiles after a form, the focus where the form was opened.
     void leave_form();
+    // The edit form's crop is still where and what it was when the form
+    // opened.
+    bool form_crop_held() const;
 
     Ui::InputCut* ui;
     uint8_t ui_select = 0;
@@ -92,6 +95,11 @@ private:
     uint8_t form_base = 0;
     // The form open: 2 add, 3 edit.
     uint8_t form_state = 0;
+    // The crop the edit form was opened for: its table entry and id word.
+    // The form writes that crop or none, whatever the PC does to the table
+    // meanwhile.
+    int form_entry = -1;
+    uint16_t form_id = 0;
     // Tiles per input, by source id.
     uint8_t source_tiles[4] = {1, 1, 1, 1};
     QString source_name;
