@@ -422,6 +422,7 @@ TEST_F(CropScreen, APcRenumberClosesTheFormOfThatCropOnlyAndEachFormWritesItsOwn
         EXPECT_TRUE(formShown());
         EXPECT_TRUE(formFocused("button_ok"));
         EXPECT_EQ(text("lineEdit_W"), "200");
+        EXPECT_EQ(text("label_change_source"), "Name:HDMI1-Crop-1"); // named by its place now
         g_inputcut->findChild<QLineEdit*>("lineEdit_W")->setText("640");
         key(g_inputcut, 'Q');
         EXPECT_EQ(bytes(cropEntry(2), kCropEntrySize),

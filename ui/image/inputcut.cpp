@@ -167,8 +167,28 @@ void InputCut::syncUpdate(int code)
             vyx_button_cancel_clicked();
         } else {
             source_init();
+            if (ui_level == kCutLevelEdit)
+                retitle_form();
         }
     }
+}
+
+void InputCut::retitle_form()
+{
+    // Forms are named by ordinal: a crop a PC adds or deletes before the
+    // edited one moves it along.
+    VyxRamPara* store = VyxRamPara::pInstance();
+    const int crops = store->VyxGetSourceNum(source_number, kCropEntries);
+    int ordinal = crops + 1;
+    if (form_state == kCutLevelEdit) {
+        CROP_PARA crop{};
+        for (int k = 1; k <= crops; ++k)
+            if (cut_find_crop(source_number, k, &crop) == form_entry)
+                ordinal = k;
+        crop_number = uint8_t(ordinal);
+    }
+    form_name = source_name + QStringLiteral("-Crop-%1").arg(ordinal);
+    ui->label_change_source->setText(cut_name_line(form_name));
 }
 
 // ------------------------------------------------------- the input row
@@ -311,9 +331,7 @@ void InputCut::vyx_button_add_clicked()
     form_entry = -1;
     button_add->hide();
     // Named by the count, while the crop made takes the lowest free number.
-    const int crops = VyxRamPara::pInstance()->VyxGetSourceNum(source_number, kCropEntries);
-    form_name = source_name + QStringLiteral("-Crop-%1").arg(crops + 1);
-    ui->label_change_source->setText(cut_name_line(form_name));
+    retitle_form();
     ui->lineEdit_X->setText(QStringLiteral("0"));
     ui->lineEdit_Y->setText(QStringLiteral("0"));
     ui->lineEdit_W->setText(QStringLiteral("1920"));

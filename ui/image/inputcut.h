@@ -80,6 +80,8 @@ private:
     // The edit form's crop is still where and what it was when the form
     // opened.
     bool form_crop_held() const;
+    // The open form's name from the crop's ordinal as the table now is.
+    void retitle_form();
 
     Ui::InputCut* ui;
     uint8_t ui_select = 0;
