@@ -140,6 +140,61 @@ TEST_F(RcvRecovery, ToolScanFileIsOneBlockWithDataAfterTheHead)
     EXPECT_EQ(uint8_t(bytes[38 + 16]), 6);
 }
 
+// The worker asks for an operation's data again on every turn while the
+// file is missing (a stick pulled under a load, for 3 s): the warning log
+// names the fault once. It is named again when the cause changes, after a
+// read that worked, or when it comes back after a quiet second; every read
+// still says why in error_text().
+TEST_F(RcvRecovery, AFaultMetOnEveryTurnIsWarnedOnceUntilItsCauseChanges)
+{
+    const std::string scan = "/mnt/usb1/s.tzfile";
+    const QString file = QString::fromStdString(scan);
+    runVyxFiles({"scan", QString::fromStdString(path(scan)), "--op", "1:1:0x100:2500:1000"},
+                path("/tmp-manifest.json"));
+    const QByteArray bytes = readFile(scan);
+    uint8_t data[16];
+    auto read = [&](uint32_t at) { return r.update_rcvOperatedata(file, at, data, sizeof data); };
+    auto warned = [](const char* cause) { return QuietLog::warnings().filter(QLatin1String(cause)).size(); };
+    QuietLog::warnings().clear();
+
+    ASSERT_EQ(read(16), RCV_READ_OK);
+    QFile::remove(QString::fromStdString(path(scan)));
+    for (int turn = 0; turn < 300; ++turn) {
+        ++G_timeTicks;
+        ASSERT_EQ(read(16), RCV_READ_MISSING);
+        ASSERT_EQ(r.error_text(), file + ": no such file");
+    }
+    EXPECT_EQ(warned("s.tzfile: no such file"), 1);
+
+    // Back, and read past its end: another cause, named once.
+    writeFile(scan, bytes);
+    for (int turn = 0; turn < 50; ++turn)
+        ASSERT_EQ(read(uint32_t(bytes.size())), RCV_READ_MALFORMED);
+    EXPECT_EQ(warned("lies past the end"), 1);
+
+    // Gone again: the cause changed, so it is named again.
+    QFile::remove(QString::fromStdString(path(scan)));
+    read(16);
+    read(16);
+    EXPECT_EQ(warned("s.tzfile: no such file"), 2);
+
+    // A read that works ends the fault: the same one right after is new.
+    writeFile(scan, bytes);
+    ASSERT_EQ(read(16), RCV_READ_OK);
+    EXPECT_TRUE(r.error_text().isEmpty());
+    QFile::remove(QString::fromStdString(path(scan)));
+    read(16);
+    EXPECT_EQ(warned("s.tzfile: no such file"), 3);
+
+    // Asked for again a second after the last time: named again.
+    G_timeTicks += 99;
+    read(16);
+    EXPECT_EQ(warned("s.tzfile: no such file"), 3);
+    G_timeTicks += 100;
+    read(16);
+    EXPECT_EQ(warned("s.tzfile: no such file"), 4);
+}
+
 TEST_F(RcvRecovery, LayoutRulesOnHandMadeBytes)
 {
     // Head with two rcv xy entries: the later one is the member.

@@ -690,6 +690,81 @@ TEST_F(SmartMappingScreen, ALoadThatEndsUndoneShowsTheNoticeAfterItsRingAndLoadS
     EXPECT_EQ(ringUp, std::vector<bool>(4, false)) << "each after its ring closed";
 }
 
+// The stick pulled 2.7 s into the load of its 100,000-byte scan file: the
+// stick notice shows, the load gives up on the file while it is up, and
+// its failure notice replaces the stick's text for 300 ticks of its own.
+// The worker asked for the file on every turn meanwhile; the reader named
+// it missing once.
+TEST_F(SmartMappingScreen, APulledStickLoadShowsItsFailureForTheFullTime)
+{
+    QuietLog quiet;
+    const std::string stick = "/mnt/usb1/stick.tzfile";
+    runVyxFiles({"scan", QString::fromStdString(path(stick)), "--op", "1:1:0x100:100000:1000"},
+                path("/tmp-manifest.json"));
+    startFpga();
+    // The notices go to the real pop-up, driven by the main window's tick.
+    ASSERT_TRUE(bool(previousNotice));
+    SyncUpdate::setNoticeHook([this, shown = previousNotice](int kind) {
+        notices.push_back(kind);
+        shown(kind);
+    });
+    auto tick = [this] {
+        paneltest::ticks(1);
+        fpga->fpga_manage_deal(nullptr);
+        QCoreApplication::processEvents();
+    };
+    auto noticeText = [] {
+        QLabel* line = g_tip->findChild<QLabel*>();
+        return line ? line->text() : QString();
+    };
+    const QString failed = QStringLiteral("Receiving card\noperation failed");
+
+    open();
+    tap("Button_loadscan");
+    tap("Button_wlan5");
+    tapTile(1); // LED2
+    tap("Button_next_5");
+    paneltest::touch(child<QFrame>("frame_file")->findChild<QPushButton*>("0"));
+    ASSERT_EQ(g_tzfile_name.get(), QString::fromStdString(stick));
+    tap("Button_load");
+    ASSERT_EQ(g_send_para.job.load(), 2);
+    for (int i = 0; i < 270; ++i)
+        tick();
+    ASSERT_EQ(g_send_para.job.load(), 2) << "the load is still running";
+    QuietLog::warnings().clear();
+
+    // The file goes with the stick; the watcher reports it a little later.
+    QFile::remove(QString::fromStdString(path(stick)));
+    for (int i = 0; i < 25; ++i)
+        tick();
+    uint32_t stickShown = 0, failureShown = 0;
+    int failureUp = 0;
+    ModalDriver drive;
+    drive.then([&] {
+        stickShown = G_timeTicks.load();
+        EXPECT_EQ(noticeText(), "USB drive is unplugged.");
+        EXPECT_EQ(child<QFrame>("frame_file")->findChild<QLabel*>()->text(), "No loaded file!");
+        for (int i = 0; i < 1000 && g_tip->isVisible() && noticeText() != failed; ++i)
+            tick();
+        ASSERT_EQ(noticeText(), failed);
+        failureShown = G_timeTicks.load();
+        while (g_tip->isVisible() && failureUp < 1000) {
+            tick();
+            ++failureUp;
+        }
+    });
+    drive.run([this] { store->test_signal(kChangeDeviceRemoved); });
+    EXPECT_FALSE(drive.timedOut());
+    EXPECT_LT(failureShown - stickShown, 300u) << "the failure came while the stick notice was up";
+    EXPECT_EQ(failureUp, 300) << "the failure notice's own time";
+    EXPECT_EQ(notices, (std::vector<int>{kNoticeUsbUnplugged, kNoticeCardJobFailed}));
+    EXPECT_EQ(g_send_para.job.load(), 0);
+    EXPECT_EQ(g_qround_bar, nullptr);
+    EXPECT_NE(fpga->job_message().indexOf("no such file"), -1) << fpga->job_message().toStdString();
+    EXPECT_EQ(QuietLog::warnings().filter("stick.tzfile: no such file").size(), 1)
+        << QuietLog::warnings().join('\n').toStdString();
+}
+
 TEST_F(SmartMappingScreen, PcDeletingTheScanFilesClosesTheScreenInTheGuiThread)
 {
     writeFile("/data/smartmapping/a.tzfile", "scan");

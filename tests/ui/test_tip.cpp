@@ -2,6 +2,7 @@
 // on the 300th tick of the main window, notices that overlap, and the
 // dispatcher's notice raised by a global key while worker threads signal.
 #include "tests/ui/widgets_fixture.h"
+#include "tests/support/vyxfiles_tool.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -152,12 +153,84 @@ TEST_F(Notice, SecondNoticeReplacesTheFirstAndEndsWithItsCount)
         EXPECT_EQ(g_tip->geometry(), QRect(50, 60, 220, 120));
         ASSERT_NE(contentLabel(), nullptr);
         EXPECT_EQ(contentLabel()->text(), "USB drive is unplugged.");
-        paneltest::ticks(149);
+        paneltest::ticks(kTipTicks - 1); // its own count, not what was left of the first
         EXPECT_TRUE(g_tip->isVisible());
         paneltest::ticks(1);
         EXPECT_FALSE(g_tip->isVisible());
     }));
     EXPECT_TRUE(secondReturnedAtOnce);
+    EXPECT_EQ(g_tip_flag.load(), 0);
+}
+
+// The stick notice, then 275 ticks later a receiving-card job's failure
+// through the dispatcher: the failure replaces the stick's text and is up
+// for 300 ticks from then, not for what was left of the stick's time; the
+// one modal run shows both, so Qt is never asked for a second.
+TEST_F(Notice, AFailureOverTheStickNoticeIsUpForItsOwnThreeHundredTicks)
+{
+    QuietLog qt;
+    QuietLog::warnings().clear();
+    int failureUp = 0;
+    EXPECT_TRUE(during(kNoticeUsbUnplugged, [&] {
+        paneltest::ticks(275);
+        SyncUpdate::notice(kNoticeCardJobFailed);
+        ASSERT_NE(contentLabel(), nullptr);
+        EXPECT_EQ(contentLabel()->text(), "Receiving card\noperation failed");
+        while (g_tip->isVisible() && failureUp < 2 * kTipTicks) {
+            EXPECT_EQ(contentLabel()->text(), "Receiving card\noperation failed");
+            paneltest::ticks(1);
+            ++failureUp;
+        }
+    }));
+    EXPECT_EQ(failureUp, kTipTicks);
+    EXPECT_EQ(g_tip_flag.load(), 0);
+    EXPECT_TRUE(QuietLog::warnings().filter("QDialog::exec").isEmpty())
+        << QuietLog::warnings().join('\n').toStdString();
+}
+
+// A notice asked for on the tick that closes the one up (its modal run has
+// not returned yet) waits its turn: the run shows it next, for its full
+// 300 ticks, and its caller returns at once.
+TEST_F(Notice, ANoticeAskedForAsTheLastClosesIsShownNextForItsFullTime)
+{
+    int phase = 0;
+    bool busy = false;
+    bool firstClosed = false;
+    bool askerReturned = false;
+    bool shownNext = false;
+    int secondUp = 0;
+    QTimer driver;
+    driver.setInterval(1);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (busy || !g_tip->isVisible())
+            return;
+        busy = true;
+        if (phase == 0) {
+            paneltest::ticks(kTipTicks); // the stick notice's time is up
+            firstClosed = !g_tip->isVisible() && g_tip_flag.load() == 0;
+            g_tip->tip_create(kNoticeCardJobFailed);
+            askerReturned = true;
+            phase = 1;
+        } else if (phase == 1) {
+            shownNext = askerReturned && g_tip_flag.load() == 1 && contentLabel()
+                        && contentLabel()->text() == "Receiving card\noperation failed";
+            while (g_tip->isVisible() && secondUp < 2 * kTipTicks) {
+                paneltest::ticks(1);
+                ++secondUp;
+            }
+            phase = 2;
+        }
+        busy = false;
+    });
+    driver.start();
+    ModalDriver watchdog;
+    watchdog.run([] { g_tip->tip_create(kNoticeUsbUnplugged); });
+    EXPECT_FALSE(watchdog.timedOut());
+    EXPECT_TRUE(firstClosed);
+    EXPECT_EQ(phase, 2) << "the waiting notice was never shown";
+    EXPECT_TRUE(shownNext);
+    EXPECT_EQ(secondUp, kTipTicks);
+    EXPECT_FALSE(g_tip->isVisible());
     EXPECT_EQ(g_tip_flag.load(), 0);
 }
 

@@ -59,13 +59,15 @@ QString hex(uint64_t v) { return QStringLiteral("0x") + QString::number(v, 16); 
 uint32_t rcvRecovery::fail(uint32_t result, const QString& why)
 {
     m_error = why;
-    qWarning("rcvRecovery: %s", qPrintable(why));
+    if (m_warned.admit(why))
+        qWarning("rcvRecovery: %s", qPrintable(why));
     return result;
 }
 
 uint32_t rcvRecovery::ok()
 {
     m_error.clear();
+    m_warned.clear();
     return RCV_READ_OK;
 }
 

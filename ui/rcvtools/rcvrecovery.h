@@ -21,13 +21,17 @@
 // hold what is asked for (too short, an offset or count that points past its
 // end, a member missing from the pack table, an index beyond a count). A
 // failed read leaves the field it was to fill as it was, and says why in
-// error_text() and on the warning log. Nothing is read outside the file and
+// error_text() and on the warning log; a read the worker asks for again on
+// every turn while the same fault lasts (a stick pulled under a load) says
+// it there once, and again once the fault has changed or gone. Nothing is read outside the file and
 // nothing is written outside the reader's fields and the caller's buffer.
 
 #include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+
+#include "core/repeat_gate.h"
 
 enum : uint32_t {
     RCV_READ_OK = 0,
@@ -194,6 +198,7 @@ private:
     QStringList m_rcv_files;
     QStringList m_scan_files;
     QString m_error;
+    RepeatGate m_warned;
 };
 
 // The scan-parameter file chosen on the smart-setup screen (an absolute

@@ -125,22 +125,42 @@ int TIP::tip_create(int kind)
         line->setWordWrap(true);
         fitWords(line);
     } else {
+        // Nothing to show, also for a notice that was waiting its turn.
+        m_waiting = false;
         return 0;
     }
     m_content->show();
+    // Every notice is up for its own 300 ticks: one that replaces a notice
+    // still shown starts the count again.
+    m_ticks = 0;
+    if (m_running) {
+        // One modal run at a time. The run that is up shows this notice; a
+        // run whose notice has just closed, but has not yet returned, shows
+        // it again once it has.
+        if (!isVisible())
+            m_waiting = true;
+        return 0;
+    }
     return tip_show();
 }
 
 int TIP::tip_show()
 {
-    g_tip_flag = 1;
     QPointer<TIP> self(this);
     QPointer<QWidget> beneath(QApplication::activeWindow());
-    // A notice asked for while one is up only replaces its content: exec()
-    // refuses to nest and returns at once, and the first count closes it.
-    const int result = exec();
+    int result = 0;
+    m_running = true;
+    do {
+        m_waiting = false;
+        m_ticks = 0;
+        g_tip_flag = 1;
+        result = exec();
+    } while (self && m_waiting);
+    if (!self)
+        return result;
+    m_running = false;
     // Gone: the window it covered takes the keys again.
-    if (self && !isVisible() && beneath != self)
+    if (!isVisible() && beneath != self)
         panel::hand_keys_back(beneath);
     return result;
 }

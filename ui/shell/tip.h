@@ -20,10 +20,13 @@ public:
 
     // Replaces the content by notice `kind` (1 check mark, 3 stick
     // connected, 4 stick unplugged, 5 reading, 7 a receiving-card job
-    // failed) and shows it; returns when it is hidden. Any other kind only
-    // removes the content. The result carries nothing.
+    // failed) and shows it for 300 ticks from now; returns when it is
+    // hidden. Asked for while a notice is up (from inside its modal run),
+    // it replaces that one's content and count and returns at once. Any
+    // other kind only removes the content. The result carries nothing.
     int tip_create(int kind);
-    // Sets g_tip_flag and runs the notice modally.
+    // Sets g_tip_flag and runs the notice modally, again for a notice that
+    // came while the run was ending.
     int tip_show();
     // One tick while g_tip_flag is set: the 300th hides the notice.
     void tip_outtime_deal();
@@ -32,4 +35,6 @@ private:
     Ui::TIP* ui;
     QFrame* m_content = nullptr;
     int m_ticks = 0;
+    bool m_running = false; // inside tip_show's modal run
+    bool m_waiting = false; // a notice came after the run's notice had closed
 };
