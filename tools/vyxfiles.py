@@ -16,7 +16,9 @@ or written included), with one line saying which.
 
 Examples:
   vyxfiles.py package /mnt/usb1/VYX-Q71/all.VYX --fpga0 size:70000 \\
-      --app build/vyxQ58N --font size:4096 --font-height 64
+      --app size:200000 --font size:4096 --font-height 64
+  (the controller takes no child over 5 MiB: a debug build of its own
+  application is passed over)
   vyxfiles.py recovery TZFX --screens 2 --ports 2,12 --cards 3 \\
       --card-op 1:1:0x100:2500:1000 --card-op 2:3:0:0:2000 --para-op 1:2:0x10:4:500
   vyxfiles.py scan a.tzfile --op 1:2:0x20:4:1000 --op 6:1:0:0:100
