@@ -94,9 +94,12 @@ int UsbServer::recvData()
     std::memset(buf, 0, sizeof buf);
     int n = platform::uevents().receive(buf, sizeof buf - 1, kReceiveWaitMs);
     if (n < 0) {
-        VYX_DEBUG("UsbServer select error:%s\n", std::strerror(errno));
+        const char* why = std::strerror(errno);
+        if (g_debugSwitch == 254 && m_receiveErrors.admit(QString::fromLocal8Bit(why)))
+            std::printf("UsbServer select error:%s\n", why);
         return 255;
     }
+    m_receiveErrors.clear();
     if (n < 1)
         return 0;
     // The header (action@devpath) is the datagram's first text.

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/repeat_gate.h"
 #include "platform/worker.h"
 
 class UsbServer : public QObject {
@@ -52,4 +53,6 @@ private:
 
     platform::Worker m_worker;
     bool m_open = false;
+    // A wait that keeps failing, ten times a second, is named once.
+    RepeatGate m_receiveErrors;
 };

@@ -39,6 +39,9 @@ public:
     void inject(const std::string& datagram);
     // Makes the next open() fail as a refused bind does.
     void setBindFails(bool fails);
+    // Makes every receive fail with `error` (0: receive again), as a wait
+    // on a broken socket does.
+    void setReceiveFails(int error);
     // Drops pending events and the bind failure.
     void reset();
 
@@ -54,6 +57,7 @@ private:
     std::condition_variable m_cv;
     std::deque<std::string> m_pending;
     bool m_bindFails = false;
+    int m_receiveError = 0;
     bool m_interrupted = false;
     SimFileWatch m_stickFile;
     // No stick at start: a file that says "in" plugs it (the events wait

@@ -118,11 +118,21 @@ void SimUevents::setBindFails(bool fails)
     m_bindFails = fails;
 }
 
+void SimUevents::setReceiveFails(int error)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_receiveError = error;
+    }
+    m_cv.notify_all();
+}
+
 void SimUevents::reset()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pending.clear();
     m_bindFails = false;
+    m_receiveError = 0;
     m_interrupted = false;
     m_stickFile.forget();
     m_stickIn = false;
@@ -156,9 +166,13 @@ int SimUevents::receive(char* buf, size_t size, int timeoutMs)
     std::unique_lock<std::mutex> lock(m_mutex);
     lookAtStickFile();
     if (!m_cv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                       [this] { return !m_pending.empty() || m_interrupted; }) ||
+                       [this] { return !m_pending.empty() || m_interrupted || m_receiveError; }) ||
         m_interrupted)
         return 0;
+    if (m_receiveError) {
+        errno = m_receiveError;
+        return -1;
+    }
     std::string datagram = std::move(m_pending.front());
     m_pending.pop_front();
     size_t n = datagram.size() < size ? datagram.size() : size;

@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <cerrno>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -164,4 +166,46 @@ TEST_F(UsbWatcher, RefusedBindStartsNoWatcher)
     inject(kDisk);
     pumpEvents(100);
     EXPECT_TRUE(codes.empty());
+}
+
+TEST_F(UsbWatcher, AWaitThatKeepsFailingIsNamedOncePerCause)
+{
+    auto linesWhile = [](const std::function<void()>& act) {
+        testing::internal::CaptureStdout();
+        act();
+        const std::string out = testing::internal::GetCapturedStdout();
+        int n = 0;
+        for (size_t at = out.find("UsbServer select error"); at != std::string::npos;
+             at = out.find("UsbServer select error", at + 1))
+            ++n;
+        return n;
+    };
+    g_delay_usbserver = 1;
+    settle();
+    // Each failed wait is followed by a 100 ms pause: several per span.
+    EXPECT_EQ(linesWhile([] {
+        platform::simUevents().setReceiveFails(EBADF);
+        pumpEvents(450);
+    }), 1);
+    EXPECT_EQ(linesWhile([] {
+        platform::simUevents().setReceiveFails(EINTR);
+        pumpEvents(450);
+    }), 1) << "another cause";
+    EXPECT_EQ(linesWhile([] {
+        G_timeTicks += 150;
+        pumpEvents(450);
+    }), 1) << "again after a second";
+    // A wait that works, then the first cause again.
+    EXPECT_EQ(linesWhile([] {
+        platform::simUevents().setReceiveFails(0);
+        pumpEvents(150);
+        inject(kRemove);
+        pumpEvents(250);
+    }), 0);
+    EXPECT_TRUE(codesBecome({101}));
+    EXPECT_EQ(linesWhile([] {
+        platform::simUevents().setReceiveFails(EBADF);
+        pumpEvents(450);
+    }), 1);
+    platform::simUevents().setReceiveFails(0);
 }
