@@ -19,15 +19,6 @@ def expect_mode_file(panel, n, present):
     raise AssertionError("custom_mode%d %s" % (n, "not written" if present else "still there"))
 
 
-def pc_write(panel, address, data):
-    c = panel.client()
-    try:
-        c.write_ram(address, bytes(data))
-        c.write_register(11, 1, 1)
-    finally:
-        c.link.close()
-
-
 def step_save_mode_two(panel):
     panel.key("Return")                 # standby -> main window
     panel.key("Left", "q")              # the tools column, LED tool focused
@@ -40,7 +31,7 @@ def step_save_mode_two(panel):
 
 def step_mode_key_from_the_settings_menu_and_invoke(panel):
     panel.brightness = panel.read_ram(2176, 2)
-    pc_write(panel, 2176, [33, 0])
+    panel.pc_write(2176, [33, 0])
     panel.expect_ram(2176, [33, 0])
     panel.key("Escape", "Escape")       # grid, then tools closed
     panel.key("Left", "Left", "q")      # the settings menu
