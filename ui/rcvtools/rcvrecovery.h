@@ -23,8 +23,9 @@
 // failed read leaves the field it was to fill as it was, and says why in
 // error_text() and on the warning log; a read the worker asks for again on
 // every turn while the same fault lasts (a stick pulled under a load) says
-// it there once, and again once the fault has changed or gone. Nothing is read outside the file and
-// nothing is written outside the reader's fields and the caller's buffer.
+// it there once, and again once the fault has changed or gone. Nothing is
+// read outside the file and nothing is written outside the reader's fields
+// and the caller's buffer.
 
 #include <QMutex>
 #include <QString>
