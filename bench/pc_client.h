@@ -11,6 +11,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -18,7 +20,10 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
+#include <map>
+#include <mutex>
 #include <random>
 #include <string>
 #include <thread>
@@ -251,9 +256,49 @@ private:
     Bytes m_pending; // bytes read after the last frame
 };
 
+// Where the programs of this machine that start controllers (the tests, the
+// benchmarks, the panel walks) hold a lock on each PC port they hand out.
+inline std::string portLockDir()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/vyx-pc-ports";
+}
+
+// A lock on PC port `port` (a file lock, so it goes with the process), or -1
+// when another holder has it.
+inline int lockPort(int port)
+{
+    const std::string dir = portLockDir();
+    if (::mkdir(dir.c_str(), 0777) == 0)
+        ::chmod(dir.c_str(), 01777); // shared by every user, like /tmp
+    int fd = ::open((dir + "/" + std::to_string(port)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -1;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The port locks of every offset this process has handed out.
+struct PortLocks {
+    std::mutex mutex;
+    std::map<int, std::vector<int>> held;
+};
+inline PortLocks& portLocks()
+{
+    static PortLocks locks;
+    return locks;
+}
+
 // A PC port offset under which the PC ports (5005, 10002, 5008, 10005 and
-// 13769, TCP and UDP) and `extra` are free now, or -1. Chosen at random below the
-// ephemeral ports, so programs choosing at once rarely meet.
+// 13769, TCP and UDP) and `extra` are free now, or -1. Free now is not
+// enough: two programs checking at once both find a port free, and the
+// second controller's PC then talks to the first one. So each port stays
+// locked for this process until releasePortOffset() or its end, and
+// programs that follow the same locks never share one. Chosen at random
+// below the ephemeral ports.
 inline int freePortOffset(std::initializer_list<int> extra = {})
 {
     auto bindable = [](int type, int port) {
@@ -271,17 +316,45 @@ inline int freePortOffset(std::initializer_list<int> extra = {})
     // 13769 plus the offset stays below 32768, where outgoing connections
     // take their ports.
     std::uniform_int_distribution<int> pick(100, 18900);
+    std::vector<int> ports{5005, 10002, 5008, 10005, 13769};
+    ports.insert(ports.end(), extra.begin(), extra.end());
+    PortLocks& locks = portLocks();
+    std::lock_guard<std::mutex> guard(locks.mutex);
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        int offset = pick(random);
+        const int offset = pick(random);
+        if (locks.held.count(offset))
+            continue;
+        std::vector<int> fds;
         bool free = true;
-        for (int p : {5005, 10002, 5008, 10005, 13769})
-            free = free && bindable(SOCK_STREAM, p + offset) && bindable(SOCK_DGRAM, p + offset);
-        for (int p : extra)
-            free = free && bindable(SOCK_STREAM, p + offset) && bindable(SOCK_DGRAM, p + offset);
-        if (free)
+        for (int p : ports) {
+            const int fd = lockPort(p + offset);
+            if (fd >= 0)
+                fds.push_back(fd);
+            free = fd >= 0 && bindable(SOCK_STREAM, p + offset) && bindable(SOCK_DGRAM, p + offset);
+            if (!free)
+                break;
+        }
+        if (free) {
+            locks.held[offset] = std::move(fds);
             return offset;
+        }
+        for (int fd : fds)
+            ::close(fd);
     }
     return -1;
+}
+
+// Lets other programs have the ports of `offset` again.
+inline void releasePortOffset(int offset)
+{
+    PortLocks& locks = portLocks();
+    std::lock_guard<std::mutex> guard(locks.mutex);
+    auto it = locks.held.find(offset);
+    if (it == locks.held.end())
+        return;
+    for (int fd : it->second)
+        ::close(fd);
+    locks.held.erase(it);
 }
 
 struct TcpClient : Endpoint {

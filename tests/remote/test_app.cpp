@@ -375,7 +375,7 @@ TEST_F(Application, PassesCardFramesToTheSimulatedCardsOverEveryLink)
     const std::string ttyS2 = appRoot + "/dev/ttyS2", ttyS1 = appRoot + "/dev/ttyS1";
     ASSERT_TRUE(waitFor([&] { return QFileInfo(QString::fromStdString(ttyS2)).isSymLink(); }, 3000));
     pc::SerialClient serial(ttyS2), modem(ttyS1);
-    ASSERT_TRUE(serial.ok() && modem.ok());
+    ASSERT_TRUE(serial.ok() && modem.ok()) << app->readAll().toStdString();
     EXPECT_EQ(askCard(udp, pc::cardSearch(0), 0x0003), searchData(4, 1));
     EXPECT_EQ(askCard(serial, pc::cardSearch(0), 0x0003), searchData(4, 1));
     EXPECT_EQ(askCard(modem, pc::cardSearch(1), 0x0003), searchData(4, 0));

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QThread>
 #include <cstdlib>
+#include <vector>
 
 #include "bench/pc_client.h"
 #include "core/globals.h"
@@ -20,6 +21,15 @@
 #include "platform/spi.h"
 #include "platform/uevent.h"
 #include "platform/video_sim.h"
+
+namespace {
+// The offsets the running test took: kept from other programs until it ends.
+std::vector<int>& offsetsTaken()
+{
+    static std::vector<int> taken;
+    return taken;
+}
+} // namespace
 
 void destroySingletonsForTest() { stopAllForExit(); }
 
@@ -53,6 +63,9 @@ void Sandbox::TearDown()
     destroySingletonsForTest();
     pumpEvents();
     QDir(QString::fromStdString(root)).removeRecursively();
+    for (int offset : offsetsTaken())
+        pc::releasePortOffset(offset);
+    offsetsTaken().clear();
 }
 
 std::string Sandbox::path(const std::string& absPath) const { return root + absPath; }
@@ -107,6 +120,7 @@ int freePortOffset(std::initializer_list<int> extra)
         ADD_FAILURE() << "no free PC port offset";
         return 0;
     }
+    offsetsTaken().push_back(offset);
     return offset;
 }
 

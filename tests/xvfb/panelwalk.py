@@ -6,6 +6,7 @@ picture to see what a person would see.
 A step is a function `step_<name>(panel)` in a file of steps/; see walk.py.
 """
 
+import fcntl
 import os
 import random
 import shutil
@@ -29,20 +30,48 @@ class WalkFailure(Exception):
     pass
 
 
+def _lock_port(port):
+    """A lock on PC port `port` shared with the test and bench programs (a
+    file lock, gone with the process), or None when another holder has it."""
+    directory = os.path.join(os.environ.get("TMPDIR") or "/tmp", "vyx-pc-ports")
+    try:
+        os.mkdir(directory, 0o777)
+        os.chmod(directory, 0o1777)
+    except FileExistsError:
+        pass
+    fd = os.open(os.path.join(directory, str(port)), os.O_RDWR | os.O_CREAT | os.O_CLOEXEC, 0o666)
+    try:
+        fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+        return fd
+    except OSError:
+        os.close(fd)
+        return None
+
+
 def free_port_offset():
-    """An offset that moves every PC port onto a free one."""
-    for _ in range(200):
-        offset = random.randrange(100, 40000, 7)
+    """An offset that moves every PC port onto a free one, and the locks that
+    keep its ports from the other programs starting controllers (a port free
+    now may be another's a moment later); close them when done."""
+    for _ in range(1000):
+        # 13769 plus the offset stays below the ephemeral ports.
+        offset = random.randrange(100, 18900)
+        locks = []
         try:
-            for kind, port in PC_PORTS:
-                s = socket.socket(socket.AF_INET, socket.SOCK_STREAM if kind == "tcp" else socket.SOCK_DGRAM)
-                try:
-                    s.bind(("127.0.0.1", port + offset))
-                finally:
-                    s.close()
-            return offset
+            for _, port in PC_PORTS:
+                fd = _lock_port(port + offset)
+                if fd is None:
+                    raise OSError("port %d is held" % (port + offset))
+                locks.append(fd)
+                for family in (socket.SOCK_STREAM, socket.SOCK_DGRAM):
+                    s = socket.socket(socket.AF_INET, family)
+                    try:
+                        s.bind(("127.0.0.1", port + offset))
+                    finally:
+                        s.close()
+            return offset, locks
         except OSError:
-            continue
+            for fd in locks:
+                os.close(fd)
     raise WalkFailure("no free PC port offset")
 
 
@@ -89,7 +118,7 @@ class Panel:
     def __init__(self, app, display, log, pause_scale="0"):
         self.display = display
         self.root = tempfile.mkdtemp(prefix="vyx-walk-")
-        self.offset = free_port_offset()
+        self.offset, self._port_locks = free_port_offset()
         self.log_path = log
         env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb", VYX_PAUSE_SCALE=pause_scale,
                    VYX_PORT_OFFSET=str(self.offset))
@@ -206,14 +235,20 @@ class Panel:
         raise WalkFailure("the controller did not answer on its PC port")
 
     def close(self):
-        if self.proc.poll() is None:
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                code = self.proc.wait(20)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                raise WalkFailure("the controller did not stop on SIGTERM")
-            if code != 0:
-                raise WalkFailure("the controller stopped with code %d" % code)
-        self.log.close()
-        subprocess.run(["rm", "-rf", self.root])
+        try:
+            if self.proc.poll() is None:
+                self.proc.send_signal(signal.SIGTERM)
+                try:
+                    code = self.proc.wait(20)
+                except subprocess.TimeoutExpired:
+                    self.proc.kill()
+                    self.proc.wait()
+                    raise WalkFailure("the controller did not stop on SIGTERM")
+                if code != 0:
+                    raise WalkFailure("the controller stopped with code %d" % code)
+        finally:
+            self.log.close()
+            subprocess.run(["rm", "-rf", self.root])
+            for fd in self._port_locks:
+                os.close(fd)
+            self._port_locks = []
