@@ -27,13 +27,14 @@ protected:
     uint16_t pcPort(int port) const { return uint16_t(port + portOffset); }
 
     std::string root;
-    // Free on this machine when the test began (see freePortOffset); the
-    // in-process links use it too, so tests pass beside a running program.
+    // Free on this machine when the test began and held for it until it
+    // ends (see freePortOffset); the in-process links use it too, so tests
+    // pass beside a running program.
     int portOffset = 0;
 };
 
 // pc::freePortOffset (bench/pc_client.h), failing the test when there is
-// none.
+// none; its ports are released when the test ends.
 int freePortOffset(std::initializer_list<int> extra = {});
 
 // Stops every singleton's threads and deletes it.
